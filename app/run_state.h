@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// What a worker needs from whoever shows the run: the windows, the command line or a test.
+// Workers never touch a window themselves; they only call these hooks.
+class RunHooks {
+ public:
+  virtual ~RunHooks() = default;
+
+  // Asks whether the running work should stop. `question` is the full text to show. Returns
+  // true for Yes. Called on the worker thread, which waits for the answer.
+  virtual bool confirmStop(std::string_view question) = 0;
+
+  // Appends one line to the saving list (the saving run's progress list).
+  virtual void appendSavingListLine(int row, std::string_view text) = 0;
+
+  // The preview's row list: add a column, and set one cell (column 0 starts a new row).
+  virtual void addPreviewColumn(int columnIndex, std::string_view heading) = 0;
+  virtual void setPreviewCell(int columnIndex, int rowIndex, std::string_view text) = 0;
+};
+
+// Hooks that show nothing and confirm every stop request.
+class SilentRunHooks : public RunHooks {
+ public:
+  bool confirmStop(std::string_view) override { return true; }
+  void appendSavingListLine(int, std::string_view) override {}
+  void addPreviewColumn(int, std::string_view) override {}
+  void setPreviewCell(int, int, std::string_view) override {}
+};
+
+inline constexpr std::string_view kSavingStopQuestion =
+    "Saving is in progress, Do you want to stop ?      ";
+inline constexpr std::string_view kAnalysisStopQuestion =
+    "Analysis is in progress, Do you want to stop ?      ";
+
+// The run switches and the stop request shared by the worker and the user interface. The
+// user-interface side only calls requestStop(); everything else belongs to the worker.
+class RunState {
+ public:
+  explicit RunState(RunHooks& hooks) : hooks_(&hooks) {}
+  RunState(const RunState&) = delete;
+  RunState& operator=(const RunState&) = delete;
+
+  RunHooks& hooks() const { return *hooks_; }
+
+  std::atomic<int> savingMode{0};      // 1 while the saving worker runs
+  std::atomic<int> previewLoading{0};  // 1 while the preview loads one table or query
+  std::atomic<int> stopRequested{0};   // set by the user interface, consumed by stopCheck()
+  std::atomic<char> runPhase{0};       // 'P' analysis, 'S' saving
+  std::atomic<int> savingListRow{0};   // row of the next saving-list line
+  // Format version of the last source database that opened (1 Jet 4, 0 Jet 3).
+  std::atomic<int> sourceFormatVersion{0};
+
+  // Safe from any thread.
+  void requestStop() { stopRequested.store(1); }
+
+  // Called by the reader before every row. Returns 5 when a requested stop was confirmed,
+  // 0 otherwise. Requests made before one check give one question.
+  int stopCheck();
+
+  // Appends a line to the saving list and advances savingListRow.
+  void appendSavingListLine(std::string_view text);
+
+ private:
+  RunHooks* hooks_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,21 @@
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};
+  app.require_subcommand(1);
+  int exitCode = vantrel::cli::kExitOk;
+  vantrel::cli::addInfoCommand(app, exitCode);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "vantrel-cli: " << e.what() << " (see vantrel-cli --help)\n";
+    return vantrel::cli::kExitUsage;
+  }
+  return exitCode;
+}

@@ -1,0 +1,175 @@
+#include "reader/source_database.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "app/run_state.h"
+#include "reader/database_header.h"
+
+namespace vantrel {
+
+std::optional<SourceFile> SourceFile::open(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return SourceFile(fd, path, static_cast<uint64_t>(status.st_size));
+}
+
+SourceFile::SourceFile(SourceFile&& other) noexcept
+    : formatVersion(other.formatVersion),
+      fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      size_(other.size_) {}
+
+SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    size_ = other.size_;
+    formatVersion = other.formatVersion;
+  }
+  return *this;
+}
+
+SourceFile::~SourceFile() { close(); }
+
+void SourceFile::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
+  if (fd_ < 0 || offset >= size_ || buffer.size() > size_ - offset) return 0;
+  size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+                                static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return 0;
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+SourceDatabase::SourceDatabase(SourceFile file, RunState* run)
+    : file_(std::move(file)), run_(run) {}
+
+int64_t SourceDatabase::pageCount() const {
+  return static_cast<int64_t>(file_.size() / static_cast<uint64_t>(pageSize()));
+}
+
+void SourceDatabase::setFormat(int formatVersion) {
+  file_.formatVersion = formatVersion;
+  layout_ = &pageLayoutFor(formatVersion);
+}
+
+void SourceDatabase::setCodePage(int codePage) {
+  if (codePage != codePageDecoder_.codePage()) codePageDecoder_ = CodePageDecoder(codePage);
+}
+
+std::string SourceDatabase::decodeText(std::span<const uint8_t> bytes) const {
+  return isJet4() ? decodeJet4Text(bytes) : codePageDecoder_.decode(bytes);
+}
+
+int byteOf(std::span<const uint8_t> page, int64_t pos) {
+  if (pos < 0 || pos >= static_cast<int64_t>(page.size())) return -1;
+  return page[static_cast<size_t>(pos)];
+}
+
+int u16Of(std::span<const uint8_t> page, int64_t pos) {
+  if (pos < 0 || pos + 2 > static_cast<int64_t>(page.size())) return -1;
+  const auto at = static_cast<size_t>(pos);
+  return page[at] | page[at + 1] << 8;
+}
+
+int u16AtMasked(std::span<const uint8_t> page, int64_t pos) {
+  if (pos < 0) pos &= 0xFFF;
+  return u16Of(page, pos);
+}
+
+int64_t u32Of(std::span<const uint8_t> page, int64_t pos) {
+  if (pos < 0 || pos + 4 > static_cast<int64_t>(page.size())) return -1;
+  const auto at = static_cast<size_t>(pos);
+  return static_cast<int64_t>(page[at]) | static_cast<int64_t>(page[at + 1]) << 8 |
+         static_cast<int64_t>(page[at + 2]) << 16 | static_cast<int64_t>(page[at + 3]) << 24;
+}
+
+int SourceDatabase::byteAt(int64_t pos) const { return byteOf(page(), pos); }
+int SourceDatabase::u16At(int64_t pos) const { return u16Of(page(), pos); }
+
+int SourceDatabase::u24At(int64_t pos) const {
+  const int64_t value = u32Of(page(), pos);
+  return value < 0 ? -1 : static_cast<int>(value & 0xFFFFFF);
+}
+
+int64_t SourceDatabase::u32At(int64_t pos) const { return u32Of(page(), pos); }
+
+size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n) {
+  if (n < 0) return 0;
+  const auto size = static_cast<uint64_t>(db.pageSize());
+  return db.file().readAt(static_cast<uint64_t>(n) * size, std::span(buffer).first(size));
+}
+
+size_t loadPage(SourceDatabase& db, int64_t n) {
+  if (n != 0 && n == db.currentPage) return static_cast<size_t>(db.pageSize());
+  const size_t got = readPage(db, db.pageBuffer(), n);
+  db.currentPage = static_cast<int>(n);
+  return got;
+}
+
+size_t readAltPage(SourceDatabase& db, int64_t n) { return readPage(db, db.altPageBuffer(), n); }
+
+void swapPageBuffers(SourceDatabase& db) { db.current_ = 1 - db.current_; }
+
+namespace {
+
+constexpr int kVersionOffset = 0x14;
+constexpr int kJet3TdefMark = 0x4356;  // "VC" at offset 2 of a Jet 3 definition page
+
+// Decides the version of a file whose version field is neither 0 nor 1, by the definition
+// pages 2 and 4 read as Jet 3 pages.
+int versionByContent(SourceDatabase& db) {
+  int version = 1;
+  if (readPage(db, db.pageBuffer(), 4) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
+  if (readPage(db, db.pageBuffer(), 2) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
+  return version;
+}
+
+}  // namespace
+
+std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
+                                                   RunState* run) {
+  auto file = SourceFile::open(path);
+  if (!file) return nullptr;
+  auto db = std::make_unique<SourceDatabase>(std::move(*file), run);
+  db->setFormat(0);
+  if (readPage(*db, db->pageBuffer(), 0) == 0) return nullptr;
+  int64_t version = db->u32At(kVersionOffset);
+  if (version != 0 && version != 1) {
+    version = versionByContent(*db);
+    if (readPage(*db, db->pageBuffer(), 0) == 0) return nullptr;
+  }
+  db->setCodePage(headerCodePage(db->page()));
+  db->setFormat(static_cast<int>(version));
+  db->currentPage = 0;
+  db->wideTextSeen = 0;
+  if (run != nullptr) run->sourceFormatVersion.store(static_cast<int>(version));
+  return db;
+}
+
+bool closeSourceDatabase(SourceDatabase& db) {
+  if (db.run() == nullptr || db.run()->previewLoading.load() != 1) return false;
+  db.file().close();
+  return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "reader/page_layout.h"
+#include "reader/text_decoding.h"
+
+namespace vantrel {
+
+class RunState;
+
+// The damaged file, opened read-only. Nothing in Vantrel ever writes to it.
+class SourceFile {
+ public:
+  static std::optional<SourceFile> open(const std::filesystem::path& path);
+
+  SourceFile(SourceFile&& other) noexcept;
+  SourceFile& operator=(SourceFile&& other) noexcept;
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+  ~SourceFile();
+
+  bool isOpen() const { return fd_ >= 0; }
+  void close();
+  const std::filesystem::path& path() const { return path_; }
+  uint64_t size() const { return size_; }
+
+  // Reads buffer.size() bytes at `offset`. Returns the count read: the whole buffer, or 0
+  // for a short read, a read error or an offset at or beyond the end.
+  size_t readAt(uint64_t offset, std::span<uint8_t> buffer) const;
+
+  int formatVersion = 0;  // 0 Jet 3, 1 Jet 4
+
+ private:
+  SourceFile(int fd, std::filesystem::path path, uint64_t size)
+      : fd_(fd), path_(std::move(path)), size_(size) {}
+  int fd_ = -1;
+  std::filesystem::path path_;
+  uint64_t size_ = 0;
+};
+
+using PageBuffer = std::array<uint8_t, kPageBufferSize>;
+
+// One open damaged database and the two page buffers through which everything reads it.
+class SourceDatabase {
+ public:
+  SourceDatabase(SourceFile file, RunState* run);
+
+  int tableCount = 0;     // user tables handed on during the current catalog walk
+  int queryCount = 0;     // saved queries listed during the current catalog walk
+  int currentPage = 0;    // the page held in pageBuffer()
+  int wideTextSeen = 0;   // a Jet 4 text value was stored uncompressed
+  int recordCounter = 0;  // rows of the table being salvaged
+
+  SourceFile& file() { return file_; }
+  const SourceFile& file() const { return file_; }
+  int formatVersion() const { return file_.formatVersion; }
+  bool isJet4() const { return file_.formatVersion == 1; }
+  const PageLayout& layout() const { return *layout_; }
+  int pageSize() const { return layout_->pageSize; }
+  // Whole pages in the file: the bound for every walk over pages.
+  int64_t pageCount() const;
+  RunState* run() const { return run_; }
+
+  // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
+  const CodePageDecoder& codePageDecoder() const { return codePageDecoder_; }
+  // Decodes a stored text of this database's version to UTF-8.
+  std::string decodeText(std::span<const uint8_t> bytes) const;
+
+  PageBuffer& pageBuffer() { return buffers_[current_]; }
+  const PageBuffer& pageBuffer() const { return buffers_[current_]; }
+  PageBuffer& altPageBuffer() { return buffers_[1 - current_]; }
+  const PageBuffer& altPageBuffer() const { return buffers_[1 - current_]; }
+  // The page data of each buffer: its first pageSize() bytes.
+  std::span<const uint8_t> page() const { return std::span(pageBuffer()).first(pageSize()); }
+  std::span<const uint8_t> altPage() const {
+    return std::span(altPageBuffer()).first(pageSize());
+  }
+
+  // Little-endian readers on pageBuffer(); a position outside the page reads as -1.
+  int byteAt(int64_t pos) const;
+  int u16At(int64_t pos) const;
+  int u24At(int64_t pos) const;  // needs four bytes inside the page, like u32At
+  int64_t u32At(int64_t pos) const;
+
+  // Format facts that the open decides.
+  void setFormat(int formatVersion);
+  void setCodePage(int codePage);
+
+ private:
+  SourceFile file_;
+  const PageLayout* layout_ = &kJet3Layout;
+  RunState* run_ = nullptr;
+  std::array<PageBuffer, 2> buffers_{};
+  int current_ = 0;
+  CodePageDecoder codePageDecoder_{1252};
+
+  friend void swapPageBuffers(SourceDatabase& db);
+};
+
+// Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
+// the version field is damaged). None when the file cannot be opened or page 0 not read.
+// `run`, when given, receives the format version and is asked at every row.
+std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
+                                                   RunState* run = nullptr);
+
+// Closes the file while the preview loads one object; otherwise the database stays open for
+// the preview, as after an analysis. Returns whether it was closed.
+bool closeSourceDatabase(SourceDatabase& db);
+
+// Reads page n into a buffer. Returns the bytes read (a whole page) or 0.
+size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n);
+
+// Makes page n current in pageBuffer(). Page 0, and any page other than the current one,
+// is read again. Returns the bytes read; a page already current counts as a whole page.
+size_t loadPage(SourceDatabase& db, int64_t n);
+
+// Reads page n into altPageBuffer(); the current page does not change.
+size_t readAltPage(SourceDatabase& db, int64_t n);
+
+void swapPageBuffers(SourceDatabase& db);
+
+// Little-endian readers on any page image, bounded by `page`; outside reads give -1. The
+// masked form first maps a negative position to pos AND 0xFFF.
+int byteOf(std::span<const uint8_t> page, int64_t pos);
+int u16Of(std::span<const uint8_t> page, int64_t pos);
+int u16AtMasked(std::span<const uint8_t> page, int64_t pos);
+int64_t u32Of(std::span<const uint8_t> page, int64_t pos);
+
+}  // namespace vantrel

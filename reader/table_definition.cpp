@@ -1,0 +1,223 @@
+#include "reader/table_definition.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kNextTdefPageOffset = 4;
+constexpr int kContinuationDataOffset = 8;
+constexpr int kFreeSpaceOffset = 8;
+constexpr int kMaxMapBytes = 4095;
+constexpr int kMaxDefinitionPosition = 4095;
+constexpr int kTypeBoolean = 1;
+constexpr int kTypeNumeric = 16;
+constexpr int kCatalogTdefPage = 2;
+constexpr int kCatalogCheckMaxType = 20;
+
+// Where the row `r` of the row page in pageBuffer() starts, or -1.
+int rowStartOf(const SourceDatabase& db, int r) {
+  return db.u16At(db.layout().rowCountOffset + 2 + 2 * static_cast<int64_t>(r));
+}
+
+// Copies the row `r` of the page `page` into `out`. The row's bounds come from the page's
+// offset table; false when they do not describe bytes inside the page.
+bool copyMapRow(const SourceDatabase& db, int r, std::vector<uint8_t>& out) {
+  const int start = rowStartOf(db, r);
+  if (start < 0 || start > kMaxMapBytes) return false;
+  const int end = std::min({rowEndOf(db, r), kMaxMapBytes, db.pageSize() - 1});
+  const int size = end - start + 1;
+  if (size <= 0 || size > kMaxMapBytes) return false;
+  const auto page = db.page();
+  out.assign(page.begin() + start, page.begin() + start + size);
+  return true;
+}
+
+// Reads the usage map row named at `offset` of the definition page.
+bool readUsageMap(SourceDatabase& db, TableDefinition& table) {
+  const int offset = db.layout().tdefUsageMapOffset;
+  const int row = db.byteAt(offset);
+  const int page = db.u24At(offset + 1);
+  if (row < 0 || page < 0 || readAltPage(db, page) == 0) return false;
+  swapPageBuffers(db);
+  const bool found = copyMapRow(db, row, table.usageMap);
+  swapPageBuffers(db);
+  return found;
+}
+
+// The free-space map is not used, but a definition whose map row is absurd is rejected.
+bool checkFreeSpaceMap(SourceDatabase& db) {
+  const int offset = db.layout().tdefFreeMapOffset;
+  const int row = db.byteAt(offset);
+  const int page = db.u24At(offset + 1);
+  const bool read = row >= 0 && page >= 0 && readAltPage(db, page) != 0;
+  swapPageBuffers(db);
+  const int start = row < 0 ? -1 : rowStartOf(db, row);
+  swapPageBuffers(db);
+  // An unreadable map page is no reason to reject the table; an absurd row start is.
+  return !read || start <= kMaxMapBytes;
+}
+
+ColumnDefinition parseColumnEntry(const PageLayout& layout, std::span<const uint8_t> entry) {
+  ColumnDefinition column;
+  column.type = entry[0];
+  column.columnNumber = entry[static_cast<size_t>(layout.columnNumberOffset)];
+  column.variableIndex = u16Of(entry, layout.columnVarIndexOffset);
+  column.rowColumnNumber = u16Of(entry, layout.columnRowNumberOffset);
+  column.isFixed = (entry[static_cast<size_t>(layout.columnFixedFlagOffset)] & 1) != 0;
+  column.fixedOffset = u16Of(entry, layout.columnFixedOffsetOffset);
+  column.size = column.type == kTypeBoolean ? 0 : u16Of(entry, layout.columnSizeOffset);
+  if (column.type == kTypeNumeric) {
+    column.precision = entry[11];
+    column.scale = entry[12];
+  }
+  return column;
+}
+
+// The catalog's own definition is rejected when an entry is plainly not a column entry.
+bool failsCatalogCheck(const SourceDatabase& db, const ColumnDefinition& column) {
+  const int maxFixedOffset = db.isJet4() ? 4096 : 2048;
+  return db.currentPage == kCatalogTdefPage && column.fixedOffset > maxFixedOffset &&
+         column.type > kCatalogCheckMaxType;
+}
+
+// Reads one column name at the cursor; none when the name cannot be read (a Jet 4 length
+// above 512, or a definition chain that ended).
+std::optional<std::string> readColumnName(SourceDatabase& db, TdefCursor& cursor) {
+  const int length = db.isJet4() ? cursor.readU16() : cursor.readByte();
+  if (length < 0 || (db.isJet4() && length > kMaxNameBytesJet4)) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  if (!cursor.read(bytes)) return std::nullopt;
+  return truncateUtf8(db.decodeText(bytes), kMaxColumnNameLength);
+}
+
+}  // namespace
+
+int rowEndOf(const SourceDatabase& db, int r) {
+  if (r == 0) return db.pageSize() - 1;
+  const int64_t p = db.layout().rowCountOffset + 2 * static_cast<int64_t>(r);
+  if (p + 2 > db.pageSize()) return 8190;
+  return (db.u16At(p) & 0x1FFF) - 1;
+}
+
+TdefCursor::TdefCursor(SourceDatabase& db, int64_t pos) : db_(db), pos_(pos) {
+  visited_.insert(db.currentPage);
+  settle();
+}
+
+bool TdefCursor::settle() {
+  const int64_t pageSize = db_.pageSize();
+  while (!exhausted_ && pos_ >= pageSize) {
+    const int64_t next = db_.u32At(kNextTdefPageOffset);
+    if (next <= 0 || visited_.contains(next) ||
+        loadPage(db_, next) == 0) {
+      exhausted_ = true;
+      break;
+    }
+    visited_.insert(next);
+    pos_ = pos_ - pageSize + kContinuationDataOffset;
+  }
+  return !exhausted_;
+}
+
+bool TdefCursor::read(std::span<uint8_t> out) {
+  size_t done = 0;
+  while (done < out.size()) {
+    if (!settle() || pos_ < 0) {
+      std::fill(out.begin() + static_cast<std::ptrdiff_t>(done), out.end(), uint8_t{0});
+      exhausted_ = true;
+      return false;
+    }
+    const auto available = static_cast<size_t>(db_.pageSize() - pos_);
+    const size_t take = std::min(available, out.size() - done);
+    const auto page = db_.page();
+    std::copy_n(page.begin() + pos_, take, out.begin() + static_cast<std::ptrdiff_t>(done));
+    done += take;
+    pos_ += static_cast<int64_t>(take);
+  }
+  settle();
+  return true;
+}
+
+int TdefCursor::readByte() {
+  uint8_t byte = 0;
+  return read(std::span(&byte, 1)) ? byte : -1;
+}
+
+int TdefCursor::readU16() {
+  uint8_t bytes[2] = {};
+  return read(bytes) ? bytes[0] | bytes[1] << 8 : -1;
+}
+
+void TdefCursor::skip(int64_t n) {
+  pos_ += n;
+  settle();
+}
+
+std::optional<TableDefinition> readTableDefinition(SourceDatabase& db,
+                                                   const CatalogObject& object) {
+  TableDefinition table;
+  table.catalogObject = object;
+  table.name = object.name;
+  // A definition page that cannot be read is no definition (the buffer would still hold
+  // whatever page was read before).
+  if (loadPage(db, object.tdefPage) == 0) return std::nullopt;
+
+  const PageLayout& layout = db.layout();
+  const int freeSpace = db.u16At(kFreeSpaceOffset);
+  if (db.isJet4() && (freeSpace <= 0 || freeSpace > 4096)) return std::nullopt;
+
+  table.rowCount = db.u32At(layout.tdefRowCountOffset);
+  table.columnCount = db.u16At(layout.tdefColumnCountOffset);
+  table.variableColumnSwitch = table.columnCount;
+  table.indexCount = db.u32At(layout.tdefIndexCountOffset);
+  table.realIndexCount = db.u32At(layout.tdefRealIndexCountOffset);
+  table.firstDataPage = db.u16At(layout.tdefFirstDataPageOffset);
+
+  if (!readUsageMap(db, table)) return std::nullopt;
+  if (!checkFreeSpaceMap(db)) return std::nullopt;
+  return table;
+}
+
+void readColumns(SourceDatabase& db, TableDefinition& table) {
+  const PageLayout& layout = db.layout();
+  const int64_t start =
+      layout.tdefColumnsStartOffset + table.realIndexCount * layout.realIndexEntrySize;
+  if (table.realIndexCount < 0 || start > kMaxDefinitionPosition) return;
+
+  TdefCursor cursor(db, start);
+  std::vector<ColumnDefinition> columns;
+  std::vector<uint8_t> entry(static_cast<size_t>(layout.columnEntrySize));
+  for (int i = 0; i < table.columnCount; ++i) {
+    if (!cursor.read(entry)) break;
+    ColumnDefinition column = parseColumnEntry(layout, entry);
+    if (failsCatalogCheck(db, column)) return;
+    columns.push_back(std::move(column));
+  }
+  // A definition chain that ended early keeps the columns it described whole.
+  if (static_cast<int>(columns.size()) < table.columnCount) {
+    table.columnCount = static_cast<int>(columns.size());
+  }
+
+  bool namesFailed = false;
+  for (ColumnDefinition& column : columns) {
+    std::optional<std::string> name;
+    if (!namesFailed) name = readColumnName(db, cursor);
+    if (!name) {
+      namesFailed = true;
+      column.name = kRepairedFieldName;
+      continue;
+    }
+    column.name = std::move(*name);
+  }
+  table.columns = std::move(columns);
+
+  table.indexSectionPosition = static_cast<int>(cursor.pos());
+  if (namesFailed || cursor.pos() < 0 || cursor.pos() > kMaxDefinitionPosition) {
+    table.indexCount = 0;
+    table.realIndexCount = 0;
+  }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "reader/index_definition.h"
+#include "reader/source_database.h"
+
+namespace vantrel {
+
+// Object types of the catalog (type value AND 0x7F).
+inline constexpr int kObjectTable = 1;
+inline constexpr int kObjectQuery = 5;
+inline constexpr int kObjectRelationship = 8;
+
+inline constexpr size_t kMaxObjectNameLength = 257;  // characters
+inline constexpr size_t kMaxColumnNameLength = 256;  // characters
+inline constexpr int kMaxNameBytesJet4 = 512;
+inline constexpr const char* kRepairedFieldName = "RepairedField";
+
+// An object named by a catalog row, or by a caller that knows its definition page.
+struct CatalogObject {
+  std::string name;  // UTF-8
+  int objectType = 0;
+  int64_t tdefPage = 0;
+};
+
+struct ColumnDefinition {
+  std::string name;  // UTF-8
+  int type = 0;      // Jet column type code
+  int size = 0;      // 0 for a boolean
+  int isPrimaryKey = 0;
+  int isIndexed = 0;
+  bool isFixed = false;
+  int variableIndex = 0;  // slot in the row's variable offset table
+  int columnNumber = 0;   // bit in the row's null mask
+  int currentValueStart = 0;
+  int currentValueLength = 0;
+  int precision = 0;  // numeric only
+  int scale = 0;      // numeric only
+  int fixedOffset = 0;
+  int rowColumnNumber = 0;  // kept, not used
+};
+
+struct TableDefinition {
+  CatalogObject catalogObject;
+  std::string name;
+  std::vector<ColumnDefinition> columns;
+  std::vector<IndexDefinition> indexes;
+  int columnCount = 0;
+  int64_t rowCount = 0;
+  int indexSectionPosition = 0;  // just after the last column name, on the current page
+  int64_t realIndexCount = 0;
+  int64_t indexCount = 0;
+  int primaryKeyColumnCount = 0;
+  // Row cursor.
+  int walkStarted = 0;
+  int64_t currentDataPage = 0;
+  int currentRow = 0;
+  std::vector<uint8_t> usageMap;  // 1 to 4095 bytes
+  int variableColumnSwitch = 0;   // 0: rows have no variable offset table
+  int firstDataPage = 0;          // kept, not used
+
+  // Resets the row cursor before the first row of a walk.
+  void resetRowCursor() {
+    walkStarted = 0;
+    currentDataPage = 0;
+    currentRow = 0;
+  }
+};
+
+// Reads the counts and the usage map from the definition page. None when the page cannot be
+// read, a Jet 4 free-space field is out of range, or the usage or free-space map cannot be
+// found. Leaves the definition page current.
+std::optional<TableDefinition> readTableDefinition(SourceDatabase& db, const CatalogObject& object);
+
+// Reads the column entries and names, following continuation pages. Leaves the column list
+// empty when the catalog's own entries (definition page 2) are implausible. The last
+// continuation page read stays current.
+void readColumns(SourceDatabase& db, TableDefinition& table);
+
+// Reads bytes of a definition that may run over the end of the current page into the next
+// definition page. Positions at or beyond the page end move on to offset 8 of the next
+// page. A chain that ends (next page 0, unreadable) or comes back to a page it has already
+// visited stops: reads then fail.
+class TdefCursor {
+ public:
+  TdefCursor(SourceDatabase& db, int64_t pos);
+
+  int64_t pos() const { return pos_; }
+  bool exhausted() const { return exhausted_; }
+  // Copies n bytes into `out` (missing bytes read as zero); false when the chain ended first.
+  bool read(std::span<uint8_t> out);
+  int readByte();  // -1 when the chain ended
+  int readU16();   // -1 when the chain ended
+  void skip(int64_t n);
+
+ private:
+  bool settle();  // moves to the next page while pos is at or beyond the page end
+
+  SourceDatabase& db_;
+  int64_t pos_;
+  bool exhausted_ = false;
+  std::unordered_set<int64_t> visited_;
+};
+
+// The end of row r of the row page in pageBuffer(): the page's last byte for row 0, else one
+// byte before row r - 1 starts.
+int rowEndOf(const SourceDatabase& db, int r);
+
+}  // namespace vantrel
