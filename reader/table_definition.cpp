@@ -165,8 +165,11 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db,
   if (loadPage(db, object.tdefPage) == 0) return std::nullopt;
 
   const PageLayout& layout = db.layout();
+  // Jet 4 keeps the definition's length here. A definition longer than a page is normal
+  // when a continuation page follows; without one the length is implausible.
   const int freeSpace = db.u16At(kFreeSpaceOffset);
-  if (db.isJet4() && (freeSpace <= 0 || freeSpace > 4096)) return std::nullopt;
+  const bool continues = db.u32At(kNextTdefPageOffset) > 0;
+  if (db.isJet4() && (freeSpace <= 0 || (freeSpace > 4096 && !continues))) return std::nullopt;
 
   table.rowCount = db.u32At(layout.tdefRowCountOffset);
   table.columnCount = db.u16At(layout.tdefColumnCountOffset);

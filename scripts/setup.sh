@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev sqlite3
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  mdbtools libcli11-dev libfmt-dev
+  mdbtools libcli11-dev libfmt-dev nlohmann-json3-dev
   xvfb xauth
   clang libclang-rt-14-dev libfuzzer-14-dev
 )

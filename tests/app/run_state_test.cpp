@@ -1,0 +1,85 @@
+#include "app/run_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "reader/result_codes.h"
+
+namespace vantrel {
+namespace {
+
+// Hooks that answer every stop question with a fixed answer and remember what was asked.
+class ScriptedHooks : public SilentRunHooks {
+ public:
+  explicit ScriptedHooks(bool answer) : answer_(answer) {}
+  bool confirmStop(std::string_view question) override {
+    questions.emplace_back(question);
+    return answer_;
+  }
+  void appendSavingListLine(int row, std::string_view text) override {
+    lines.emplace_back(std::to_string(row) + ":" + std::string(text));
+  }
+  std::vector<std::string> questions;
+  std::vector<std::string> lines;
+
+ private:
+  bool answer_;
+};
+
+TEST(RunStateTest, NoRequestMeansNoQuestion) {
+  ScriptedHooks hooks(true);
+  RunState run(hooks);
+  run.runPhase = 'P';
+  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_TRUE(hooks.questions.empty());
+}
+
+TEST(RunStateTest, ConfirmedStopReturnsFiveAndAsksThePhasesQuestion) {
+  ScriptedHooks hooks(true);
+  RunState run(hooks);
+  run.runPhase = 'S';
+  run.requestStop();
+  EXPECT_EQ(run.stopCheck(), kResultStopped);
+  run.runPhase = 'P';
+  run.requestStop();
+  EXPECT_EQ(run.stopCheck(), kResultStopped);
+  ASSERT_EQ(hooks.questions.size(), 2u);
+  EXPECT_EQ(hooks.questions[0], "Saving is in progress, Do you want to stop ?      ");
+  EXPECT_EQ(hooks.questions[1], "Analysis is in progress, Do you want to stop ?      ");
+}
+
+TEST(RunStateTest, DeclinedStopGoesOnAndClearsTheRequest) {
+  ScriptedHooks hooks(false);
+  RunState run(hooks);
+  run.runPhase = 'P';
+  run.requestStop();
+  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(run.stopRequested.load(), 0);
+  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(hooks.questions.size(), 1u);
+}
+
+TEST(RunStateTest, TwoRequestsBeforeOneCheckGiveOneQuestion) {
+  ScriptedHooks hooks(true);
+  RunState run(hooks);
+  run.runPhase = 'S';
+  run.requestStop();
+  run.requestStop();
+  EXPECT_EQ(run.stopCheck(), kResultStopped);
+  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(hooks.questions.size(), 1u);
+}
+
+TEST(RunStateTest, SavingListLinesAdvanceTheRow) {
+  ScriptedHooks hooks(true);
+  RunState run(hooks);
+  run.appendSavingListLine("first");
+  run.appendSavingListLine("");
+  EXPECT_EQ(run.savingListRow.load(), 2);
+  EXPECT_EQ(hooks.lines, (std::vector<std::string>{"0:first", "1:"}));
+}
+
+}  // namespace
+}  // namespace vantrel

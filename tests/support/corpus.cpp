@@ -1,0 +1,50 @@
+#include "tests/support/corpus.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace vantrel::test {
+
+std::optional<std::filesystem::path> corpusDir() {
+  std::filesystem::path dir;
+  if (const char* fromEnv = std::getenv("VANTREL_CORPUS"); fromEnv && *fromEnv) {
+    dir = fromEnv;
+  } else {
+    dir = std::filesystem::path(VANTREL_SOURCE_DIR) / ".." / "shared" / "corpus";
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(dir / "jet4", error)) return std::nullopt;
+  return std::filesystem::weakly_canonical(dir, error);
+}
+
+std::filesystem::path CorpusFile::oracleDir() const {
+  return path.parent_path().parent_path() / "oracle" / stem;
+}
+
+std::vector<CorpusFile> corpusFiles() {
+  std::vector<CorpusFile> files;
+  const auto dir = corpusDir();
+  if (!dir) return files;
+  for (const auto& [folder, version] : {std::pair{"jet3", 0}, std::pair{"jet4", 1}}) {
+    std::vector<CorpusFile> inFolder;
+    for (const auto& entry : std::filesystem::directory_iterator(*dir / folder)) {
+      if (entry.path().extension() != ".mdb") continue;
+      inFolder.push_back({entry.path().stem().string(), entry.path(), version});
+    }
+    std::sort(inFolder.begin(), inFolder.end(),
+              [](const auto& a, const auto& b) { return a.stem < b.stem; });
+    files.insert(files.end(), inFolder.begin(), inFolder.end());
+  }
+  return files;
+}
+
+std::string readTextFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace vantrel::test

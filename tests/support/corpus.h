@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace vantrel::test {
+
+// The shared corpus of real databases: $VANTREL_CORPUS, or ../shared/corpus beside the
+// source tree. None when it is absent.
+std::optional<std::filesystem::path> corpusDir();
+
+struct CorpusFile {
+  std::string stem;  // file name without .mdb, also the oracle folder's name
+  std::filesystem::path path;
+  int formatVersion = 0;  // by its folder: 0 jet3, 1 jet4
+  std::filesystem::path oracleDir() const;
+};
+
+// Every corpus database, Jet 3 first, each folder in name order.
+std::vector<CorpusFile> corpusFiles();
+
+std::string readTextFile(const std::filesystem::path& path);
+
+}  // namespace vantrel::test
+
+// Skips the current test (reported as skipped, not passed) when the corpus is absent.
+#define VANTREL_REQUIRE_CORPUS()                                     \
+  do {                                                               \
+    if (!::vantrel::test::corpusDir()) GTEST_SKIP() << "no corpus"; \
+  } while (0)
