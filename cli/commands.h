@@ -11,5 +11,6 @@ inline constexpr int kExitUsage = 2;
 
 // Each verb registers its subcommand; the callback stores the exit status in `exitCode`.
 void addInfoCommand(CLI::App& app, int& exitCode);
+void addRowsCommand(CLI::App& app, int& exitCode);
 
 }  // namespace vantrel::cli

@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exitCode = vantrel::cli::kExitOk;
   vantrel::cli::addInfoCommand(app, exitCode);
+  vantrel::cli::addRowsCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

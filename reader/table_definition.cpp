@@ -1,5 +1,7 @@
 #include "reader/table_definition.h"
 
+#include "reader/column_types.h"
+
 #include <algorithm>
 
 namespace vantrel {
@@ -11,8 +13,6 @@ constexpr int kContinuationDataOffset = 8;
 constexpr int kFreeSpaceOffset = 8;
 constexpr int kMaxMapBytes = 4095;
 constexpr int kMaxDefinitionPosition = 4095;
-constexpr int kTypeBoolean = 1;
-constexpr int kTypeNumeric = 16;
 constexpr int kCatalogTdefPage = 2;
 constexpr int kCatalogCheckMaxType = 20;
 
@@ -93,6 +93,11 @@ std::optional<std::string> readColumnName(SourceDatabase& db, TdefCursor& cursor
 }
 
 }  // namespace
+
+const std::string& TableDefinition::columnText(size_t i) const {
+  static const std::string kEmpty;
+  return i < columnTexts.size() ? columnTexts[i].text : kEmpty;
+}
 
 int rowEndOf(const SourceDatabase& db, int r) {
   if (r == 0) return db.pageSize() - 1;

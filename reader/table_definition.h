@@ -6,6 +6,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "reader/column_texts.h"
+#include "reader/field_slot.h"
 #include "reader/index_definition.h"
 #include "reader/source_database.h"
 
@@ -64,12 +66,23 @@ struct TableDefinition {
   int variableColumnSwitch = 0;   // 0: rows have no variable offset table
   int firstDataPage = 0;          // kept, not used
 
+  // The fields of the current row, one per column position, filled by every fetch.
+  ColumnTexts columnTexts;
+  // Working space of the row reader, kept between rows.
+  std::vector<FieldSlot> fieldSlots;
+  std::vector<int> variableOffsets;
+  int64_t usageBitmapPage = -1;  // the page-list map's bitmap page held below
+  std::vector<uint8_t> usageBitmap;
+
   // Resets the row cursor before the first row of a walk.
   void resetRowCursor() {
     walkStarted = 0;
     currentDataPage = 0;
     currentRow = 0;
   }
+
+  // The text of column position i of the current row; empty when there is none.
+  const std::string& columnText(size_t i) const;
 };
 
 // Reads the counts and the usage map from the definition page. None when the page cannot be

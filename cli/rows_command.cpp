@@ -1,0 +1,95 @@
+#include <iostream>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/row_output.h"
+#include "reader/catalog_rows.h"
+#include "reader/result_codes.h"
+#include "reader/row_reader.h"
+#include "reader/source_database.h"
+#include "reader/table_definition.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+struct RowsOptions {
+  std::string file;
+  std::optional<std::string> table;
+  std::optional<int64_t> tdefPage;
+  RowFormat format = RowFormat::Tsv;
+  int64_t limit = std::numeric_limits<int64_t>::max();
+};
+
+std::optional<int64_t> findTablePage(SourceDatabase& db, const std::string& name) {
+  for (const CatalogRow& row : readCatalogRows(db)) {
+    if (row.objectType == kObjectTable && row.name == name) return row.objectId & 0xFFFFFF;
+  }
+  return std::nullopt;
+}
+
+int runRows(const RowsOptions& options) {
+  auto db = openSourceDatabase(options.file);
+  if (!db) {
+    std::cerr << "vantrel-cli: cannot open " << options.file << " as an Access database\n";
+    return kExitNotOpened;
+  }
+  std::optional<int64_t> page = options.tdefPage;
+  if (options.table) {
+    page = findTablePage(*db, *options.table);
+    if (!page) {
+      std::cerr << "vantrel-cli: no table named \"" << *options.table << "\" in the catalog"
+                << " (give its definition page with --tdef)\n";
+      return kExitUsage;
+    }
+  }
+  auto table = readTableDefinition(
+      *db, {.name = options.table.value_or(""), .objectType = kObjectTable, .tdefPage = *page});
+  if (table) readColumns(*db, *table);
+  if (!table || table->columns.empty()) {
+    std::cerr << "vantrel-cli: no readable table definition on page " << *page << "\n";
+    return kExitNotOpened;
+  }
+
+  RowWriter writer(std::cout, options.format);
+  std::vector<std::string> fields;
+  for (const ColumnDefinition& column : table->columns) fields.push_back(column.name);
+  writer.writeRow(fields);
+  table->resetRowCursor();
+  for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == kResultDone; ++count) {
+    for (size_t i = 0; i < fields.size(); ++i) fields[i] = table->columnText(i);
+    writer.writeRow(fields);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void addRowsCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<RowsOptions>();
+  CLI::App* rows = app.add_subcommand("rows", "Print the rows of one table as the reader renders them");
+  rows->add_option("FILE", options->file, "The .mdb file")->required();
+  auto* byName = rows->add_option("--table", options->table, "The table's name in the catalog");
+  auto* byPage = rows->add_option("--tdef", options->tdefPage,
+                                  "The table's definition page (works with a damaged catalog)")
+                     ->check(CLI::NonNegativeNumber);
+  byName->excludes(byPage);
+  rows->add_option("--format", options->format, "Output format: tsv, csv or json")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, RowFormat>{
+              {"tsv", RowFormat::Tsv}, {"csv", RowFormat::Csv}, {"json", RowFormat::Json}},
+          CLI::ignore_case));
+  rows->add_option("--limit", options->limit, "Print at most this many rows")
+      ->check(CLI::NonNegativeNumber);
+  rows->callback([options, rows, &exitCode] {
+    if (!options->table && !options->tdefPage) {
+      throw CLI::RequiredError("--table or --tdef");
+    }
+    exitCode = runRows(*options);
+  });
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,92 @@
+#include "reader/long_value.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kHeaderSize = 12;
+constexpr int64_t kInRow = 0x80000000;
+constexpr int64_t kSinglePage = 0x40000000;
+constexpr int64_t kLengthMask = 0x3FFFFFFF;
+constexpr int kLinkSize = 4;  // each chained row starts with the next row and page
+constexpr size_t kMaxReserve = 1 << 20;
+
+// Where row r of the row page in pageBuffer() starts (flag bits dropped), or -1.
+int longRowStart(const SourceDatabase& db, int r) {
+  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * r);
+  return entry < 0 ? -1 : entry & 0x1FFF;
+}
+
+// The offset just past row r: the page end for row 0, else where row r - 1 starts.
+int longRowEnd(const SourceDatabase& db, int r) {
+  if (r == 0) return db.pageSize();
+  const int entry = db.u16At(db.layout().rowCountOffset + 2 * r);
+  if (entry <= 0) return db.pageSize();
+  return std::min(entry & 0x1FFF, db.pageSize());
+}
+
+// Appends up to `limit` bytes of the page in pageBuffer() from `from` to `to`.
+void appendBytes(const SourceDatabase& db, int from, int to, size_t limit,
+                 std::vector<uint8_t>& out) {
+  if (from < 0 || to <= from || to > db.pageSize()) return;
+  const size_t take = std::min(static_cast<size_t>(to - from), limit);
+  const auto page = db.page();
+  out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
+}
+
+std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page,
+                                         size_t length) {
+  std::vector<uint8_t> bytes;
+  if (row < 0 || readAltPage(db, page) == 0) return bytes;
+  swapPageBuffers(db);
+  appendBytes(db, longRowStart(db, row), longRowEnd(db, row), length, bytes);
+  swapPageBuffers(db);
+  return bytes;
+}
+
+std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page, size_t length) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(std::min(length, kMaxReserve));
+  const int dataPage = db.currentPage;
+  swapPageBuffers(db);  // the data page waits in the other buffer
+  db.currentPage = -1;  // so the first link is read whatever its number
+  std::set<std::pair<int64_t, int>> visited;
+  while (page > 0 && row >= 0 && bytes.size() < length && visited.emplace(page, row).second) {
+    if (loadPage(db, page) == 0) break;
+    const int start = longRowStart(db, row);
+    const int end = longRowEnd(db, row);
+    if (start < 0 || start + kLinkSize > end) break;
+    appendBytes(db, start + kLinkSize, end, length - bytes.size(), bytes);
+    row = db.byteAt(start);
+    page = db.u24At(start + 1);
+  }
+  swapPageBuffers(db);
+  db.currentPage = dataPage;
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> readLongValue(SourceDatabase& db, int start, int size) {
+  if (start < 0 || size < kHeaderSize || start + size > db.pageSize()) return {};
+  const int64_t header = db.u32At(start);
+  if (header < 0) return {};
+  const auto length = static_cast<size_t>(header & kLengthMask);
+  const int row = db.byteAt(start + 4);
+  const int page = db.u24At(start + 5);
+  if ((header & kInRow) != 0) {
+    std::vector<uint8_t> bytes;
+    appendBytes(db, start + kHeaderSize, start + size, length, bytes);
+    return bytes;
+  }
+  // A stored value is never longer than the file that holds it.
+  const size_t bound = std::min<uint64_t>(length, db.file().size());
+  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, page, bound);
+  return readChainedValue(db, row, page, bound);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "reader/source_database.h"
+
+namespace vantrel {
+
+// The bytes of a long value (memo or OLE) whose 12-byte header starts at `start` of
+// pageBuffer() and whose field is `size` bytes long. The value may be stored in the row, in
+// one long-value row elsewhere, or in a chain of long-value rows. A damaged chain (an
+// unreadable page, a link back to a row already read, more bytes than the header declares)
+// ends with what was read. The current page is the same afterwards.
+std::vector<uint8_t> readLongValue(SourceDatabase& db, int start, int size);
+
+}  // namespace vantrel

@@ -1,0 +1,251 @@
+#include "reader/row_reader.h"
+
+#include <optional>
+
+#include "app/run_state.h"
+#include "reader/column_types.h"
+#include "reader/result_codes.h"
+#include "reader/value_rendering.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kMaxRowIndex = 1000;
+constexpr int kMaxRowSize = 16383;
+constexpr int kDeletedRow = 0x4000;
+constexpr int kOffsetMask = 0x1FFF;
+constexpr int kInlineMapHeader = 5;  // type byte, then the first page as a u32
+constexpr int kBitmapHeader = 4;     // a bitmap page's bits start here
+
+bool isDataPageOf(const SourceDatabase& db, const TableDefinition& table) {
+  const bool longValuePage = db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' &&
+                             db.byteAt(7) == 'L';
+  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage &&
+         db.u32At(4) == table.catalogObject.tdefPage;
+}
+
+// The first set bit of `bits` at or after `from`, below `count`.
+std::optional<int64_t> firstSetBit(std::span<const uint8_t> bits, int64_t from, int64_t count) {
+  for (int64_t i = std::max<int64_t>(from, 0); i < count;) {
+    const uint8_t byte = bits[static_cast<size_t>(i / 8)];
+    if (byte == 0 && i % 8 == 0) {
+      i += 8;
+      continue;
+    }
+    if ((byte >> (i % 8)) & 1) return i;
+    ++i;
+  }
+  return std::nullopt;
+}
+
+// Type 0: an inline bitmap of pages from a first page on.
+std::optional<int64_t> nextInlineCandidate(const TableDefinition& table) {
+  const auto& map = table.usageMap;
+  if (map.size() <= kInlineMapHeader) return std::nullopt;
+  const int64_t firstPage = u32Of(map, 1);
+  const std::span<const uint8_t> bits = std::span(map).subspan(kInlineMapHeader);
+  const int64_t from =
+      table.currentDataPage < firstPage ? 0 : table.currentDataPage - firstPage + 1;
+  const auto bit = firstSetBit(bits, from, static_cast<int64_t>(bits.size()) * 8);
+  if (!bit) return std::nullopt;
+  return firstPage + *bit;
+}
+
+// The bits of one bitmap page of a page-list map, read once and kept with the table.
+std::optional<std::span<const uint8_t>> bitmapPage(SourceDatabase& db, TableDefinition& table,
+                                                   int64_t page) {
+  if (table.usageBitmapPage != page) {
+    table.usageBitmapPage = page;
+    table.usageBitmap.clear();
+    if (readAltPage(db, page) != 0) {
+      const auto bytes = db.altPage().subspan(kBitmapHeader);
+      table.usageBitmap.assign(bytes.begin(), bytes.end());
+    }
+  }
+  if (table.usageBitmap.empty()) return std::nullopt;
+  return std::span<const uint8_t>(table.usageBitmap);
+}
+
+// Type 1: a list of bitmap pages, the k-th covering pages k*B to k*B + B - 1.
+std::optional<int64_t> nextListedCandidate(SourceDatabase& db, TableDefinition& table) {
+  const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
+  const int64_t next = table.currentDataPage + 1;
+  const auto entries = static_cast<int64_t>((table.usageMap.size() - 1) / 4);
+  int64_t firstBit = next % pagesPerBitmap;
+  for (int64_t k = next / pagesPerBitmap; k < entries; ++k, firstBit = 0) {
+    const int64_t page = u32Of(table.usageMap, 1 + 4 * k);
+    if (page <= 0) continue;  // no pages of the table in this stretch
+    // An unreadable bitmap page costs only the pages it covers.
+    const auto bits = bitmapPage(db, table, page);
+    if (!bits) continue;
+    if (const auto bit = firstSetBit(*bits, firstBit, pagesPerBitmap)) {
+      return k * pagesPerBitmap + *bit;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<int64_t> nextCandidate(SourceDatabase& db, TableDefinition& table) {
+  if (table.usageMap.empty()) return std::nullopt;
+  switch (table.usageMap[0]) {
+    case 0:
+      return nextInlineCandidate(table);
+    case 1:
+      return nextListedCandidate(db, table);
+    default:
+      return std::nullopt;  // a map of unknown type names no pages
+  }
+}
+
+bool bitIsSet(const SourceDatabase& db, int maskStart, int maskSize, int columnNumber) {
+  if (columnNumber < 0 || columnNumber / 8 >= maskSize) return false;
+  const int byte = db.byteAt(maskStart + columnNumber / 8);
+  return byte >= 0 && ((byte >> (columnNumber % 8)) & 1) != 0;
+}
+
+// Fills the variable offsets of a Jet 3 row, whose offsets are single bytes: rows longer
+// than 256 bytes carry jump bytes telling where the offsets pass each 256-byte boundary.
+bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int varCount,
+                     std::vector<int>& offsets) {
+  const auto rowSpan = static_cast<uint32_t>(e - s);
+  uint32_t jumps = rowSpan / 256;
+  const uint32_t table = static_cast<uint32_t>(e) - jumps - static_cast<uint32_t>(maskSize) - 1;
+  if ((table - static_cast<uint32_t>(s) - static_cast<uint32_t>(varCount)) / 256 < jumps) --jumps;
+  if (table >= 2048) return false;
+  uint32_t used = 0;
+  for (int i = 0; i <= varCount; ++i) {
+    while (used < jumps &&
+           db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
+      ++used;
+    }
+    offsets[static_cast<size_t>(i)] = db.byteAt(static_cast<int64_t>(table) - i + 256 * used);
+  }
+  return true;
+}
+
+}  // namespace
+
+int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
+  // Each candidate lies after the one before, so the walk over the map ends.
+  while (const auto candidate = nextCandidate(db, table)) {
+    table.currentDataPage = *candidate;
+    if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
+      return *candidate;
+    }
+  }
+  return 0;
+}
+
+void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
+  const bool jet4 = db.isJet4();
+  const int width = jet4 ? 2 : 1;
+  const int columnsInRow = jet4 ? u16AtMasked(db.page(), s) : db.byteAt(s);
+  const int n = std::max(columnsInRow, 0);
+  const int maskSize = (n + 7) / 8;
+  const int maskStart = e - maskSize + 1;
+  int varCount = jet4 ? db.u16At(e - maskSize - 1) : db.byteAt(e - maskSize);
+  // An offset table that cannot fit in the row is no offset table.
+  if (varCount < 0 || varCount * width > e - s) varCount = 0;
+
+  auto& offsets = table.variableOffsets;
+  offsets.assign(static_cast<size_t>(varCount) + 1, -1);
+  bool haveOffsets = false;
+  if (table.variableColumnSwitch != 0) {
+    if (jet4) {
+      for (int i = 0; i <= varCount; ++i) {
+        offsets[static_cast<size_t>(i)] =
+            u16AtMasked(db.page(), static_cast<int64_t>(e) - maskSize - 3 - 2 * i);
+      }
+      haveOffsets = true;
+    } else {
+      haveOffsets = readJet3Offsets(db, s, e, maskSize, varCount, offsets);
+    }
+  }
+
+  int fixedFound = 0;
+  const auto fixedInRow = static_cast<uint32_t>(n - varCount);
+  auto& slots = table.fieldSlots;
+  slots.assign(table.columns.size(), FieldSlot{});
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDefinition& column = table.columns[i];
+    FieldSlot& slot = slots[i];
+    slot.columnIndex = static_cast<int>(i);
+    slot.isFixed = column.isFixed;
+    slot.isNull = !bitIsSet(db, maskStart, maskSize, column.columnNumber);
+    int start = 0;
+    int size = -1;
+    if (column.isFixed && static_cast<uint32_t>(fixedFound) < fixedInRow) {
+      start = s + width + column.fixedOffset;
+      size = column.size;
+      ++fixedFound;
+    } else if (!column.isFixed && haveOffsets && column.variableIndex < varCount) {
+      const int from = offsets[static_cast<size_t>(column.variableIndex)];
+      const int to = offsets[static_cast<size_t>(column.variableIndex) + 1];
+      start = s + from;
+      size = from < 0 || to < 0 ? -1 : to - from;
+    }
+    // A field is only read where it lies inside its row.
+    if (size < 0 || start < s || start + size - 1 > e) {
+      slot.start = 0;
+      slot.size = 0;
+      if (column.type != kTypeBoolean) slot.isNull = true;  // a boolean keeps its mask bit
+      continue;
+    }
+    slot.start = start;
+    slot.size = size;
+  }
+}
+
+int readRow(SourceDatabase& db, TableDefinition& table, int r) {
+  if (table.rowCount == 0 || r > kMaxRowIndex) return 0;
+  const int rowCountOffset = db.layout().rowCountOffset;
+  const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
+  if (entry < 0 || (entry & kDeletedRow) != 0) return 0;
+  const int start = entry & kOffsetMask;
+  const int end = r == 0 ? db.pageSize() : db.u16At(rowCountOffset + 2 * r) & kOffsetMask;
+  int size = end - start;
+  if (size < 0 || size > kMaxRowSize) size = 0;
+  crackRow(db, table, start, start + size - 1);
+
+  table.columnTexts.resize(table.columns.size());
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    ColumnDefinition& column = table.columns[i];
+    const FieldSlot& slot = table.fieldSlots[i];
+    if (column.type == kTypeBoolean) {
+      bindValue(db, slot.start, slot.size, column, i, slot.isNull ? 1 : 0, table.columnTexts);
+    } else if (slot.isNull) {
+      bindValue(db, 0, 0, column, i, 0, table.columnTexts);
+    } else {
+      bindValue(db, slot.start, slot.size, column, i, 0, table.columnTexts);
+    }
+  }
+  return 1;
+}
+
+int fetchRow(SourceDatabase& db, TableDefinition& table) {
+  if (db.run() != nullptr && db.run()->stopCheck() == kResultStopped) return kResultStopped;
+  if (table.rowCount == 0) return kResultNothing;
+  if (table.walkStarted == 0) {
+    table.walkStarted = 1;
+    table.currentRow = 0;
+    if (nextDataPage(db, table) == 0) return kResultNothing;
+  }
+  // Whoever read other pages since the last row, the walk goes on from its own data page.
+  if (db.currentPage != table.currentDataPage && loadPage(db, table.currentDataPage) == 0) {
+    if (nextDataPage(db, table) == 0) return kResultNothing;
+  }
+  for (;;) {
+    const int rows = std::min(db.u16At(db.layout().rowCountOffset), kMaxRowIndex + 1);
+    if (table.currentRow >= rows) {
+      table.currentRow = 0;
+      if (nextDataPage(db, table) == 0) return kResultNothing;
+      continue;
+    }
+    const int ok = readRow(db, table, table.currentRow);
+    ++table.currentRow;
+    if (ok != 0) return kResultDone;
+  }
+}
+
+}  // namespace vantrel

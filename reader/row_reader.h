@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "reader/source_database.h"
+#include "reader/table_definition.h"
+
+namespace vantrel {
+
+// Reads the next live row of the table into table.columnTexts. Returns 1 for a row, 0 when
+// the table has no further rows, 5 when the user stopped the run (asked before every row).
+// Reset the row cursor (TableDefinition::resetRowCursor) before the first call.
+int fetchRow(SourceDatabase& db, TableDefinition& table);
+
+// Moves to the next data page of the table that its usage map names and loads it. Pages that
+// cannot be read or are not data pages of this table are passed over. Returns the page, or 0
+// when the map names no further page.
+int64_t nextDataPage(SourceDatabase& db, TableDefinition& table);
+
+// Reads row r of the current data page into table.columnTexts. 1 for a live row, else 0.
+int readRow(SourceDatabase& db, TableDefinition& table, int r);
+
+// Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column.
+void crackRow(SourceDatabase& db, TableDefinition& table, int rowStart, int rowEnd);
+
+}  // namespace vantrel
