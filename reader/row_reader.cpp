@@ -119,7 +119,8 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
            db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
       ++used;
     }
-    offsets[static_cast<size_t>(i)] = db.byteAt(static_cast<int64_t>(table) - i + 256 * used);
+    const int low = db.byteAt(static_cast<int64_t>(table) - i);
+    offsets[static_cast<size_t>(i)] = low < 0 ? -1 : low + 256 * static_cast<int>(used);
   }
   return true;
 }

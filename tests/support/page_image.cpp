@@ -1,5 +1,6 @@
 #include "tests/support/page_image.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <fstream>
@@ -78,10 +79,18 @@ std::vector<uint8_t> FileImage::bytes() const {
 }
 
 void FileImage::write(const std::filesystem::path& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const auto all = bytes();
-  out.write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  // Pages of zeros are left as holes, so that files of many pages stay cheap.
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (size_t i = 0; i < pages_.size(); ++i) {
+      const auto page = pages_[i].bytes();
+      if (std::all_of(page.begin(), page.end(), [](uint8_t b) { return b == 0; })) continue;
+      out.seekp(static_cast<std::streamoff>(i * page.size()));
+      out.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
+    }
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+  }
+  std::filesystem::resize_file(path, pages_.size() * static_cast<size_t>(pageSize()));
 }
 
 std::vector<int> writeRowPage(PageImage& page, const PageLayout& layout, int64_t owner,

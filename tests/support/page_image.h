@@ -64,6 +64,12 @@ struct RowSpec {
 std::vector<int> writeRowPage(PageImage& page, const PageLayout& layout, int64_t owner,
                               const std::vector<RowSpec>& rows, uint8_t pageType = 1);
 
+// The u16 at `pos` of a page image.
+inline uint32_t u16Of(const PageImage& page, int pos) {
+  const auto bytes = page.bytes();
+  return bytes[static_cast<size_t>(pos)] | static_cast<uint32_t>(bytes[static_cast<size_t>(pos) + 1]) << 8;
+}
+
 // Names as a Jet 4 definition stores them.
 std::vector<uint8_t> utf16Le(std::u16string_view text);
 std::vector<uint8_t> compressedJet4(std::string_view latin1);
