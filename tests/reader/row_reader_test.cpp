@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/run_state.h"
-#include "tests/reader/table_fixture.h"
+#include "tests/support/table_fixture.h"
 
 namespace vantrel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "reader/date_text.h"
 #include "reader/number_text.h"
-#include "tests/reader/table_fixture.h"
+#include "tests/support/table_fixture.h"
 
 namespace vantrel {
 namespace {

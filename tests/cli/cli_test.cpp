@@ -1,0 +1,104 @@
+// The command line, run as the real executable.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/table_fixture.h"
+#include "tests/support/corpus.h"
+#include "tests/support/process.h"
+
+namespace vantrel {
+namespace {
+
+using test::runProcess;
+
+const std::string kCli = test::builtProgram("vantrel-cli");
+
+// A small Jet 4 file with one table on page 3: an id and a text with awkward characters.
+std::filesystem::path writeFixture(const test::TempDir& dir) {
+  test::TableFixture t(1, {{.name = "Id", .type = 4, .size = 4, .fixed = true, .number = 0},
+                           {.name = "Text", .type = 10, .size = 100, .fixed = false, .number = 1}});
+  t.setUsageMap(test::inlineUsageMap(4, {4}));
+  auto row = [&](uint32_t id, std::u16string text) {
+    return t.row({.columnCount = 2, .fixedArea = test::le32(id),
+                  .variableFields = {test::utf16Le(text)}, .presentColumns = {0, 1}});
+  };
+  t.addDataPage(4, {{row(1, u"plain")}, {row(2, u"a,\"b\"\tc\nd")}, {row(3, u"Größe")}});
+  t.spec.rowCount = 3;
+  auto db = t.open();
+  const auto path = dir / "fixture.mdb";
+  std::filesystem::copy_file(db->file().path(), path);
+  return path;
+}
+
+TEST(CliTest, UsageErrorsAndHelp) {
+  EXPECT_EQ(runProcess({kCli}).exitCode, 2);
+  EXPECT_EQ(runProcess({kCli, "frobnicate"}).exitCode, 2);
+  EXPECT_EQ(runProcess({kCli, "info"}).exitCode, 2);
+  EXPECT_EQ(runProcess({kCli, "rows", "x.mdb"}).exitCode, 2) << "--table or --tdef is needed";
+  EXPECT_EQ(runProcess({kCli, "rows", "x.mdb", "--tdef", "3", "--format", "xml"}).exitCode, 2);
+  const auto help = runProcess({kCli, "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("info"), std::string::npos);
+  EXPECT_EQ(runProcess({kCli, "rows", "--help"}).exitCode, 0);
+}
+
+TEST(CliTest, FilesThatCannotBeOpenedGiveOneLineAndStatusOne) {
+  test::TempDir dir;
+  const auto result = runProcess({kCli, "info", (dir / "missing.mdb").string()});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(result.out.empty());
+  ASSERT_FALSE(result.err.empty());
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line";
+}
+
+TEST(CliTest, InfoShowsFormatAndDefinitions) {
+  test::TempDir dir;
+  const auto file = writeFixture(dir);
+  const auto result = runProcess({kCli, "info", file.string(), "--tdef", "3"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("Access 2000"), std::string::npos);
+  EXPECT_NE(result.out.find("page size:   4096"), std::string::npos);
+  EXPECT_NE(result.out.find("Definition on page 3"), std::string::npos);
+  EXPECT_NE(result.out.find("Text"), std::string::npos);
+}
+
+TEST(CliTest, RowsInEveryFormat) {
+  test::TempDir dir;
+  const auto file = writeFixture(dir).string();
+  const auto tsv = runProcess({kCli, "rows", file, "--tdef", "3"});
+  EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
+  EXPECT_EQ(tsv.out, "Id\tText\n1\tplain\n2\ta,\"b\"\\tc\\nd\n3\tGröße\n");
+
+  const auto csv = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "csv", "--limit", "2"});
+  EXPECT_EQ(csv.out, "Id,Text\r\n1,plain\r\n2,\"a,\"\"b\"\"\tc\nd\"\r\n");
+
+  const auto json = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "json"});
+  std::vector<nlohmann::json> lines;
+  size_t start = 0;
+  while (start < json.out.size()) {
+    const size_t end = json.out.find('\n', start);
+    lines.push_back(nlohmann::json::parse(json.out.substr(start, end - start)));
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], nlohmann::json({"Id", "Text"}));
+  EXPECT_EQ(lines[2], nlohmann::json({"2", "a,\"b\"\tc\nd"}));
+  EXPECT_EQ(lines[3], nlohmann::json({"3", "Größe"}));
+}
+
+TEST(CliTest, RowsFindTablesThroughTheCatalog) {
+  VANTREL_REQUIRE_CORPUS();
+  const auto file = (*test::corpusDir() / "jet3" / "mdbtools-nwind.mdb").string();
+  const auto result = runProcess({kCli, "rows", file, "--table", "Shippers"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "ShipperID\tCompanyName\tPhone");
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 4);
+  const auto missing = runProcess({kCli, "rows", file, "--table", "NoSuchTable"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("NoSuchTable"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel
