@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reader/table_definition.h"
+
+namespace vantrel {
+
+// The text that follows "[" + column name in the statements that re-create a column: "] LONG",
+// "] TEXT(50)" and so on. None for a type code with no destination type of its own.
+std::optional<std::string> columnTypeText(const ColumnDefinition& column, int formatVersion);
+
+struct TableDdl {
+  std::vector<std::string> statements;     // in the order they run, each on its own
+  std::vector<std::string> columnsWithoutType;  // left out: no type of their own
+};
+
+// The statements that re-create a table: its first column with CREATE TABLE, each further
+// column with ALTER TABLE ... ADD, a single-column primary key right after its column, a
+// CREATE INDEX for each indexed column outside the key, and a compound key last.
+TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int formatVersion);
+
+}  // namespace vantrel

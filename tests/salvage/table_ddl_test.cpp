@@ -1,0 +1,89 @@
+#include "salvage/table_ddl.h"
+
+#include <gtest/gtest.h>
+
+namespace vantrel {
+namespace {
+
+using Statements = std::vector<std::string>;
+
+ColumnDefinition column(std::string name, int type, int size = 4, int key = 0, int indexed = 0) {
+  ColumnDefinition c;
+  c.name = std::move(name);
+  c.type = type;
+  c.size = size;
+  c.isPrimaryKey = key;
+  c.isIndexed = indexed;
+  return c;
+}
+
+TableDefinition table(std::vector<ColumnDefinition> columns, int keyColumns = 0) {
+  TableDefinition t;
+  t.columns = std::move(columns);
+  t.columnCount = static_cast<int>(t.columns.size());
+  t.primaryKeyColumnCount = keyColumns;
+  return t;
+}
+
+TEST(TableDdlTest, OrdersExample) {
+  const auto orders = table({column("ID", 4, 4, 1, 1), column("Name", 10, 100),
+                             column("Total", 5, 8, 0, 1)}, 1);
+  EXPECT_EQ(tableDdl(orders, "Orders", 1).statements,
+            (Statements{"CREATE TABLE [Orders]([ID] LONG);",
+                        "ALTER TABLE [Orders] ADD PRIMARY KEY ([ID]);",
+                        "ALTER TABLE [Orders] ADD [Name] TEXT(50);",
+                        "ALTER TABLE [Orders] ADD [Total] CURRENCY;",
+                        "CREATE INDEX MyIndex2 ON [Orders]([Total])"}));
+}
+
+TEST(TableDdlTest, CompoundKeyComesLastAndKeyColumnsGetNoIndex) {
+  const auto orders = table({column("A", 4, 4, 1, 1), column("B", 10, 20, 1, 1), column("C", 4)}, 2);
+  EXPECT_EQ(tableDdl(orders, "Orders", 0).statements,
+            (Statements{"CREATE TABLE [Orders]([A] LONG);",
+                        "ALTER TABLE [Orders] ADD [B] TEXT(20);",
+                        "ALTER TABLE [Orders] ADD [C] LONG;",
+                        "ALTER TABLE [Orders] ADD Constraint [PK_Orders] PRIMARY KEY ([A], [B]);"}));
+}
+
+TEST(TableDdlTest, CompoundOrdinaryIndexBecomesOneIndexPerColumn) {
+  const auto t = table({column("X", 4), column("P", 4, 4, 0, 1), column("Q", 4, 4, 0, 1)});
+  const auto statements = tableDdl(t, "T", 1).statements;
+  ASSERT_EQ(statements.size(), 5u);
+  EXPECT_EQ(statements[2], "CREATE INDEX MyIndex1 ON [T]([P])");
+  EXPECT_EQ(statements[4], "CREATE INDEX MyIndex2 ON [T]([Q])");
+}
+
+TEST(TableDdlTest, TypeTextsAndTextLengthsByVersion) {
+  const std::vector<std::pair<ColumnDefinition, std::string>> cases{
+      {column("", 1, 0), "] BIT"},          {column("", 2, 1), "] BYTE"},
+      {column("", 3, 2), "] INT"},          {column("", 4), "] LONG"},
+      {column("", 5, 8), "] CURRENCY"},     {column("", 6), "] SINGLE"},
+      {column("", 7, 8), "] DOUBLE"},       {column("", 8, 8), "] DATE"},
+      {column("", 11, 0), "] OLEOBJECT"},   {column("", 12, 0), "] MEMO"},
+      {column("", 16, 17), "] DOUBLE"},     {column("", 15, 16), "] GUID"},
+      {column("", 9, 255), "] BINARY(255)"}};
+  for (const auto& [c, text] : cases) EXPECT_EQ(columnTypeText(c, 1), text) << c.type;
+  EXPECT_EQ(columnTypeText(column("", 10, 101), 1), "] TEXT(50)");
+  EXPECT_EQ(columnTypeText(column("", 10, 101), 0), "] TEXT(101)");
+  for (int type : {0, 13, 14, 17, 99}) EXPECT_FALSE(columnTypeText(column("", type), 1)) << type;
+}
+
+TEST(TableDdlTest, ColumnsWithoutTypeAreLeftOutAndNamed) {
+  const auto t = table({column("Odd", 13), column("Id", 4, 4, 1, 1), column("Odder", 18, 4, 0, 1)}, 1);
+  const auto ddl = tableDdl(t, "T", 1);
+  EXPECT_EQ(ddl.statements, (Statements{"CREATE TABLE [T]([Id] LONG);",
+                                        "ALTER TABLE [T] ADD PRIMARY KEY ([Id]);"}));
+  EXPECT_EQ(ddl.columnsWithoutType, (Statements{"Odd", "Odder"}));
+}
+
+TEST(TableDdlTest, NamesGoInAsTheyStand) {
+  const auto t = table({column("Repaired Field", 4), column("Repaired Field", 4),
+                        column("it's [odd", 10, 10)});
+  EXPECT_EQ(tableDdl(t, "My Table", 0).statements,
+            (Statements{"CREATE TABLE [My Table]([Repaired Field] LONG);",
+                        "ALTER TABLE [My Table] ADD [Repaired Field] LONG;",
+                        "ALTER TABLE [My Table] ADD [it's [odd] TEXT(10);"}));
+}
+
+}  // namespace
+}  // namespace vantrel
