@@ -138,31 +138,39 @@ int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
   return 0;
 }
 
-void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
+RowShape rowShape(const SourceDatabase& db, int s, int e) {
   const bool jet4 = db.isJet4();
-  const int width = jet4 ? 2 : 1;
-  const int columnsInRow = jet4 ? u16AtMasked(db.page(), s) : db.byteAt(s);
-  const int n = std::max(columnsInRow, 0);
-  const int maskSize = (n + 7) / 8;
-  const int maskStart = e - maskSize + 1;
-  int varCount = jet4 ? db.u16At(e - maskSize - 1) : db.byteAt(e - maskSize);
+  RowShape shape;
+  shape.columnCount = std::max(jet4 ? u16AtMasked(db.page(), s) : db.byteAt(s), 0);
+  shape.maskSize = (shape.columnCount + 7) / 8;
+  shape.maskStart = e - shape.maskSize + 1;
+  shape.varCount = jet4 ? db.u16At(e - shape.maskSize - 1) : db.byteAt(e - shape.maskSize);
   // An offset table that cannot fit in the row is no offset table.
-  if (varCount < 0 || varCount * width > e - s) varCount = 0;
+  if (shape.varCount < 0 || shape.varCount * (jet4 ? 2 : 1) > e - s) shape.varCount = 0;
+  return shape;
+}
 
-  auto& offsets = table.variableOffsets;
-  offsets.assign(static_cast<size_t>(varCount) + 1, -1);
-  bool haveOffsets = false;
-  if (table.variableColumnSwitch != 0) {
-    if (jet4) {
-      for (int i = 0; i <= varCount; ++i) {
-        offsets[static_cast<size_t>(i)] =
-            u16AtMasked(db.page(), static_cast<int64_t>(e) - maskSize - 3 - 2 * i);
-      }
-      haveOffsets = true;
-    } else {
-      haveOffsets = readJet3Offsets(db, s, e, maskSize, varCount, offsets);
-    }
+bool readVariableOffsets(const SourceDatabase& db, int s, int e, const RowShape& shape,
+                         std::vector<int>& offsets) {
+  offsets.assign(static_cast<size_t>(shape.varCount) + 1, -1);
+  if (!db.isJet4()) return readJet3Offsets(db, s, e, shape.maskSize, shape.varCount, offsets);
+  for (int i = 0; i <= shape.varCount; ++i) {
+    offsets[static_cast<size_t>(i)] =
+        u16AtMasked(db.page(), static_cast<int64_t>(e) - shape.maskSize - 3 - 2 * i);
   }
+  return true;
+}
+
+void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
+  const int width = db.isJet4() ? 2 : 1;
+  const RowShape shape = rowShape(db, s, e);
+  const int n = shape.columnCount;
+  const int maskSize = shape.maskSize;
+  const int maskStart = shape.maskStart;
+  const int varCount = shape.varCount;
+  auto& offsets = table.variableOffsets;
+  const bool haveOffsets =
+      table.variableColumnSwitch != 0 && readVariableOffsets(db, s, e, shape, offsets);
 
   int fixedFound = 0;
   const auto fixedInRow = static_cast<uint32_t>(n - varCount);

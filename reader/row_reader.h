@@ -20,6 +20,21 @@ int64_t nextDataPage(SourceDatabase& db, TableDefinition& table);
 // Reads row r of the current data page into table.columnTexts. 1 for a live row, else 0.
 int readRow(SourceDatabase& db, TableDefinition& table, int r);
 
+// The bookkeeping at both ends of a stored row from s to e (inclusive): the column count it
+// was written with, its null mask, and the number of variable fields.
+struct RowShape {
+  int columnCount = 0;
+  int maskSize = 0;
+  int maskStart = 0;
+  int varCount = 0;
+};
+RowShape rowShape(const SourceDatabase& db, int s, int e);
+
+// The row's variable offsets (from the row start; one more than the variable fields, the last
+// ending the variable data). False when the row's offset table cannot be read.
+bool readVariableOffsets(const SourceDatabase& db, int s, int e, const RowShape& shape,
+                         std::vector<int>& offsets);
+
 // Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column.
 void crackRow(SourceDatabase& db, TableDefinition& table, int rowStart, int rowEnd);
 

@@ -1,0 +1,176 @@
+#include "reader/catalog_walk.h"
+
+#include <optional>
+
+#include "app/run_state.h"
+#include "reader/catalog_rows.h"
+#include "reader/result_codes.h"
+#include "reader/row_reader.h"
+#include "reader/table_definition.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kOffsetMask = 0x1FFF;
+constexpr int kScanFlagBits = 0xF000;
+constexpr int kScanIdOffset = 1;
+constexpr int kScanTypeOffset = 9;
+constexpr int kScanNameOffset = 31;
+
+bool isSaving(const SourceDatabase& db) {
+  return db.run() != nullptr && db.run()->savingMode.load() == 1;
+}
+
+bool isSystemTableName(const std::string& name) { return name.rfind("MSys", 0) == 0; }
+bool isHiddenQueryName(const std::string& name) { return name.rfind("~sq", 0) == 0; }
+
+// The name of a catalog row found by the scan: the variable field that starts at its fixed
+// place, delimited by the row's own offset table; else the printable characters there.
+std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
+  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * rowIndex);
+  const int s = entry & kOffsetMask;
+  const int e = std::min(rowEndOf(db, rowIndex), db.pageSize() - 1);
+  if (entry >= 0 && s < e) {
+    const RowShape shape = rowShape(db, s, e);
+    std::vector<int> offsets;
+    if (readVariableOffsets(db, s, e, shape, offsets)) {
+      for (size_t i = 0; i + 1 < offsets.size(); ++i) {
+        const int from = s + offsets[i];
+        const int to = s + offsets[i + 1];
+        if (offsets[i] >= 0 && from == nameStart && to > from && to - 1 <= e) {
+          const auto bytes = db.page().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
+          return truncateUtf8(db.decodeText(bytes), kMaxObjectNameLength);
+        }
+      }
+    }
+  }
+  // Jet 4 keeps one character in every second byte of an uncompressed name.
+  const int step = db.isJet4() ? 2 : 1;
+  std::string name;
+  for (int at = nameStart; name.size() < kMaxObjectNameLength; at += step) {
+    const int c = db.byteAt(at);
+    if (c < 0x20 || c > 0x7E) break;
+    name.push_back(static_cast<char>(c));
+  }
+  return name;
+}
+
+bool isCatalogDataPage(const SourceDatabase& db) {
+  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && db.u32At(4) == kCatalogTdefPage;
+}
+
+}  // namespace
+
+int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
+  db.recordCounter = 0;
+  auto catalog = readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  if (!catalog) return scanCatalogPages(db, handler);
+  readColumns(db, *catalog);
+  if (catalog->columns.empty()) return scanCatalogPages(db, handler);
+
+  catalog->resetRowCursor();
+  db.tableCount = 0;
+  db.queryCount = 0;
+  int result = kResultDone;
+  for (;;) {
+    const int fetched = fetchRow(db, *catalog);
+    if (fetched == kResultStopped) {
+      result = kResultStopped;
+      break;
+    }
+    if (fetched == kResultNothing) {
+      if (handler.salvageRelations(db, 1, "") == kResultStopped) result = kResultStopped;
+      break;
+    }
+    const int catalogPage = db.currentPage;
+    CatalogRow row = parseCatalogRow(*catalog, db.formatVersion());
+    row.name = truncateUtf8(row.name, kMaxObjectNameLength);
+    if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
+      if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) == kResultStopped) {
+        result = kResultStopped;
+        break;
+      }
+      ++db.tableCount;
+    }
+    if (row.objectType == kObjectQuery && !row.name.empty() && !isHiddenQueryName(row.name)) {
+      // A Jet 4 query keeps every bit of its id; a Jet 3 id is masked like a table's.
+      const int64_t id = db.isJet4() ? row.objectId : row.objectId & 0xFFFFFF;
+      if (isSaving(db)) {
+        if (handler.rebuildQuery(db, row.typeValue, id, row.name) == kResultStopped) {
+          result = kResultStopped;
+          break;
+        }
+      } else {
+        ++db.queryCount;
+        handler.listQuery(id, row.name);
+      }
+    }
+    if (loadPage(db, catalogPage) == 0) return kResultDone;
+  }
+  closeSourceDatabase(db);
+  return result;
+}
+
+int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
+  db.queryCount = 0;
+  const int rowCountOffset = db.layout().rowCountOffset;
+  for (int64_t page = 0; page < db.pageCount(); ++page) {
+    if (loadPage(db, page) == 0) break;
+    if (!isCatalogDataPage(db)) continue;
+    const int rows = db.u16At(rowCountOffset);
+    int previous = -1;
+    for (int j = 0; j < rows; ++j) {
+      const int entry = db.u16At(rowCountOffset + 2 + 2 * j);
+      if (entry < 0) continue;
+      // Rows flagged deleted or moved are read like the others.
+      const int o = ((db.isJet4() ? entry + 1 : entry)) & ~kScanFlagBits;
+      if (o > db.pageSize() || o == previous) continue;
+
+      const int type = db.byteAt(o + kScanTypeOffset) & 0x7F;
+      int64_t id = db.u32At(o + kScanIdOffset);
+      if (!(db.isJet4() && type == kObjectQuery) && id >= 0) id &= 0xFFFFFF;
+      const std::string name = scannedName(db, j, o + kScanNameOffset);
+
+      int handled = kResultDone;
+      if (type == kObjectTable && !name.empty() && !isSystemTableName(name)) {
+        handled = handler.salvageTable(db, kObjectTable, id, name);
+        if (handled != kResultStopped) ++db.tableCount;
+      } else if (type == kObjectQuery && !name.empty() && !isHiddenQueryName(name)) {
+        if (isSaving(db)) {
+          handled = handler.rebuildQuery(db, kObjectQuery, id, name);
+        } else {
+          ++db.queryCount;
+          handler.listQuery(id, name);
+        }
+      } else if (type == kObjectRelationship && !name.empty() && isSaving(db)) {
+        handled = handler.salvageRelations(db, kObjectRelationship, name);
+      }
+      if (handled == kResultStopped) return kResultStopped;
+      if (loadPage(db, page) == 0) return kResultDone;
+      previous = o;
+    }
+  }
+  return kResultDone;
+}
+
+std::string displayPath(std::string path) {
+  if (path.find('\\') != 2) return path;
+  path.erase(2, 1);
+  if (path.find('\\') == 2) path.erase(2, 1);
+  path.insert(2, 1, '\\');
+  return path;
+}
+
+int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
+  auto db = openSourceDatabase(path, &run);
+  if (!db) return kResultDone;
+  if (run.savingMode.load() == 1) {
+    run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
+    run.appendSavingListLine("Scanning file for Table[s] ");
+    run.appendSavingListLine("");
+  }
+  return walkCatalog(*db, handler);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "reader/catalog_handler.h"
+#include "reader/source_database.h"
+
+namespace vantrel {
+
+class RunState;
+
+// Walks the object catalog (definition on page 2) row by row: user tables go to the handler's
+// salvageTable, saved queries to rebuildQuery (saving) or listQuery (analysis), and after the
+// last row the relations step runs. When the catalog's definition cannot be read, every page
+// is scanned for catalog rows instead. Returns 1, or 5 when the user stopped the run.
+int walkCatalog(SourceDatabase& db, CatalogHandler& handler);
+
+// The scan that replaces the walk when the catalog's definition is lost: every data page of
+// the catalog (its owner is page 2) is read, and each row's type, id and name are taken from
+// their fixed places. Returns 1 at the end of the file, 5 when the user stopped the run.
+int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler);
+
+// The saving run's per-file driver: opens the file (read-only), writes its lines to the saving
+// list, walks its catalog and closes it. Returns 1 when the file cannot be opened, else the
+// walk's result.
+int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run);
+
+// A path as shown to the user: a drive prefix ("C:") is followed by exactly one backslash.
+std::string displayPath(std::string path);
+
+}  // namespace vantrel
