@@ -31,10 +31,11 @@ TEST(QueryKindsTest, AppendQueries) {
             "INSERT INTO [Archive]([Id], [Name]) SELECT Orders.Id, Orders.Name \r\nFROM [Orders];");
   EXPECT_EQ(rebuild({kindRow("3", "Archive"), optionsRow("1"), tableRow("Orders")}),
             "INSERT INTO [Archive] SELECT * \r\nFROM [Orders];");
-  // A one-letter target column is written; parameters stay in front of the INSERT.
-  EXPECT_EQ(rebuild({parameterRow("[p]", "10"), kindRow("3", "T"), columnRow("[p]", "", "a"),
-                     columnRow("2", "", "bb")}),
-            "PARAMETERS [p] Text;  INSERT INTO [T]([a], [bb]) SELECT [p], 2;");
+  // A one-letter target column is written; parameters declared before or after the kind
+  // row stay in front of the INSERT.
+  EXPECT_EQ(rebuild({parameterRow("[p]", "10"), kindRow("3", "T"), parameterRow("[q]", "3"),
+                     columnRow("[p]", "", "a"), columnRow("[q]", "", "bb")}),
+            "PARAMETERS [p] Text, [q] Short;  INSERT INTO [T]([a], [bb]) SELECT [p], [q];");
   EXPECT_EQ(rebuild({kindRow("3", "Log"), columnRow("'x'", "", "Msg", "32768")}),
             "INSERT INTO [Log]([Msg])    VALUES ('x') ;");
   EXPECT_EQ(rebuild({kindRow("3", "Log"), columnRow("'SELECT it'", "", "Msg", "-32768"),
