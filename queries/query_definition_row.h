@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// One row of the query catalog (MSysQueries) as the rebuilder uses it. The texts are UTF-16;
+// attribute and flag stay decimal texts, compared as texts.
+struct QueryDefinitionRow {
+  std::u16string attribute;   // element kind: "1" kind, "2" parameter, "3" options, "5" table...
+  std::u16string expression;  // column expression, join condition, criteria, sort key...
+  std::u16string flag;        // meaning depends on the attribute
+  std::u16string name1;       // table, column alias, parameter name, TOP value, target table
+  std::u16string name2;       // table alias, target column, right-hand table of a join
+  int64_t objectId = 0;       // id of the query the row belongs to
+};
+
+// Decimal text to integer, as the catalog's numbers are read: leading blanks, an optional
+// sign, then digits up to the first other character; no digits gives 0. Values beyond the
+// 64-bit range saturate.
+int64_t parseCatalogInteger(std::string_view text);
+
+// Builds a row from the reader's texts of one catalog row, one UTF-8 text per column
+// position. The positions differ between Jet 3 (`formatVersion` 0) and Jet 4 (1); a position
+// the row does not have reads as the empty text. A text ends at its first U+0000, as the
+// engine stores some statements with a terminator and trailing bytes.
+QueryDefinitionRow queryRowFromTexts(std::span<const std::string> columnTexts, int formatVersion);
+
+// Whether a catalog row belongs to the query with `queryId` (the catalog's object id of the
+// query). Jet 4 compares the whole 32-bit id. Jet 3 compares the row id's low 11 bits with
+// the query id; a query id that needs more than 11 bits is compared on the low 24 bits of
+// both, since no 11-bit value could ever match it.
+bool rowBelongsToQuery(int64_t rowObjectId, int formatVersion, int64_t queryId);
+
+}  // namespace vantrel
