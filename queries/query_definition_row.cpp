@@ -1,5 +1,7 @@
 #include "queries/query_definition_row.h"
 
+#include "reader/catalog_rows.h"
+
 #include <array>
 #include <limits>
 
@@ -25,25 +27,6 @@ std::u16string textAt(std::span<const std::string> texts, size_t position) {
 
 }  // namespace
 
-int64_t parseCatalogInteger(std::string_view text) {
-  size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
-    ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-  int64_t value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-    const int digit = text[at] - '0';
-    if (value > (kMax - digit) / 10) {
-      value = kMax;
-      break;
-    }
-    value = value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
-
 QueryDefinitionRow queryRowFromTexts(std::span<const std::string> columnTexts, int formatVersion) {
   const QueryRowPositions& at = formatVersion == 1 ? kJet4Positions : kJet3Positions;
   QueryDefinitionRow row;
@@ -53,7 +36,7 @@ QueryDefinitionRow queryRowFromTexts(std::span<const std::string> columnTexts, i
   row.name1 = textAt(columnTexts, at.name1);
   row.name2 = textAt(columnTexts, at.name2);
   if (at.objectId < columnTexts.size())
-    row.objectId = parseCatalogInteger(columnTexts[at.objectId]);
+    row.objectId = parseLeadingInteger(columnTexts[at.objectId]);
   return row;
 }
 

@@ -18,11 +18,6 @@ struct QueryDefinitionRow {
   int64_t objectId = 0;       // id of the query the row belongs to
 };
 
-// Decimal text to integer, as the catalog's numbers are read: leading blanks, an optional
-// sign, then digits up to the first other character; no digits gives 0. Values beyond the
-// 64-bit range saturate.
-int64_t parseCatalogInteger(std::string_view text);
-
 // Builds a row from the reader's texts of one catalog row, one UTF-8 text per column
 // position. The positions differ between Jet 3 (`formatVersion` 0) and Jet 4 (1); a position
 // the row does not have reads as the empty text. A text ends at its first U+0000, as the

@@ -21,16 +21,20 @@ constexpr CatalogPositions kJet3Positions{3, 0, 2};
 }  // namespace
 
 int64_t parseLeadingInteger(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
+    ++at;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  constexpr int64_t kLimit = std::numeric_limits<int64_t>::max() / 10;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value > kLimit) return negative ? std::numeric_limits<int64_t>::min()
-                                        : std::numeric_limits<int64_t>::max();
-    value = value * 10 + (text[i] - '0');
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    const int digit = text[at] - '0';
+    if (value > (kMax - digit) / 10) {
+      value = kMax;
+      break;
+    }
+    value = value * 10 + digit;
   }
   return negative ? -value : value;
 }
@@ -47,7 +51,8 @@ CatalogRow parseCatalogRow(const TableDefinition& catalog, int formatVersion) {
 
 std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
-  auto catalog = readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog =
+      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
   readColumns(db, *catalog);
   if (catalog->columns.empty()) return rows;

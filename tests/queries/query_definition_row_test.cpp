@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "reader/catalog_rows.h"
+
 #include "queries/query_definition_row.h"
 
 namespace vantrel {
@@ -32,11 +34,11 @@ TEST(QueryDefinitionRowTest, ColumnsByPositionForEachVersion) {
 }
 
 TEST(QueryDefinitionRowTest, CatalogIntegers) {
-  EXPECT_EQ(parseCatalogInteger(" -2147483586"), -2147483586);
-  EXPECT_EQ(parseCatalogInteger("+42abc"), 42);
-  EXPECT_EQ(parseCatalogInteger("abc"), 0);
-  EXPECT_EQ(parseCatalogInteger(""), 0);
-  EXPECT_EQ(parseCatalogInteger("99999999999999999999999"), INT64_MAX);
+  EXPECT_EQ(parseLeadingInteger(" -2147483586"), -2147483586);
+  EXPECT_EQ(parseLeadingInteger("+42abc"), 42);
+  EXPECT_EQ(parseLeadingInteger("abc"), 0);
+  EXPECT_EQ(parseLeadingInteger(""), 0);
+  EXPECT_EQ(parseLeadingInteger("99999999999999999999999"), INT64_MAX);
 }
 
 TEST(QueryDefinitionRowTest, RowsOfAQuery) {
