@@ -1,0 +1,224 @@
+#include "salvage/dao_database.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+
+#include "salvage/dao_recordset.h"
+#include "salvage/destination_schema.h"
+#include "salvage/engine_catalog.h"
+#include "salvage/identifier_text.h"
+#include "salvage/jet_ddl_parser.h"
+
+namespace vantrel {
+namespace {
+
+std::string bracketed(std::string_view name) {
+  return "[" + std::string(name) + "]";
+}
+
+// Creates the file itself so that an existing one is never taken over.
+void createEmptyFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  const int error = errno;
+  if (error == EEXIST) throw CDaoException("a file already exists at " + path.string());
+  throw CDaoException("cannot create " + path.string() + ": " +
+                      std::error_code(error, std::generic_category()).message());
+}
+
+}  // namespace
+
+CDaoDatabase::CDaoDatabase() = default;
+
+CDaoDatabase::~CDaoDatabase() {
+  try {
+    Close();
+  } catch (const CDaoException&) {
+    // Nothing to report to from a destructor; Close() raises for callers who want to know.
+  }
+}
+
+void CDaoDatabase::Create(const std::filesystem::path& path, std::string_view locale) {
+  if (IsOpen()) throw CDaoException("the database object is already open on " + path_.string());
+  createEmptyFile(path);
+  sqlite3* db = nullptr;
+  const int opened =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  SqliteConnection connection(db);
+  try {
+    if (opened != SQLITE_OK) throwSqliteError(db, "cannot open " + path.string());
+    // Foreign keys stay unenforced on this connection: rebuilding a table that others refer
+    // to must not delete or check their rows. Relations check their rows when created.
+    // The legacy rename keeps a table rebuild from reading (and tripping over) the whole
+    // schema.
+    executeSql(db,
+               "PRAGMA foreign_keys = OFF; PRAGMA legacy_alter_table = ON;"
+               " PRAGMA cache_size = -32768");
+    auto catalog = std::make_unique<EngineCatalog>(db);
+    executeSql(db, "BEGIN");
+    catalog->create(locale);
+    executeSql(db, "COMMIT");
+    schema_ = std::make_unique<DestinationSchema>(db, *catalog);
+    catalog_ = std::move(catalog);
+    connection_ = std::move(connection);
+    path_ = path;
+  } catch (...) {
+    connection.reset();
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    throw;
+  }
+}
+
+sqlite3* CDaoDatabase::handle() const {
+  if (!IsOpen()) throw CDaoException("the database is not open");
+  return connection_.get();
+}
+
+const DestinationSchema& CDaoDatabase::schema() const {
+  handle();
+  return *schema_;
+}
+
+EngineCatalog& CDaoDatabase::catalog() const {
+  handle();
+  return *catalog_;
+}
+
+void CDaoDatabase::Execute(std::string_view statement) {
+  handle();
+  schema_->run(parseJetDdl(statement));
+}
+
+void CDaoDatabase::CreateRelation(std::string_view name, std::string_view table,
+                                  std::string_view foreignTable, long attributes,
+                                  std::string_view field, std::string_view foreignField) {
+  const RelationFieldPair pair{std::string(field), std::string(foreignField)};
+  CreateRelation(name, table, foreignTable, attributes, std::span(&pair, 1));
+}
+
+void CDaoDatabase::checkRelation(std::string_view name, std::string_view table,
+                                 std::string_view foreignTable,
+                                 std::span<const RelationFieldPair> fields, bool enforced) const {
+  if (name.empty()) throw CDaoException("a relation needs a name");
+  if (catalog().hasRelation(name)) {
+    throw CDaoException("relation " + bracketed(name) + " already exists");
+  }
+  const SchemaTable* primary = schema().findTable(table);
+  const SchemaTable* foreign = schema().findTable(foreignTable);
+  if (primary == nullptr) throw CDaoException("no table " + bracketed(table));
+  if (foreign == nullptr) throw CDaoException("no table " + bracketed(foreignTable));
+  if (fields.empty()) throw CDaoException("relation " + bracketed(name) + " has no fields");
+  for (const auto& pair : fields) {
+    if (pair.primaryField.empty() || pair.foreignField.empty()) {
+      throw CDaoException("relation " + bracketed(name) +
+                          " has unequal numbers of primary and foreign fields");
+    }
+    primary->column(pair.primaryField);
+    foreign->column(pair.foreignField);
+  }
+  if (!enforced) return;
+
+  const bool onPrimaryKey =
+      primary->primaryKey.size() == fields.size() &&
+      std::all_of(primary->primaryKey.begin(), primary->primaryKey.end(), [&](const auto& key) {
+        return std::any_of(fields.begin(), fields.end(), [&](const auto& pair) {
+          return equalsIgnoringAsciiCase(pair.primaryField, key);
+        });
+      });
+  if (!onPrimaryKey) {
+    throw CDaoException("relation " + bracketed(name) + " cannot be enforced: its fields are not" +
+                        " the primary key of table " + bracketed(primary->name));
+  }
+  // A foreign row with a null in any of its fields is not bound by the relation.
+  std::string notNull;
+  std::string matches;
+  for (const auto& pair : fields) {
+    const std::string foreignColumn = "f." + quoteIdentifier(pair.foreignField);
+    notNull += foreignColumn + " IS NOT NULL AND ";
+    if (!matches.empty()) matches += " AND ";
+    matches += "p." + quoteIdentifier(pair.primaryField) + " = " + foreignColumn;
+  }
+  SqliteStatement orphans(handle(), "SELECT count(*) FROM " + quoteIdentifier(foreign->name) +
+                                        " AS f WHERE " + notNull + "NOT EXISTS (SELECT 1 FROM " +
+                                        quoteIdentifier(primary->name) + " AS p WHERE " + matches +
+                                        ")");
+  orphans.step();
+  const long long count = orphans.columnInt(0);
+  if (count > 0) {
+    throw CDaoException("relation " + bracketed(name) + " cannot be enforced: " +
+                        std::to_string(count) + " rows of table " + bracketed(foreign->name) +
+                        " have no matching row in table " + bracketed(primary->name));
+  }
+}
+
+void CDaoDatabase::CreateRelation(std::string_view name, std::string_view table,
+                                  std::string_view foreignTable, long attributes,
+                                  std::span<const RelationFieldPair> fields) {
+  const bool enforced = (attributes & kRelationDontEnforce) == 0;
+  checkRelation(name, table, foreignTable, fields, enforced);
+  const SchemaTable& primary = *schema_->findTable(table);
+  const SchemaTable& foreign = *schema_->findTable(foreignTable);
+  RelationRecord record{std::string(name), primary.name, foreign.name, attributes, {}, {}};
+  for (const auto& pair : fields) {
+    record.primaryFields.push_back(primary.column(pair.primaryField).name);
+    record.foreignFields.push_back(foreign.column(pair.foreignField).name);
+  }
+  if (!enforced) {
+    SqliteSavepoint savepoint(handle());
+    catalog_->addRelation(record);
+    savepoint.release();
+    return;
+  }
+  SchemaForeignKey key{record.name,
+                       record.primaryTable,
+                       record.primaryFields,
+                       record.foreignFields,
+                       (attributes & kRelationUpdateCascade) != 0,
+                       (attributes & kRelationDeleteCascade) != 0};
+  schema_->addForeignKey(foreign.name, std::move(key), [&] { catalog_->addRelation(record); });
+}
+
+void CDaoDatabase::beginRecordset(CDaoRecordset& recordset) {
+  if (openRecordsets_.empty() && sqlite3_get_autocommit(handle()) != 0) {
+    executeSql(handle(), "BEGIN");
+  }
+  openRecordsets_.push_back(&recordset);
+}
+
+void CDaoDatabase::endRecordset(CDaoRecordset& recordset) {
+  std::erase(openRecordsets_, &recordset);
+  if (!openRecordsets_.empty() || sqlite3_get_autocommit(handle()) != 0) return;
+  try {
+    executeSql(handle(), "COMMIT");
+  } catch (const CDaoException& error) {
+    sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw CDaoException(std::string("the rows could not be saved: ") + error.what());
+  }
+}
+
+void CDaoDatabase::Close() {
+  if (!IsOpen()) return;
+  std::optional<std::string> failure;
+  while (!openRecordsets_.empty()) {
+    try {
+      openRecordsets_.back()->Close();
+    } catch (const CDaoException& error) {
+      if (!failure) failure = error.what();
+    }
+  }
+  schema_.reset();
+  catalog_.reset();
+  connection_.reset();
+  if (failure) throw CDaoException(*failure);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "salvage/dao_exception.h"
+#include "salvage/sqlite_handle.h"
+
+namespace vantrel {
+
+class CDaoRecordset;
+class DestinationSchema;
+class EngineCatalog;
+
+// The locale the saving run creates every destination with.
+inline constexpr std::string_view kDestinationLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
+
+// Relation attribute bits the engine acts on; all bits are stored as given.
+inline constexpr long kRelationDontEnforce = 2;
+inline constexpr long kRelationUpdateCascade = 256;
+inline constexpr long kRelationDeleteCascade = 4096;
+
+struct RelationFieldPair {
+  std::string primaryField;  // field of the primary (one-side) table
+  std::string foreignField;  // field of the foreign (many-side) table
+};
+
+// One destination database: a new SQLite file written through Jet's calls. Every call either
+// does all it promises or raises a CDaoException with the engine's message and changes
+// nothing. Recordsets and query definitions are bound to a database that outlives them.
+class CDaoDatabase {
+ public:
+  CDaoDatabase();
+  ~CDaoDatabase();
+  CDaoDatabase(const CDaoDatabase&) = delete;
+  CDaoDatabase& operator=(const CDaoDatabase&) = delete;
+
+  // A new, empty database at `path`, open. An existing file, a missing folder or an open
+  // database object is a failure. The locale is recorded in the engine's properties table.
+  void Create(const std::filesystem::path& path, std::string_view locale = kDestinationLocale);
+
+  // Runs one Jet DDL statement:
+  //   CREATE TABLE [T]([C] type, ...);        ALTER TABLE [T] ADD [C] type;
+  //   ALTER TABLE [T] ADD PRIMARY KEY ([C], ...);
+  //   ALTER TABLE [T] ADD CONSTRAINT [name] PRIMARY KEY ([A], [B], ...);
+  //   CREATE INDEX name ON [T]([C], ...)
+  // with the types BIT, BYTE, INT, LONG, CURRENCY, SINGLE, DOUBLE, DATE, TEXT(n), OLEOBJECT,
+  // MEMO, GUID and BINARY(n). Names compare without regard to ASCII case: a second table or
+  // column of a name fails, and so does an index name taken in its own table (other tables
+  // may use it).
+  void Execute(std::string_view statement);
+
+  // Creates a relation between a primary and a foreign table over one or more field pairs.
+  // Fails for an empty or taken name, a missing table or field, or no field pair. Unless
+  // `attributes` has kRelationDontEnforce, the relation is enforced: the primary fields must
+  // be the primary table's primary key, every foreign row must match a primary row (or have
+  // a null field), and the foreign table gets a FOREIGN KEY, with ON UPDATE CASCADE for
+  // kRelationUpdateCascade and ON DELETE CASCADE for kRelationDeleteCascade. Every relation
+  // is stored with its attribute bits in the engine's relations table.
+  void CreateRelation(std::string_view name, std::string_view table, std::string_view foreignTable,
+                      long attributes, std::string_view field, std::string_view foreignField);
+  void CreateRelation(std::string_view name, std::string_view table, std::string_view foreignTable,
+                      long attributes, std::span<const RelationFieldPair> fields);
+
+  bool IsOpen() const { return connection_ != nullptr; }
+
+  // Closes the database, and first every recordset still open on it (their rows are kept).
+  // Raises when rows could not be saved; the database is closed all the same.
+  void Close();
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  friend class CDaoRecordset;
+  friend class CDaoQueryDef;
+
+  sqlite3* handle() const;
+  const DestinationSchema& schema() const;
+  EngineCatalog& catalog() const;
+
+  // The rows of all open recordsets go into one transaction, begun by the first to open and
+  // committed when the last closes.
+  void beginRecordset(CDaoRecordset& recordset);
+  void endRecordset(CDaoRecordset& recordset);
+
+  void checkRelation(std::string_view name, std::string_view table, std::string_view foreignTable,
+                     std::span<const RelationFieldPair> fields, bool enforced) const;
+
+  std::filesystem::path path_;
+  SqliteConnection connection_;
+  std::unique_ptr<EngineCatalog> catalog_;
+  std::unique_ptr<DestinationSchema> schema_;
+  std::vector<CDaoRecordset*> openRecordsets_;
+};
+
+}  // namespace vantrel

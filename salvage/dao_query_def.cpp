@@ -1,0 +1,43 @@
+#include "salvage/dao_query_def.h"
+
+#include "salvage/engine_catalog.h"
+#include "salvage/jet_sql_check.h"
+
+namespace vantrel {
+
+void CDaoQueryDef::Create(std::string_view name, std::string_view sql) {
+  create(name, sql);
+}
+
+void CDaoQueryDef::Create(std::string_view name) {
+  create(name, std::nullopt);
+}
+
+void CDaoQueryDef::create(std::string_view name, std::optional<std::string_view> sql) {
+  Close();
+  if (name.empty()) throw CDaoException("a query needs a name");
+  if (database_->catalog().hasQuery(name)) {
+    throw CDaoException("query [" + std::string(name) + "] already exists");
+  }
+  if (sql) checkJetSqlText(*sql);
+  name_ = name;
+  sql_ = sql ? std::optional<std::string>(*sql) : std::nullopt;
+  appended_ = false;
+  open_ = true;
+}
+
+void CDaoQueryDef::Append() {
+  if (!open_) throw CDaoException("Append without Create");
+  if (appended_) throw CDaoException("query [" + name_ + "] is appended already");
+  EngineCatalog& catalog = database_->catalog();
+  if (catalog.hasQuery(name_)) throw CDaoException("query [" + name_ + "] already exists");
+  catalog.addQuery(name_, sql_);
+  appended_ = true;
+}
+
+void CDaoQueryDef::Close() {
+  open_ = false;
+  appended_ = false;
+}
+
+}  // namespace vantrel

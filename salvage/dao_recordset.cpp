@@ -1,0 +1,197 @@
+#include "salvage/dao_recordset.h"
+
+#include <type_traits>
+#include <utility>
+
+#include "salvage/destination_schema.h"
+#include "salvage/identifier_text.h"
+
+namespace vantrel {
+namespace {
+
+std::string_view trimStatement(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && (blank(text.back()) || text.back() == ';'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// Consumes `word` and the blanks after it.
+bool consumeWord(std::string_view& text, std::string_view word) {
+  if (text.size() < word.size() || !equalsIgnoringAsciiCase(text.substr(0, word.size()), word)) {
+    return false;
+  }
+  text.remove_prefix(word.size());
+  const size_t blanks = text.find_first_not_of(" \t\r\n");
+  text.remove_prefix(blanks == std::string_view::npos ? text.size() : blanks);
+  return true;
+}
+
+// The table of "SELECT * FROM [T]" (or a bare T).
+std::string tableOfSelectAll(std::string_view sql) {
+  std::string_view rest = trimStatement(sql);
+  if (consumeWord(rest, "SELECT") && consumeWord(rest, "*") && consumeWord(rest, "FROM")) {
+    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']' &&
+        rest.find(']') == rest.size() - 1) {
+      return std::string(rest.substr(1, rest.size() - 2));
+    }
+    if (!rest.empty() && rest.find_first_of(" \t\r\n[]") == std::string_view::npos) {
+      return std::string(rest);
+    }
+  }
+  throw CDaoException("a recordset opens on \"SELECT * FROM [table]\", not on \"" +
+                      excerptForMessage(sql) + "\"");
+}
+
+}  // namespace
+
+CDaoRecordset::~CDaoRecordset() {
+  try {
+    Close();
+  } catch (const CDaoException&) {
+    // Nothing to report to from a destructor; Close() raises for callers who want to know.
+  }
+}
+
+void CDaoRecordset::Open(std::string_view sql) {
+  if (open_) throw CDaoException("the recordset is already open on table [" + table_ + "]");
+  const std::string tableName = tableOfSelectAll(sql);
+  const SchemaTable* table = database_->schema().findTable(tableName);
+  if (table == nullptr) throw CDaoException("no table [" + tableName + "]");
+  std::string columns;
+  std::string placeholders;
+  std::vector<Field> fields;
+  for (const auto& column : table->columns) {
+    if (!fields.empty()) {
+      columns += ", ";
+      placeholders += ", ";
+    }
+    columns += quoteIdentifier(column.name);
+    placeholders += "?";
+    fields.push_back({column.name, column.type.type, {}});
+  }
+  SqliteStatement insert(database_->handle(), "INSERT INTO " + quoteIdentifier(table->name) + " (" +
+                                                  columns + ") VALUES (" + placeholders + ")");
+  database_->beginRecordset(*this);
+  table_ = table->name;
+  fields_ = std::move(fields);
+  insert_ = std::move(insert);
+  nextField_ = 0;
+  editing_ = false;
+  open_ = true;
+}
+
+void CDaoRecordset::AddNew() {
+  if (!open_) throw CDaoException("AddNew on a recordset that is not open");
+  for (auto& f : fields_)
+    f.value.kind = FieldValue::Kind::Null;
+  editing_ = true;
+}
+
+void CDaoRecordset::requireNewRow(const char* call) const {
+  if (!editing_) throw CDaoException(std::string(call) + " without AddNew");
+}
+
+CDaoRecordset::Field& CDaoRecordset::field(std::string_view column) {
+  if (nextField_ < fields_.size() && equalsIgnoringAsciiCase(fields_[nextField_].name, column)) {
+    return fields_[nextField_++];
+  }
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (equalsIgnoringAsciiCase(fields_[i].name, column)) {
+      nextField_ = i + 1;
+      return fields_[i];
+    }
+  }
+  throw CDaoException("no column [" + std::string(column) + "] in table [" + table_ + "]");
+}
+
+template <typename Value>
+void CDaoRecordset::setField(std::string_view column, Value value) {
+  requireNewRow("SetFieldValue");
+  Field& target = field(column);
+  try {
+    if constexpr (std::is_same_v<Value, std::string_view>) {
+      convertValueText(target.type, value, converted_);
+    } else {
+      convertValueBytes(target.type, value, converted_);
+    }
+  } catch (const CDaoException& error) {
+    throw CDaoException("column [" + target.name + "]: " + error.what());
+  }
+  std::swap(target.value, converted_);
+}
+
+void CDaoRecordset::SetFieldValue(std::string_view column, std::string_view value) {
+  setField(column, value);
+}
+
+void CDaoRecordset::SetFieldValue(std::string_view column, std::span<const uint8_t> bytes) {
+  setField(column, bytes);
+}
+
+void CDaoRecordset::SetFieldValueNull(std::string_view column) {
+  requireNewRow("SetFieldValueNull");
+  field(column).value.kind = FieldValue::Kind::Null;
+}
+
+void CDaoRecordset::bindFields() {
+  sqlite3_stmt* statement = insert_.get();
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const int position = static_cast<int>(i + 1);
+    const FieldValue& value = fields_[i].value;
+    switch (value.kind) {
+      case FieldValue::Kind::Null:
+        sqlite3_bind_null(statement, position);
+        break;
+      case FieldValue::Kind::Integer:
+        sqlite3_bind_int64(statement, position, value.integer);
+        break;
+      case FieldValue::Kind::Real:
+        sqlite3_bind_double(statement, position, value.real);
+        break;
+      case FieldValue::Kind::Text:
+        sqlite3_bind_text64(statement, position, value.bytes.data(), value.bytes.size(),
+                            SQLITE_STATIC, SQLITE_UTF8);
+        break;
+      case FieldValue::Kind::Blob:
+        sqlite3_bind_blob64(statement, position, value.bytes.data(), value.bytes.size(),
+                            SQLITE_STATIC);
+        break;
+    }
+  }
+}
+
+void CDaoRecordset::Update() {
+  requireNewRow("Update");
+  editing_ = false;
+  nextField_ = 0;
+  bindFields();
+  sqlite3* db = database_->handle();
+  const int result = sqlite3_step(insert_.get());
+  if (result == SQLITE_DONE) {
+    sqlite3_reset(insert_.get());
+    return;
+  }
+  std::string message = "row not added to table [" + table_ + "]: " + sqlite3_errmsg(db);
+  sqlite3_reset(insert_.get());
+  // A refused row (a constraint) undoes only itself. Errors such as a full disk can make
+  // SQLite roll back the whole transaction: say so, and go on in a new one.
+  if (sqlite3_get_autocommit(db) != 0) {
+    message += " (the rows added since the recordsets were opened were lost with it)";
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  }
+  throw CDaoException(message);
+}
+
+void CDaoRecordset::Close() {
+  if (!open_) return;
+  open_ = false;
+  editing_ = false;
+  insert_ = SqliteStatement();
+  fields_.clear();
+  database_->endRecordset(*this);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+// The engine's own tables in every destination database. Their names start with "MSys",
+// which the salvage never gives to a user table, and the engine refuses user tables whose
+// names start with kEngineCatalogPrefix.
+inline constexpr std::string_view kEngineCatalogPrefix = "MSysVantrel";
+inline constexpr std::string_view kPropertiesTable = "MSysVantrelProperties";
+inline constexpr std::string_view kQueriesTable = "MSysVantrelQueries";
+inline constexpr std::string_view kRelationsTable = "MSysVantrelRelations";
+inline constexpr std::string_view kIndexesTable = "MSysVantrelIndexes";
+
+bool isEngineCatalogName(std::string_view name);
+
+struct RelationRecord {
+  std::string name;
+  std::string primaryTable;
+  std::string foreignTable;
+  long attributes = 0;
+  std::vector<std::string> primaryFields;  // pairs, in order, with foreignFields
+  std::vector<std::string> foreignFields;
+};
+
+// Reads and writes the engine's tables. Every call raises a CDaoException on failure.
+class EngineCatalog {
+ public:
+  explicit EngineCatalog(sqlite3* db) : db_(db) {}
+
+  // Creates the tables in a new database and records the locale it was created with.
+  void create(std::string_view locale);
+
+  bool hasQuery(std::string_view name) const;
+  // The SQL text as given; none stores a query that has only its name.
+  void addQuery(std::string_view name, std::optional<std::string_view> sql);
+
+  bool hasRelation(std::string_view name) const;
+  void addRelation(const RelationRecord& relation);
+
+  // Jet index names belong to their table; SQLite's are global. This keeps the mapping (a
+  // primary key has no SQLite name of its own: its table's constraint holds it).
+  void addIndex(std::string_view table, std::string_view jetName,
+                std::optional<std::string_view> sqliteName);
+  void renameSqliteIndex(std::string_view table, std::string_view jetName,
+                         std::string_view sqliteName);
+
+ private:
+  bool exists(std::string_view table, std::string_view name) const;
+
+  sqlite3* db_;
+};
+
+}  // namespace vantrel

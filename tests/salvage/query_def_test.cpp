@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "salvage/dao_query_def.h"
+#include "salvage/jet_sql_check.h"
+#include "tests/salvage/destination_file.h"
+
+namespace vantrel::test {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class QueryDefTest : public DestinationTest {};
+
+TEST_F(QueryDefTest, StoresTheTextExactlyOrOnlyTheName) {
+  const std::string update =
+      " \r\nUPDATE [Products] SET Price = Price*1.1 \r\nWHERE Discontinued=No;";
+  CDaoQueryDef query(database);
+  query.Create("Raise prices", update);
+  EXPECT_TRUE(query.IsOpen());
+  query.Append();
+  EXPECT_THROW(query.Append(), CDaoException);
+  query.Close();
+  EXPECT_FALSE(query.IsOpen());
+  EXPECT_THROW(query.Append(), CDaoException);
+
+  // How the query salvage falls back: the text is refused, the name is kept.
+  EXPECT_THROW(query.Create("Broken", "SELECT [Orders.Id FROM Orders;"), CDaoException);
+  query.Create("Broken");
+  query.Append();
+  query.Close();
+  database.Close();
+  EXPECT_EQ(rows("SELECT name, quote(sql) FROM MSysVantrelQueries ORDER BY name"),
+            (Rows{{"Broken", "NULL"}, {"Raise prices", "'" + update + "'"}}));
+}
+
+TEST_F(QueryDefTest, NamesMustBeGivenAndUnique) {
+  CDaoQueryDef query(database);
+  EXPECT_THROW(query.Create(""), CDaoException);
+  query.Create("Q", "SELECT 1;");
+  query.Append();
+  EXPECT_THROW(query.Create("q"), CDaoException);
+  CDaoQueryDef second(database);
+  second.Create("Twin");
+  query.Create("Twin");
+  query.Append();
+  EXPECT_THROW(second.Append(), CDaoException) << "appended by the other object meanwhile";
+}
+
+TEST(JetSqlCheckTest, RefusesUnbalancedTextAndUnknownFirstWords) {
+  for (const std::string_view good :
+       {"SELECT * FROM [Orders];", "(SELECT a FROM x) UNION (SELECT a FROM y);",
+        "TRANSFORM Sum(Qty) AS SumOfQty  SELECT Product \r\nFROM [Sales] \r\nGROUP BY Product "
+        "PIVOT Region;",
+        "PARAMETERS 'Start' DateTime;  SELECT 1;", "DELETE* \r\nFROM [Orders];",
+        "INSERT INTO [Log]([Msg])    VALUES ('it''s (not) [a] bracket') ;",
+        "SELECT \"say \"\"hi\"\"\" FROM [odd ' name];", "create table T (A TEXT);",
+        "ALTER TABLE T ADD B LONG", "DROP TABLE T"}) {
+    EXPECT_NO_THROW(checkJetSqlText(good)) << good;
+  }
+  for (const std::string_view bad :
+       {"", "  \r\n", "WITH x AS (SELECT 1) SELECT 1", "SELECTx FROM y", "SELECT [a FROM b",
+        "SELECT a] FROM b", "SELECT 'open FROM b", "SELECT \"open FROM b", "SELECT (a FROM b",
+        "SELECT a) FROM (b", "1 + 1"}) {
+    EXPECT_THROW(checkJetSqlText(bad), CDaoException) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::test
