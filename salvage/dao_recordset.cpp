@@ -86,7 +86,7 @@ void CDaoRecordset::Open(std::string_view sql) {
 void CDaoRecordset::AddNew() {
   if (!open_) throw CDaoException("AddNew on a recordset that is not open");
   for (auto& f : fields_)
-    f.value.kind = FieldValue::Kind::Null;
+    f.value.kind = DestinationValue::Kind::Null;
   editing_ = true;
 }
 
@@ -133,29 +133,29 @@ void CDaoRecordset::SetFieldValue(std::string_view column, std::span<const uint8
 
 void CDaoRecordset::SetFieldValueNull(std::string_view column) {
   requireNewRow("SetFieldValueNull");
-  field(column).value.kind = FieldValue::Kind::Null;
+  field(column).value.kind = DestinationValue::Kind::Null;
 }
 
 void CDaoRecordset::bindFields() {
   sqlite3_stmt* statement = insert_.get();
   for (size_t i = 0; i < fields_.size(); ++i) {
     const int position = static_cast<int>(i + 1);
-    const FieldValue& value = fields_[i].value;
+    const DestinationValue& value = fields_[i].value;
     switch (value.kind) {
-      case FieldValue::Kind::Null:
+      case DestinationValue::Kind::Null:
         sqlite3_bind_null(statement, position);
         break;
-      case FieldValue::Kind::Integer:
+      case DestinationValue::Kind::Integer:
         sqlite3_bind_int64(statement, position, value.integer);
         break;
-      case FieldValue::Kind::Real:
+      case DestinationValue::Kind::Real:
         sqlite3_bind_double(statement, position, value.real);
         break;
-      case FieldValue::Kind::Text:
+      case DestinationValue::Kind::Text:
         sqlite3_bind_text64(statement, position, value.bytes.data(), value.bytes.size(),
                             SQLITE_STATIC, SQLITE_UTF8);
         break;
-      case FieldValue::Kind::Blob:
+      case DestinationValue::Kind::Blob:
         sqlite3_bind_blob64(statement, position, value.bytes.data(), value.bytes.size(),
                             SQLITE_STATIC);
         break;

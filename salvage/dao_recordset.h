@@ -52,7 +52,7 @@ class CDaoRecordset {
   struct Field {
     std::string name;
     JetType type;
-    FieldValue value;
+    DestinationValue value;
   };
 
   Field& field(std::string_view column);
@@ -65,7 +65,7 @@ class CDaoRecordset {
   CDaoDatabase* database_;
   std::string table_;
   std::vector<Field> fields_;
-  FieldValue converted_;  // a value being converted, swapped in when it converted
+  DestinationValue converted_;  // a value being converted, swapped in when it converted
   SqliteStatement insert_;
   size_t nextField_ = 0;  // callers set fields in column order: look there first
   bool open_ = false;

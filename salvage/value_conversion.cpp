@@ -213,23 +213,23 @@ std::string convertGuid(std::string_view text) {
   return guid;
 }
 
-void setInteger(FieldValue& out, long long value) {
-  out.kind = FieldValue::Kind::Integer;
+void setInteger(DestinationValue& out, long long value) {
+  out.kind = DestinationValue::Kind::Integer;
   out.integer = value;
 }
 
-void setReal(FieldValue& out, double value) {
-  out.kind = FieldValue::Kind::Real;
+void setReal(DestinationValue& out, double value) {
+  out.kind = DestinationValue::Kind::Real;
   out.real = value;
 }
 
-void setBytes(FieldValue& out, FieldValue::Kind kind, std::string_view bytes) {
+void setBytes(DestinationValue& out, DestinationValue::Kind kind, std::string_view bytes) {
   out.kind = kind;
   out.bytes.assign(bytes.data(), bytes.size());
 }
 
-void setText(FieldValue& out, std::string&& text) {
-  out.kind = FieldValue::Kind::Text;
+void setText(DestinationValue& out, std::string&& text) {
+  out.kind = DestinationValue::Kind::Text;
   out.bytes = std::move(text);
 }
 
@@ -239,26 +239,26 @@ constexpr long long kLongHigh = 2147483647LL;
 
 }  // namespace
 
-void convertValueText(JetType type, std::string_view text, FieldValue& out) {
+void convertValueText(JetType type, std::string_view text, DestinationValue& out) {
   if (text.empty()) {
-    out.kind = FieldValue::Kind::Null;
+    out.kind = DestinationValue::Kind::Null;
     return;
   }
   switch (type) {
     case JetType::Text:
     case JetType::Memo:
-      setBytes(out, FieldValue::Kind::Text, text);
+      setBytes(out, DestinationValue::Kind::Text, text);
       return;
     case JetType::OleObject:
     case JetType::Binary:
-      setBytes(out, FieldValue::Kind::Blob, text);
+      setBytes(out, DestinationValue::Kind::Blob, text);
       return;
     default:
       break;
   }
   const std::string_view value = trimBlanks(text);
   if (value.empty()) {
-    out.kind = FieldValue::Kind::Null;
+    out.kind = DestinationValue::Kind::Null;
     return;
   }
   switch (type) {
@@ -295,16 +295,16 @@ void convertValueText(JetType type, std::string_view text, FieldValue& out) {
   }
 }
 
-void convertValueBytes(JetType type, std::span<const uint8_t> bytes, FieldValue& out) {
+void convertValueBytes(JetType type, std::span<const uint8_t> bytes, DestinationValue& out) {
   if (type != JetType::Binary && type != JetType::OleObject) {
     throw CDaoException("bytes can only go into a BINARY or OLEOBJECT column, not " +
                         std::string(jetTypeName(type)));
   }
   if (bytes.empty()) {
-    out.kind = FieldValue::Kind::Null;
+    out.kind = DestinationValue::Kind::Null;
     return;
   }
-  setBytes(out, FieldValue::Kind::Blob,
+  setBytes(out, DestinationValue::Kind::Blob,
            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 

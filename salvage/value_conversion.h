@@ -10,7 +10,7 @@
 namespace vantrel {
 
 // One field's value as it is bound into SQLite.
-struct FieldValue {
+struct DestinationValue {
   enum class Kind { Null, Integer, Real, Text, Blob };
   Kind kind = Kind::Null;
   long long integer = 0;
@@ -28,9 +28,9 @@ struct FieldValue {
 //   case TEXT, MEMO     the text as it stands OLEOBJECT, BINARY  the text's bytes as a BLOB
 // An empty text is Null; so is a text of blanks for a number, date or GUID column. A text
 // that does not convert raises a CDaoException saying why; `out` is then left as it was.
-void convertValueText(JetType type, std::string_view text, FieldValue& out);
+void convertValueText(JetType type, std::string_view text, DestinationValue& out);
 
 // Bytes for a BINARY or OLEOBJECT column become a BLOB (none: Null). Other types raise.
-void convertValueBytes(JetType type, std::span<const uint8_t> bytes, FieldValue& out);
+void convertValueBytes(JetType type, std::span<const uint8_t> bytes, DestinationValue& out);
 
 }  // namespace vantrel

@@ -8,18 +8,18 @@ namespace vantrel {
 namespace {
 
 std::string converted(JetType type, std::string_view text) {
-  FieldValue value;
+  DestinationValue value;
   try {
     convertValueText(type, text, value);
   } catch (const CDaoException&) {
     return "refused";
   }
   switch (value.kind) {
-    case FieldValue::Kind::Null:
+    case DestinationValue::Kind::Null:
       return "null";
-    case FieldValue::Kind::Integer:
+    case DestinationValue::Kind::Integer:
       return std::to_string(value.integer);
-    case FieldValue::Kind::Real:
+    case DestinationValue::Kind::Real:
       return std::to_string(value.real);
     default:
       return value.bytes;
@@ -74,14 +74,14 @@ TEST(ValueConversionTest, GuidsTextsAndBytes) {
   EXPECT_EQ(converted(JetType::Text, ""), "null");
   EXPECT_EQ(converted(JetType::Binary, "ab"), "ab");
 
-  FieldValue value;
-  value.kind = FieldValue::Kind::Integer;
+  DestinationValue value;
+  value.kind = DestinationValue::Kind::Integer;
   value.integer = 42;
   EXPECT_THROW(convertValueText(JetType::Long, "x", value), CDaoException);
   EXPECT_EQ(value.integer, 42) << "a refused text leaves the value as it was";
   const std::vector<uint8_t> bytes{0, 1};
   convertValueBytes(JetType::OleObject, bytes, value);
-  EXPECT_EQ(value.kind, FieldValue::Kind::Blob);
+  EXPECT_EQ(value.kind, DestinationValue::Kind::Blob);
   EXPECT_EQ(value.bytes, std::string("\0\1", 2));
   EXPECT_THROW(convertValueBytes(JetType::Memo, bytes, value), CDaoException);
 }

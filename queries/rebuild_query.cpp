@@ -1,0 +1,70 @@
+#include "queries/rebuild_query.h"
+
+#include "queries/query_builder.h"
+#include "queries/query_definition_row.h"
+#include "queries/query_text_wrap.h"
+#include "reader/catalog_rows.h"
+#include "reader/result_codes.h"
+#include "reader/row_reader.h"
+#include "salvage/dao_exception.h"
+#include "salvage/dao_query_def.h"
+
+namespace vantrel {
+
+namespace {
+
+// Creates the query with its text, or with its name alone when the text is refused.
+void createQuery(const std::string& name, const std::string& sql, SalvageContext& context) {
+  if (context.destination == nullptr) return;
+  CDaoQueryDef query(*context.destination);
+  try {
+    query.Create(name, sql);
+    query.Append();
+  } catch (const CDaoException&) {
+    try {
+      query.Create(name);
+      query.Append();
+    } catch (const CDaoException&) {
+      // Not even the name: the query is left out.
+    }
+  }
+  if (query.IsOpen()) query.Close();
+}
+
+}  // namespace
+
+int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std::string& queryName,
+                 SalvageContext& context) {
+  context.sqlText.clear();
+  auto catalog = readTableDefinition(db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage});
+  if (!catalog) return kResultNothing;
+  readColumns(db, *catalog);
+  catalog->resetRowCursor();
+
+  QueryBuilder builder;
+  std::vector<std::string> texts;
+  int result = kResultDone;
+  for (;;) {
+    const int fetched = fetchRow(db, *catalog);
+    if (fetched == kResultNothing) break;
+    if (fetched == kResultStopped) {
+      result = kResultStopped;
+      break;
+    }
+    texts.clear();
+    for (const FieldValue& field : catalog->columnTexts) texts.push_back(field.text);
+    const QueryDefinitionRow row = queryRowFromTexts(texts, db.formatVersion());
+    if (rowBelongsToQuery(row.objectId, db.formatVersion(), queryId)) builder.addRow(row);
+  }
+  context.sqlText = builder.compose();
+
+  if (context.previewing()) {
+    context.sqlText = wrapQueryText(context.sqlText);
+    closeSourceDatabase(db);
+  } else if (context.saving()) {
+    createQuery(queryName, context.sqlText, context);
+  }
+  return result;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,125 @@
+#include "salvage/relation_salvage.h"
+
+#include <algorithm>
+#include <array>
+
+#include "reader/catalog_rows.h"
+#include "reader/result_codes.h"
+#include "reader/row_reader.h"
+#include "salvage/dao_exception.h"
+
+namespace vantrel {
+
+namespace {
+
+// The columns of the relations table that are used.
+enum RelationField { kName, kForeignTable, kForeignField, kPrimaryTable, kPrimaryField, kAttributes,
+                     kPairIndex, kPairCount, kFieldCount };
+
+// Jet 4 positions of those columns among the table's column entries (alphabetical there).
+constexpr std::array<size_t, kFieldCount> kJet4Positions{7, 4, 3, 6, 5, 1, 2, 0};
+constexpr std::array<const char*, kFieldCount> kColumnNames{
+    "szRelationship", "szObject", "szColumn", "szReferencedObject", "szReferencedColumn",
+    "grbit", "icolumn", "ccolumn"};
+
+using RelationRow = std::array<std::string, kFieldCount>;
+
+RelationRow readRelationRow(const TableDefinition& table, bool jet4) {
+  RelationRow row;
+  if (jet4) {
+    for (size_t f = 0; f < kFieldCount; ++f) row[f] = table.columnText(kJet4Positions[f]);
+    return row;
+  }
+  // Jet 3 files keep their own column order: the columns are found by name.
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    for (size_t f = 0; f < kFieldCount; ++f) {
+      if (table.columns[i].name == kColumnNames[f]) row[f] = table.columnText(i);
+    }
+  }
+  return row;
+}
+
+// The field pairs of one relation, gathered from its consecutive rows.
+struct Relation {
+  std::string name;
+  std::string primaryTable;
+  std::string foreignTable;
+  long attributes = 0;
+  std::vector<std::pair<int64_t, RelationFieldPair>> pairs;  // with their position
+
+  bool continuedBy(const RelationRow& row) const {
+    return row[kName] == name && row[kPrimaryTable] == primaryTable && row[kForeignTable] == foreignTable;
+  }
+};
+
+void createRelation(Relation& relation, bool jet4, SalvageContext& context) {
+  std::stable_sort(relation.pairs.begin(), relation.pairs.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<RelationFieldPair> pairs;
+  for (const auto& [position, pair] : relation.pairs) pairs.push_back(pair);
+  if (context.destination == nullptr) return;
+  CDaoDatabase& destination = *context.destination;
+  // Jet 4 relations are first named by their two tables.
+  const std::string firstName = jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
+  try {
+    destination.CreateRelation(firstName, relation.primaryTable, relation.foreignTable,
+                               relation.attributes, pairs);
+    return;
+  } catch (const CDaoException&) {
+  }
+  try {
+    destination.CreateRelation(relation.name, relation.primaryTable, relation.foreignTable,
+                               kRelationDontEnforce, pairs);
+  } catch (const CDaoException&) {
+    // A relation the engine refuses twice is left out.
+  }
+}
+
+void listRelation(const Relation& relation, SalvageContext& context) {
+  CatalogSummary::RelationEntry entry{relation.name, relation.primaryTable, relation.foreignTable, "", ""};
+  for (const auto& [position, pair] : relation.pairs) {
+    const std::string separator = entry.firstField.empty() && entry.secondField.empty() ? "" : ", ";
+    entry.firstField += separator + pair.primaryField;
+    entry.secondField += separator + pair.foreignField;
+  }
+  context.summary.relations.push_back(std::move(entry));
+}
+
+void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& context) {
+  if (!relation) return;
+  if (context.saving()) {
+    createRelation(*relation, jet4, context);
+  } else {
+    listRelation(*relation, context);
+  }
+  relation.reset();
+}
+
+}  // namespace
+
+int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
+                     SalvageContext& context) {
+  auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage});
+  if (!table || table->rowCount == 0) return kResultNothing;
+  readColumns(db, *table);
+  table->resetRowCursor();
+
+  const bool jet4 = db.isJet4();
+  std::optional<Relation> relation;
+  int fetched = kResultNothing;
+  while ((fetched = fetchRow(db, *table)) == kResultDone) {
+    const RelationRow row = readRelationRow(*table, jet4);
+    if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
+    if (!relation) {
+      relation = Relation{row[kName], row[kPrimaryTable], row[kForeignTable],
+                          static_cast<long>(parseLeadingInteger(row[kAttributes])), {}};
+    }
+    relation->pairs.push_back({parseLeadingInteger(row[kPairIndex]),
+                               RelationFieldPair{row[kPrimaryField], row[kForeignField]}});
+  }
+  if (fetched == kResultStopped) return kResultStopped;
+  finish(relation, jet4, context);
+  return kResultDone;
+}
+
+}  // namespace vantrel

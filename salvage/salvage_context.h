@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "app/activity_log.h"
+#include "app/catalog_summary.h"
+#include "app/run_state.h"
+#include "salvage/dao_database.h"
+
+namespace vantrel {
+
+// What the salvage of one source file works with besides the file itself: the run's switches
+// and hooks, the lists that analysis fills for the preview, and, while saving, the destination
+// and the activity log.
+struct SalvageContext {
+  RunState& run;
+  CatalogSummary& summary;
+  const ActivityLog* log = nullptr;
+  CDaoDatabase* destination = nullptr;
+  std::string sqlText;  // the text of the query rebuilt last
+
+  bool saving() const { return run.savingMode.load() == 1; }
+  bool previewing() const { return run.previewLoading.load() == 1; }
+  void appendLog(std::string_view text) const {
+    if (log != nullptr) log->appendLogLine(text);
+  }
+};
+
+}  // namespace vantrel

@@ -1,0 +1,180 @@
+#include "salvage/table_salvage.h"
+
+#include <clocale>
+#include <locale.h>
+#include <mutex>
+
+#include "app/log_texts.h"
+#include "reader/column_types.h"
+#include "reader/index_reader.h"
+#include "reader/result_codes.h"
+#include "reader/row_reader.h"
+#include "salvage/dao_exception.h"
+#include "salvage/dao_recordset.h"
+#include "salvage/table_ddl.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int64_t kFirstIndexedTdefPage = 8;  // the system's own tables lie below
+
+bool isEmptyRow(const TableDefinition& table) {
+  for (const FieldValue& field : table.columnTexts) {
+    if (!field.text.empty() || !field.bytes.empty()) return false;
+  }
+  return true;
+}
+
+void readKeys(SourceDatabase& db, TableDefinition& table) {
+  table.primaryKeyColumnCount = 0;
+  readIndexes(db, table);
+  const size_t marked = std::min(table.indexes.size(), static_cast<size_t>(std::max<int64_t>(table.indexCount, 0)));
+  for (size_t i = 0; i < marked; ++i) markKeyColumns(table, table.indexes[i]);
+  table.indexes.clear();
+}
+
+// Runs the statements that re-create the table; a statement the engine refuses is logged and
+// the next one runs.
+void recreateTable(const TableDefinition& table, const std::string& name, int formatVersion,
+                   SalvageContext& context) {
+  const TableDdl ddl = tableDdl(table, name, formatVersion);
+  for (const std::string& column : ddl.columnsWithoutType) {
+    context.appendLog("Not re-created: column [" + column + "] of table [" + name +
+                      "] (its type has no destination type)\r\n");
+  }
+  for (const std::string& statement : ddl.statements) {
+    try {
+      if (context.destination == nullptr) throw CDaoException("no destination database is open");
+      context.destination->Execute(statement);
+    } catch (const CDaoException& error) {
+      context.appendLog("Not re-created: " + statement + " (" + error.what() + ")\r\n");
+    }
+  }
+}
+
+// The row's values into the destination. Returns whether the row was written.
+bool writeRow(const TableDefinition& table, int formatVersion, CDaoRecordset& recordset) {
+  recordset.AddNew();
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDefinition& column = table.columns[i];
+    if (!columnTypeText(column, formatVersion)) continue;  // no such column was created
+    const FieldValue& field = table.columnTexts[i];
+    try {
+      if (column.type == kTypeBinary || column.type == kTypeOle) {
+        recordset.SetFieldValue(column.name, field.bytes);
+      } else {
+        recordset.SetFieldValue(column.name, field.text);
+      }
+    } catch (const CDaoException&) {
+      // A value the column cannot take leaves that field unset.
+    }
+  }
+  try {
+    recordset.Update();
+    return true;
+  } catch (const CDaoException&) {
+    return false;
+  }
+}
+
+void showRow(const TableDefinition& table, int row, RunHooks& hooks) {
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    std::string text = table.columnTexts[i].text;
+    if (table.columns[i].type == kTypeCurrency) {
+      if (text.empty()) text = "0";
+      text = localeCurrencySymbol() + text;
+    }
+    hooks.setPreviewCell(static_cast<int>(i), row, text);
+  }
+}
+
+void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t notWritten,
+                 SalvageContext& context) {
+  RunState& run = context.run;
+  std::vector<std::string> extraLines;
+  if (notWritten > 0) extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
+  run.appendSavingListLine("Repairing Table :                   " + name);
+  run.appendSavingListLine("Total Fields Recovered :       " + std::to_string(fields));
+  run.appendSavingListLine("Total Records Recovered :   " + std::to_string(recovered));
+  for (const std::string& line : extraLines) run.appendSavingListLine(line);
+  run.appendSavingListLine("");
+  if (context.log != nullptr) logTableTotals(*context.log, name, fields, recovered, extraLines);
+}
+
+}  // namespace
+
+const std::string& localeCurrencySymbol() {
+  static const std::string symbol = [] {
+    std::string found;
+    if (locale_t user = newlocale(LC_MONETARY_MASK, "", static_cast<locale_t>(nullptr))) {
+      const locale_t previous = uselocale(user);
+      found = localeconv()->currency_symbol;
+      uselocale(previous);
+      freelocale(user);
+    }
+    return found;
+  }();
+  return symbol;
+}
+
+int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const std::string& name,
+                 SalvageContext& context) {
+  db.recordCounter = 0;
+  auto table = readTableDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
+  if (!table) return kResultDone;
+  readColumns(db, *table);
+  if (table->columns.empty()) return kResultDone;
+
+  const bool saving = context.saving();
+  const bool previewing = !saving && context.previewing();
+  table->primaryKeyColumnCount = 0;
+  if (saving && tdefPage >= kFirstIndexedTdefPage && (table->indexCount != 0 || table->realIndexCount != 0)) {
+    readKeys(db, *table);
+  }
+  if (saving) recreateTable(*table, name, db.formatVersion(), context);
+
+  table->resetRowCursor();
+  std::optional<CDaoRecordset> recordset;
+  if (previewing) {
+    for (size_t i = 0; i < table->columns.size(); ++i) {
+      context.run.hooks().addPreviewColumn(static_cast<int>(i), table->columns[i].name);
+    }
+  }
+  if (saving && context.destination != nullptr) {
+    try {
+      recordset.emplace(*context.destination);
+      recordset->Open("SELECT * FROM [" + name + "]");
+    } catch (const CDaoException&) {
+      recordset.reset();
+    }
+  }
+
+  int64_t notWritten = 0;
+  int fetched = kResultNothing;
+  while ((fetched = fetchRow(db, *table)) == kResultDone) {
+    if (isEmptyRow(*table)) continue;
+    if (previewing) showRow(*table, db.recordCounter, context.run.hooks());
+    if (saving) {
+      // Rows of a table that could not be opened in the destination are not written.
+      if (!recordset || !writeRow(*table, db.formatVersion(), *recordset)) ++notWritten;
+    }
+    ++db.recordCounter;
+  }
+  if (fetched == kResultNothing && !saving && !previewing) {
+    context.summary.tables.push_back({tdefPage, name, table->columnCount, db.recordCounter});
+  }
+
+  if (previewing) closeSourceDatabase(db);
+  if (recordset && recordset->IsOpen()) {
+    try {
+      recordset->Close();
+    } catch (const CDaoException& error) {
+      context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
+    }
+  }
+  if (saving) writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, context);
+  return fetched == kResultStopped ? kResultStopped : kResultDone;
+}
+
+}  // namespace vantrel
