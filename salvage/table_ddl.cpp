@@ -45,6 +45,8 @@ TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int 
     // The first column that has a type creates the table.
     ddl.statements.push_back(created ? "ALTER TABLE [" + t + "] ADD [" + c + *type + ";"
                                      : "CREATE TABLE [" + t + "]([" + c + *type + ");");
+    ddl.createdColumn.resize(ddl.statements.size() - 1, -1);
+    ddl.createdColumn.push_back(static_cast<int>(i));
     created = true;
     if (column.isPrimaryKey == 1 && column.isIndexed == 1) {
       if (!compoundKey) {
@@ -62,6 +64,7 @@ TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int 
     pendingKey.resize(pendingKey.size() - 3);  // the trailing ", ["
     ddl.statements.push_back(pendingKey + ");");
   }
+  ddl.createdColumn.resize(ddl.statements.size(), -1);
   return ddl;
 }
 

@@ -14,7 +14,9 @@ namespace vantrel {
 std::optional<std::string> columnTypeText(const ColumnDefinition& column, int formatVersion);
 
 struct TableDdl {
-  std::vector<std::string> statements;     // in the order they run, each on its own
+  std::vector<std::string> statements;  // in the order they run, each on its own
+  // For each statement, the position of the column it creates, or -1.
+  std::vector<int> createdColumn;
   std::vector<std::string> columnsWithoutType;  // left out: no type of their own
 };
 

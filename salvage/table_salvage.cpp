@@ -35,30 +35,36 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
 }
 
 // Runs the statements that re-create the table; a statement the engine refuses is logged and
-// the next one runs.
-void recreateTable(const TableDefinition& table, const std::string& name, int formatVersion,
-                   SalvageContext& context) {
+// the next one runs. Returns which columns exist in the destination.
+std::vector<bool> recreateTable(const TableDefinition& table, const std::string& name,
+                                int formatVersion, SalvageContext& context) {
+  std::vector<bool> created(table.columns.size(), false);
   const TableDdl ddl = tableDdl(table, name, formatVersion);
   for (const std::string& column : ddl.columnsWithoutType) {
     context.appendLog("Not re-created: column [" + column + "] of table [" + name +
                       "] (its type has no destination type)\r\n");
   }
-  for (const std::string& statement : ddl.statements) {
+  for (size_t s = 0; s < ddl.statements.size(); ++s) {
+    const std::string& statement = ddl.statements[s];
     try {
       if (context.destination == nullptr) throw CDaoException("no destination database is open");
       context.destination->Execute(statement);
+      if (ddl.createdColumn[s] >= 0) created[static_cast<size_t>(ddl.createdColumn[s])] = true;
     } catch (const CDaoException& error) {
       context.appendLog("Not re-created: " + statement + " (" + error.what() + ")\r\n");
     }
   }
+  return created;
 }
 
-// The row's values into the destination. Returns whether the row was written.
-bool writeRow(const TableDefinition& table, int formatVersion, CDaoRecordset& recordset) {
+// The row's values into the columns that exist in the destination (a column whose statement
+// failed must not take another's value). Returns whether the row was written.
+bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
+              CDaoRecordset& recordset) {
   recordset.AddNew();
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
-    if (!columnTypeText(column, formatVersion)) continue;  // no such column was created
+    if (!created[i]) continue;
     const FieldValue& field = table.columnTexts[i];
     try {
       if (column.type == kTypeBinary || column.type == kTypeOle) {
@@ -132,7 +138,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   if (saving && tdefPage >= kFirstIndexedTdefPage && (table->indexCount != 0 || table->realIndexCount != 0)) {
     readKeys(db, *table);
   }
-  if (saving) recreateTable(*table, name, db.formatVersion(), context);
+  std::vector<bool> created;
+  if (saving) created = recreateTable(*table, name, db.formatVersion(), context);
 
   table->resetRowCursor();
   std::optional<CDaoRecordset> recordset;
@@ -157,7 +164,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     if (previewing) showRow(*table, db.recordCounter, context.run.hooks());
     if (saving) {
       // Rows of a table that could not be opened in the destination are not written.
-      if (!recordset || !writeRow(*table, db.formatVersion(), *recordset)) ++notWritten;
+      if (!recordset || !writeRow(*table, created, *recordset)) ++notWritten;
     }
     ++db.recordCounter;
   }

@@ -14,57 +14,14 @@
 #include "reader/catalog_walk.h"
 #include "reader/result_codes.h"
 #include "tests/support/corpus.h"
+#include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
 namespace {
 
-// A read-only look into a destination file.
-class Destination {
- public:
-  explicit Destination(const std::filesystem::path& path) {
-    sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-  }
-  ~Destination() { sqlite3_close(db_); }
-
-  std::vector<std::vector<std::string>> query(const std::string& sql) const {
-    std::vector<std::vector<std::string>> rows;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << sqlite3_errmsg(db_) << " in " << sql;
-      return rows;
-    }
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      std::vector<std::string> row;
-      for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-        const auto* text = sqlite3_column_text(statement, c);
-        row.push_back(text ? reinterpret_cast<const char*>(text) : "");
-      }
-      rows.push_back(std::move(row));
-    }
-    sqlite3_finalize(statement);
-    return rows;
-  }
-
-  sqlite3* handle() const { return db_; }
-
-  std::string scalar(const std::string& sql) const {
-    const auto rows = query(sql);
-    return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
-std::string quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
+using test::quoted;
+using Destination = test::SqliteFile;
 
 std::string hexOf(const void* data, int size) {
   static constexpr char kHex[] = "0123456789abcdef";

@@ -35,14 +35,14 @@ class TableFixture {
   }
 
   // A data page of this table holding the given rows.
-  void addDataPage(int page, const std::vector<RowSpec>& rows, int64_t owner = kFixtureTdefPage) {
-    writeRowPage(file.page(page), file.layout(), owner, rows);
+  void addDataPage(int page, const std::vector<RowSpec>& rows, int64_t owner = -1) {
+    writeRowPage(file.page(page), file.layout(), owner < 0 ? tdefPage : owner, rows);
   }
 
   std::vector<uint8_t> row(const RowImage& image) const { return encodeRow(file.formatVersion(), image); }
 
   std::unique_ptr<SourceDatabase> open(RunState* run = nullptr) {
-    writeTableDefinition(file, kFixtureTdefPage, continuationPages, spec);
+    writeTableDefinition(file, tdefPage, continuationPages, spec);
     const auto path = dir / ("db" + std::to_string(files++) + ".mdb");
     file.write(path);
     return openSourceDatabase(path, run);
@@ -65,6 +65,7 @@ class TableFixture {
 
   FileImage file;
   TdefSpec spec;
+  int tdefPage = kFixtureTdefPage;
   std::vector<int> continuationPages{13, 14, 15};  // used when the definition needs them
 
  private:

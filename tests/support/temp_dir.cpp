@@ -14,6 +14,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+  if (path_.empty()) return;
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <utility>
 
 namespace vantrel::test {
 
@@ -11,6 +12,7 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
+  TempDir(TempDir&& other) noexcept : path_(std::exchange(other.path_, {})) {}
 
   const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
