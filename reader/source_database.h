@@ -13,6 +13,7 @@
 namespace vantrel {
 
 class RunState;
+struct PageCensus;
 
 // The damaged file, opened read-only. Nothing in Vantrel ever writes to it.
 class SourceFile {
@@ -99,8 +100,10 @@ class SourceDatabase {
   std::array<PageBuffer, 2> buffers_{};
   int current_ = 0;
   CodePageDecoder codePageDecoder_{1252};
+  std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
   friend void swapPageBuffers(SourceDatabase& db);
+  friend const PageCensus& pageCensus(SourceDatabase& db);
 };
 
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
