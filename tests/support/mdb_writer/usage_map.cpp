@@ -1,0 +1,83 @@
+#include "tests/support/mdb_writer/usage_map.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "tests/support/page_image.h"
+
+namespace vantrel::mdbwriter {
+
+namespace {
+
+void put32(Bytes& bytes, size_t at, uint64_t value) {
+  for (size_t i = 0; i < 4; ++i)
+    bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The first page an inline map starts from, or -1 when the pages do not fit one.
+int64_t inlineStart(const PageSet& pages, const JetFormat& format) {
+  if (pages.empty()) return 0;
+  const int64_t span = format.pagesPerInlineMap();
+  if (pages.last() < span) return 0;  // as Access does for small files
+  const int64_t start = pages.first() / 8 * 8;
+  return pages.last() - start < span ? start : -1;
+}
+
+UsageMap inlineMap(const PageSet& pages, int64_t start, const JetFormat& format) {
+  UsageMap map;
+  map.row.assign(static_cast<size_t>(format.usageMapRowSize), 0);
+  map.row[0] = 0;
+  put32(map.row, 1, static_cast<uint64_t>(start));
+  for (int64_t page : pages.pages()) {
+    const int64_t bit = page - start;
+    map.row[5 + static_cast<size_t>(bit / 8)] |= static_cast<uint8_t>(1u << (bit % 8));
+  }
+  return map;
+}
+
+UsageMap pageListMap(const PageSet& pages, const JetFormat& format, PageFile& file) {
+  UsageMap map;
+  map.type = 1;
+  map.row.assign(static_cast<size_t>(format.usageMapRowSize), 0);
+  map.row[0] = 1;
+  if (pages.empty()) return map;
+  const int64_t perBitmap = format.pagesPerBitmapPage();
+  const int64_t bitmaps = pages.last() / perBitmap + 1;
+  if (bitmaps > format.bitmapPagesPerMap()) {
+    throw std::invalid_argument("pages beyond what a usage map can name");
+  }
+  const std::vector<int64_t> all = pages.pages();
+  size_t next = 0;
+  for (int64_t k = 0; k < bitmaps; ++k) {
+    test::PageImage bitmap(format.pageSize);
+    bitmap.put8(0, kBitmapPage).put8(1, 1);
+    bool any = false;
+    for (; next < all.size() && all[next] < (k + 1) * perBitmap; ++next) {
+      const int64_t bit = all[next] - k * perBitmap;
+      bitmap.bytes()[4 + static_cast<size_t>(bit / 8)] |= static_cast<uint8_t>(1u << (bit % 8));
+      any = true;
+    }
+    if (!any) continue;  // an absent bitmap page: its entry stays 0
+    const int64_t page = file.allocate();
+    file.write(page, bitmap.bytes());
+    map.bitmapPages.push_back(page);
+    put32(map.row, 1 + 4 * static_cast<size_t>(k), static_cast<uint64_t>(page));
+  }
+  return map;
+}
+
+}  // namespace
+
+UsageMap buildUsageMap(const PageSet& pages, UsageMapKind kind, const JetFormat& format,
+                       PageFile& file) {
+  if (kind == UsageMapKind::kPageList) return pageListMap(pages, format, file);
+  const int64_t start = inlineStart(pages, format);
+  if (start >= 0) return inlineMap(pages, start, format);
+  if (kind == UsageMapKind::kInline) {
+    throw std::invalid_argument("pages " + std::to_string(pages.first()) + " to " +
+                                std::to_string(pages.last()) + " do not fit an inline map");
+  }
+  return pageListMap(pages, format, file);
+}
+
+}  // namespace vantrel::mdbwriter
