@@ -198,8 +198,7 @@ void DatabaseWriter::writeRows(TableDraft& draft, const RowSource& rows) {
   for (size_t i = 0; i < draft.spec.columns.size(); ++i) {
     const LongValueColumn* column = writer.longValueColumn(i);
     if (column == nullptr) continue;
-    for (int64_t page : column->pages().pages())
-      m.longValuePages.add(page);
+    column->pages().forEach([&](int64_t page) { m.longValuePages.add(page); });
     LongValueColumnManifest lv{.column = draft.spec.columns[i].name, .pages = column->pages()};
     for (const TableDraft::LongValueSlots& slots : draft.longValueMaps) {
       if (slots.column != i) continue;
@@ -345,7 +344,14 @@ RowSource rowsOf(std::vector<Row> rows) {
 }
 
 Manifest writeDatabase(const std::filesystem::path& path, DatabaseSpec spec) {
-  return DatabaseWriter(path, std::move(spec)).write();
+  try {
+    return DatabaseWriter(path, std::move(spec)).write();
+  } catch (...) {
+    // No half-written database is left behind.
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    throw;
+  }
 }
 
 }  // namespace vantrel::mdbwriter

@@ -37,26 +37,26 @@ int64_t PageSet::last() const {
   return -1;
 }
 
+int PageSet::lowestBit(uint64_t bits) {
+  return std::countr_zero(bits);
+}
+
 std::vector<int64_t> PageSet::pages() const {
   std::vector<int64_t> all;
   all.reserve(static_cast<size_t>(count_));
-  for (size_t w = 0; w < words_.size(); ++w) {
-    for (uint64_t bits = words_[w]; bits != 0; bits &= bits - 1) {
-      all.push_back(static_cast<int64_t>(w * 64) + std::countr_zero(bits));
-    }
-  }
+  forEach([&](int64_t page) { all.push_back(page); });
   return all;
 }
 
 std::vector<PageRange> PageSet::ranges() const {
   std::vector<PageRange> out;
-  for (int64_t page : pages()) {
+  forEach([&](int64_t page) {
     if (!out.empty() && out.back().first + out.back().count == page) {
       ++out.back().count;
     } else {
       out.push_back({page, 1});
     }
-  }
+  });
   return out;
 }
 

@@ -26,11 +26,21 @@ class PageSet {
   int64_t first() const;  // -1 when empty
   int64_t last() const;   // -1 when empty
   std::vector<int64_t> pages() const;
+  // Calls f(page) for every page in ascending order, without a list of them all.
+  template <typename F>
+  void forEach(F f) const {
+    for (size_t w = 0; w < words_.size(); ++w) {
+      for (uint64_t bits = words_[w]; bits != 0; bits &= bits - 1) {
+        f(static_cast<int64_t>(w * 64) + lowestBit(bits));
+      }
+    }
+  }
   std::vector<PageRange> ranges() const;
   // The n-th page in ascending order; -1 when there are fewer.
   int64_t nth(int64_t n) const;
 
  private:
+  static int lowestBit(uint64_t bits);
   std::vector<uint64_t> words_;
   int64_t count_ = 0;
 };

@@ -28,10 +28,10 @@ UsageMap inlineMap(const PageSet& pages, int64_t start, const JetFormat& format)
   map.row.assign(static_cast<size_t>(format.usageMapRowSize), 0);
   map.row[0] = 0;
   put32(map.row, 1, static_cast<uint64_t>(start));
-  for (int64_t page : pages.pages()) {
+  pages.forEach([&](int64_t page) {
     const int64_t bit = page - start;
     map.row[5 + static_cast<size_t>(bit / 8)] |= static_cast<uint8_t>(1u << (bit % 8));
-  }
+  });
   return map;
 }
 
@@ -42,26 +42,28 @@ UsageMap pageListMap(const PageSet& pages, const JetFormat& format, PageFile& fi
   map.row[0] = 1;
   if (pages.empty()) return map;
   const int64_t perBitmap = format.pagesPerBitmapPage();
-  const int64_t bitmaps = pages.last() / perBitmap + 1;
-  if (bitmaps > format.bitmapPagesPerMap()) {
+  if (pages.last() / perBitmap + 1 > format.bitmapPagesPerMap()) {
     throw std::invalid_argument("pages beyond what a usage map can name");
   }
-  const std::vector<int64_t> all = pages.pages();
-  size_t next = 0;
-  for (int64_t k = 0; k < bitmaps; ++k) {
-    test::PageImage bitmap(format.pageSize);
-    bitmap.put8(0, kBitmapPage).put8(1, 1);
-    bool any = false;
-    for (; next < all.size() && all[next] < (k + 1) * perBitmap; ++next) {
-      const int64_t bit = all[next] - k * perBitmap;
-      bitmap.bytes()[4 + static_cast<size_t>(bit / 8)] |= static_cast<uint8_t>(1u << (bit % 8));
-      any = true;
+  // One bitmap page for each stretch of pages that holds any of them; the others stay 0.
+  std::vector<test::PageImage> bitmaps;
+  std::vector<int64_t> stretchOf;
+  pages.forEach([&](int64_t page) {
+    const int64_t k = page / perBitmap;
+    if (stretchOf.empty() || stretchOf.back() != k) {
+      stretchOf.push_back(k);
+      bitmaps.emplace_back(format.pageSize);
+      bitmaps.back().put8(0, kBitmapPage).put8(1, 1);
     }
-    if (!any) continue;  // an absent bitmap page: its entry stays 0
+    const int64_t bit = page - k * perBitmap;
+    bitmaps.back().bytes()[4 + static_cast<size_t>(bit / 8)] |=
+        static_cast<uint8_t>(1u << (bit % 8));
+  });
+  for (size_t i = 0; i < bitmaps.size(); ++i) {
     const int64_t page = file.allocate();
-    file.write(page, bitmap.bytes());
+    file.write(page, bitmaps[i].bytes());
     map.bitmapPages.push_back(page);
-    put32(map.row, 1 + 4 * static_cast<size_t>(k), static_cast<uint64_t>(page));
+    put32(map.row, 1 + 4 * static_cast<size_t>(stretchOf[i]), static_cast<uint64_t>(page));
   }
   return map;
 }
