@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 #include "tests/support/mdb_writer/query_builder.h"
@@ -168,6 +169,47 @@ mdbwriter::Value valueOf(const json& j, const mdbwriter::ColumnSpec& column) {
   return {};
 }
 
+// The i-th generated value of a column: plain, deterministic values of each type.
+mdbwriter::Value generatedValue(const mdbwriter::ColumnSpec& column, int64_t i) {
+  const std::string label = column.name + " " + std::to_string(i);
+  const auto declared = static_cast<size_t>(column.size == 0 ? 255 : column.size);
+  switch (column.type) {
+    case ColumnType::kBoolean:
+      return i % 2 == 1;
+    case ColumnType::kByte:
+      return i % 256;
+    case ColumnType::kInteger:
+      return i % 32768;
+    case ColumnType::kLong:
+      return i + 1;
+    case ColumnType::kCurrency:
+      return mdbwriter::Currency{i * 1250};
+    case ColumnType::kSingle:
+      return static_cast<double>(i) / 4;
+    case ColumnType::kDouble:
+      return static_cast<double>(i) / 8;
+    case ColumnType::kDateTime:
+      return mdbwriter::DateTime{36526.0 + static_cast<double>(i) / 24};
+    case ColumnType::kBinary:
+    case ColumnType::kOle:
+      return Bytes{static_cast<uint8_t>(1 + i % 255), static_cast<uint8_t>(1 + i / 255 % 255),
+                   0x5A};
+    case ColumnType::kText:
+      return label.substr(0, std::min(declared, label.size()));
+    case ColumnType::kMemo:
+      return label + ": " + std::string(static_cast<size_t>(i % 200), '*');
+    case ColumnType::kGuid: {
+      mdbwriter::Guid guid;
+      for (size_t k = 0; k < 8; ++k)
+        guid.bytes[15 - k] = static_cast<uint8_t>(i >> (8 * k));
+      return guid;
+    }
+    case ColumnType::kNumeric:
+      return mdbwriter::Decimal{i};
+  }
+  return {};
+}
+
 mdbwriter::TableSpec tableOf(const json& j, JetVersion version) {
   mdbwriter::TableSpec table{.name = text(j, "name")};
   const std::string where = "table \"" + table.name + "\"";
@@ -223,6 +265,23 @@ mdbwriter::TableSpec tableOf(const json& j, JetVersion version) {
       }
       rows.push_back(std::move(row));
     }
+  }
+  if (j.contains("generate")) {
+    // Rows made one at a time after the listed ones: "generate": {"rows": N}.
+    const int64_t count = j.at("generate").at("rows").get<int64_t>();
+    auto listed = mdbwriter::rowsOf(std::move(rows));
+    auto next = std::make_shared<int64_t>(0);
+    const std::vector<mdbwriter::ColumnSpec> columns = table.columns;
+    table.rows = [listed, next, count, columns](mdbwriter::Row& row) {
+      if (listed(row)) return true;
+      if (*next >= count) return false;
+      const int64_t i = (*next)++;
+      row.values.clear();
+      for (const auto& column : columns)
+        row.values.push_back(generatedValue(column, i));
+      return true;
+    };
+    return table;
   }
   table.rows = mdbwriter::rowsOf(std::move(rows));
   return table;

@@ -76,9 +76,11 @@ mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
     Random& r = *random;
     const bool chained = options.chainEvery > 0 && id % options.chainEvery == 0;
     const int64_t memoLength = chained ? 6000 : r.between(options.memoMin, options.memoMax);
+    std::string code = "C";
+    code += std::to_string(100000 + id % 900000);
     row.values = {
         id,
-        "C" + std::to_string(100000 + id % 900000),
+        std::move(code),
         words(r, r.between(8, 40)),
         r.between(-32768, 32767),
         mdbwriter::Currency{r.between(-10000000000, 10000000000)},

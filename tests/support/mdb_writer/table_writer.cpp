@@ -12,6 +12,16 @@ void appendLe(Bytes& out, uint64_t value, int width) {
     out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
+// Room for a whole row, so that it is laid out without reallocations.
+Bytes rowBuffer(const Bytes& fixedArea, const std::vector<Bytes>& variable, const Bytes& mask) {
+  size_t size = 2 + fixedArea.size() + mask.size() + 2 * variable.size() + 8;
+  for (const Bytes& value : variable)
+    size += value.size();
+  Bytes row;
+  row.reserve(size + size / 128);  // Jet 3 jump entries
+  return row;
+}
+
 }  // namespace
 
 TableWriter::TableWriter(const JetFormat& format, PageFile& file, int codePage,
@@ -77,7 +87,7 @@ Bytes TableWriter::encodeRow(const Row& row) {
 
 Bytes TableWriter::assembleJet4(const Bytes& fixedArea, const std::vector<Bytes>& variable,
                                 const Bytes& nullMask) const {
-  Bytes row;
+  Bytes row = rowBuffer(fixedArea, variable, nullMask);
   appendLe(row, static_cast<uint32_t>(layout_.columnCount), 2);
   row.insert(row.end(), fixedArea.begin(), fixedArea.end());
   // A table without variable columns has no offset table (as Access writes it).
@@ -98,7 +108,7 @@ Bytes TableWriter::assembleJet4(const Bytes& fixedArea, const std::vector<Bytes>
 
 Bytes TableWriter::assembleJet3(const Bytes& fixedArea, const std::vector<Bytes>& variable,
                                 const Bytes& nullMask) const {
-  Bytes row;
+  Bytes row = rowBuffer(fixedArea, variable, nullMask);
   row.push_back(static_cast<uint8_t>(layout_.columnCount));
   row.insert(row.end(), fixedArea.begin(), fixedArea.end());
   if (variable.empty()) {
@@ -136,8 +146,10 @@ Bytes TableWriter::assembleJet3(const Bytes& fixedArea, const std::vector<Bytes>
       continue;
     }
     if (!jumpTable.empty() && jumpTable.back() == first) {
+      // The format would allow it, but peer readers (mdbtools) misread such rows.
       throw std::invalid_argument("table \"" + table_.name +
-                                  "\": a Jet 3 variable value crosses two 256-byte boundaries");
+                                  "\": a Jet 3 row whose variable data skips a 256-byte "
+                                  "boundary (fixed columns or one value over 256 bytes)");
     }
     jumpTable.push_back(static_cast<uint8_t>(first));
   }

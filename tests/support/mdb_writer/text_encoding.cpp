@@ -95,7 +95,7 @@ std::optional<Bytes> compressedJet4Text(std::u16string_view text) {
 Bytes jet4Text(std::string_view utf8, bool compressed) {
   const std::u16string wide = utf8ToUtf16(utf8);
   if (compressed && !wide.empty()) {
-    if (auto packed = compressedJet4Text(wide); packed && packed->size() < wide.size() * 2) {
+    if (auto packed = compressedJet4Text(wide); packed && packed->size() <= wide.size() * 2) {
       return std::move(*packed);
     }
   }

@@ -17,7 +17,7 @@ size_t utf16Length(std::string_view utf8);
 // character whose low byte is 0 (U+0000, U+0100, ...) would read as a switch.
 std::optional<Bytes> compressedJet4Text(std::u16string_view text);
 
-// Jet 4 text as stored: compressed when asked for and possible, else UTF-16LE.
+// Jet 4 text as stored: compressed when asked for, possible and no longer, else UTF-16LE.
 Bytes jet4Text(std::string_view utf8, bool compressed);
 
 // Jet 3 text: the bytes of a Windows code page; throws std::invalid_argument when a
