@@ -47,9 +47,10 @@ std::string decimalText(int64_t unscaled, int scale) {
     if (digits.size() <= static_cast<size_t>(scale)) {
       digits.insert(0, static_cast<size_t>(scale) + 1 - digits.size(), '0');
     }
-    digits.insert(digits.size() - static_cast<size_t>(scale), ".");
+    digits.insert(digits.size() - static_cast<size_t>(scale), 1, '.');
   }
-  return (negative ? "-" : "") + digits;
+  if (negative) digits.insert(digits.begin(), '-');
+  return digits;
 }
 
 // "YYYY-MM-DD HH:MM:SS" of a day count from 1899-12-30, for days from 0 on.

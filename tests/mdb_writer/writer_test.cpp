@@ -181,6 +181,14 @@ TEST(DatabaseWriterTest, RemovesTheFileWhenADescriptionFails) {
   wide.rows = rowsOf(rows);
   inlineTooWide.tables.push_back(wide);
   EXPECT_THROW(writeDatabase(dir / "y.mdb", std::move(inlineTooWide)), std::invalid_argument);
+
+  // Tables and queries share the catalog's names, the system tables' included.
+  for (const char* clash : {"msysobjects", "orders"}) {
+    DatabaseSpec named;
+    named.tables.push_back({.name = "Orders", .columns = {{.name = "Id"}}});
+    named.queries.push_back({.name = clash});
+    EXPECT_THROW(writeDatabase(dir / "z.mdb", std::move(named)), std::invalid_argument) << clash;
+  }
 }
 
 TEST(QueryBuilderTest, WritesRowsInAccessOrderWithOrderNumbersPerAttribute) {

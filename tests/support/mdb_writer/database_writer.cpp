@@ -1,8 +1,10 @@
 #include "tests/support/mdb_writer/database_writer.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
+#include "tests/support/mdb_writer/byte_order.h"
 #include "tests/support/mdb_writer/definition_writer.h"
 #include "tests/support/mdb_writer/header_page.h"
 #include "tests/support/mdb_writer/index_plan.h"
@@ -11,6 +13,7 @@
 #include "tests/support/mdb_writer/system_tables.h"
 #include "tests/support/mdb_writer/table_layout.h"
 #include "tests/support/mdb_writer/table_writer.h"
+#include "tests/support/mdb_writer/text_encoding.h"
 #include "tests/support/mdb_writer/usage_map.h"
 
 namespace vantrel::mdbwriter {
@@ -252,9 +255,31 @@ void DatabaseWriter::finishTable(TableDraft& draft) {
                   file_);
 }
 
+// Tables and saved queries share one namespace in the catalog.
+void checkObjectNames(const DatabaseSpec& spec) {
+  std::set<std::string> names;
+  for (const char* system : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}) {
+    names.insert(asciiLower(system));
+  }
+  const auto check = [&](const std::string& name, const char* what) {
+    if (name.empty() || utf16Length(name) > 64) {
+      throw std::invalid_argument(std::string(what) + " \"" + name + "\": empty or long name");
+    }
+    if (!names.insert(asciiLower(name)).second) {
+      throw std::invalid_argument(std::string(what) + " \"" + name + "\": the name is taken");
+    }
+  };
+  for (const TableSpec& table : spec.tables)
+    check(table.name, "table");
+  for (const SavedQuery& query : spec.queries)
+    check(query.name, "query");
+}
+
 Manifest DatabaseWriter::write() {
+  checkObjectNames(spec_);
+  // The header, the database's usage maps and the four system definitions.
   for (int i = 0; i < 6; ++i)
-    file_.allocate();  // header, global usage, system definitions
+    file_.allocate();
 
   std::vector<RowSource> sources;
   const TableSpec systemTables[] = {catalogTable(spec_.version), accessControlTable(spec_.version),
@@ -332,16 +357,6 @@ Manifest DatabaseWriter::write() {
 }
 
 }  // namespace
-
-RowSource rowsOf(std::vector<Row> rows) {
-  auto held = std::make_shared<std::vector<Row>>(std::move(rows));
-  auto next = std::make_shared<size_t>(0);
-  return [held, next](Row& row) {
-    if (*next >= held->size()) return false;
-    row = (*held)[(*next)++];
-    return true;
-  };
-}
 
 Manifest writeDatabase(const std::filesystem::path& path, DatabaseSpec spec) {
   try {

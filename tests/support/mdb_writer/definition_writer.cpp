@@ -4,6 +4,7 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "tests/support/mdb_writer/byte_order.h"
 #include "tests/support/mdb_writer/text_encoding.h"
 #include "tests/support/page_image.h"
 
@@ -30,8 +31,7 @@ class Stream {
   explicit Stream(size_t size = 0) : bytes_(size, 0) {}
   void put(size_t at, uint64_t value, size_t width) {
     if (at + width > bytes_.size()) bytes_.resize(at + width, 0);
-    for (size_t i = 0; i < width; ++i)
-      bytes_[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    putLe(std::span(bytes_).subspan(at), value, width);
   }
   void append(uint64_t value, size_t width) { put(bytes_.size(), value, width); }
   void append(const Bytes& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
@@ -41,13 +41,6 @@ class Stream {
  private:
   Bytes bytes_;
 };
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 Bytes storedName(const std::string& name, const JetFormat& format, int codePage) {
   return format.isJet4() ? test::utf16Le(utf8ToUtf16(name)) : codePageText(name, codePage);
@@ -106,7 +99,7 @@ std::vector<size_t> entryOrder(const DefinitionShape& shape) {
   }
   if (shape.alphabeticalEntries) {
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-      return lowerAscii(shape.table->columns[a].name) < lowerAscii(shape.table->columns[b].name);
+      return asciiLower(shape.table->columns[a].name) < asciiLower(shape.table->columns[b].name);
     });
   }
   return order;

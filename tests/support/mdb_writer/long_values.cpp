@@ -1,5 +1,7 @@
 #include "tests/support/mdb_writer/long_values.h"
 
+#include "tests/support/mdb_writer/byte_order.h"
+
 #include <stdexcept>
 
 namespace vantrel::mdbwriter {
@@ -17,11 +19,11 @@ int reserveOf(const JetFormat& format) {
 }
 
 Bytes header(uint32_t lengthWord, uint32_t pointer) {
-  Bytes field(kLongValueHeaderSize, 0);
-  for (int i = 0; i < 4; ++i) {
-    field[static_cast<size_t>(i)] = static_cast<uint8_t>(lengthWord >> (8 * i));
-    field[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(pointer >> (8 * i));
-  }
+  Bytes field;
+  field.reserve(kLongValueHeaderSize);
+  appendLe(field, lengthWord, 4);
+  appendLe(field, pointer, 4);
+  appendLe(field, 0, 4);
   return field;
 }
 
@@ -96,9 +98,8 @@ Bytes LongValueColumn::store(const Bytes& data, LongValueStorage storage) {
   }
   for (size_t k = wholePieces; k-- > 0;) {
     RowPage page(format_, kLongValueOwner, reserveOf(format_));
-    Bytes row(4);
-    for (int i = 0; i < 4; ++i)
-      row[static_cast<size_t>(i)] = static_cast<uint8_t>(next >> (8 * i));
+    Bytes row;
+    appendLe(row, next, 4);
     row.insert(row.end(), data.begin() + static_cast<std::ptrdiff_t>(k * chunk),
                data.begin() + static_cast<std::ptrdiff_t>((k + 1) * chunk));
     page.add(row);

@@ -3,6 +3,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "tests/support/mdb_writer/byte_order.h"
 #include "tests/support/mdb_writer/text_encoding.h"
 
 namespace vantrel::mdbwriter {
@@ -11,13 +12,6 @@ namespace {
 
 constexpr int kMaxNameLength = 64;
 constexpr size_t kMaxColumns = 255;  // what Access allows; a Jet 3 row counts them in a byte
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 int storedSizeOf(const ColumnSpec& column, const JetFormat& format) {
   const std::string where = "column \"" + column.name + "\": ";
@@ -92,7 +86,7 @@ TableLayout layoutTable(const TableSpec& table, const JetFormat& format) {
     if (column.name.empty() || utf16Length(column.name) > kMaxNameLength) {
       throw std::invalid_argument("table \"" + table.name + "\": a column name is empty or long");
     }
-    if (!names.insert(lowerAscii(column.name)).second) {
+    if (!names.insert(asciiLower(column.name)).second) {
       throw std::invalid_argument("table \"" + table.name + "\": column \"" + column.name +
                                   "\" appears twice");
     }

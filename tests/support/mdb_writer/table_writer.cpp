@@ -1,16 +1,13 @@
 #include "tests/support/mdb_writer/table_writer.h"
 
+#include "tests/support/mdb_writer/byte_order.h"
+
 #include <stdexcept>
 #include <string>
 
 namespace vantrel::mdbwriter {
 
 namespace {
-
-void appendLe(Bytes& out, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i)
-    out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 // Room for a whole row, so that it is laid out without reallocations.
 Bytes rowBuffer(const Bytes& fixedArea, const std::vector<Bytes>& variable, const Bytes& mask) {

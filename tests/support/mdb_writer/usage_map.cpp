@@ -3,16 +3,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/mdb_writer/byte_order.h"
 #include "tests/support/page_image.h"
 
 namespace vantrel::mdbwriter {
 
 namespace {
-
-void put32(Bytes& bytes, size_t at, uint64_t value) {
-  for (size_t i = 0; i < 4; ++i)
-    bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // The first page an inline map starts from, or -1 when the pages do not fit one.
 int64_t inlineStart(const PageSet& pages, const JetFormat& format) {
@@ -27,7 +23,7 @@ UsageMap inlineMap(const PageSet& pages, int64_t start, const JetFormat& format)
   UsageMap map;
   map.row.assign(static_cast<size_t>(format.usageMapRowSize), 0);
   map.row[0] = 0;
-  put32(map.row, 1, static_cast<uint64_t>(start));
+  putLe(std::span(map.row).subspan(1), static_cast<uint64_t>(start), 4);
   pages.forEach([&](int64_t page) {
     const int64_t bit = page - start;
     map.row[5 + static_cast<size_t>(bit / 8)] |= static_cast<uint8_t>(1u << (bit % 8));
@@ -63,7 +59,8 @@ UsageMap pageListMap(const PageSet& pages, const JetFormat& format, PageFile& fi
     const int64_t page = file.allocate();
     file.write(page, bitmaps[i].bytes());
     map.bitmapPages.push_back(page);
-    put32(map.row, 1 + 4 * static_cast<size_t>(stretchOf[i]), static_cast<uint64_t>(page));
+    putLe(std::span(map.row).subspan(1 + 4 * static_cast<size_t>(stretchOf[i])),
+          static_cast<uint64_t>(page), 4);
   }
   return map;
 }

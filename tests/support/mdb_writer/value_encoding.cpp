@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "tests/support/mdb_writer/byte_order.h"
 #include "tests/support/mdb_writer/text_encoding.h"
 
 namespace vantrel::mdbwriter {
@@ -20,11 +21,6 @@ template <typename T>
 const T& expect(const Value& value, const ColumnSpec& column) {
   if (const T* held = std::get_if<T>(&value)) return *held;
   reject(column, "value of the wrong kind");
-}
-
-void putLe(std::span<uint8_t> out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i)
-    out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 int64_t integerIn(const Value& value, const ColumnSpec& column, int64_t low, int64_t high) {
