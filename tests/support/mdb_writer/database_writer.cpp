@@ -115,6 +115,9 @@ class DatabaseWriter {
             draft.system && format_.isJet4(),
             spec_.codePage};
   }
+  void planTables();
+  void writeLeafPages();
+  void writeSystemRows(Manifest& manifest);
   void plan(TableDraft& draft, int64_t firstPage);
   void reserveMaps(TableDraft& draft);
   void writeRows(TableDraft& draft, const RowSource& rows);
@@ -275,13 +278,7 @@ void checkObjectNames(const DatabaseSpec& spec) {
     check(query.name, "query");
 }
 
-Manifest DatabaseWriter::write() {
-  checkObjectNames(spec_);
-  // The header, the database's usage maps and the four system definitions.
-  for (int i = 0; i < 6; ++i)
-    file_.allocate();
-
-  std::vector<RowSource> sources;
+void DatabaseWriter::planTables() {
   const TableSpec systemTables[] = {catalogTable(spec_.version), accessControlTable(spec_.version),
                                     queryCatalogTable(spec_.version),
                                     relationsTable(spec_.version)};
@@ -295,17 +292,18 @@ Manifest DatabaseWriter::write() {
   maps_.startPage();
   for (TableDraft& draft : drafts_)
     reserveMaps(draft);
-
-  std::vector<int64_t> userPages;
-  for (TableSpec& table : spec_.tables) {
+  for (const TableSpec& table : spec_.tables) {
     TableDraft draft{.spec = table};
-    draft.spec.rows = nullptr;
+    draft.spec.rows = nullptr;  // the rows are pulled from spec_ when they are written
     plan(draft, -1);
     maps_.startPage();
     reserveMaps(draft);
-    userPages.push_back(draft.definitionPages[0]);
     drafts_.push_back(std::move(draft));
   }
+}
+
+// One empty leaf page per real index: the definitions name them, nothing is indexed.
+void DatabaseWriter::writeLeafPages() {
   for (TableDraft& draft : drafts_) {
     for (size_t r = 0; r < draft.indexes.real.size(); ++r) {
       const int64_t page = file_.allocate();
@@ -317,8 +315,13 @@ Manifest DatabaseWriter::write() {
       draft.leafPages.push_back(page);
     }
   }
+}
 
-  Manifest manifest;
+void DatabaseWriter::writeSystemRows(Manifest& manifest) {
+  std::vector<int64_t> userPages;
+  for (size_t t = 0; t < spec_.tables.size(); ++t) {
+    userPages.push_back(drafts_[4 + t].definitionPages[0]);
+  }
   const std::vector<CatalogEntry> entries = catalogEntries(spec_, userPages);
   std::vector<Row> queryRows;
   std::vector<Row> relationRows;
@@ -336,6 +339,17 @@ Manifest DatabaseWriter::write() {
   writeRows(drafts_[1], nullptr);
   writeRows(drafts_[2], rowsOf(std::move(queryRows)));
   writeRows(drafts_[3], rowsOf(std::move(relationRows)));
+}
+
+Manifest DatabaseWriter::write() {
+  checkObjectNames(spec_);
+  // The header, the database's usage maps and the four system definitions.
+  for (int i = 0; i < 6; ++i)
+    file_.allocate();
+  planTables();
+  writeLeafPages();
+  Manifest manifest;
+  writeSystemRows(manifest);
   for (size_t t = 0; t < spec_.tables.size(); ++t) {
     writeRows(drafts_[4 + t], spec_.tables[t].rows);
     spec_.tables[t].rows = nullptr;  // a generator's state goes with it
