@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
+  // Rows go out through std::cout only; C stdio need not be kept in step with it.
+  std::ios::sync_with_stdio(false);
   CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};
   app.require_subcommand(1);
   int exitCode = vantrel::cli::kExitOk;
