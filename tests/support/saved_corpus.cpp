@@ -30,7 +30,9 @@ std::string hexOf(const void* data, int size) {
 // Whether a destination cell holds the oracle's value, for a column of that oracle type.
 bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann::json& expected) {
   const int kind = sqlite3_column_type(row, c);
-  const auto text = [&] { return std::string(reinterpret_cast<const char*>(sqlite3_column_text(row, c))); };
+  const auto text = [&] {
+    return std::string(reinterpret_cast<const char*>(sqlite3_column_text(row, c)));
+  };
   if (expected.is_null() || (expected.is_string() && expected.get<std::string>().empty())) {
     return kind == SQLITE_NULL;
   }
@@ -40,16 +42,19 @@ bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann:
     return sqlite3_column_int64(row, c) == expected.get<int64_t>();
   }
   if (type == "currency" || type == "numeric" || type == "float" || type == "double") {
-    const double want = expected.is_string() ? std::stod(expected.get<std::string>()) : expected.get<double>();
+    const double want =
+        expected.is_string() ? std::stod(expected.get<std::string>()) : expected.get<double>();
     return std::fabs(sqlite3_column_double(row, c) - want) <= 1e-6 * std::max(1.0, std::fabs(want));
   }
   if (type == "binary" || type == "ole") {
-    return hexOf(sqlite3_column_blob(row, c), sqlite3_column_bytes(row, c)) == expected.get<std::string>();
+    return hexOf(sqlite3_column_blob(row, c), sqlite3_column_bytes(row, c)) ==
+           expected.get<std::string>();
   }
   if (type == "repid") {
     std::string digits;
     for (char ch : text()) {
-      if (std::isxdigit(static_cast<unsigned char>(ch))) digits.push_back(static_cast<char>(std::tolower(ch)));
+      if (std::isxdigit(static_cast<unsigned char>(ch)))
+        digits.push_back(static_cast<char>(std::tolower(ch)));
     }
     std::string want = expected.get<std::string>();
     want.erase(std::remove(want.begin(), want.end(), '-'), want.end());
@@ -70,8 +75,9 @@ bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann:
 }
 
 // Compares a saved table cell by cell with the oracle's rows; returns the cells compared.
-int64_t compareRows(const Destination& saved, const std::string& table, const nlohmann::json& described,
-                    const std::filesystem::path& oracleDir, int64_t& differences) {
+int64_t compareRows(const Destination& saved, const std::string& table,
+                    const nlohmann::json& described, const std::filesystem::path& oracleDir,
+                    int64_t& differences) {
   std::string columns;
   for (const auto& column : described["columns"]) {
     columns += (columns.empty() ? "" : ", ") + quoted(column["name"].get<std::string>());
@@ -91,7 +97,8 @@ int64_t compareRows(const Destination& saved, const std::string& table, const nl
         ++differences;
         ADD_FAILURE() << table << "." << described["columns"][c]["name"] << " (" << type << "): "
                       << (sqlite3_column_text(row, static_cast<int>(c))
-                              ? reinterpret_cast<const char*>(sqlite3_column_text(row, static_cast<int>(c)))
+                              ? reinterpret_cast<const char*>(
+                                    sqlite3_column_text(row, static_cast<int>(c)))
                               : "NULL")
                       << " vs " << values[c].dump().substr(0, 80);
       }
@@ -106,22 +113,26 @@ int64_t compareRows(const Destination& saved, const std::string& table, const nl
 void expectSavedLikeOracle(const CorpusFile& file, const std::filesystem::path& destination,
                            SavedCounts& counts) {
   Destination saved(destination);
-  const auto oracle = nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
+  const auto oracle =
+      nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
   for (const auto& described : oracle["tables"]) {
     if (described["kind"] != "user" || !described.contains("columns")) continue;
     const std::string name = described["name"];
     SCOPED_TRACE(name);
     std::set<std::string> columns;
-    for (const auto& row : saved.query("PRAGMA table_info(" + quoted(name) + ")")) columns.insert(row[1]);
+    for (const auto& row : saved.query("PRAGMA table_info(" + quoted(name) + ")"))
+      columns.insert(row[1]);
     for (const auto& column : described["columns"]) {
       EXPECT_TRUE(columns.count(column["name"].get<std::string>())) << column["name"];
     }
     EXPECT_EQ(saved.scalar("SELECT count(*) FROM " + quoted(name)),
               std::to_string(described["rowsRead"].get<int64_t>()));
-    counts.cells += compareRows(saved, name, described, file.oracleDir() / "mdbreader", counts.differences);
+    counts.cells +=
+        compareRows(saved, name, described, file.oracleDir() / "mdbreader", counts.differences);
     ++counts.tables;
   }
-  const auto relationsJson = nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "relations.json"));
+  const auto relationsJson =
+      nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "relations.json"));
   for (const auto& relation : relationsJson) {
     const std::string table = relation["table"];
     if (table.rfind("MSys", 0) == 0) continue;
@@ -131,10 +142,12 @@ void expectSavedLikeOracle(const CorpusFile& file, const std::filesystem::path& 
     EXPECT_NE(count, "0") << relation["name"];
     ++counts.relations;
   }
-  for (const auto& query : nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "query_objects.json"))) {
+  for (const auto& query :
+       nlohmann::json::parse(readTextFile(file.oracleDir() / "mdbreader" / "query_objects.json"))) {
     const std::string name = query["name"];
     if (name.rfind("~sq", 0) == 0) continue;
-    const auto rows = saved.query("SELECT sql FROM MSysVantrelQueries WHERE name = " + quoted(name));
+    const auto rows =
+        saved.query("SELECT sql FROM MSysVantrelQueries WHERE name = " + quoted(name));
     EXPECT_EQ(rows.size(), 1u) << name;
     ++counts.queries;
     if (!rows.empty() && !rows[0][0].empty()) ++counts.queriesWithSql;
