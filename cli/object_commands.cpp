@@ -102,7 +102,7 @@ int runQuery(const ObjectOptions& options) {
   if (query == nullptr) return notFound("query", options);
   if (options.sqlOnly) {
     const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
-    std::cout << text.sqlText << "\n";
+    std::cout << withLineFeeds(text.sqlText) << "\n";
     return endOf(text.result);
   }
   const QueryText text = loadPreviewQuery(run, options.file, query->objectId, query->name);
