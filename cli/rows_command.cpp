@@ -84,7 +84,7 @@ void addRowsCommand(CLI::App& app, int& exitCode) {
           CLI::ignore_case));
   rows->add_option("--limit", options->limit, "Print at most this many rows")
       ->check(CLI::NonNegativeNumber);
-  rows->callback([options, rows, &exitCode] {
+  rows->callback([options, &exitCode] {
     if (!options->table && !options->tdefPage) {
       throw CLI::RequiredError("--table or --tdef");
     }

@@ -1,9 +1,11 @@
 #include "reader/catalog_walk.h"
 
 #include <optional>
+#include <unordered_set>
 
 #include "app/run_state.h"
 #include "reader/catalog_rows.h"
+#include "reader/page_census.h"
 #include "reader/result_codes.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
@@ -60,6 +62,24 @@ bool isCatalogDataPage(const SourceDatabase& db) {
   return db.byteAt(0) == 1 && db.byteAt(1) == 1 && db.u32At(4) == kCatalogTdefPage;
 }
 
+// Salvages every user table definition that no catalog row reached, under the name
+// "Recovered_Table_" and its page. Definitions that cannot be read are passed over.
+int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
+                        const std::unordered_set<int64_t>& reached) {
+  const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
+  for (int64_t page : definitions) {
+    if (reached.contains(page)) continue;
+    auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
+    if (!table) continue;
+    readColumns(db, *table);
+    if (table->columns.empty()) continue;
+    const std::string name = "Recovered_Table_" + std::to_string(page);
+    if (handler.salvageTable(db, kObjectTable, page, name) == kResultStopped) return kResultStopped;
+    ++db.tableCount;
+  }
+  return kResultDone;
+}
+
 }  // namespace
 
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
@@ -73,6 +93,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.tableCount = 0;
   db.queryCount = 0;
   int result = kResultDone;
+  std::unordered_set<int64_t> reached;
   for (;;) {
     const int fetched = fetchRow(db, *catalog);
     if (fetched == kResultStopped) {
@@ -80,12 +101,16 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       break;
     }
     if (fetched == kResultNothing) {
-      if (handler.salvageRelations(db, 1, "") == kResultStopped) result = kResultStopped;
+      if (handler.salvageRelations(db, 1, "") == kResultStopped ||
+          salvageOrphanTables(db, handler, reached) == kResultStopped) {
+        result = kResultStopped;
+      }
       break;
     }
     const int catalogPage = db.currentPage;
     CatalogRow row = parseCatalogRow(*catalog, db.formatVersion());
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
+    if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
       if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) == kResultStopped) {
         result = kResultStopped;
@@ -114,6 +139,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
 
 int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   db.queryCount = 0;
+  std::unordered_set<int64_t> reached{kCatalogTdefPage};
   const int rowCountOffset = db.layout().rowCountOffset;
   for (int64_t page = 0; page < db.pageCount(); ++page) {
     if (loadPage(db, page) == 0) break;
@@ -130,6 +156,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       const int type = db.byteAt(o + kScanTypeOffset) & 0x7F;
       int64_t id = db.u32At(o + kScanIdOffset);
       if (!(db.isJet4() && type == kObjectQuery) && id >= 0) id &= 0xFFFFFF;
+      if (type == kObjectTable) reached.insert(id);
       const std::string name = scannedName(db, j, o + kScanNameOffset);
 
       int handled = kResultDone;
@@ -147,11 +174,11 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
         handled = handler.salvageRelations(db, kObjectRelationship, name);
       }
       if (handled == kResultStopped) return kResultStopped;
-      if (loadPage(db, page) == 0) return kResultDone;
+      if (loadPage(db, page) == 0) break;
       previous = o;
     }
   }
-  return kResultDone;
+  return salvageOrphanTables(db, handler, reached);
 }
 
 std::string displayPath(std::string path) {

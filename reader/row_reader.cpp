@@ -4,6 +4,7 @@
 
 #include "app/run_state.h"
 #include "reader/column_types.h"
+#include "reader/page_census.h"
 #include "reader/result_codes.h"
 #include "reader/value_rendering.h"
 
@@ -86,7 +87,38 @@ std::optional<int64_t> nextListedCandidate(SourceDatabase& db, TableDefinition& 
   return std::nullopt;
 }
 
+// Whether the table's usage map names a page.
+bool usageMapNames(SourceDatabase& db, TableDefinition& table, int64_t page) {
+  const auto& map = table.usageMap;
+  if (map.empty()) return false;
+  if (map[0] == 0) {
+    if (map.size() <= kInlineMapHeader) return false;
+    const int64_t bit = page - u32Of(map, 1);
+    const int64_t byte = kInlineMapHeader + bit / 8;
+    return bit >= 0 && byte < static_cast<int64_t>(map.size()) && ((map[static_cast<size_t>(byte)] >> (bit % 8)) & 1);
+  }
+  if (map[0] != 1) return false;
+  const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
+  const int64_t k = page / pagesPerBitmap;
+  const int64_t bitmap = u32Of(map, 1 + 4 * k);
+  if (bitmap <= 0) return false;
+  const auto bits = bitmapPage(db, table, bitmap);
+  const int64_t bit = page % pagesPerBitmap;
+  return bits && ((*bits)[static_cast<size_t>(bit / 8)] >> (bit % 8)) & 1;
+}
+
+// After the map: the table's data pages by their owner, those the map did not name.
+std::optional<int64_t> nextOwnedPage(SourceDatabase& db, TableDefinition& table) {
+  const auto& pages = pageCensus(db).dataPagesOf(table.catalogObject.tdefPage);
+  while (table.ownerPageIndex < pages.size()) {
+    const int64_t page = pages[table.ownerPageIndex++];
+    if (table.usageMapLost || !usageMapNames(db, table, page)) return page;
+  }
+  return std::nullopt;
+}
+
 std::optional<int64_t> nextCandidate(SourceDatabase& db, TableDefinition& table) {
+  if (table.walkPhase == 1) return nextOwnedPage(db, table);
   if (table.usageMap.empty()) return std::nullopt;
   switch (table.usageMap[0]) {
     case 0:
@@ -128,14 +160,20 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
 }  // namespace
 
 int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
-  // Each candidate lies after the one before, so the walk over the map ends.
-  while (const auto candidate = nextCandidate(db, table)) {
-    table.currentDataPage = *candidate;
-    if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
-      return *candidate;
+  for (;;) {
+    // Each candidate lies after the one before, so each phase ends.
+    while (const auto candidate = nextCandidate(db, table)) {
+      table.currentDataPage = *candidate;
+      if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
+        return *candidate;
+      }
     }
+    // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on
+    // pages only their owner field ties to the table.
+    const bool seekOwned = table.usageMapLost || table.rowsFromMap < table.rowCount;
+    if (table.walkPhase != 0 || !seekOwned) return 0;
+    table.walkPhase = 1;
   }
-  return 0;
 }
 
 RowShape rowShape(const SourceDatabase& db, int s, int e) {
@@ -253,7 +291,10 @@ int fetchRow(SourceDatabase& db, TableDefinition& table) {
     }
     const int ok = readRow(db, table, table.currentRow);
     ++table.currentRow;
-    if (ok != 0) return kResultDone;
+    if (ok != 0) {
+      if (table.walkPhase == 0) ++table.rowsFromMap;
+      return kResultDone;
+    }
   }
 }
 

@@ -14,6 +14,7 @@
 namespace vantrel {
 
 class RunState;
+struct PageCensus;
 
 // The damaged file, opened read-only. Nothing in Vantrel ever writes to it.
 class SourceFile {
@@ -106,8 +107,10 @@ class SourceDatabase {
   std::vector<bool> pagesSeen_;
   int64_t pagesRead_ = 0;
   CodePageDecoder codePageDecoder_{1252};
+  std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
   friend void swapPageBuffers(SourceDatabase& db);
+  friend const PageCensus& pageCensus(SourceDatabase& db);
 };
 
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when

@@ -183,7 +183,7 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db,
   table.realIndexCount = db.u32At(layout.tdefRealIndexCountOffset);
   table.firstDataPage = db.u16At(layout.tdefFirstDataPageOffset);
 
-  if (!readUsageMap(db, table)) return std::nullopt;
+  table.usageMapLost = !readUsageMap(db, table);
   if (!checkFreeSpaceMap(db)) return std::nullopt;
   return table;
 }

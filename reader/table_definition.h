@@ -63,6 +63,7 @@ struct TableDefinition {
   int64_t currentDataPage = 0;
   int currentRow = 0;
   std::vector<uint8_t> usageMap;  // 1 to 4095 bytes
+  bool usageMapLost = false;      // the map's row could not be read
   int variableColumnSwitch = 0;   // 0: rows have no variable offset table
   int firstDataPage = 0;          // kept, not used
 
@@ -73,12 +74,20 @@ struct TableDefinition {
   std::vector<int> variableOffsets;
   int64_t usageBitmapPage = -1;  // the page-list map's bitmap page held below
   std::vector<uint8_t> usageBitmap;
+  // Rows are sought on the pages the usage map names, then, when the map is lost or gave fewer
+  // rows than the definition declares, on the table's other pages.
+  int walkPhase = 0;
+  size_t ownerPageIndex = 0;
+  int64_t rowsFromMap = 0;
 
   // Resets the row cursor before the first row of a walk.
   void resetRowCursor() {
     walkStarted = 0;
     currentDataPage = 0;
     currentRow = 0;
+    walkPhase = 0;
+    ownerPageIndex = 0;
+    rowsFromMap = 0;
   }
 
   // The text of column position i of the current row; empty when there is none.
@@ -86,8 +95,9 @@ struct TableDefinition {
 };
 
 // Reads the counts and the usage map from the definition page. None when the page cannot be
-// read, a Jet 4 free-space field is out of range, or the usage or free-space map cannot be
-// found. Leaves the definition page current.
+// read, a Jet 4 length field is out of range, or the free-space map's row is absurd. A usage
+// map that cannot be read leaves the definition without one (usageMapLost): its rows are then
+// sought by their pages' owner. Leaves the definition page current.
 std::optional<TableDefinition> readTableDefinition(SourceDatabase& db, const CatalogObject& object);
 
 // Reads the column entries and names, following continuation pages. Leaves the column list

@@ -58,10 +58,11 @@ void CDaoDatabase::Create(const std::filesystem::path& path, std::string_view lo
     // Foreign keys stay unenforced on this connection: rebuilding a table that others refer
     // to must not delete or check their rows. Relations check their rows when created.
     // The legacy rename keeps a table rebuild from reading (and tripping over) the whole
-    // schema.
+    // schema. A destination is written once, from start to end: each statement stays atomic
+    // through the journal, but need not wait for the disk.
     executeSql(db,
                "PRAGMA foreign_keys = OFF; PRAGMA legacy_alter_table = ON;"
-               " PRAGMA cache_size = -32768");
+               " PRAGMA cache_size = -32768; PRAGMA synchronous = OFF");
     auto catalog = std::make_unique<EngineCatalog>(db);
     executeSql(db, "BEGIN");
     catalog->create(locale);

@@ -52,9 +52,7 @@ struct Relation {
   }
 };
 
-void createRelation(Relation& relation, bool jet4, SalvageContext& context) {
-  std::stable_sort(relation.pairs.begin(), relation.pairs.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+void createRelation(const Relation& relation, bool jet4, SalvageContext& context) {
   std::vector<RelationFieldPair> pairs;
   for (const auto& [position, pair] : relation.pairs) pairs.push_back(pair);
   if (context.destination == nullptr) return;
@@ -87,6 +85,9 @@ void listRelation(const Relation& relation, SalvageContext& context) {
 
 void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& context) {
   if (!relation) return;
+  // The field pairs in their stored positions, whatever order their rows came in.
+  std::stable_sort(relation->pairs.begin(), relation->pairs.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   if (context.saving()) {
     createRelation(*relation, jet4, context);
   } else {

@@ -96,10 +96,11 @@ void showRow(const TableDefinition& table, int row, RunHooks& hooks) {
 }
 
 void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t notWritten,
-                 SalvageContext& context) {
+                 std::optional<int64_t> declared, SalvageContext& context) {
   RunState& run = context.run;
   std::vector<std::string> extraLines;
   if (notWritten > 0) extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
+  if (declared) extraLines.push_back("Total Records Declared :    " + std::to_string(*declared));
   run.appendSavingListLine("Repairing Table :                   " + name);
   run.appendSavingListLine("Total Fields Recovered :       " + std::to_string(fields));
   run.appendSavingListLine("Total Records Recovered :   " + std::to_string(recovered));
@@ -180,7 +181,12 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
       context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
     }
   }
-  if (saving) writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, context);
+  if (saving) {
+    // Rows salvaged that differ from what the definition declares are no silent loss.
+    std::optional<int64_t> declared;
+    if (db.recordCounter != table->rowCount) declared = table->rowCount;
+    writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, declared, context);
+  }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }
 

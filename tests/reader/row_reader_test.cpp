@@ -100,14 +100,40 @@ TEST(RowReaderTest, BadPagesTheMapNamesArePassedOver) {
   }
 }
 
-TEST(RowReaderTest, UsageMapOfUnknownTypeNamesNoPages) {
+TEST(RowReaderTest, RowsTheMapDoesNotNameAreFoundByTheirPagesOwner) {
+  for (int version : {0, 1}) {
+    SCOPED_TRACE(version);
+    // A map of unknown type names no pages; a cleared map; a map naming only one of two pages
+    // while the table declares three rows; a map whose row is lost altogether.
+    for (int damage = 0; damage < 4; ++damage) {
+      SCOPED_TRACE(damage);
+      TableFixture t(version, basicColumns());
+      t.spec.rowCount = 3;
+      auto map = test::inlineUsageMap(4, {4});
+      if (damage == 0) map[0] = 7;
+      if (damage == 1) map.back() = 0;
+      t.setUsageMap(map);
+      if (damage == 3) t.spec.usageMapPage = 40;
+      t.addDataPage(4, {{basicRow(t, 4, true, "a", "b")}, {basicRow(t, 5, true, "c", "d")}});
+      t.addDataPage(6, {{basicRow(t, 6, true, "e", "f")}});
+      t.addDataPage(7, {{basicRow(t, 7, true, "other", "table")}}, 12);
+      auto db = t.open();
+      const auto rows = TableFixture::readAll(*db);
+      ASSERT_EQ(rows.size(), 3u) << "each page once, no row twice";
+      EXPECT_EQ(rows[0][0], "4");
+      EXPECT_EQ(rows[2][0], "6");
+    }
+  }
+}
+
+TEST(RowReaderTest, MapThatGivesEveryDeclaredRowIsNotSupplemented) {
   TableFixture t(1, basicColumns());
-  auto map = test::inlineUsageMap(4, {4});
-  map[0] = 7;
-  t.setUsageMap(map);
+  t.spec.rowCount = 1;
+  t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {{basicRow(t, 4, true, "a", "b")}});
+  t.addDataPage(6, {{basicRow(t, 6, true, "stale", "page")}});
   auto db = t.open();
-  EXPECT_TRUE(TableFixture::readAll(*db).empty());
+  EXPECT_EQ(TableFixture::readAll(*db).size(), 1u);
 }
 
 TEST(RowReaderTest, PageListMapAcrossStretchesWithAbsentAndUnreadableBitmaps) {

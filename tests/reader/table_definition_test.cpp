@@ -132,7 +132,11 @@ TEST_F(TableDefinitionTest, DefinitionsThatCannotBeRead) {
     spec.usageMapPage = 200;  // beyond the end
     test::writeTableDefinition(noMapPage, kTdefPage, {}, spec);
     auto db = open(noMapPage);
-    EXPECT_FALSE(readWithColumns(*db));
+    auto table = readWithColumns(*db);
+    ASSERT_TRUE(table) << "a lost usage map does not lose the table";
+    EXPECT_TRUE(table->usageMapLost);
+    EXPECT_TRUE(table->usageMap.empty());
+    EXPECT_EQ(table->columns.size(), 1u);
   }
   {
     FileImage badLength = file;
@@ -147,6 +151,18 @@ TEST_F(TableDefinitionTest, DefinitionsThatCannotBeRead) {
     FileImage absurdMapRow = file;
     absurdMapRow.page(kMapPage).put16(absurdMapRow.layout().rowCountOffset + 2, 0x5000);
     auto db = open(absurdMapRow);
+    auto table = readWithColumns(*db);
+    ASSERT_TRUE(table);
+    EXPECT_TRUE(table->usageMapLost);
+  }
+  {
+    // The free-space map's row start is still checked.
+    FileImage absurdFreeMap = file;
+    TdefSpec spec = specWithColumns({textColumn("A", 0, 0)});
+    spec.freeMapRow = 2;
+    test::writeTableDefinition(absurdFreeMap, kTdefPage, {}, spec);
+    absurdFreeMap.page(kMapPage).put16(absurdFreeMap.layout().rowCountOffset + 2 + 4, 0x5000);
+    auto db = open(absurdFreeMap);
     EXPECT_FALSE(readWithColumns(*db));
   }
   auto db = open(file);

@@ -46,6 +46,7 @@ PageImage& PageImage::putDouble(int pos, double value) {
 
 PageImage& PageImage::putBytes(int pos, std::span<const uint8_t> data) {
   check(pos, data.size());
+  if (data.empty()) return *this;  // an empty span may have no storage at all
   std::memcpy(bytes_.data() + pos, data.data(), data.size());
   return *this;
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vantrel {
+
+class SourceDatabase;
+
+// What every page of a file says about itself in its first bytes, gathered in one pass: whose
+// data pages they are, and where user table definitions begin. The salvage turns to it when
+// the usual structures (usage maps, catalog rows) are lost.
+struct PageCensus {
+  // Data pages (not long-value pages) by the definition page that owns them, in page order.
+  std::unordered_map<int64_t, std::vector<int64_t>> dataPagesByOwner;
+  // Pages that begin a user table's definition (not the continuation of another).
+  std::vector<int64_t> userTableDefinitions;
+
+  const std::vector<int64_t>& dataPagesOf(int64_t tdefPage) const;
+};
+
+// Takes the census of the file, or returns the one taken before.
+const PageCensus& pageCensus(SourceDatabase& db);
+
+}  // namespace vantrel
