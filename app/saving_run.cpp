@@ -100,24 +100,33 @@ class SavingWorker {
     if (log_ != nullptr) logRepairAborted(*log_);
   }
 
+  // Called right after an overwrite question: a stop requested while it waited for its
+  // answer takes effect now, as it would at the next row, before the file is touched.
+  bool stoppedWhileAsking(SavedFile& file) {
+    if (run_.stopCheck() != kResultStopped) return false;
+    abort();
+    outcome_.resultCode = kResultStopped;
+    file.status = Status::Stopped;
+    outcome_.files.push_back(std::move(file));
+    return true;
+  }
+
   void saveAllFiles() {
     bool yesToAll = false;
     bool noToAll = false;
     int skipped = 0;
     for (int i = 0; i < fileCount(); ++i) {
-      // A stop requested between two files (while a question was open) ends the run here.
-      if (run_.stopCheck() == kResultStopped) {
-        abort();
-        outcome_.savingAborted = true;
-        outcome_.resultCode = kResultStopped;
-        break;
-      }
       SavedFile file = place(i);
       std::error_code error;
       if (std::filesystem::exists(file.destination, error)) {
-        OverwriteAnswer answer = OverwriteAnswer::NoToAll;
-        if (!noToAll)
-          answer = yesToAll ? OverwriteAnswer::YesToAll : hooks_.askOverwrite(file.destination);
+        OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
+        if (!yesToAll && !noToAll) {
+          answer = hooks_.askOverwrite(file.destination);
+          if (stoppedWhileAsking(file)) {
+            outcome_.savingAborted = true;
+            break;
+          }
+        }
         if (answer == OverwriteAnswer::No) ++skipped;
         if (answer == OverwriteAnswer::NoToAll) noToAll = true;
         if (answer == OverwriteAnswer::YesToAll) yesToAll = true;
@@ -151,7 +160,13 @@ class SavingWorker {
     bool overwritten = false;
     std::error_code error;
     if (std::filesystem::exists(file.destination, error)) {
-      if (!hooks_.confirmOverwrite(file.destination)) {
+      const bool overwrite = hooks_.confirmOverwrite(file.destination);
+      if (stoppedWhileAsking(file)) {
+        outcome_.savingAborted = fileCount() == 1;
+        outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
+        return;
+      }
+      if (!overwrite) {
         file.status = Status::Skipped;
         outcome_.files.push_back(std::move(file));
         outcome_.end = SavingEnd::Quiet;

@@ -39,6 +39,7 @@ class ScriptedAnswers : public SavingHooks {
  public:
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
     asked.push_back(destination.filename().string());
+    if (stopWhenAsked != nullptr) stopWhenAsked->requestStop();
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question about " << destination;
       return OverwriteAnswer::No;
@@ -53,6 +54,7 @@ class ScriptedAnswers : public SavingHooks {
   }
   std::vector<OverwriteAnswer> answers;
   bool confirm = false;
+  RunState* stopWhenAsked = nullptr;  // Ctrl-C while the question waits
   std::vector<std::string> asked;
 };
 
@@ -237,11 +239,26 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   EXPECT_EQ(outcome.files.back().status, Status::Stopped);
   EXPECT_LT(outcome.files.size(), 3u) << "no file after the stop";
   EXPECT_EQ(hooks.lines.back(), "") << "the stopped table's totals end the list";
-  EXPECT_NE(hooks.lines.at(hooks.lines.size() - 4).find("Repairing Table :"), std::string::npos);
+  const auto lastTable =
+      std::find_if(hooks.lines.rbegin(), hooks.lines.rend(),
+                   [](const auto& line) { return line.rfind("Repairing Table :", 0) == 0; });
+  ASSERT_NE(lastTable, hooks.lines.rend());
+  EXPECT_EQ((lastTable - 2)->rfind("Total Records Recovered :", 0), 0u);
   const std::string aborted =
       "\r\n\r\n******************* Repairing aborted***********************************";
   const std::string text = logText();
   EXPECT_EQ(text.substr(text.size() - aborted.size()), aborted);
+
+  // A stop requested while a question waits ends the run before that file is touched.
+  hooks.stopAtTable = 0;
+  markOld("a.sqlite");
+  saving.stopWhenAsked = &run;
+  outcome = save(sources, {OverwriteAnswer::Yes});
+  saving.stopWhenAsked = nullptr;
+  EXPECT_TRUE(outcome.savingAborted);
+  EXPECT_EQ(statusesOf(outcome), std::vector<Status>{Status::Stopped});
+  EXPECT_TRUE(isOld("a.sqlite"));
+  EXPECT_EQ(logText().substr(logText().size() - aborted.size()), aborted);
 
   // Saving the current one of several files: the notice tells of the stop.
   hooks.stopAtTable = 1;
