@@ -21,7 +21,8 @@ class SavingWorker {
         hooks_(hooks),
         log_(log),
         tracker_(run, static_cast<int>(request.sourceFiles.size())) {
-    outcome_.subfolder = request.folder / savingSubfolderName(request.startTime);
+    outcome_.subfolder =
+        request.folder / savingSubfolderName(request.startTime.value_or(currentLogTime()));
   }
 
   SavingOutcome run() {

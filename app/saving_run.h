@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +42,8 @@ struct SavingRequest {
   std::filesystem::path folder;          // the chosen destination folder
   bool saveAll = true;                   // Save All; else Save Current Database
   int fileNumber = 1;                    // Save Current Database: the preview's file (1-based)
-  LogTime startTime = currentLogTime();  // names the "Repair_" subfolder
+  // Names the "Repair_" subfolder; none: the time the run starts.
+  std::optional<LogTime> startTime;
 };
 
 // How the run ends, for the caller to act on: the end dialog (which shows
