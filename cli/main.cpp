@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
   int exitCode = vantrel::cli::kExitOk;
   vantrel::cli::addInfoCommand(app, exitCode);
   vantrel::cli::addRowsCommand(app, exitCode);
+  vantrel::cli::addAnalyzeCommand(app, exitCode);
+  vantrel::cli::addObjectCommands(app, exitCode);
+  vantrel::cli::addRepairCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
