@@ -5,11 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j 2
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF >/dev/null
+cmake --build build-release -j 2
 
 source=samples/sample-jet4-damaged.mdb
-output=$(./build/cli/vantrel-cli repair --out repaired --overwrite yes "$source")
+output=$(./build-release/cli/vantrel-cli repair --out repaired --overwrite yes "$source")
 echo "$output"
 folder=$(sed -n 's/^Destination folder: //p' <<<"$output")
 repaired="$folder/$(basename "$source" .mdb).sqlite"
