@@ -92,7 +92,8 @@ int logTableTotals(const ActivityLog& log, std::string_view table, long long fie
   text += table;
   text += "\r\nTotal Fields Recovered :    " + number(fieldCount);
   text += "\r\nTotal Records Recovered :   " + number(recordCount) + "\r\n";
-  for (const std::string& line : extraLines) text += line + "\r\n";
+  for (const std::string& line : extraLines)
+    text += line + "\r\n";
   text += "\r\n";
   return log.appendLogLine(text);
 }

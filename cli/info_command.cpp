@@ -35,9 +35,10 @@ void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
     return;
   }
   out << "  " << std::left << std::setw(5) << "#" << std::setw(34) << "name" << std::right
-      << std::setw(5) << "type" << std::setw(7) << "size" << "  " << std::left << std::setw(9)
-      << "storage" << std::right << std::setw(7) << "number" << std::setw(9) << "varindex"
-      << std::setw(8) << "offset" << "\n";
+      << std::setw(5) << "type" << std::setw(7) << "size"
+      << "  " << std::left << std::setw(9) << "storage" << std::right << std::setw(7) << "number"
+      << std::setw(9) << "varindex" << std::setw(8) << "offset"
+      << "\n";
   int position = 0;
   for (const ColumnDefinition& column : table->columns) {
     out << "  " << std::left << std::setw(5) << position++ << std::setw(34) << column.name
@@ -61,7 +62,8 @@ int runInfo(const InfoOptions& options) {
       << "pages:       " << db->pageCount() << "\n";
   if (!db->isJet4()) out << "code page:   " << db->codePageDecoder().codePage() << "\n";
   printDefinition(*db, 2, out);
-  for (int64_t page : options.tdefPages) printDefinition(*db, page, out);
+  for (int64_t page : options.tdefPages)
+    printDefinition(*db, page, out);
   return kExitOk;
 }
 

@@ -56,12 +56,14 @@ int runRows(const RowsOptions& options) {
 
   RowWriter writer(std::cout, options.format);
   std::vector<std::string> fields;
-  for (const ColumnDefinition& column : table->columns) fields.push_back(column.name);
+  for (const ColumnDefinition& column : table->columns)
+    fields.push_back(column.name);
   writer.writeRow(fields);
   table->resetRowCursor();
   std::vector<std::string_view> row(fields.size());
   for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == kResultDone; ++count) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = table->columnText(i);
+    for (size_t i = 0; i < row.size(); ++i)
+      row[i] = table->columnText(i);
     writer.writeRow(row);
   }
   return kExitOk;
@@ -71,7 +73,8 @@ int runRows(const RowsOptions& options) {
 
 void addRowsCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<RowsOptions>();
-  CLI::App* rows = app.add_subcommand("rows", "Print the rows of one table as the reader renders them");
+  CLI::App* rows =
+      app.add_subcommand("rows", "Print the rows of one table as the reader renders them");
   rows->add_option("FILE", options->file, "The .mdb file")->required();
   auto* byName = rows->add_option("--table", options->table, "The table's name in the catalog");
   auto* byPage = rows->add_option("--tdef", options->tdefPage,

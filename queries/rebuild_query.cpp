@@ -36,7 +36,8 @@ void createQuery(const std::string& name, const std::string& sql, SalvageContext
 int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std::string& queryName,
                  SalvageContext& context) {
   context.sqlText.clear();
-  auto catalog = readTableDefinition(db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage});
+  auto catalog = readTableDefinition(
+      db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage});
   if (!catalog) return kResultNothing;
   readColumns(db, *catalog);
   catalog->resetRowCursor();
@@ -52,7 +53,8 @@ int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std:
       break;
     }
     texts.clear();
-    for (const FieldValue& field : catalog->columnTexts) texts.push_back(field.text);
+    for (const FieldValue& field : catalog->columnTexts)
+      texts.push_back(field.text);
     const QueryDefinitionRow row = queryRowFromTexts(texts, db.formatVersion());
     if (rowBelongsToQuery(row.objectId, db.formatVersion(), queryId)) builder.addRow(row);
   }

@@ -24,8 +24,12 @@ bool isSaving(const SourceDatabase& db) {
   return db.run() != nullptr && db.run()->savingMode.load() == 1;
 }
 
-bool isSystemTableName(const std::string& name) { return name.rfind("MSys", 0) == 0; }
-bool isHiddenQueryName(const std::string& name) { return name.rfind("~sq", 0) == 0; }
+bool isSystemTableName(const std::string& name) {
+  return name.rfind("MSys", 0) == 0;
+}
+bool isHiddenQueryName(const std::string& name) {
+  return name.rfind("~sq", 0) == 0;
+}
 
 // The name of a catalog row found by the scan: the variable field that starts at its fixed
 // place, delimited by the row's own offset table; else the printable characters there.
@@ -41,7 +45,8 @@ std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
         const int from = s + offsets[i];
         const int to = s + offsets[i + 1];
         if (offsets[i] >= 0 && from == nameStart && to > from && to - 1 <= e) {
-          const auto bytes = db.page().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
+          const auto bytes =
+              db.page().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
           return truncateUtf8(db.decodeText(bytes), kMaxObjectNameLength);
         }
       }
@@ -69,7 +74,8 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
-    auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
+    auto table =
+        readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
     if (!table) continue;
     readColumns(db, *table);
     if (table->columns.empty()) continue;
@@ -84,7 +90,8 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
 
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
-  auto catalog = readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog =
+      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return scanCatalogPages(db, handler);
   readColumns(db, *catalog);
   if (catalog->columns.empty()) return scanCatalogPages(db, handler);
@@ -112,7 +119,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
-      if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) == kResultStopped) {
+      if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) ==
+          kResultStopped) {
         result = kResultStopped;
         break;
       }

@@ -15,7 +15,8 @@ constexpr std::array<uint8_t, 4> kHeaderKey{0xC7, 0xDA, 0x39, 0x6B};
 template <size_t N>
 std::array<uint8_t, N> rc4KeyStream(std::span<const uint8_t> key) {
   std::array<uint8_t, 256> s{};
-  for (size_t i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
+  for (size_t i = 0; i < 256; ++i)
+    s[i] = static_cast<uint8_t>(i);
   size_t j = 0;
   for (size_t i = 0; i < 256; ++i) {
     j = (j + s[i] + key[i % key.size()]) & 0xFF;

@@ -1,7 +1,7 @@
 #include "reader/date_text.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 namespace vantrel {
 
@@ -23,7 +23,8 @@ CivilDate civilFromDays(long days) {
   days += 719468;
   const long era = (days >= 0 ? days : days - 146096) / 146097;
   const auto dayOfEra = static_cast<unsigned long>(days - era * 146097);
-  const unsigned long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned long yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const unsigned long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const unsigned long mp = (5 * dayOfYear + 2) / 153;
   const auto day = static_cast<unsigned>(dayOfYear - (153 * mp + 2) / 5 + 1);

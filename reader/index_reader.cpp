@@ -82,7 +82,8 @@ void readIndexes(SourceDatabase& db, TableDefinition& table) {
 
   for (IndexDefinition& index : table.indexes) {
     if (index.indexType == kIndexRelationship) continue;
-    const int64_t position = section + static_cast<int64_t>(index.indexNumber) * layout.realEntrySize +
+    const int64_t position = section +
+                             static_cast<int64_t>(index.indexNumber) * layout.realEntrySize +
                              layout.realKeysOffset;
     readKeys(db, sectionPage, position, index);
   }

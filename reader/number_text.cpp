@@ -12,7 +12,8 @@ namespace {
 // Removes trailing zeros after a decimal point, then a bare point.
 void trimZeros(std::string& text) {
   if (text.find('.') == std::string::npos) return;
-  while (!text.empty() && text.back() == '0') text.pop_back();
+  while (!text.empty() && text.back() == '0')
+    text.pop_back();
   if (!text.empty() && text.back() == '.') text.pop_back();
 }
 
@@ -22,9 +23,8 @@ std::string fixedText(double value, int precision) {
   if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   std::array<char, 400> buffer;
-  auto [end, error] =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed,
-                    precision);
+  auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, precision);
   if (error != std::errc()) return {};
   return std::string(buffer.data(), end);
 }
@@ -37,7 +37,9 @@ std::string decimalDigits(std::array<uint32_t, 4> words) {
     return std::to_string(value);
   }
   std::string digits;
-  const auto isZero = [&] { return words[0] == 0 && words[1] == 0 && words[2] == 0 && words[3] == 0; };
+  const auto isZero = [&] {
+    return words[0] == 0 && words[1] == 0 && words[2] == 0 && words[3] == 0;
+  };
   do {
     // Divide by 10^9 word by word; the remainder gives nine digits.
     uint64_t remainder = 0;
@@ -51,11 +53,14 @@ std::string decimalDigits(std::array<uint32_t, 4> words) {
       remainder /= 10;
     }
   } while (!isZero());
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (digits.size() > 1 && digits.back() == '0')
+    digits.pop_back();
   return {digits.rbegin(), digits.rend()};
 }
 
-std::string decimalDigits(uint64_t value) { return std::to_string(value); }
+std::string decimalDigits(uint64_t value) {
+  return std::to_string(value);
+}
 
 // Places a point before the last `scale` digits, keeping at least one integer digit.
 std::string withScale(std::string digits, int scale) {
@@ -70,8 +75,8 @@ std::string withScale(std::string digits, int scale) {
 
 std::string currencyText(int64_t tenThousandths) {
   const bool negative = tenThousandths < 0;
-  const uint64_t magnitude = negative ? ~static_cast<uint64_t>(tenThousandths) + 1
-                                      : static_cast<uint64_t>(tenThousandths);
+  const uint64_t magnitude =
+      negative ? ~static_cast<uint64_t>(tenThousandths) + 1 : static_cast<uint64_t>(tenThousandths);
   std::string text = withScale(decimalDigits(magnitude), 4);
   return negative ? "-" + text : text;
 }

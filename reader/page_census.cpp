@@ -30,9 +30,11 @@ PageCensus takeCensus(const SourceDatabase& db) {
   for (int64_t page = 1; page < db.pageCount(); ++page) {
     if (db.file().readAt(static_cast<uint64_t>(page) * pageSize, header) == 0) break;
     if (header[1] != 1) continue;
-    if (header[0] == kDataPage && !(header[4] == 'L' && header[5] == 'V' && header[6] == 'A' && header[7] == 'L')) {
+    if (header[0] == kDataPage &&
+        !(header[4] == 'L' && header[5] == 'V' && header[6] == 'A' && header[7] == 'L')) {
       census.dataPagesByOwner[u32(header, 4)].push_back(page);
-    } else if (header[0] == kDefinitionPage && (db.isJet4() || (header[2] == 'V' && header[3] == 'C'))) {
+    } else if (header[0] == kDefinitionPage &&
+               (db.isJet4() || (header[2] == 'V' && header[3] == 'C'))) {
       if (const uint32_t next = u32(header, 4); next != 0) continuations.insert(next);
       if (header[typeOffset] == kUserTable) definitions.push_back(page);
     }

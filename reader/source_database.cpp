@@ -40,7 +40,9 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
   return *this;
 }
 
-SourceFile::~SourceFile() { close(); }
+SourceFile::~SourceFile() {
+  close();
+}
 
 void SourceFile::close() {
   if (fd_ >= 0) ::close(fd_);
@@ -51,8 +53,8 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
   if (fd_ < 0 || offset >= size_ || buffer.size() > size_ - offset) return 0;
   size_t done = 0;
   while (done < buffer.size()) {
-    const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                static_cast<off_t>(offset + done));
+    const ssize_t got =
+        ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return 0;
     done += static_cast<size_t>(got);
@@ -114,15 +116,21 @@ int64_t u32Of(std::span<const uint8_t> page, int64_t pos) {
          static_cast<int64_t>(page[at + 2]) << 16 | static_cast<int64_t>(page[at + 3]) << 24;
 }
 
-int SourceDatabase::byteAt(int64_t pos) const { return byteOf(page(), pos); }
-int SourceDatabase::u16At(int64_t pos) const { return u16Of(page(), pos); }
+int SourceDatabase::byteAt(int64_t pos) const {
+  return byteOf(page(), pos);
+}
+int SourceDatabase::u16At(int64_t pos) const {
+  return u16Of(page(), pos);
+}
 
 int SourceDatabase::u24At(int64_t pos) const {
   const int64_t value = u32Of(page(), pos);
   return value < 0 ? -1 : static_cast<int>(value & 0xFFFFFF);
 }
 
-int64_t SourceDatabase::u32At(int64_t pos) const { return u32Of(page(), pos); }
+int64_t SourceDatabase::u32At(int64_t pos) const {
+  return u32Of(page(), pos);
+}
 
 size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n) {
   if (n < 0) return 0;
@@ -140,9 +148,13 @@ size_t loadPage(SourceDatabase& db, int64_t n) {
   return got;
 }
 
-size_t readAltPage(SourceDatabase& db, int64_t n) { return readPage(db, db.altPageBuffer(), n); }
+size_t readAltPage(SourceDatabase& db, int64_t n) {
+  return readPage(db, db.altPageBuffer(), n);
+}
 
-void swapPageBuffers(SourceDatabase& db) { db.current_ = 1 - db.current_; }
+void swapPageBuffers(SourceDatabase& db) {
+  db.current_ = 1 - db.current_;
+}
 
 namespace {
 

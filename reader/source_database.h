@@ -84,9 +84,7 @@ class SourceDatabase {
   const PageBuffer& altPageBuffer() const { return buffers_[1 - current_]; }
   // The page data of each buffer: its first pageSize() bytes.
   std::span<const uint8_t> page() const { return std::span(pageBuffer()).first(pageSize()); }
-  std::span<const uint8_t> altPage() const {
-    return std::span(altPageBuffer()).first(pageSize());
-  }
+  std::span<const uint8_t> altPage() const { return std::span(altPageBuffer()).first(pageSize()); }
 
   // Little-endian readers on pageBuffer(); a position outside the page reads as -1.
   int byteAt(int64_t pos) const;

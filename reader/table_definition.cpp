@@ -115,8 +115,7 @@ bool TdefCursor::settle() {
   const int64_t pageSize = db_.pageSize();
   while (!exhausted_ && pos_ >= pageSize) {
     const int64_t next = db_.u32At(kNextTdefPageOffset);
-    if (next <= 0 || visited_.contains(next) ||
-        loadPage(db_, next) == 0) {
+    if (next <= 0 || visited_.contains(next) || loadPage(db_, next) == 0) {
       exhausted_ = true;
       break;
     }

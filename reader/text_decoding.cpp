@@ -55,7 +55,9 @@ class IconvToUtf32 {
  private:
   static void appendUtf32(const char* data, size_t size, std::string& out) {
     for (size_t i = 0; i + 4 <= size; i += 4) {
-      const auto b = [&](size_t k) { return static_cast<char32_t>(static_cast<uint8_t>(data[i + k])); };
+      const auto b = [&](size_t k) {
+        return static_cast<char32_t>(static_cast<uint8_t>(data[i + k]));
+      };
       appendUtf8(out, b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24);
     }
   }
@@ -149,7 +151,8 @@ std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
       // A run of one-byte characters; stretches of ASCII go in as they are.
       while (i < bytes.size() && bytes[i] != 0) {
         size_t end = i;
-        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80) ++end;
+        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80)
+          ++end;
         out.append(reinterpret_cast<const char*>(bytes.data() + i), end - i);
         i = end;
         if (i < bytes.size() && bytes[i] >= 0x80) appendUtf8(out, bytes[i++]);
@@ -157,7 +160,8 @@ std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
     } else {
       // A run of UTF-16 units lasts until a unit whose first byte is the 0x00 switch.
       size_t end = i;
-      while (end + 1 < bytes.size() && bytes[end] != 0) end += 2;
+      while (end + 1 < bytes.size() && bytes[end] != 0)
+        end += 2;
       if (!appendUtf16Units(bytes.subspan(i, end - i), stopAtNul, out)) return out;
       i = end;
       if (i < bytes.size() && bytes[i] != 0) break;  // a lone last byte is no character
@@ -168,7 +172,8 @@ std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
 
 size_t utf8Length(std::string_view text) {
   size_t count = 0;
-  for (unsigned char c : text) count += (c & 0xC0) != 0x80;
+  for (unsigned char c : text)
+    count += (c & 0xC0) != 0x80;
   return count;
 }
 
@@ -202,7 +207,8 @@ CodePageDecoder::CodePageDecoder(int codePage) : codePage_(codePage) {
     codePage_ = 1252;
     converter = std::make_unique<IconvToUtf32>("CP1252");
   }
-  for (int b = 0; b < 256; ++b) table_[b] = static_cast<char32_t>(b);
+  for (int b = 0; b < 256; ++b)
+    table_[b] = static_cast<char32_t>(b);
   if (!converter->valid()) return;
   for (int b = 0x80; b < 256; ++b) {
     const uint8_t byte = static_cast<uint8_t>(b);
@@ -231,7 +237,8 @@ std::string CodePageDecoder::decode(std::span<const uint8_t> bytes, bool stopAtN
     return out;
   }
   out.reserve(bytes.size());
-  for (uint8_t b : bytes) appendUtf8(out, table_[b]);
+  for (uint8_t b : bytes)
+    appendUtf8(out, table_[b]);
   return out;
 }
 

@@ -13,21 +13,31 @@ namespace vantrel {
 namespace {
 
 // The columns of the relations table that are used.
-enum RelationField { kName, kForeignTable, kForeignField, kPrimaryTable, kPrimaryField, kAttributes,
-                     kPairIndex, kPairCount, kFieldCount };
+enum RelationField {
+  kName,
+  kForeignTable,
+  kForeignField,
+  kPrimaryTable,
+  kPrimaryField,
+  kAttributes,
+  kPairIndex,
+  kPairCount,
+  kFieldCount
+};
 
 // Jet 4 positions of those columns among the table's column entries (alphabetical there).
 constexpr std::array<size_t, kFieldCount> kJet4Positions{7, 4, 3, 6, 5, 1, 2, 0};
 constexpr std::array<const char*, kFieldCount> kColumnNames{
-    "szRelationship", "szObject", "szColumn", "szReferencedObject", "szReferencedColumn",
-    "grbit", "icolumn", "ccolumn"};
+    "szRelationship",     "szObject", "szColumn", "szReferencedObject",
+    "szReferencedColumn", "grbit",    "icolumn",  "ccolumn"};
 
 using RelationRow = std::array<std::string, kFieldCount>;
 
 RelationRow readRelationRow(const TableDefinition& table, bool jet4) {
   RelationRow row;
   if (jet4) {
-    for (size_t f = 0; f < kFieldCount; ++f) row[f] = table.columnText(kJet4Positions[f]);
+    for (size_t f = 0; f < kFieldCount; ++f)
+      row[f] = table.columnText(kJet4Positions[f]);
     return row;
   }
   // Jet 3 files keep their own column order: the columns are found by name.
@@ -48,17 +58,20 @@ struct Relation {
   std::vector<std::pair<int64_t, RelationFieldPair>> pairs;  // with their position
 
   bool continuedBy(const RelationRow& row) const {
-    return row[kName] == name && row[kPrimaryTable] == primaryTable && row[kForeignTable] == foreignTable;
+    return row[kName] == name && row[kPrimaryTable] == primaryTable &&
+           row[kForeignTable] == foreignTable;
   }
 };
 
 void createRelation(const Relation& relation, bool jet4, SalvageContext& context) {
   std::vector<RelationFieldPair> pairs;
-  for (const auto& [position, pair] : relation.pairs) pairs.push_back(pair);
+  for (const auto& [position, pair] : relation.pairs)
+    pairs.push_back(pair);
   if (context.destination == nullptr) return;
   CDaoDatabase& destination = *context.destination;
   // Jet 4 relations are first named by their two tables.
-  const std::string firstName = jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
+  const std::string firstName =
+      jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
   try {
     destination.CreateRelation(firstName, relation.primaryTable, relation.foreignTable,
                                relation.attributes, pairs);
@@ -74,7 +87,8 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
 }
 
 void listRelation(const Relation& relation, SalvageContext& context) {
-  CatalogSummary::RelationEntry entry{relation.name, relation.primaryTable, relation.foreignTable, "", ""};
+  CatalogSummary::RelationEntry entry{relation.name, relation.primaryTable, relation.foreignTable,
+                                      "", ""};
   for (const auto& [position, pair] : relation.pairs) {
     const std::string separator = entry.firstField.empty() && entry.secondField.empty() ? "" : ", ";
     entry.firstField += separator + pair.primaryField;
@@ -100,7 +114,8 @@ void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& contex
 
 int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
                      SalvageContext& context) {
-  auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage});
+  auto table = readTableDefinition(
+      db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage});
   if (!table || table->rowCount == 0) return kResultNothing;
   readColumns(db, *table);
   table->resetRowCursor();
@@ -112,8 +127,11 @@ int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*nam
     const RelationRow row = readRelationRow(*table, jet4);
     if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
     if (!relation) {
-      relation = Relation{row[kName], row[kPrimaryTable], row[kForeignTable],
-                          static_cast<long>(parseLeadingInteger(row[kAttributes])), {}};
+      relation = Relation{row[kName],
+                          row[kPrimaryTable],
+                          row[kForeignTable],
+                          static_cast<long>(parseLeadingInteger(row[kAttributes])),
+                          {}};
     }
     relation->pairs.push_back({parseLeadingInteger(row[kPairIndex]),
                                RelationFieldPair{row[kPrimaryField], row[kForeignField]}});

@@ -13,6 +13,7 @@ namespace vantrel {
 // once more under its stored name, not enforced. Returns 0 when the relations table has no
 // definition or no rows, 5 when the user stopped the run, else 1. The value and the name play
 // no part.
-int salvageRelations(SourceDatabase& db, int value, const std::string& name, SalvageContext& context);
+int salvageRelations(SourceDatabase& db, int value, const std::string& name,
+                     SalvageContext& context);
 
 }  // namespace vantrel

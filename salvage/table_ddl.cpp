@@ -6,25 +6,39 @@ namespace vantrel {
 
 std::optional<std::string> columnTypeText(const ColumnDefinition& column, int formatVersion) {
   switch (column.type) {
-    case kTypeBoolean: return "] BIT";
-    case kTypeByte: return "] BYTE";
-    case kTypeInteger: return "] INT";
-    case kTypeLong: return "] LONG";
-    case kTypeCurrency: return "] CURRENCY";
-    case kTypeSingle: return "] SINGLE";
-    case kTypeDouble: return "] DOUBLE";
-    case kTypeDateTime: return "] DATE";
-    case kTypeBinary: return "] BINARY(" + std::to_string(column.size) + ")";
+    case kTypeBoolean:
+      return "] BIT";
+    case kTypeByte:
+      return "] BYTE";
+    case kTypeInteger:
+      return "] INT";
+    case kTypeLong:
+      return "] LONG";
+    case kTypeCurrency:
+      return "] CURRENCY";
+    case kTypeSingle:
+      return "] SINGLE";
+    case kTypeDouble:
+      return "] DOUBLE";
+    case kTypeDateTime:
+      return "] DATE";
+    case kTypeBinary:
+      return "] BINARY(" + std::to_string(column.size) + ")";
     case kTypeText: {
       // Jet 4 sizes count the bytes of UTF-16 text.
       const int length = formatVersion == 1 ? column.size / 2 : column.size;
       return "] TEXT(" + std::to_string(length) + ")";
     }
-    case kTypeOle: return "] OLEOBJECT";
-    case kTypeMemo: return "] MEMO";
-    case kTypeGuid: return "] GUID";
-    case kTypeNumeric: return "] DOUBLE";
-    default: return std::nullopt;
+    case kTypeOle:
+      return "] OLEOBJECT";
+    case kTypeMemo:
+      return "] MEMO";
+    case kTypeGuid:
+      return "] GUID";
+    case kTypeNumeric:
+      return "] DOUBLE";
+    default:
+      return std::nullopt;
   }
 }
 
@@ -52,12 +66,14 @@ TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int 
       if (!compoundKey) {
         ddl.statements.push_back("ALTER TABLE [" + t + "] ADD PRIMARY KEY ([" + c + "]);");
       } else if (pendingKey.empty()) {
-        pendingKey = "ALTER TABLE [" + t + "] ADD Constraint [PK_" + t + "] PRIMARY KEY ([" + c + "], [";
+        pendingKey =
+            "ALTER TABLE [" + t + "] ADD Constraint [PK_" + t + "] PRIMARY KEY ([" + c + "], [";
       } else {
         pendingKey += c + "], [";
       }
     } else if (column.isPrimaryKey == 0 && column.isIndexed == 1) {
-      ddl.statements.push_back("CREATE INDEX MyIndex" + std::to_string(i) + " ON [" + t + "]([" + c + "])");
+      ddl.statements.push_back("CREATE INDEX MyIndex" + std::to_string(i) + " ON [" + t + "]([" +
+                               c + "])");
     }
   }
   if (compoundKey && !pendingKey.empty()) {

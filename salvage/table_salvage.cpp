@@ -1,7 +1,7 @@
 #include "salvage/table_salvage.h"
 
-#include <clocale>
 #include <locale.h>
+#include <clocale>
 #include <mutex>
 
 #include "app/log_texts.h"
@@ -29,8 +29,10 @@ bool isEmptyRow(const TableDefinition& table) {
 void readKeys(SourceDatabase& db, TableDefinition& table) {
   table.primaryKeyColumnCount = 0;
   readIndexes(db, table);
-  const size_t marked = std::min(table.indexes.size(), static_cast<size_t>(std::max<int64_t>(table.indexCount, 0)));
-  for (size_t i = 0; i < marked; ++i) markKeyColumns(table, table.indexes[i]);
+  const size_t marked =
+      std::min(table.indexes.size(), static_cast<size_t>(std::max<int64_t>(table.indexCount, 0)));
+  for (size_t i = 0; i < marked; ++i)
+    markKeyColumns(table, table.indexes[i]);
   table.indexes.clear();
 }
 
@@ -99,12 +101,14 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
                  std::optional<int64_t> declared, SalvageContext& context) {
   RunState& run = context.run;
   std::vector<std::string> extraLines;
-  if (notWritten > 0) extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
+  if (notWritten > 0)
+    extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
   if (declared) extraLines.push_back("Total Records Declared :    " + std::to_string(*declared));
   run.appendSavingListLine("Repairing Table :                   " + name);
   run.appendSavingListLine("Total Fields Recovered :       " + std::to_string(fields));
   run.appendSavingListLine("Total Records Recovered :   " + std::to_string(recovered));
-  for (const std::string& line : extraLines) run.appendSavingListLine(line);
+  for (const std::string& line : extraLines)
+    run.appendSavingListLine(line);
   run.appendSavingListLine("");
   if (context.log != nullptr) logTableTotals(*context.log, name, fields, recovered, extraLines);
 }
@@ -128,7 +132,8 @@ const std::string& localeCurrencySymbol() {
 int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const std::string& name,
                  SalvageContext& context) {
   db.recordCounter = 0;
-  auto table = readTableDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
+  auto table =
+      readTableDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
   if (!table) return kResultDone;
   readColumns(db, *table);
   if (table->columns.empty()) return kResultDone;
@@ -136,7 +141,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   const bool saving = context.saving();
   const bool previewing = !saving && context.previewing();
   table->primaryKeyColumnCount = 0;
-  if (saving && tdefPage >= kFirstIndexedTdefPage && (table->indexCount != 0 || table->realIndexCount != 0)) {
+  if (saving && tdefPage >= kFirstIndexedTdefPage &&
+      (table->indexCount != 0 || table->realIndexCount != 0)) {
     readKeys(db, *table);
   }
   std::vector<bool> created;
@@ -185,7 +191,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
     if (db.recordCounter != table->rowCount) declared = table->rowCount;
-    writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, declared, context);
+    writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, declared,
+                context);
   }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }

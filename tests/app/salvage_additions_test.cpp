@@ -66,7 +66,8 @@ class SalvageAdditionsTest : public ::testing::TestWithParam<int> {
     auto db = openSourceDatabase(path, &run);
     EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
     std::map<std::string, int64_t> found;
-    for (const auto& table : summary.tables) found[table.name] = table.recordCount;
+    for (const auto& table : summary.tables)
+      found[table.name] = table.recordCount;
     return found;
   }
 
@@ -77,7 +78,8 @@ class SalvageAdditionsTest : public ::testing::TestWithParam<int> {
 TEST_P(SalvageAdditionsTest, TableWhoseUsageMapIsClearedComesBackWhole) {
   const auto manifest = write();
   ASSERT_GT(manifest.table("Kept").dataPages.count(), 1);
-  for (int64_t page : manifest.table("Kept").mapPages) zeroPage(page, manifest.pageSize);
+  for (int64_t page : manifest.table("Kept").mapPages)
+    zeroPage(page, manifest.pageSize);
   const auto found = analyse();
   EXPECT_EQ(found.at("Kept"), 120);
 }
@@ -89,7 +91,8 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
     SilentRunHooks hooks;
     RunState run(hooks);
     auto db = openSourceDatabase(path, &run);
-    auto catalog = readTableDefinition(*db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+    auto catalog =
+        readTableDefinition(*db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
     ASSERT_TRUE(catalog);
     readColumns(*db, *catalog);
     catalog->resetRowCursor();
@@ -105,7 +108,8 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
   }
   const auto found = analyse();
   EXPECT_FALSE(found.count("Lost"));
-  const std::string recovered = "Recovered_Table_" + std::to_string(manifest.table("Lost").definitionPage());
+  const std::string recovered =
+      "Recovered_Table_" + std::to_string(manifest.table("Lost").definitionPage());
   ASSERT_TRUE(found.count(recovered));
   EXPECT_EQ(found.at(recovered), 50);
   EXPECT_EQ(found.at("Kept"), 120);
@@ -130,7 +134,8 @@ TEST_P(SalvageAdditionsTest, MissingRowsAreSaidWhenSaving) {
   SalvageContext context{run, summary, &log, &destination};
   SalvageHandler handler(context);
   EXPECT_EQ(salvageFile(path, handler, run), kResultDone);
-  const auto at = std::find(hooks.lines.begin(), hooks.lines.end(), "Repairing Table :                   Kept");
+  const auto at =
+      std::find(hooks.lines.begin(), hooks.lines.end(), "Repairing Table :                   Kept");
   ASSERT_NE(at, hooks.lines.end());
   ASSERT_LT(at + 4, hooks.lines.end());
   EXPECT_NE(at[2], "Total Records Recovered :   120");

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/table_fixture.h"
 #include "tests/support/corpus.h"
 #include "tests/support/process.h"
+#include "tests/support/table_fixture.h"
 
 namespace vantrel {
 namespace {
@@ -21,8 +21,10 @@ std::filesystem::path writeFixture(const test::TempDir& dir) {
                            {.name = "Text", .type = 10, .size = 100, .fixed = false, .number = 1}});
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   auto row = [&](uint32_t id, std::u16string text) {
-    return t.row({.columnCount = 2, .fixedArea = test::le32(id),
-                  .variableFields = {test::utf16Le(text)}, .presentColumns = {0, 1}});
+    return t.row({.columnCount = 2,
+                  .fixedArea = test::le32(id),
+                  .variableFields = {test::utf16Le(text)},
+                  .presentColumns = {0, 1}});
   };
   t.addDataPage(4, {{row(1, u"plain")}, {row(2, u"a,\"b\"\tc\nd")}, {row(3, u"Größe")}});
   t.spec.rowCount = 3;
@@ -71,7 +73,8 @@ TEST(CliTest, RowsInEveryFormat) {
   EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
   EXPECT_EQ(tsv.out, "Id\tText\n1\tplain\n2\ta,\"b\"\\tc\\nd\n3\tGröße\n");
 
-  const auto csv = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "csv", "--limit", "2"});
+  const auto csv =
+      runProcess({kCli, "rows", file, "--tdef", "3", "--format", "csv", "--limit", "2"});
   EXPECT_EQ(csv.out, "Id,Text\r\n1,plain\r\n2,\"a,\"\"b\"\"\tc\nd\"\r\n");
 
   const auto json = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "json"});

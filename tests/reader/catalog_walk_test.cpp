@@ -36,14 +36,18 @@ class RecordingHandler : public CatalogHandler {
   std::string stopAtTable;
 };
 
-std::vector<std::string> oracleNames(const std::filesystem::path& oracleDir, const std::string& kind) {
-  const auto tables = nlohmann::json::parse(test::readTextFile(oracleDir / "mdbreader" / "tables.json"));
+std::vector<std::string> oracleNames(const std::filesystem::path& oracleDir,
+                                     const std::string& kind) {
+  const auto tables =
+      nlohmann::json::parse(test::readTextFile(oracleDir / "mdbreader" / "tables.json"));
   std::vector<std::string> names;
   if (kind == "tables") {
-    for (const auto& name : tables["user"]) names.push_back(name);
+    for (const auto& name : tables["user"])
+      names.push_back(name);
     return names;
   }
-  const auto queries = nlohmann::json::parse(test::readTextFile(oracleDir / "mdbreader" / "query_objects.json"));
+  const auto queries =
+      nlohmann::json::parse(test::readTextFile(oracleDir / "mdbreader" / "query_objects.json"));
   for (const auto& query : queries) {
     const std::string name = query["name"];
     if (name.rfind("~sq", 0) != 0) names.push_back(name);
@@ -69,7 +73,8 @@ TEST(CatalogWalkTest, CorpusTablesAndQueriesInAnalysis) {
     // User tables: the catalog also holds the hidden ones that mdb-reader counts as system.
     const auto expected = oracleNames(file.oracleDir(), "tables");
     for (const auto& name : expected) {
-      EXPECT_NE(std::find(handler.tables.begin(), handler.tables.end(), name), handler.tables.end()) << name;
+      EXPECT_NE(std::find(handler.tables.begin(), handler.tables.end(), name), handler.tables.end())
+          << name;
     }
     EXPECT_EQ(sorted(handler.listed), sorted(oracleNames(file.oracleDir(), "queries")));
     EXPECT_TRUE(handler.rebuilt.empty());

@@ -16,9 +16,9 @@ namespace {
 
 int typeCodeOf(const std::string& oracleType) {
   static const std::map<std::string, int> codes{
-      {"boolean", 1}, {"byte", 2},   {"integer", 3}, {"long", 4},  {"currency", 5},
-      {"float", 6},   {"double", 7}, {"datetime", 8}, {"binary", 9}, {"text", 10},
-      {"ole", 11},    {"memo", 12},  {"repid", 15},  {"numeric", 16}};
+      {"boolean", 1}, {"byte", 2},   {"integer", 3},  {"long", 4},    {"currency", 5},
+      {"float", 6},   {"double", 7}, {"datetime", 8}, {"binary", 9},  {"text", 10},
+      {"ole", 11},    {"memo", 12},  {"repid", 15},   {"numeric", 16}};
   const auto it = codes.find(oracleType);
   return it == codes.end() ? -1 : it->second;
 }
@@ -44,7 +44,8 @@ ColumnList ourColumns(const TableDefinition& table) {
   std::stable_sort(columns.begin(), columns.end(),
                    [](const auto& a, const auto& b) { return a.columnNumber < b.columnNumber; });
   ColumnList list;
-  for (const auto& column : columns) list.emplace_back(column.name, column.type);
+  for (const auto& column : columns)
+    list.emplace_back(column.name, column.type);
   return list;
 }
 
@@ -76,8 +77,8 @@ TEST(CorpusDefinitionsTest, SystemTableDefinitionsMatchBothOracles) {
     if (file.formatVersion == 0) {
       EXPECT_EQ(db->codePageDecoder().codePage(), 1252);
     }
-    const auto tables = nlohmann::json::parse(
-        test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
+    const auto tables =
+        nlohmann::json::parse(test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
     const std::vector<std::pair<int, std::string>> systemTables{
         {2, "MSysObjects"}, {4, "MSysQueries"}, {5, "MSysRelationships"}};
     for (const auto& [page, name] : systemTables) {
@@ -91,7 +92,8 @@ TEST(CorpusDefinitionsTest, SystemTableDefinitionsMatchBothOracles) {
       const auto csv = file.oracleDir() / "mdbtools" / "sys" / (name + ".csv");
       if (std::filesystem::exists(csv)) {
         std::vector<std::string> names;
-        for (const auto& [columnName, type] : ourColumns(*table)) names.push_back(columnName);
+        for (const auto& [columnName, type] : ourColumns(*table))
+          names.push_back(columnName);
         EXPECT_EQ(names, csvHeader(csv));
       }
       if (file.formatVersion == 1) {
@@ -112,10 +114,11 @@ TEST(CorpusDefinitionsTest, EveryUserTableDefinitionMatchesTheOracle) {
     SCOPED_TRACE(file.stem);
     auto db = openSourceDatabase(file.path);
     ASSERT_TRUE(db);
-    const auto oracle = nlohmann::json::parse(
-        test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
+    const auto oracle =
+        nlohmann::json::parse(test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
     // The catalog rows give each user table's definition page.
-    const auto objects = test::readTextFile(file.oracleDir() / "mdbtools" / "sys" / "MSysObjects.csv");
+    const auto objects =
+        test::readTextFile(file.oracleDir() / "mdbtools" / "sys" / "MSysObjects.csv");
     for (const auto& name : oracle["user"]) {
       const std::string tableName = name.get<std::string>();
       const auto expected = oracleColumns(oracle, tableName);
@@ -126,8 +129,8 @@ TEST(CorpusDefinitionsTest, EveryUserTableDefinitionMatchesTheOracle) {
       ASSERT_NE(at, std::string::npos) << tableName;
       const size_t lineStart = objects.rfind('\n', at) + 1;
       const int64_t id = std::stoll(objects.substr(lineStart));
-      auto table = readTableDefinition(*db, {.name = tableName, .objectType = 1,
-                                             .tdefPage = id & 0xFFFFFF});
+      auto table =
+          readTableDefinition(*db, {.name = tableName, .objectType = 1, .tdefPage = id & 0xFFFFFF});
       ASSERT_TRUE(table) << tableName;
       readColumns(*db, *table);
       EXPECT_EQ(ourColumns(*table), *expected) << tableName;

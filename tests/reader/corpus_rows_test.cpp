@@ -34,10 +34,12 @@ std::string canonicalDecimal(std::string text) {
   bool negative = !text.empty() && text[0] == '-';
   if (negative) text.erase(0, 1);
   if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
+    while (text.back() == '0')
+      text.pop_back();
     if (text.back() == '.') text.pop_back();
   }
-  while (text.size() > 1 && text[0] == '0' && text[1] != '.') text.erase(0, 1);
+  while (text.size() > 1 && text[0] == '0' && text[1] != '.')
+    text.erase(0, 1);
   if (text == "0") negative = false;
   return negative ? "-" + text : text;
 }
@@ -67,7 +69,8 @@ std::optional<double> ourSeconds(const std::string& text) {
   char ampm[3] = "AM";
   const bool hasDate = text.find('/') != std::string::npos;
   if (hasDate) {
-    const int got = std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d %2s", &mo, &d, &y, &h, &mi, &s, ampm);
+    const int got =
+        std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d %2s", &mo, &d, &y, &h, &mi, &s, ampm);
     if (got != 3 && got != 7) return std::nullopt;
   } else if (std::sscanf(text.c_str(), "%d:%d:%d %2s", &h, &mi, &s, ampm) != 4) {
     return std::nullopt;
@@ -128,7 +131,8 @@ bool sameValue(int type, const FieldValue& ours, const json& oracle, std::string
       why = "guid " + text + " vs " + oracle.dump();
       std::string digits;
       for (char c : text) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) digits.push_back(static_cast<char>(std::tolower(c)));
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+          digits.push_back(static_cast<char>(std::tolower(c)));
       }
       std::string expected;
       for (char c : oracle.get<std::string>()) {
@@ -157,13 +161,15 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
     for (const CatalogRow& row : readCatalogRows(*db)) {
       if (row.objectType == kObjectTable) pages[row.name] = row.objectId & 0xFFFFFF;
     }
-    const auto oracle = json::parse(test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
+    const auto oracle =
+        json::parse(test::readTextFile(file.oracleDir() / "mdbreader" / "tables.json"));
     for (const auto& described : oracle["tables"]) {
       if (described["kind"] != "user" || !described.contains("file")) continue;
       const std::string name = described["name"];
       SCOPED_TRACE(name);
       ASSERT_TRUE(pages.count(name)) << "not in our catalog";
-      auto table = readTableDefinition(*db, {.name = name, .objectType = 1, .tdefPage = pages[name]});
+      auto table =
+          readTableDefinition(*db, {.name = name, .objectType = 1, .tdefPage = pages[name]});
       ASSERT_TRUE(table);
       readColumns(*db, *table);
       // mdb-reader lists columns in column-number order; ours follow the entries.
@@ -176,7 +182,8 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
         ASSERT_LT(found, table->columns.size()) << column["name"];
         ourIndex.push_back(found);
       }
-      std::istringstream lines(test::readTextFile(file.oracleDir() / "mdbreader" / described["file"].get<std::string>()));
+      std::istringstream lines(test::readTextFile(file.oracleDir() / "mdbreader" /
+                                                  described["file"].get<std::string>()));
       std::string line;
       table->resetRowCursor();
       int64_t rowNumber = 0;
@@ -190,7 +197,8 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
           ++cells;
           if (!sameValue(table->columns[i].type, table->columnTexts[i], values[c], why)) {
             ++differences;
-            ADD_FAILURE() << "row " << rowNumber << " column " << table->columns[i].name << ": " << why;
+            ADD_FAILURE() << "row " << rowNumber << " column " << table->columns[i].name << ": "
+                          << why;
           }
         }
         ++rowNumber;

@@ -56,7 +56,8 @@ std::vector<uint8_t> indexSection(int version, const std::vector<RealIndex>& rea
     const std::string& name = logical[i].name;
     if (jet4) {
       std::vector<uint8_t> stored = test::utf16Le(std::u16string(name.begin(), name.end()));
-      put16(i == 0 && lyingNameLength ? static_cast<uint32_t>(*lyingNameLength) : static_cast<uint32_t>(stored.size()));
+      put16(i == 0 && lyingNameLength ? static_cast<uint32_t>(*lyingNameLength)
+                                      : static_cast<uint32_t>(stored.size()));
       out.insert(out.end(), stored.begin(), stored.end());
     } else {
       out.push_back(static_cast<uint8_t>(name.size()));
@@ -81,15 +82,18 @@ struct Marked {
 Marked readAndMark(TableFixture& t) {
   t.setUsageMap(test::inlineUsageMap(4, {}));
   auto db = t.open();
-  auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+  auto table =
+      readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   EXPECT_TRUE(table);
   Marked marked;
   if (!table) return marked;
   readColumns(*db, *table);
   readIndexes(*db, *table);
-  for (const auto& index : table->indexes) markKeyColumns(*table, index);
+  for (const auto& index : table->indexes)
+    markKeyColumns(*table, index);
   marked.indexes = table->indexes;
-  for (const auto& column : table->columns) marked.flags.emplace_back(column.isPrimaryKey, column.isIndexed);
+  for (const auto& column : table->columns)
+    marked.flags.emplace_back(column.isPrimaryKey, column.isIndexed);
   marked.primaryKeyColumns = table->primaryKeyColumnCount;
   return marked;
 }
@@ -101,9 +105,9 @@ TEST(IndexReaderTest, CompoundKeyOrdinaryIndexAndRelationshipIndex) {
     // Real 0: key over A and B with an unused slot between them; real 1: C; real 2: B.
     t.spec.realIndexCount = 3;
     t.spec.indexCount = 3;
-    t.spec.indexSection = indexSection(
-        version, {{{{0, 0}, {0xFFFF, 0}, {1, 1}}}, {{{2, 0}}}, {{{1, 0}}}},
-        {{0, 1, "PrimaryKey"}, {1, 0, "CIndex"}, {2, 2, "Relationship"}});
+    t.spec.indexSection =
+        indexSection(version, {{{{0, 0}, {0xFFFF, 0}, {1, 1}}}, {{{2, 0}}}, {{{1, 0}}}},
+                     {{0, 1, "PrimaryKey"}, {1, 0, "CIndex"}, {2, 2, "Relationship"}});
     const Marked marked = readAndMark(t);
     ASSERT_EQ(marked.indexes.size(), 3u);
     EXPECT_EQ(marked.indexes[0].name, "PrimaryKey");
@@ -146,15 +150,20 @@ TEST(IndexReaderTest, SectionRunningOverThePageEnd) {
     // in Jet 3 its logical entries straddle the page end, in Jet 4 its names.
     std::vector<TdefColumn> columns;
     for (int i = 0; i < (version == 1 ? 89 : 70); ++i) {
-      columns.push_back({.name = "Column" + std::to_string(i), .type = 4, .size = 4, .fixed = true,
-                         .number = i, .fixedOffset = 4 * i});
+      columns.push_back({.name = "Column" + std::to_string(i),
+                         .type = 4,
+                         .size = 4,
+                         .fixed = true,
+                         .number = i,
+                         .fixedOffset = 4 * i});
     }
     TableFixture t(version, columns);
     t.spec.realIndexCount = 2;
     t.spec.indexCount = 2;
     const int last = version == 1 ? 88 : 69;
-    t.spec.indexSection = indexSection(version, {{{{last - 1, 0}}}, {{{last, 0}}}},
-                                       {{0, 1, std::string(40, 'k')}, {1, 0, std::string(60, 'n')}});
+    t.spec.indexSection =
+        indexSection(version, {{{{last - 1, 0}}}, {{{last, 0}}}},
+                     {{0, 1, std::string(40, 'k')}, {1, 0, std::string(60, 'n')}});
     const Marked marked = readAndMark(t);
     ASSERT_EQ(marked.indexes.size(), 2u);
     EXPECT_EQ(marked.indexes[1].name, std::string(60, 'n'));

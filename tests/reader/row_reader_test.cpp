@@ -55,9 +55,8 @@ TEST(RowReaderTest, WalksPagesSkipsDeletedRowsAndRendersFields) {
     auto db = t.open();
     ASSERT_TRUE(db);
     // A null and an empty text look the same; a boolean is never null.
-    EXPECT_EQ(TableFixture::readAll(*db), (Rows{{"1", "1", "one", "first"},
-                                                {"3", "0", "", ""},
-                                                {"4", "1", "", "x"}}));
+    EXPECT_EQ(TableFixture::readAll(*db),
+              (Rows{{"1", "1", "one", "first"}, {"3", "0", "", ""}, {"4", "1", "", "x"}}));
   }
 }
 
@@ -152,7 +151,8 @@ TEST(RowReaderTest, PageListMapAcrossStretchesWithAbsentAndUnreadableBitmaps) {
   bitmap(10, {0, 3});
   t.setUsageMap(test::pageListUsageMap({0, 10, 99999, 0}));
   t.addDataPage(kStretch, {{basicRow(t, 1, true, "a", "b")}});
-  t.addDataPage(kStretch + 3, {{basicRow(t, 2, true, "c", "d")}, {basicRow(t, 3, false, "e", "f")}});
+  t.addDataPage(kStretch + 3,
+                {{basicRow(t, 2, true, "c", "d")}, {basicRow(t, 3, false, "e", "f")}});
   auto db = t.open();
   const auto rows = TableFixture::readAll(*db);
   ASSERT_EQ(rows.size(), 3u) << "a skipped entry does not hide the first pages of the next";
@@ -163,8 +163,12 @@ TEST(RowReaderTest, PageListMapAcrossStretchesWithAbsentAndUnreadableBitmaps) {
 TEST(RowReaderTest, Jet3RowsLongerThan256BytesUseTheJumpBytes) {
   std::vector<TdefColumn> columns;
   for (int i = 0; i < 5; ++i) {
-    columns.push_back({.name = "V" + std::to_string(i), .type = 10, .size = 255, .fixed = false,
-                       .number = i, .varIndex = i});
+    columns.push_back({.name = "V" + std::to_string(i),
+                       .type = 10,
+                       .size = 255,
+                       .fixed = false,
+                       .number = i,
+                       .varIndex = i});
   }
   TableFixture t(0, columns);
   const std::vector<std::string> values{std::string(200, 'a'), std::string(120, 'b'), "c",
@@ -177,7 +181,8 @@ TEST(RowReaderTest, Jet3RowsLongerThan256BytesUseTheJumpBytes) {
   const auto longRow = t.row(image);
   ASSERT_GT(longRow.size(), 600u);
   // A short row on the same page, and a row whose data ends just before a boundary.
-  RowImage shortImage{.columnCount = 5, .variableFields = {{'x'}, {}, {}, {}, {}}, .presentColumns = {0}};
+  RowImage shortImage{
+      .columnCount = 5, .variableFields = {{'x'}, {}, {}, {}, {}}, .presentColumns = {0}};
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {{longRow}, {t.row(shortImage)}});
   auto db = t.open();
@@ -207,8 +212,12 @@ TEST(RowReaderTest, TablesWithMoreThan256ColumnsAreReadWhole) {
   std::vector<TdefColumn> columns;
   RowImage image{.columnCount = 300};
   for (int i = 0; i < 300; ++i) {
-    columns.push_back({.name = "C" + std::to_string(i), .type = 2, .size = 1, .fixed = true,
-                       .number = i, .fixedOffset = i});
+    columns.push_back({.name = "C" + std::to_string(i),
+                       .type = 2,
+                       .size = 1,
+                       .fixed = true,
+                       .number = i,
+                       .fixedOffset = i});
     image.fixedArea.push_back(static_cast<uint8_t>(i % 256));
     image.presentColumns.push_back(i);
   }
@@ -241,7 +250,8 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
     t.setUsageMap(test::inlineUsageMap(4, {4}));
     t.addDataPage(4, {{basicRow(t, 1, true, "a", "b")}, {basicRow(t, 2, true, "c", "d")}});
     auto db = t.open(&run);
-    auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+    auto table = readTableDefinition(
+        *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     ASSERT_TRUE(table);
     readColumns(*db, *table);
     table->resetRowCursor();
@@ -256,7 +266,8 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {{basicRow(t, 1, true, "a", "b")}, {basicRow(t, 2, true, "c", "d")}});
   auto db = t.open();
-  auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+  auto table =
+      readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   ASSERT_TRUE(table);
   readColumns(*db, *table);
   table->resetRowCursor();

@@ -20,7 +20,8 @@ std::filesystem::path writeFile(const TempDir& dir, const std::vector<uint8_t>& 
                                 const std::string& name = "db.mdb") {
   const auto path = dir / name;
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 

@@ -35,13 +35,18 @@ TdefSpec specWithColumns(std::vector<TdefColumn> columns) {
 }
 
 TdefColumn textColumn(std::string name, int number, int varIndex) {
-  return {.name = std::move(name), .type = 10, .size = 100, .fixed = false, .number = number,
+  return {.name = std::move(name),
+          .type = 10,
+          .size = 100,
+          .fixed = false,
+          .number = number,
           .varIndex = varIndex};
 }
 
 std::vector<TdefColumn> manyColumns(int count) {
   std::vector<TdefColumn> columns;
-  for (int i = 0; i < count; ++i) columns.push_back(textColumn("Column" + std::to_string(i), i, i));
+  for (int i = 0; i < count; ++i)
+    columns.push_back(textColumn("Column" + std::to_string(i), i, i));
   return columns;
 }
 
@@ -66,7 +71,8 @@ std::optional<TableDefinition> readWithColumns(SourceDatabase& db, int64_t page 
 
 std::vector<std::string> namesOf(const TableDefinition& table) {
   std::vector<std::string> names;
-  for (const auto& column : table.columns) names.push_back(column.name);
+  for (const auto& column : table.columns)
+    names.push_back(column.name);
   return names;
 }
 
@@ -77,8 +83,14 @@ TEST_F(TableDefinitionTest, ReadsCountsUsageMapAndColumnsInBothVersions) {
         {.name = "Id", .type = 4, .size = 4, .fixed = true, .number = 0, .fixedOffset = 0},
         {.name = "Flag", .type = 1, .size = 1, .fixed = true, .number = 1, .fixedOffset = 4},
         textColumn("Name", 2, 0),
-        {.name = "Amount", .type = 16, .size = 17, .fixed = true, .number = 3, .fixedOffset = 4,
-         .precision = 18, .scale = 2},
+        {.name = "Amount",
+         .type = 16,
+         .size = 17,
+         .fixed = true,
+         .number = 3,
+         .fixedOffset = 4,
+         .precision = 18,
+         .scale = 2},
     });
     spec.indexCount = 1;
     spec.realIndexCount = 1;
@@ -220,7 +232,8 @@ TEST_F(TableDefinitionTest, ContinuationChainThatLoopsOrEndsEarlyStops) {
     FileImage file = fileWithMap(version, 20);
     TdefSpec spec = specWithColumns(manyColumns(400));
     spec.indexCount = 1;
-    ASSERT_GE(test::writeTableDefinition(file, kTdefPage, {9, 10, 11, 12, 13, 14, 15, 16}, spec), 5);
+    ASSERT_GE(test::writeTableDefinition(file, kTdefPage, {9, 10, 11, 12, 13, 14, 15, 16}, spec),
+              5);
 
     // The second page points back to the first: the column entries stop there, the
     // columns read whole are kept, and the indexes are ignored.
@@ -238,7 +251,8 @@ TEST_F(TableDefinitionTest, ContinuationChainThatLoopsOrEndsEarlyStops) {
     // A chain that ends ("no next page") where the names are: the names read so far stay.
     FileImage ended = file;
     int lastPage = 16;
-    while (ended.page(lastPage).bytes()[0] != 2) --lastPage;
+    while (ended.page(lastPage).bytes()[0] != 2)
+      --lastPage;
     int previous = 9;
     for (int p : {10, 11, 12, 13, 14, 15, 16}) {
       if (p == lastPage) break;
@@ -281,13 +295,16 @@ TEST_F(TableDefinitionTest, CompressedAndUtf16NamesGiveTheSameName) {
   auto wide = textColumn("", 0, 0);
   wide.rawName = test::utf16Le(u"Straße");
   auto compressed = textColumn("", 1, 1);
-  compressed.rawName = test::compressedJet4("Stra\xDF" "e");
+  compressed.rawName = test::compressedJet4(
+      "Stra\xDF"
+      "e");
   auto unicode = textColumn("", 2, 2);
   unicode.rawName = test::utf16Le(u"Имя");
   // Compressed form switching to UTF-16 for one character and back.
   auto mixed = textColumn("", 3, 3);
   mixed.rawName = std::vector<uint8_t>{0xFF, 0xFE, 'a', 0x00, 0x18, 0x04, 0x00, 'b'};
-  test::writeTableDefinition(file, kTdefPage, {}, specWithColumns({wide, compressed, unicode, mixed}));
+  test::writeTableDefinition(file, kTdefPage, {},
+                             specWithColumns({wide, compressed, unicode, mixed}));
   auto db = open(file);
   auto table = readWithColumns(*db);
   ASSERT_TRUE(table);
@@ -303,7 +320,8 @@ TEST_F(TableDefinitionTest, LongCompressedNameIsCutAtACharacterBoundary) {
   auto table = readWithColumns(*db);
   ASSERT_TRUE(table);
   std::string expected;
-  for (int i = 0; i < 256; ++i) expected += "é";
+  for (int i = 0; i < 256; ++i)
+    expected += "é";
   EXPECT_EQ(table->columns[0].name, expected);
 }
 

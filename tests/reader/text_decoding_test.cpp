@@ -7,7 +7,9 @@
 namespace vantrel {
 namespace {
 
-std::string jet4(std::vector<uint8_t> bytes) { return decodeJet4Text(bytes); }
+std::string jet4(std::vector<uint8_t> bytes) {
+  return decodeJet4Text(bytes);
+}
 
 TEST(TextDecodingTest, Utf16WithSurrogatesAndBrokenUnits) {
   EXPECT_EQ(jet4({'A', 0, 'b', 0}), "Ab");
@@ -38,7 +40,8 @@ TEST(TextDecodingTest, CodePages) {
   const std::vector<uint8_t> bytes{'a', 0x80, 0xE9, 0x81};
   EXPECT_EQ(CodePageDecoder(1252).decode(bytes), "a€é\xEF\xBF\xBD") << "0x81 has no character";
   EXPECT_EQ(CodePageDecoder(1251).decode(std::vector<uint8_t>{0xC0}), "А");
-  EXPECT_EQ(CodePageDecoder(936).decode(std::vector<uint8_t>{'G', 0xB1, 0xE0, 0xC2, 0xEB}), "G编码");
+  EXPECT_EQ(CodePageDecoder(936).decode(std::vector<uint8_t>{'G', 0xB1, 0xE0, 0xC2, 0xEB}),
+            "G编码");
   EXPECT_EQ(CodePageDecoder(932).decode(std::vector<uint8_t>{0x82, 0xA0}), "あ");
   EXPECT_EQ(CodePageDecoder(1252).decode(std::vector<uint8_t>{'a', 0, 'b'}), "a");
   CodePageDecoder unknown(4242);

@@ -45,7 +45,8 @@ TEST(NumberTextTest, SingleAndDouble) {
 std::vector<uint8_t> numericField(bool negative, std::array<uint32_t, 4> words) {
   std::vector<uint8_t> field{static_cast<uint8_t>(negative ? 0x80 : 0)};
   for (uint32_t word : words) {
-    for (int i = 0; i < 4; ++i) field.push_back(static_cast<uint8_t>(word >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      field.push_back(static_cast<uint8_t>(word >> (8 * i)));
   }
   return field;
 }
@@ -60,8 +61,9 @@ TEST(NumberTextTest, NumericUsesSignScaleAndAll128Bits) {
   // 10^28, the largest power of ten that Jet's 28-digit decimals hold.
   EXPECT_EQ(numericText(numericField(false, {0, 0x204FCE5E, 0x3E250261, 0x10000000}), 28, 0),
             "10000000000000000000000000000");
-  EXPECT_EQ(numericText(numericField(false, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}), 28, 10),
-            "34028236692093846346337460743.1768211455");
+  EXPECT_EQ(
+      numericText(numericField(false, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}), 28, 10),
+      "34028236692093846346337460743.1768211455");
   EXPECT_EQ(numericText(std::vector<uint8_t>(16, 0), 18, 0), "") << "a field cut short";
 }
 
@@ -129,7 +131,8 @@ class LongValueTest : public ::testing::TestWithParam<int> {
 
   void lvalPage(int page, const std::vector<std::vector<uint8_t>>& rows) {
     std::vector<test::RowSpec> specs;
-    for (const auto& row : rows) specs.push_back({row});
+    for (const auto& row : rows)
+      specs.push_back({row});
     test::writeRowPage(t.file.page(page), t.file.layout(), 0, specs);
     t.file.page(page).putBytes(4, test::bytesOf("LVAL"));
   }
@@ -141,7 +144,8 @@ class LongValueTest : public ::testing::TestWithParam<int> {
       const int next = c + 1 < chunks ? firstPage + static_cast<int>(c) + 1 : 0;
       std::vector<uint8_t> row{0, static_cast<uint8_t>(next), static_cast<uint8_t>(next >> 8), 0};
       const auto from = value.begin() + static_cast<ptrdiff_t>(c * chunkSize);
-      row.insert(row.end(), from, from + static_cast<ptrdiff_t>(std::min(chunkSize, value.size() - c * chunkSize)));
+      row.insert(row.end(), from,
+                 from + static_cast<ptrdiff_t>(std::min(chunkSize, value.size() - c * chunkSize)));
       lvalPage(firstPage + static_cast<int>(c), {row});
     }
   }
@@ -152,10 +156,14 @@ class LongValueTest : public ::testing::TestWithParam<int> {
   }
 
   // Reads the one row whose memo and OLE fields are given.
-  std::pair<std::string, FieldValue> readRow(const std::vector<uint8_t>& memo, const std::vector<uint8_t>& ole) {
-    t.addDataPage(4, {{t.row(RowImage{.columnCount = 2, .variableFields = {memo, ole}, .presentColumns = {0, 1}})}});
+  std::pair<std::string, FieldValue> readRow(const std::vector<uint8_t>& memo,
+                                             const std::vector<uint8_t>& ole) {
+    t.addDataPage(
+        4, {{t.row(RowImage{
+               .columnCount = 2, .variableFields = {memo, ole}, .presentColumns = {0, 1}})}});
     auto db = t.open();
-    auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+    auto table = readTableDefinition(
+        *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     readColumns(*db, *table);
     table->resetRowCursor();
     EXPECT_EQ(fetchRow(*db, *table), kResultDone);
@@ -191,7 +199,8 @@ TEST_P(LongValueTest, ValueOnOneLongValuePage) {
 
 TEST_P(LongValueTest, ChainLongerThan16384CharactersComesBackWhole) {
   std::string text;
-  for (int i = 0; text.size() < 20000; ++i) text += "line " + std::to_string(i) + "\r\n";
+  for (int i = 0; text.size() < 20000; ++i)
+    text += "line " + std::to_string(i) + "\r\n";
   const auto value = stored(text);
   chain(value, 10, static_cast<size_t>(pageSize() - 40));
   const auto [memoText, ole] = readRow(header(static_cast<uint32_t>(value.size()), 0, 10), {});
@@ -237,17 +246,20 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
   };
   TableFixture t(1, columns);
   std::vector<uint8_t> fixed{255, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  for (int i = 0; i < 16; ++i) fixed.push_back(static_cast<uint8_t>(i));
+  for (int i = 0; i < 16; ++i)
+    fixed.push_back(static_cast<uint8_t>(i));
   fixed.insert(fixed.end(), {1, 2, 3, 4});
   // 300 characters: longer than 256 bytes in either form, still one text.
   std::u16string longText(300, u'é');
-  RowImage image{.columnCount = 7, .fixedArea = fixed,
+  RowImage image{.columnCount = 7,
+                 .fixedArea = fixed,
                  .variableFields = {{0x00, 0x01, 0xFF}, test::utf16Le(longText)},
                  .presentColumns = {0, 1, 2, 3, 4, 5, 6}};
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {{t.row(image)}});
   auto db = t.open();
-  auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+  auto table =
+      readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   readColumns(*db, *table);
   table->resetRowCursor();
   ASSERT_EQ(fetchRow(*db, *table), kResultDone);
@@ -258,7 +270,8 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
   EXPECT_EQ(table->columnText(4), "");
   EXPECT_EQ(table->columnTexts[4].bytes, (std::vector<uint8_t>{0x00, 0x01, 0xFF}));
   std::string expected;
-  for (int i = 0; i < 300; ++i) expected += "é";
+  for (int i = 0; i < 300; ++i)
+    expected += "é";
   EXPECT_EQ(table->columnText(5), expected);
   EXPECT_EQ(table->columnText(6), "") << "a type code with no form";
   EXPECT_EQ(table->columns[5].size, 510) << "the column's size is left alone";

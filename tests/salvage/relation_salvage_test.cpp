@@ -26,10 +26,22 @@ struct RelationRow {
 // The relations table on page 5 as each version stores it: Jet 4 with its column entries in
 // alphabetical order, Jet 3 in its natural order.
 TableFixture relationsTable(int version, const std::vector<RelationRow>& rows) {
-  const std::vector<std::string> jet4Order{"ccolumn", "grbit", "icolumn", "szColumn", "szObject",
-                                           "szReferencedColumn", "szReferencedObject", "szRelationship"};
-  const std::vector<std::string> jet3Order{"szRelationship", "grbit", "ccolumn", "icolumn", "szObject",
-                                           "szColumn", "szReferencedObject", "szReferencedColumn"};
+  const std::vector<std::string> jet4Order{"ccolumn",
+                                           "grbit",
+                                           "icolumn",
+                                           "szColumn",
+                                           "szObject",
+                                           "szReferencedColumn",
+                                           "szReferencedObject",
+                                           "szRelationship"};
+  const std::vector<std::string> jet3Order{"szRelationship",
+                                           "grbit",
+                                           "ccolumn",
+                                           "icolumn",
+                                           "szObject",
+                                           "szColumn",
+                                           "szReferencedObject",
+                                           "szReferencedColumn"};
   const auto& order = version == 1 ? jet4Order : jet3Order;
   // Fixed columns get their offsets in this order; text columns their variable slots.
   std::vector<TdefColumn> columns;
@@ -37,9 +49,13 @@ TableFixture relationsTable(int version, const std::vector<RelationRow>& rows) {
   int varIndex = 0;
   for (size_t i = 0; i < order.size(); ++i) {
     const bool text = order[i].rfind("sz", 0) == 0;
-    columns.push_back({.name = order[i], .type = text ? 10 : 4, .size = text ? 255 : 4,
-                       .fixed = !text, .number = static_cast<int>(i),
-                       .varIndex = text ? varIndex++ : 0, .fixedOffset = text ? 0 : fixedOffset});
+    columns.push_back({.name = order[i],
+                       .type = text ? 10 : 4,
+                       .size = text ? 255 : 4,
+                       .fixed = !text,
+                       .number = static_cast<int>(i),
+                       .varIndex = text ? varIndex++ : 0,
+                       .fixedOffset = text ? 0 : fixedOffset});
     if (!text) fixedOffset += 4;
   }
   TableFixture t(version, columns);
@@ -52,7 +68,9 @@ TableFixture relationsTable(int version, const std::vector<RelationRow>& rows) {
       const std::string& name = columns[i].name;
       image.presentColumns.push_back(static_cast<int>(i));
       if (columns[i].fixed) {
-        const int32_t value = name == "grbit" ? row.attributes : name == "icolumn" ? row.position : row.count;
+        const int32_t value = name == "grbit"     ? row.attributes
+                              : name == "icolumn" ? row.position
+                                                  : row.count;
         const auto bytes = test::le32(static_cast<uint32_t>(value));
         image.fixedArea.insert(image.fixedArea.end(), bytes.begin(), bytes.end());
         continue;
@@ -62,8 +80,9 @@ TableFixture relationsTable(int version, const std::vector<RelationRow>& rows) {
                                 : name == "szColumn"           ? row.foreignField
                                 : name == "szReferencedObject" ? row.primaryTable
                                                                : row.primaryField;
-      image.variableFields.push_back(version == 1 ? test::utf16Le(std::u16string(text.begin(), text.end()))
-                                                  : test::bytesOf(text));
+      image.variableFields.push_back(version == 1
+                                         ? test::utf16Le(std::u16string(text.begin(), text.end()))
+                                         : test::bytesOf(text));
     }
     specs.push_back({t.row(image)});
   }
@@ -104,8 +123,9 @@ class RelationSalvageTest : public ::testing::TestWithParam<int> {
   Rows savedRelations() {
     destination.Close();
     test::SqliteFile file(dir / "out.sqlite");
-    return file.query("SELECT name, primary_table, foreign_table, attributes, enforced, field_position,"
-                      " primary_field, foreign_field FROM MSysVantrelRelations ORDER BY name, field_position");
+    return file.query(
+        "SELECT name, primary_table, foreign_table, attributes, enforced, field_position,"
+        " primary_field, foreign_field FROM MSysVantrelRelations ORDER BY name, field_position");
   }
 
   test::TempDir dir;
@@ -158,11 +178,13 @@ TEST_P(RelationSalvageTest, EnforcedRelationThatHoldsKeepsItsAttributes) {
   TableFixture t = relationsTable(GetParam(), {kRows[2]});
   EXPECT_EQ(salvage(t, true), kResultDone);
   const std::string firstName = GetParam() == 1 ? "CustomersOrders" : "CustomersOrders";
-  EXPECT_EQ(savedRelations(), (Rows{{firstName, "Customers", "Orders", "256", "1", "0", "Id", "Customer"}}));
+  EXPECT_EQ(savedRelations(),
+            (Rows{{firstName, "Customers", "Orders", "256", "1", "0", "Id", "Customer"}}));
 }
 
 TEST_P(RelationSalvageTest, Jet4NamesARelationByItsTablesFirst) {
-  TableFixture t = relationsTable(GetParam(), {{"Stored", "Orders", "Customer", "Customers", "Id", 2, 0, 1}});
+  TableFixture t =
+      relationsTable(GetParam(), {{"Stored", "Orders", "Customer", "Customers", "Id", 2, 0, 1}});
   EXPECT_EQ(salvage(t, true), kResultDone);
   const auto relations = savedRelations();
   ASSERT_EQ(relations.size(), 1u);

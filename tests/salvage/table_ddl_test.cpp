@@ -26,23 +26,24 @@ TableDefinition table(std::vector<ColumnDefinition> columns, int keyColumns = 0)
 }
 
 TEST(TableDdlTest, OrdersExample) {
-  const auto orders = table({column("ID", 4, 4, 1, 1), column("Name", 10, 100),
-                             column("Total", 5, 8, 0, 1)}, 1);
-  EXPECT_EQ(tableDdl(orders, "Orders", 1).statements,
-            (Statements{"CREATE TABLE [Orders]([ID] LONG);",
-                        "ALTER TABLE [Orders] ADD PRIMARY KEY ([ID]);",
-                        "ALTER TABLE [Orders] ADD [Name] TEXT(50);",
-                        "ALTER TABLE [Orders] ADD [Total] CURRENCY;",
-                        "CREATE INDEX MyIndex2 ON [Orders]([Total])"}));
+  const auto orders =
+      table({column("ID", 4, 4, 1, 1), column("Name", 10, 100), column("Total", 5, 8, 0, 1)}, 1);
+  EXPECT_EQ(
+      tableDdl(orders, "Orders", 1).statements,
+      (Statements{
+          "CREATE TABLE [Orders]([ID] LONG);", "ALTER TABLE [Orders] ADD PRIMARY KEY ([ID]);",
+          "ALTER TABLE [Orders] ADD [Name] TEXT(50);", "ALTER TABLE [Orders] ADD [Total] CURRENCY;",
+          "CREATE INDEX MyIndex2 ON [Orders]([Total])"}));
 }
 
 TEST(TableDdlTest, CompoundKeyComesLastAndKeyColumnsGetNoIndex) {
-  const auto orders = table({column("A", 4, 4, 1, 1), column("B", 10, 20, 1, 1), column("C", 4)}, 2);
-  EXPECT_EQ(tableDdl(orders, "Orders", 0).statements,
-            (Statements{"CREATE TABLE [Orders]([A] LONG);",
-                        "ALTER TABLE [Orders] ADD [B] TEXT(20);",
-                        "ALTER TABLE [Orders] ADD [C] LONG;",
-                        "ALTER TABLE [Orders] ADD Constraint [PK_Orders] PRIMARY KEY ([A], [B]);"}));
+  const auto orders =
+      table({column("A", 4, 4, 1, 1), column("B", 10, 20, 1, 1), column("C", 4)}, 2);
+  EXPECT_EQ(
+      tableDdl(orders, "Orders", 0).statements,
+      (Statements{"CREATE TABLE [Orders]([A] LONG);", "ALTER TABLE [Orders] ADD [B] TEXT(20);",
+                  "ALTER TABLE [Orders] ADD [C] LONG;",
+                  "ALTER TABLE [Orders] ADD Constraint [PK_Orders] PRIMARY KEY ([A], [B]);"}));
 }
 
 TEST(TableDdlTest, CompoundOrdinaryIndexBecomesOneIndexPerColumn) {
@@ -62,14 +63,17 @@ TEST(TableDdlTest, TypeTextsAndTextLengthsByVersion) {
       {column("", 11, 0), "] OLEOBJECT"},   {column("", 12, 0), "] MEMO"},
       {column("", 16, 17), "] DOUBLE"},     {column("", 15, 16), "] GUID"},
       {column("", 9, 255), "] BINARY(255)"}};
-  for (const auto& [c, text] : cases) EXPECT_EQ(columnTypeText(c, 1), text) << c.type;
+  for (const auto& [c, text] : cases)
+    EXPECT_EQ(columnTypeText(c, 1), text) << c.type;
   EXPECT_EQ(columnTypeText(column("", 10, 101), 1), "] TEXT(50)");
   EXPECT_EQ(columnTypeText(column("", 10, 101), 0), "] TEXT(101)");
-  for (int type : {0, 13, 14, 17, 99}) EXPECT_FALSE(columnTypeText(column("", type), 1)) << type;
+  for (int type : {0, 13, 14, 17, 99})
+    EXPECT_FALSE(columnTypeText(column("", type), 1)) << type;
 }
 
 TEST(TableDdlTest, ColumnsWithoutTypeAreLeftOutAndNamed) {
-  const auto t = table({column("Odd", 13), column("Id", 4, 4, 1, 1), column("Odder", 18, 4, 0, 1)}, 1);
+  const auto t =
+      table({column("Odd", 13), column("Id", 4, 4, 1, 1), column("Odder", 18, 4, 0, 1)}, 1);
   const auto ddl = tableDdl(t, "T", 1);
   EXPECT_EQ(ddl.statements, (Statements{"CREATE TABLE [T]([Id] LONG);",
                                         "ALTER TABLE [T] ADD PRIMARY KEY ([Id]);"}));
@@ -77,8 +81,8 @@ TEST(TableDdlTest, ColumnsWithoutTypeAreLeftOutAndNamed) {
 }
 
 TEST(TableDdlTest, NamesGoInAsTheyStand) {
-  const auto t = table({column("Repaired Field", 4), column("Repaired Field", 4),
-                        column("it's [odd", 10, 10)});
+  const auto t = table(
+      {column("Repaired Field", 4), column("Repaired Field", 4), column("it's [odd", 10, 10)});
   EXPECT_EQ(tableDdl(t, "My Table", 0).statements,
             (Statements{"CREATE TABLE [My Table]([Repaired Field] LONG);",
                         "ALTER TABLE [My Table] ADD [Repaired Field] LONG;",

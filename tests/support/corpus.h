@@ -28,7 +28,7 @@ std::string readTextFile(const std::filesystem::path& path);
 }  // namespace vantrel::test
 
 // Skips the current test (reported as skipped, not passed) when the corpus is absent.
-#define VANTREL_REQUIRE_CORPUS()                                     \
-  do {                                                               \
+#define VANTREL_REQUIRE_CORPUS()                                    \
+  do {                                                              \
     if (!::vantrel::test::corpusDir()) GTEST_SKIP() << "no corpus"; \
   } while (0)

@@ -22,19 +22,22 @@ PageImage& PageImage::put8(int pos, uint32_t value) {
 
 PageImage& PageImage::put16(int pos, uint32_t value) {
   check(pos, 2);
-  for (int i = 0; i < 2; ++i) bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
+  for (int i = 0; i < 2; ++i)
+    bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
   return *this;
 }
 
 PageImage& PageImage::put24(int pos, uint32_t value) {
   check(pos, 3);
-  for (int i = 0; i < 3; ++i) bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
+  for (int i = 0; i < 3; ++i)
+    bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
   return *this;
 }
 
 PageImage& PageImage::put32(int pos, uint32_t value) {
   check(pos, 4);
-  for (int i = 0; i < 4; ++i) bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes_[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
   return *this;
 }
 
@@ -57,25 +60,28 @@ PageImage& PageImage::fill(uint8_t value) {
 }
 
 FileImage::FileImage(int formatVersion, int pageCount) : formatVersion_(formatVersion) {
-  for (int i = 0; i < pageCount; ++i) pages_.emplace_back(pageSize());
+  for (int i = 0; i < pageCount; ++i)
+    pages_.emplace_back(pageSize());
   if (pageCount > 0) {
     static constexpr std::string_view kSignature = "Standard Jet DB";
     PageImage& header = pages_[0];
     header.put32(0, 0x100);
-    header.putBytes(4, std::span(reinterpret_cast<const uint8_t*>(kSignature.data()),
-                                 kSignature.size()));
+    header.putBytes(
+        4, std::span(reinterpret_cast<const uint8_t*>(kSignature.data()), kSignature.size()));
     header.put32(0x14, static_cast<uint32_t>(formatVersion));
   }
 }
 
 PageImage& FileImage::page(int n) {
-  while (static_cast<int>(pages_.size()) <= n) pages_.emplace_back(pageSize());
+  while (static_cast<int>(pages_.size()) <= n)
+    pages_.emplace_back(pageSize());
   return pages_[static_cast<size_t>(n)];
 }
 
 std::vector<uint8_t> FileImage::bytes() const {
   std::vector<uint8_t> all;
-  for (const PageImage& p : pages_) all.insert(all.end(), p.bytes().begin(), p.bytes().end());
+  for (const PageImage& p : pages_)
+    all.insert(all.end(), p.bytes().begin(), p.bytes().end());
   return all;
 }
 
@@ -87,7 +93,8 @@ void FileImage::write(const std::filesystem::path& path) const {
       const auto page = pages_[i].bytes();
       if (std::all_of(page.begin(), page.end(), [](uint8_t b) { return b == 0; })) continue;
       out.seekp(static_cast<std::streamoff>(i * page.size()));
-      out.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
+      out.write(reinterpret_cast<const char*>(page.data()),
+                static_cast<std::streamsize>(page.size()));
     }
     if (!out) throw std::runtime_error("cannot write " + path.string());
   }
@@ -141,7 +148,8 @@ std::vector<uint8_t> storedName(int formatVersion, const TdefColumn& column) {
 
 // Appends little-endian bytes.
 void appendLe(std::vector<uint8_t>& out, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  for (int i = 0; i < width; ++i)
+    out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 }  // namespace
@@ -150,13 +158,13 @@ int writeTableDefinition(FileImage& file, int firstPage, const std::vector<int>&
                          const TdefSpec& spec) {
   const PageLayout& layout = file.layout();
   const bool jet4 = file.formatVersion() == 1;
-  const int columnCount =
-      spec.columnCountOverride.value_or(static_cast<int>(spec.columns.size()));
+  const int columnCount = spec.columnCountOverride.value_or(static_cast<int>(spec.columns.size()));
 
   // The definition as one stream of bytes, as if the page had no end.
   std::vector<uint8_t> stream(static_cast<size_t>(layout.tdefColumnsStartOffset), 0);
   auto putAt = [&](int pos, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) stream[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
+    for (int i = 0; i < width; ++i)
+      stream[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
   };
   stream[0] = 2;
   stream[1] = 1;
@@ -169,12 +177,14 @@ int writeTableDefinition(FileImage& file, int firstPage, const std::vector<int>&
   putAt(layout.tdefUsageMapOffset + 1, static_cast<uint32_t>(spec.usageMapPage), 3);
   putAt(layout.tdefFreeMapOffset, static_cast<uint32_t>(spec.freeMapRow), 1);
   putAt(layout.tdefFreeMapOffset + 1, static_cast<uint32_t>(spec.freeMapPage), 3);
-  stream.resize(stream.size() + static_cast<size_t>(spec.realIndexCount * layout.realIndexEntrySize), 0);
+  stream.resize(
+      stream.size() + static_cast<size_t>(spec.realIndexCount * layout.realIndexEntrySize), 0);
 
   for (const TdefColumn& column : spec.columns) {
     std::vector<uint8_t> entry(static_cast<size_t>(layout.columnEntrySize), 0);
     auto put = [&](int pos, uint32_t value, int width) {
-      for (int i = 0; i < width; ++i) entry[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
+      for (int i = 0; i < width; ++i)
+        entry[static_cast<size_t>(pos + i)] = static_cast<uint8_t>(value >> (8 * i));
     };
     put(0, static_cast<uint32_t>(column.type), 1);
     put(layout.columnNumberOffset, static_cast<uint32_t>(column.number), 1);
@@ -214,7 +224,8 @@ int writeTableDefinition(FileImage& file, int firstPage, const std::vector<int>&
     }
     at += take;
     ++used;
-    const uint32_t next = at < stream.size() && i + 1 < pages.size() ? static_cast<uint32_t>(pages[i + 1]) : 0;
+    const uint32_t next =
+        at < stream.size() && i + 1 < pages.size() ? static_cast<uint32_t>(pages[i + 1]) : 0;
     page.put32(4, next);
   }
   if (at < stream.size()) throw std::length_error("table definition needs more pages");
@@ -223,7 +234,8 @@ int writeTableDefinition(FileImage& file, int firstPage, const std::vector<int>&
   if (jet4) {
     first.put32(8, static_cast<uint32_t>(stream.size()));
   } else {
-    first.put16(8, static_cast<uint32_t>(std::max<int64_t>(0, pageSize - static_cast<int64_t>(stream.size()))));
+    first.put16(8, static_cast<uint32_t>(
+                       std::max<int64_t>(0, pageSize - static_cast<int64_t>(stream.size()))));
   }
   return used;
 }
@@ -241,7 +253,8 @@ std::vector<uint8_t> inlineUsageMap(int firstPage, const std::vector<int>& pages
 
 std::vector<uint8_t> pageListUsageMap(const std::vector<int>& bitmapPages) {
   std::vector<uint8_t> map{1};
-  for (int p : bitmapPages) appendLe(map, static_cast<uint32_t>(p), 4);
+  for (int p : bitmapPages)
+    appendLe(map, static_cast<uint32_t>(p), 4);
   return map;
 }
 

@@ -67,7 +67,8 @@ std::vector<int> writeRowPage(PageImage& page, const PageLayout& layout, int64_t
 // The u16 at `pos` of a page image.
 inline uint32_t u16Of(const PageImage& page, int pos) {
   const auto bytes = page.bytes();
-  return bytes[static_cast<size_t>(pos)] | static_cast<uint32_t>(bytes[static_cast<size_t>(pos) + 1]) << 8;
+  return bytes[static_cast<size_t>(pos)] |
+         static_cast<uint32_t>(bytes[static_cast<size_t>(pos) + 1]) << 8;
 }
 
 // Names as a Jet 4 definition stores them.

@@ -11,7 +11,8 @@ void append16(std::vector<uint8_t>& out, size_t value) {
 
 std::vector<uint8_t> nullMask(const RowImage& row) {
   std::vector<uint8_t> mask(static_cast<size_t>((row.columnCount + 7) / 8), 0);
-  for (int number : row.presentColumns) mask[static_cast<size_t>(number / 8)] |= static_cast<uint8_t>(1u << (number % 8));
+  for (int number : row.presentColumns)
+    mask[static_cast<size_t>(number / 8)] |= static_cast<uint8_t>(1u << (number % 8));
   return mask;
 }
 
@@ -36,7 +37,8 @@ std::vector<uint8_t> encodeRow(int formatVersion, const RowImage& row) {
   const auto mask = nullMask(row);
 
   if (jet4) {
-    for (size_t i = offsets.size(); i-- > 0;) append16(out, offsets[i]);
+    for (size_t i = offsets.size(); i-- > 0;)
+      append16(out, offsets[i]);
     append16(out, varCount);
     out.insert(out.end(), mask.begin(), mask.end());
     return out;
@@ -45,7 +47,8 @@ std::vector<uint8_t> encodeRow(int formatVersion, const RowImage& row) {
   // passes, the first offset at or beyond it. The jump count depends on the row's length.
   const size_t tail = offsets.size() + 1 + mask.size();
   size_t jumps = 0;
-  while ((out.size() + jumps + tail - 1) / 256 != jumps) jumps = (out.size() + jumps + tail - 1) / 256;
+  while ((out.size() + jumps + tail - 1) / 256 != jumps)
+    jumps = (out.size() + jumps + tail - 1) / 256;
   std::vector<uint8_t> jumpBytes;
   for (size_t k = 1; k <= jumps; ++k) {
     size_t first = offsets.size();  // past every offset: a jump the reader ignores
@@ -57,8 +60,10 @@ std::vector<uint8_t> encodeRow(int formatVersion, const RowImage& row) {
     }
     jumpBytes.push_back(static_cast<uint8_t>(first));
   }
-  for (size_t i = offsets.size(); i-- > 0;) out.push_back(static_cast<uint8_t>(offsets[i]));
-  for (size_t k = jumpBytes.size(); k-- > 0;) out.push_back(jumpBytes[k]);
+  for (size_t i = offsets.size(); i-- > 0;)
+    out.push_back(static_cast<uint8_t>(offsets[i]));
+  for (size_t k = jumpBytes.size(); k-- > 0;)
+    out.push_back(jumpBytes[k]);
   out.push_back(static_cast<uint8_t>(varCount));
   out.insert(out.end(), mask.begin(), mask.end());
   return out;

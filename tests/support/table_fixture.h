@@ -39,7 +39,9 @@ class TableFixture {
     writeRowPage(file.page(page), file.layout(), owner < 0 ? tdefPage : owner, rows);
   }
 
-  std::vector<uint8_t> row(const RowImage& image) const { return encodeRow(file.formatVersion(), image); }
+  std::vector<uint8_t> row(const RowImage& image) const {
+    return encodeRow(file.formatVersion(), image);
+  }
 
   std::unique_ptr<SourceDatabase> open(RunState* run = nullptr) {
     writeTableDefinition(file, tdefPage, continuationPages, spec);
@@ -49,7 +51,8 @@ class TableFixture {
   }
 
   // Every row's texts, in walk order.
-  static std::vector<std::vector<std::string>> readAll(SourceDatabase& db, int64_t tdefPage = kFixtureTdefPage) {
+  static std::vector<std::vector<std::string>> readAll(SourceDatabase& db,
+                                                       int64_t tdefPage = kFixtureTdefPage) {
     std::vector<std::vector<std::string>> rows;
     auto table = readTableDefinition(db, {.name = "T", .objectType = 1, .tdefPage = tdefPage});
     if (!table) return rows;
@@ -57,7 +60,8 @@ class TableFixture {
     table->resetRowCursor();
     while (fetchRow(db, *table) == kResultDone) {
       std::vector<std::string> texts;
-      for (size_t i = 0; i < table->columns.size(); ++i) texts.push_back(table->columnText(i));
+      for (size_t i = 0; i < table->columns.size(); ++i)
+        texts.push_back(table->columnText(i));
       rows.push_back(std::move(texts));
     }
     return rows;
@@ -78,6 +82,8 @@ inline std::vector<uint8_t> le32(uint32_t value) {
           static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
 }
 
-inline std::vector<uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+inline std::vector<uint8_t> bytesOf(std::string_view text) {
+  return {text.begin(), text.end()};
+}
 
 }  // namespace vantrel::test

@@ -2,8 +2,8 @@
 // and damages copies of them, for tests, samples and benchmarks.
 #include <CLI/CLI.hpp>
 #include <fstream>
-#include <map>
 #include <iostream>
+#include <map>
 
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tools/mkdb/damage.h"
@@ -90,9 +90,8 @@ int main(int argc, char** argv) {
       ->add_option("--shape", synthetic.shape,
                    "mixed (every kind of column, memos on long-value pages) or lean (long, "
                    "text, double, date, boolean, integer)")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, mkdb::SyntheticShape>{{"mixed", mkdb::SyntheticShape::kMixed},
-                                                      {"lean", mkdb::SyntheticShape::kLean}}));
+      ->transform(CLI::CheckedTransformer(std::map<std::string, mkdb::SyntheticShape>{
+          {"mixed", mkdb::SyntheticShape::kMixed}, {"lean", mkdb::SyntheticShape::kLean}}));
   generate->add_option("--memo-min", synthetic.memoMin, "shortest memo, in characters");
   generate->add_option("--memo-max", synthetic.memoMax, "longest memo, in characters");
   generate->add_option("--chain-every", synthetic.chainEvery,

@@ -49,7 +49,8 @@ mdbwriter::Guid guid(Random& random) {
   mdbwriter::Guid value;
   for (size_t i = 0; i < value.bytes.size(); i += 8) {
     const uint64_t bits = random.next();
-    for (size_t k = 0; k < 8; ++k) value.bytes[i + k] = static_cast<uint8_t>(bits >> (8 * k));
+    for (size_t k = 0; k < 8; ++k)
+      value.bytes[i + k] = static_cast<uint8_t>(bits >> (8 * k));
   }
   return value;
 }
@@ -106,7 +107,9 @@ mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
       {.name = "Reference", .type = ColumnType::kGuid},
   };
   // Access 97 has no numeric type.
-  if (jet4) table.columns.push_back({.name = "Price", .type = ColumnType::kNumeric, .precision = 18, .scale = 4});
+  if (jet4)
+    table.columns.push_back(
+        {.name = "Price", .type = ColumnType::kNumeric, .precision = 18, .scale = 4});
   table.indexes = {
       {.name = "PrimaryKey", .columns = {{"Id"}}, .kind = mdbwriter::IndexKind::kPrimaryKey}};
   table.rows = [options, random, next, jet4](mdbwriter::Row& row) {
