@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace vantrel::fuzz {
+
+// What each fuzz target does with one input. The file runs take the bytes of a whole database
+// file; they must come back, whatever the bytes, without a crash, a hang or unbounded memory.
+// The regression tests replay the inputs the fuzzers once failed on through the same runs.
+
+// Opens the file and walks its catalog as the analysis does: tables counted, queries and
+// relations listed.
+void analyseFile(std::span<const uint8_t> bytes);
+
+// Saves the whole file into a fresh destination database: tables with their rows, queries
+// and relations.
+void saveFile(std::span<const uint8_t> bytes);
+
+// Rebuilds every saved query the file's catalog names, as the preview shows it.
+void rebuildQueries(std::span<const uint8_t> bytes);
+
+// Query-catalog rows given as text, fed to the query builder and the preview's wrapping.
+// The first byte chooses the row layout ('3' Jet 3, anything else Jet 4); each line is one
+// row, its column texts separated by tabs in the layout's column order.
+void buildQueryFromRows(std::span<const uint8_t> bytes);
+
+}  // namespace vantrel::fuzz
