@@ -131,7 +131,7 @@ void writeReport(const fs::path& out, const std::map<vantrel::test::DamageKind, 
       << "and OLE values. Vantrel saves the damaged file into a fresh destination; a table it\n"
       << "salvages as `Recovered_Table_<page>` counts for the table of that definition page.\n"
       << "mdbtools is `mdb-export` of each table by its healthy name; an export that fails,\n"
-      << "crashes, runs longer than 20 seconds or needs more than 2 GiB counts as no row "
+      << "crashes, runs longer than 10 seconds or needs more than 2 GiB counts as no row "
          "(*failed*).\n\n"
       << "| damage | files | rows held | Vantrel intact | Vantrel found | mdbtools intact | "
          "mdbtools found | mdbtools failed |\n"

@@ -33,7 +33,7 @@ std::string recoveredTableName(int64_t definitionPage);
 std::optional<TableRows> exportWithMdbtools(const std::filesystem::path& file,
                                             const std::string& table,
                                             const std::set<std::string>& longValueColumns,
-                                            int seconds = 20);
+                                            int seconds = 10);
 // The user tables mdb-tables lists; none when it fails.
 std::optional<std::vector<std::string>> mdbtoolsTables(const std::filesystem::path& file);
 
