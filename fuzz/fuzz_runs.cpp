@@ -156,8 +156,8 @@ void buildQueryFromRows(std::span<const uint8_t> bytes) {
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()) + 1, bytes.size() - 1);
   QueryBuilder builder;
   std::optional<int64_t> queryId;
-  for (const std::string& line : split(text, '\n')) {
-    const std::vector<std::string> columns = split(line, '\t');
+  for (const std::string& line : split(text, kRowSeparator)) {
+    const std::vector<std::string> columns = split(line, kColumnSeparator);
     const QueryDefinitionRow row = queryRowFromTexts(columns, formatVersion);
     // The first row names the query; rows of other queries are passed over, as in the file.
     if (!queryId) queryId = row.objectId;

@@ -21,8 +21,11 @@ void saveFile(std::span<const uint8_t> bytes);
 void rebuildQueries(std::span<const uint8_t> bytes);
 
 // Query-catalog rows given as text, fed to the query builder and the preview's wrapping.
-// The first byte chooses the row layout ('3' Jet 3, anything else Jet 4); each line is one
-// row, its column texts separated by tabs in the layout's column order.
+// The first byte chooses the row layout ('3' Jet 3, anything else Jet 4); then come the
+// rows, each ended by a record separator (0x1E), their column texts in the layout's column
+// order separated by unit separators (0x1F). Texts may hold any other character.
 void buildQueryFromRows(std::span<const uint8_t> bytes);
+inline constexpr char kRowSeparator = '\x1e';
+inline constexpr char kColumnSeparator = '\x1f';
 
 }  // namespace vantrel::fuzz

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_runs.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tools/mkdb/spec_json.h"
 
@@ -32,21 +33,14 @@ void writeText(const fs::path& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-// A text with the row and column separators of the seed format made blanks.
-std::string field(std::string text) {
-  for (char& c : text) {
-    if (c == '\t' || c == '\n') c = ' ';
-  }
-  return text;
-}
-
 // One row in the Jet 4 column order: attribute, expression, flag, (unused), name1, name2,
 // object id.
-std::string rowLine(const std::string& attribute, const std::string& expression,
+std::string rowText(const std::string& attribute, const std::string& expression,
                     const std::string& flag, const std::string& name1, const std::string& name2,
                     const std::string& objectId) {
-  return field(attribute) + '\t' + field(expression) + '\t' + field(flag) + "\t\t" + field(name1) +
-         '\t' + field(name2) + '\t' + field(objectId) + '\n';
+  const char c = fuzz::kColumnSeparator;
+  return attribute + c + expression + c + flag + c + c + name1 + c + name2 + c + objectId +
+         fuzz::kRowSeparator;
 }
 
 std::string jsonText(const nlohmann::json& value) {
@@ -67,7 +61,7 @@ void writeDescribedSeeds(const fs::path& description, const std::string& stem,
   for (const mdbwriter::SavedQuery& query : mkdb::specFromJson(json).queries) {
     std::string text = "4";
     for (const mdbwriter::QueryRow& row : query.rows) {
-      text += rowLine(std::to_string(row.attribute), row.expression.value_or(""),
+      text += rowText(std::to_string(row.attribute), row.expression.value_or(""),
                       row.flag ? std::to_string(*row.flag) : "", row.name1.value_or(""),
                       row.name2.value_or(""), "7");
     }
@@ -89,7 +83,7 @@ void writeCorpusQuerySeeds(const fs::path& corpus, const fs::path& out) {
       const std::string id = jsonText(row["objectid"]);
       std::string& text = byQuery[id];
       if (text.empty()) text = "4";
-      text += rowLine(jsonText(row["attribute"]), jsonText(row["expression"]),
+      text += rowText(jsonText(row["attribute"]), jsonText(row["expression"]),
                       jsonText(row["flag"]), jsonText(row["name1"]), jsonText(row["name2"]), id);
     }
     int n = 0;

@@ -44,7 +44,7 @@ fi
 
 corpus=$(realpath -m "${VANTREL_CORPUS:-$root/../shared/corpus}")
 seeds=$out/fuzz/seeds
-if [ ! -d "$seeds" ] || [ fuzz/seed-database.json -nt "$seeds" ]; then
+if [ ! -d "$seeds" ] || [ fuzz/seed-database.json -nt "$seeds" ] || [ "$out/fuzz/vantrel-fuzz-seeds" -nt "$seeds" ]; then
   rm -rf "$seeds"
   if [ -d "$corpus" ]; then
     "$out/fuzz/vantrel-fuzz-seeds" "$seeds" "$root" "$corpus"
