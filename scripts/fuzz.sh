@@ -5,6 +5,7 @@
 #   scripts/fuzz.sh                        every target for 10 minutes
 #   scripts/fuzz.sh --time 3600 saving     one target for an hour
 #   scripts/fuzz.sh --short                the test command's short run: a fixed number of runs
+#   scripts/fuzz.sh --coverage [TARGET]    what the kept inputs reach: edges and functions per file
 #
 # Targets: analysis, saving, query_rebuild (mutated database files), query_rows (mutated
 # query-catalog rows). Long runs keep what they find in build-fuzz/fuzz/corpus/<target>; the
@@ -17,12 +18,14 @@ root=$PWD
 
 seconds=600
 short=0
+coverage=0
 build=1
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) seconds=$2; shift 2 ;;
     --short) short=1; shift ;;
+    --coverage) coverage=1; shift ;;
     --no-build) build=0; shift ;;
     analysis|saving|query_rebuild|query_rows) targets+=("$1"); shift ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
@@ -44,7 +47,8 @@ fi
 
 corpus=$(realpath -m "${VANTREL_CORPUS:-$root/../shared/corpus}")
 seeds=$out/fuzz/seeds
-if [ ! -d "$seeds" ] || [ fuzz/seed-database.json -nt "$seeds" ] || [ "$out/fuzz/vantrel-fuzz-seeds" -nt "$seeds" ]; then
+if [ ! -d "$seeds" ] || [ fuzz/seed-database.json -nt "$seeds" ] ||
+   [ "$out/fuzz/vantrel-fuzz-seeds" -nt "$seeds" ]; then
   rm -rf "$seeds"
   if [ -d "$corpus" ]; then
     "$out/fuzz/vantrel-fuzz-seeds" "$seeds" "$root" "$corpus"
@@ -73,6 +77,25 @@ for target in "${targets[@]}"; do
     [ -d "$corpus" ] && inputs+=("$corpus/jet3" "$corpus/jet4")
   fi
   [ -d "$root/fuzz/regressions/$target" ] && inputs+=("$root/fuzz/regressions/$target")
+  if [ "$coverage" = 1 ]; then
+    # Every kept input and seed once; libFuzzer lists each function with the edges it reached.
+    echo "fuzz.sh: $target" >&2
+    mkdir -p "$out/fuzz/corpus/$target"
+    (cd "$scratch" && "$out/fuzz/${target}_fuzzer" -runs=0 -print_coverage=1 "${options[@]}" \
+      "$out/fuzz/corpus/$target" "${inputs[@]}") 2>&1 |
+      awk '/^(COVERED|UNCOVERED)_FUNC/ {
+             split($5, e, "/")
+             file = $NF
+             sub(/:[0-9]+$/, "", file)
+             if (!match(file, /(reader|salvage|queries|app)\/[^\/]+$/)) next
+             file = substr(file, RSTART)
+             reached[file] += e[1]; edges[file] += e[2]; functions[file]++
+             if ($1 == "COVERED_FUNC:") used[file]++
+           }
+           END { for (f in edges) printf "  %-36s edges %5d of %-5d functions %3d of %d\n",
+                                         f, reached[f], edges[f], used[f], functions[f] }' | sort
+    continue
+  fi
   if [ "$short" = 1 ]; then
     work=$scratch/$target
     options+=("-runs=${short_runs[$target]}")
