@@ -121,10 +121,12 @@ void writeReport(const fs::path& out, const std::map<vantrel::test::DamageKind, 
   report
       << "# Damage report: rows salvaged per kind of damage, Vantrel and mdbtools\n\n"
       << "Made by `scripts/damage-report.sh` (the program `vantrel-damage-report`, from\n"
-      << "`tests/damage/`). Sources: the damage suite's written database in Jet 3 and Jet 4"
-      << (withCorpus ? " and every database of the corpus whose user tables both readers read" : "")
-      << " (" << sources << " files). Each kind is done once to every file, the kinds that\n"
-      << "strike a random place " << variants << " times with different seeds.\n\n"
+      << "`tests/damage/`).\n\n"
+      << "Sources: the damage suite's written database in Jet 3 and Jet 4"
+      << (withCorpus ? ",\nand every corpus database whose user tables both readers read" : "")
+      << " (" << sources << " files). Each kind\n"
+      << "is done once to every file; the kinds that strike a random place, " << variants
+      << " times with\ndifferent seeds.\n\n"
       << "For each table both readers read from the healthy file, the rows each reader gets from\n"
       << "the damaged copy are matched one by one against the rows the same reader got from the\n"
       << "healthy file: *intact* rows have every value, *found* rows every value except the memo\n"
