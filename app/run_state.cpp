@@ -5,6 +5,7 @@
 namespace vantrel {
 
 int RunState::stopCheck() {
+  if (rowObserver_ != nullptr) rowObserver_->rowReached();
   if (stopRequested.load(std::memory_order_relaxed) == 0) return kResultNothing;
   // Only an analysis or a saving run has a question to ask; elsewhere the request lapses.
   const char phase = runPhase.load();

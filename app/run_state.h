@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/run_progress.h"
+
 namespace vantrel {
 
 // What a worker needs from whoever shows the run: the windows, the command line or a test.
@@ -22,6 +24,17 @@ class RunHooks {
   // The preview's row list: add a column, and set one cell (column 0 starts a new row).
   virtual void addPreviewColumn(int columnIndex, std::string_view heading) = 0;
   virtual void setPreviewCell(int columnIndex, int rowIndex, std::string_view text) = 0;
+
+  // Real progress of the running work: at each file, at each table and as pages are read.
+  // Called on the worker thread, often; a display should redraw at its own pace.
+  virtual void reportProgress(const RunProgress& /*progress*/) {}
+};
+
+// Told of every row the reader is about to fetch, on the worker thread.
+class RowObserver {
+ public:
+  virtual ~RowObserver() = default;
+  virtual void rowReached() = 0;
 };
 
 // Hooks that show nothing and confirm every stop request.
@@ -53,7 +66,9 @@ class RunState {
   std::atomic<int> stopRequested{0};   // set by the user interface, consumed by stopCheck()
   std::atomic<char> runPhase{0};       // 'P' analysis, 'S' saving
   std::atomic<int> savingListRow{0};   // row of the next saving-list line
-  // Format version of the last source database that opened (1 Jet 4, 0 Jet 3).
+  // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
+  // sets kNoFormatVersion before it opens a file, so a file that does not open leaves it so.
+  static constexpr int kNoFormatVersion = -1;
   std::atomic<int> sourceFormatVersion{0};
 
   // Safe from any thread.
@@ -66,8 +81,12 @@ class RunState {
   // Appends a line to the saving list and advances savingListRow.
   void appendSavingListLine(std::string_view text);
 
+  // The observer stopCheck() tells of every row; null for none. Set by the worker.
+  void setRowObserver(RowObserver* observer) { rowObserver_ = observer; }
+
  private:
   RunHooks* hooks_;
+  RowObserver* rowObserver_ = nullptr;
 };
 
 }  // namespace vantrel

@@ -3,11 +3,16 @@
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
+  // Rows go out through std::cout only; C stdio need not be kept in step with it.
+  std::ios::sync_with_stdio(false);
   CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};
   app.require_subcommand(1);
   int exitCode = vantrel::cli::kExitOk;
   vantrel::cli::addInfoCommand(app, exitCode);
   vantrel::cli::addRowsCommand(app, exitCode);
+  vantrel::cli::addAnalyzeCommand(app, exitCode);
+  vantrel::cli::addObjectCommands(app, exitCode);
+  vantrel::cli::addRepairCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

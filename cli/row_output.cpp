@@ -1,14 +1,13 @@
 #include "cli/row_output.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace vantrel::cli {
 
 namespace {
 
-std::string tsvField(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void appendTsvField(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '\t': out += "\\t"; break;
@@ -18,18 +17,26 @@ std::string tsvField(std::string_view text) {
       default: out.push_back(c);
     }
   }
-  return out;
 }
 
-std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
+bool needsCsvQuotes(std::string_view text) {
+  for (char c : {',', '"', '\r', '\n'}) {
+    if (std::memchr(text.data(), c, text.size()) != nullptr) return true;
+  }
+  return false;
+}
+
+void appendCsvField(std::string& out, std::string_view text) {
+  if (!needsCsvQuotes(text)) {
+    out += text;
+    return;
+  }
+  out.push_back('"');
   for (char c : text) {
     if (c == '"') out.push_back('"');
     out.push_back(c);
   }
   out.push_back('"');
-  return out;
 }
 
 }  // namespace
@@ -58,21 +65,31 @@ std::string jsonString(std::string_view text) {
 }
 
 void RowWriter::writeRow(const std::vector<std::string>& fields) {
+  std::vector<std::string_view> views(fields.begin(), fields.end());
+  writeRow(views);
+}
+
+void RowWriter::writeRow(std::span<const std::string_view> fields) {
+  line_.clear();
   for (size_t i = 0; i < fields.size(); ++i) {
     switch (format_) {
       case RowFormat::Tsv:
-        out_ << (i ? "\t" : "") << tsvField(fields[i]);
+        if (i) line_.push_back('\t');
+        appendTsvField(line_, fields[i]);
         break;
       case RowFormat::Csv:
-        out_ << (i ? "," : "") << csvField(fields[i]);
+        if (i) line_.push_back(',');
+        appendCsvField(line_, fields[i]);
         break;
       case RowFormat::Json:
-        out_ << (i ? "," : "[") << jsonString(fields[i]);
+        line_ += i ? "," : "[";
+        line_ += jsonString(fields[i]);
         break;
     }
   }
-  if (format_ == RowFormat::Json) out_ << (fields.empty() ? "[]" : "]");
-  out_ << (format_ == RowFormat::Csv ? "\r\n" : "\n");
+  if (format_ == RowFormat::Json) line_ += fields.empty() ? "[]" : "]";
+  line_ += format_ == RowFormat::Csv ? "\r\n" : "\n";
+  out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 }  // namespace vantrel::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +16,13 @@ enum class RowFormat { Tsv, Csv, Json };
 class RowWriter {
  public:
   RowWriter(std::ostream& out, RowFormat format) : out_(out), format_(format) {}
+  void writeRow(std::span<const std::string_view> fields);
   void writeRow(const std::vector<std::string>& fields);
 
  private:
   std::ostream& out_;
   RowFormat format_;
+  std::string line_;  // kept between rows, so that a row costs no allocation
 };
 
 std::string jsonString(std::string_view text);

@@ -59,9 +59,10 @@ int runRows(const RowsOptions& options) {
   for (const ColumnDefinition& column : table->columns) fields.push_back(column.name);
   writer.writeRow(fields);
   table->resetRowCursor();
+  std::vector<std::string_view> row(fields.size());
   for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == kResultDone; ++count) {
-    for (size_t i = 0; i < fields.size(); ++i) fields[i] = table->columnText(i);
-    writer.writeRow(fields);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = table->columnText(i);
+    writer.writeRow(row);
   }
   return kExitOk;
 }

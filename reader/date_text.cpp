@@ -1,8 +1,7 @@
 #include "reader/date_text.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <charconv>
 
 namespace vantrel {
 
@@ -33,24 +32,31 @@ CivilDate civilFromDays(long days) {
   return {year, month, day};
 }
 
-std::string timeText(long secondsOfDay) {
-  const long hour = secondsOfDay / 3600;
-  const long minute = secondsOfDay / 60 % 60;
-  const long second = secondsOfDay % 60;
-  const long hour12 = hour % 12 == 0 ? 12 : hour % 12;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02ld:%02ld:%02ld %s", hour12, minute, second,
-                hour < 12 ? "AM" : "PM");
-  return buffer;
+void appendTwoDigits(std::string& out, long value) {
+  out.push_back(static_cast<char>('0' + value / 10 % 10));
+  out.push_back(static_cast<char>('0' + value % 10));
 }
 
-// Whether "%f" of the value shows a non-zero fraction: the test for a time part.
+// "%I:%M:%S %p" of a time of day.
+void appendTime(std::string& out, long secondsOfDay) {
+  const long hour = secondsOfDay / 3600;
+  const long hour12 = hour % 12 == 0 ? 12 : hour % 12;
+  appendTwoDigits(out, hour12);
+  out.push_back(':');
+  appendTwoDigits(out, secondsOfDay / 60 % 60);
+  out.push_back(':');
+  appendTwoDigits(out, secondsOfDay % 60);
+  out += hour < 12 ? " AM" : " PM";
+}
+
+// Whether "%f" of the value (six decimals, rounded) shows a non-zero fraction: the test for a
+// time part.
 bool hasTimePart(double value) {
   char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%f", value);
-  const char* point = std::strchr(buffer, '.');
-  if (point == nullptr) return false;
-  for (const char* c = point + 1; *c != '\0'; ++c) {
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  if (error != std::errc()) return false;
+  for (const char* c = end - 6; c < end; ++c) {
     if (*c != '0') return true;
   }
   return false;
@@ -66,7 +72,9 @@ std::string dateText(double value) {
   const double dayPart = std::trunc(value);
   // Values from -1 to 1 are a time of day alone (1 itself is midnight).
   if (value > -1 && value <= 1) {
-    return timeText(std::lround(std::fabs(value) * kSecondsPerDay) % kSecondsPerDay);
+    std::string text;
+    appendTime(text, std::lround(std::fabs(value) * kSecondsPerDay) % kSecondsPerDay);
+    return text;
   }
   long day = static_cast<long>(dayPart);
   // The time of day, rounded to the second; a time that rounds up to midnight is the next
@@ -78,10 +86,15 @@ std::string dateText(double value) {
   }
   if (day < kFirstDay || day > kLastDay) return {};
   const CivilDate date = civilFromDays(day + kDaysFrom1970To1899);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02u/%02u/%ld ", date.month, date.day, date.year);
-  std::string text = buffer;
-  if (hasTimePart(value)) text += timeText(seconds);
+  std::string text;
+  text.reserve(24);
+  appendTwoDigits(text, date.month);
+  text.push_back('/');
+  appendTwoDigits(text, date.day);
+  text.push_back('/');
+  text += std::to_string(date.year);
+  text.push_back(' ');
+  if (hasTimePart(value)) appendTime(text, seconds);
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace vantrel {
 
@@ -30,6 +31,11 @@ std::string fixedText(double value, int precision) {
 
 // Decimal digits of an unsigned number held as 32-bit words, most significant first.
 std::string decimalDigits(std::array<uint32_t, 4> words) {
+  if (words[0] == 0 && words[1] == 0) {
+    // Fits 64 bits: the common case.
+    const uint64_t value = static_cast<uint64_t>(words[2]) << 32 | words[3];
+    return std::to_string(value);
+  }
   std::string digits;
   const auto isZero = [&] { return words[0] == 0 && words[1] == 0 && words[2] == 0 && words[3] == 0; };
   do {
@@ -49,9 +55,7 @@ std::string decimalDigits(std::array<uint32_t, 4> words) {
   return {digits.rbegin(), digits.rend()};
 }
 
-std::string decimalDigits(uint64_t value) {
-  return decimalDigits({0, 0, static_cast<uint32_t>(value >> 32), static_cast<uint32_t>(value)});
-}
+std::string decimalDigits(uint64_t value) { return std::to_string(value); }
 
 // Places a point before the last `scale` digits, keeping at least one integer digit.
 std::string withScale(std::string digits, int scale) {

@@ -67,9 +67,20 @@ int64_t SourceDatabase::pageCount() const {
   return static_cast<int64_t>(file_.size() / static_cast<uint64_t>(pageSize()));
 }
 
+void SourceDatabase::notePageRead(int64_t n) {
+  if (n < 0 || n >= pageCount()) return;
+  if (pagesSeen_.empty()) pagesSeen_.resize(static_cast<size_t>(pageCount()));
+  if (pagesSeen_[static_cast<size_t>(n)]) return;
+  pagesSeen_[static_cast<size_t>(n)] = true;
+  ++pagesRead_;
+}
+
 void SourceDatabase::setFormat(int formatVersion) {
   file_.formatVersion = formatVersion;
   layout_ = &pageLayoutFor(formatVersion);
+  // The page size may have changed: count again in pages of the new size.
+  pagesSeen_.clear();
+  pagesRead_ = 0;
 }
 
 void SourceDatabase::setCodePage(int codePage) {
@@ -116,7 +127,10 @@ int64_t SourceDatabase::u32At(int64_t pos) const { return u32Of(page(), pos); }
 size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n) {
   if (n < 0) return 0;
   const auto size = static_cast<uint64_t>(db.pageSize());
-  return db.file().readAt(static_cast<uint64_t>(n) * size, std::span(buffer).first(size));
+  const size_t got =
+      db.file().readAt(static_cast<uint64_t>(n) * size, std::span(buffer).first(size));
+  if (got != 0) db.notePageRead(n);
+  return got;
 }
 
 size_t loadPage(SourceDatabase& db, int64_t n) {

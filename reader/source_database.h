@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "reader/page_layout.h"
 #include "reader/text_decoding.h"
@@ -66,6 +67,10 @@ class SourceDatabase {
   int pageSize() const { return layout_->pageSize; }
   // Whole pages in the file: the bound for every walk over pages.
   int64_t pageCount() const;
+  // Distinct pages read so far (a page read again counts once): how far the work has come
+  // through the file, out of pageCount().
+  int64_t pagesRead() const { return pagesRead_; }
+  void notePageRead(int64_t n);
   RunState* run() const { return run_; }
 
   // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
@@ -99,6 +104,8 @@ class SourceDatabase {
   RunState* run_ = nullptr;
   std::array<PageBuffer, 2> buffers_{};
   int current_ = 0;
+  std::vector<bool> pagesSeen_;
+  int64_t pagesRead_ = 0;
   CodePageDecoder codePageDecoder_{1252};
   std::shared_ptr<const PageCensus> census_;  // taken when first needed
 

@@ -106,6 +106,10 @@ bool appendUtf16Units(std::span<const uint8_t> bytes, bool stopAtNul, std::strin
   for (size_t i = 0; i < units; ++i) {
     char32_t unit = static_cast<char32_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     if (unit == 0 && stopAtNul) return false;
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+      continue;
+    }
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
       const char32_t low = static_cast<char32_t>(bytes[2 * i + 2] | bytes[2 * i + 3] << 8);
       if (low >= 0xDC00 && low <= 0xDFFF) {
@@ -142,8 +146,14 @@ std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
       compressed = !compressed;
       ++i;
     } else if (compressed) {
-      appendUtf8(out, bytes[i]);
-      ++i;
+      // A run of one-byte characters; stretches of ASCII go in as they are.
+      while (i < bytes.size() && bytes[i] != 0) {
+        size_t end = i;
+        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80) ++end;
+        out.append(reinterpret_cast<const char*>(bytes.data() + i), end - i);
+        i = end;
+        if (i < bytes.size() && bytes[i] >= 0x80) appendUtf8(out, bytes[i++]);
+      }
     } else {
       // A run of UTF-16 units lasts until a unit whose first byte is the 0x00 switch.
       size_t end = i;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times vantrel-mkdb writing one generated Jet 4 table (eleven mixed columns, memos on
+# Times vantrel-mkdb writing one generated Jet 4 table (mixed columns, memos on
 # long-value pages) of 1,000,000 and of 2,000,000 rows, and prints the wall time and the
 # peak memory of each run: the time should stay under a minute for a million rows, and the
 # memory should not grow with the row count.

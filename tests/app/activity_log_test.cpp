@@ -87,6 +87,20 @@ TEST(ActivityLogTest, LocationFallsBackFromLogPathToFilePathToTheStateFolder) {
             folder / "state" / "Vantrel" / "Activity Log.txt");
 }
 
+TEST(ActivityLogTest, ClearActsOnTheFileWrittenNotTheApplicationFolders) {
+  TempDir folder;
+  std::filesystem::create_directories(folder / "logs");
+  std::filesystem::create_directories(folder / "app");
+  std::ofstream(folder / "app" / "Activity Log.txt") << "kept";
+  const ActivityLog log = ActivityLog::atConfiguredLocation(
+      {(folder / "app").string(), (folder / "logs").string()},
+      [](const char*) -> const char* { return nullptr; });
+  EXPECT_EQ(log.appendLogLine("written"), 1);
+  EXPECT_EQ(log.clear(), 1);
+  EXPECT_EQ(readTextFile(log.path()), "\r\n");
+  EXPECT_EQ(readTextFile(folder / "app" / "Activity Log.txt"), "kept");
+}
+
 TEST(ConfigurationTest, FileKeysThenEnvironmentOverrides) {
   TempDir folder;
   std::filesystem::create_directories(folder / "Vantrel");

@@ -1,9 +1,6 @@
 // Primary keys and indexes of every user table of the corpus, against the index statements
 // mdbtools prints (where mdbtools can read them; see ORACLES.md for the files it cannot).
 
-// GCC 12 takes a std::function inside <regex> for uninitialized in the sanitizer build.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 #include <gtest/gtest.h>
 
 #include <map>

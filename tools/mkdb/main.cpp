@@ -2,6 +2,7 @@
 // and damages copies of them, for tests, samples and benchmarks.
 #include <CLI/CLI.hpp>
 #include <fstream>
+#include <map>
 #include <iostream>
 
 #include "tests/support/mdb_writer/database_writer.h"
@@ -80,11 +81,18 @@ int main(int argc, char** argv) {
 
   mkdb::SyntheticOptions synthetic;
   auto* generate = app.add_subcommand(
-      "synthetic", "Write one generated table, \"Records\", of eleven mixed columns");
+      "synthetic", "Write one generated table, \"Records\", of mixed or lean columns");
   generate->add_option("output", output, "the .mdb file to write")->required();
   generate->add_option("--format", format, "jet3 or jet4 (default jet4)")
       ->check(CLI::IsMember({"jet3", "jet4"}));
   generate->add_option("--rows", synthetic.rows, "rows to write")->check(CLI::NonNegativeNumber);
+  generate
+      ->add_option("--shape", synthetic.shape,
+                   "mixed (every kind of column, memos on long-value pages) or lean (long, "
+                   "text, double, date, boolean, integer)")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, mkdb::SyntheticShape>{{"mixed", mkdb::SyntheticShape::kMixed},
+                                                      {"lean", mkdb::SyntheticShape::kLean}}));
   generate->add_option("--memo-min", synthetic.memoMin, "shortest memo, in characters");
   generate->add_option("--memo-max", synthetic.memoMax, "longest memo, in characters");
   generate->add_option("--chain-every", synthetic.chainEvery,

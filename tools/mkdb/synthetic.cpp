@@ -45,6 +45,15 @@ std::string words(Random& random, int64_t length) {
   return text;
 }
 
+mdbwriter::Guid guid(Random& random) {
+  mdbwriter::Guid value;
+  for (size_t i = 0; i < value.bytes.size(); i += 8) {
+    const uint64_t bits = random.next();
+    for (size_t k = 0; k < 8; ++k) value.bytes[i + k] = static_cast<uint8_t>(bits >> (8 * k));
+  }
+  return value;
+}
+
 }  // namespace
 
 mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
@@ -53,6 +62,35 @@ mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
   }
   mdbwriter::DatabaseSpec spec{.version = options.version};
   mdbwriter::TableSpec table{.name = "Records"};
+  auto random = std::make_shared<Random>(options.seed);
+  auto next = std::make_shared<int64_t>(0);
+  if (options.shape == SyntheticShape::kLean) {
+    table.columns = {
+        {.name = "Id", .type = ColumnType::kLong, .autoNumber = true},
+        {.name = "Name", .type = ColumnType::kText, .size = 50, .compressedText = true},
+        {.name = "Ratio", .type = ColumnType::kDouble},
+        {.name = "Created", .type = ColumnType::kDateTime},
+        {.name = "Active", .type = ColumnType::kBoolean},
+        {.name = "Quantity", .type = ColumnType::kInteger},
+    };
+    table.rows = [options, random, next](mdbwriter::Row& row) {
+      if (*next >= options.rows) return false;
+      const int64_t id = ++*next;
+      Random& r = *random;
+      row.values = {
+          id,
+          words(r, r.between(8, 40)),
+          static_cast<double>(r.between(-1000000, 1000000)) / 1024.0,
+          mdbwriter::DateTime{36000.0 + static_cast<double>(r.between(0, 9000 * 86400)) / 86400.0},
+          r.next() % 2 == 0,
+          r.between(-32768, 32767),
+      };
+      return true;
+    };
+    spec.tables.push_back(std::move(table));
+    return spec;
+  }
+  const bool jet4 = options.version == mdbwriter::JetVersion::kJet4;
   table.columns = {
       {.name = "Id", .type = ColumnType::kLong, .autoNumber = true},
       {.name = "Code", .type = ColumnType::kText, .size = 12},
@@ -65,12 +103,13 @@ mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
       {.name = "Active", .type = ColumnType::kBoolean},
       {.name = "Tag", .type = ColumnType::kByte},
       {.name = "Notes", .type = ColumnType::kMemo, .compressedText = true},
+      {.name = "Reference", .type = ColumnType::kGuid},
   };
+  // Access 97 has no numeric type.
+  if (jet4) table.columns.push_back({.name = "Price", .type = ColumnType::kNumeric, .precision = 18, .scale = 4});
   table.indexes = {
       {.name = "PrimaryKey", .columns = {{"Id"}}, .kind = mdbwriter::IndexKind::kPrimaryKey}};
-  auto random = std::make_shared<Random>(options.seed);
-  auto next = std::make_shared<int64_t>(0);
-  table.rows = [options, random, next](mdbwriter::Row& row) {
+  table.rows = [options, random, next, jet4](mdbwriter::Row& row) {
     if (*next >= options.rows) return false;
     const int64_t id = ++*next;
     Random& r = *random;
@@ -90,7 +129,10 @@ mdbwriter::DatabaseSpec syntheticSpec(const SyntheticOptions& options) {
         r.next() % 2 == 0,
         r.between(0, 255),
         words(r, memoLength),
+        guid(r),
+        mdbwriter::Decimal{r.between(-100000000000, 100000000000)},
     };
+    if (!jet4) row.values.pop_back();
     return true;
   };
   spec.tables.push_back(std::move(table));

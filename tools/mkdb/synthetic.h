@@ -6,9 +6,17 @@
 
 namespace vantrel::mkdb {
 
-// One generated table, "Records", of eleven mixed columns for benchmarks: its rows are made
-// one at a time from a seeded generator, so any row count costs the same memory.
+// The columns of the generated table.
+enum class SyntheticShape {
+  kMixed,  // long, texts, integer, currency, double, single, date, boolean, byte, memo,
+           // numeric (Jet 4) and GUID
+  kLean,   // long, text, double, date, boolean, integer
+};
+
+// One generated table, "Records", for benchmarks: its rows are made one at a time from a
+// seeded generator, so any row count costs the same memory.
 struct SyntheticOptions {
+  SyntheticShape shape = SyntheticShape::kMixed;
   mdbwriter::JetVersion version = mdbwriter::JetVersion::kJet4;
   int64_t rows = 1000;
   int memoMin = 80;           // characters of the memo column's values

@@ -1,0 +1,55 @@
+#include "app/analysis_run.h"
+
+#include "app/log_texts.h"
+#include "app/progress_tracker.h"
+#include "app/report_texts.h"
+#include "app/salvage_handler.h"
+#include "reader/catalog_walk.h"
+#include "reader/result_codes.h"
+
+namespace vantrel {
+
+AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const ActivityLog* log,
+                           ReportFile* report) {
+  run.stopRequested = 0;
+  run.runPhase = 'P';
+  run.savingMode = 0;
+  run.previewLoading = 0;
+
+  AnalysisResult analysis;
+  analysis.currentSourcePath = sourcePath;
+  {
+    ProgressTracker tracker(run, 1);
+    tracker.startFile(1, sourcePath);
+    run.sourceFormatVersion = RunState::kNoFormatVersion;
+    if (auto db = openSourceDatabase(sourcePath, &run)) {
+      analysis.opened = true;
+      SalvageContext context{run, analysis.summary};
+      SalvageHandler salvage(context);
+      ProgressHandler handler(salvage, tracker);
+      analysis.result = walkCatalog(*db, handler);
+    }
+    tracker.endFile();
+  }
+  analysis.formatVersion = run.sourceFormatVersion.load();
+
+  analysis.tree = objectTreeOf(sourcePath, analysis.summary);
+  analysis.previewQueryCount = static_cast<int>(analysis.tree.queries.size());
+  analysis.previewRelationCount = static_cast<int>(analysis.tree.relations.size());
+  analysis.reportText =
+      summaryReportText(analysis.summary, analysis.formatVersion, analysis.previewQueryCount,
+                        analysis.previewRelationCount);
+  if (report != nullptr) report->show(analysis.reportText);
+
+  if (log != nullptr) {
+    std::vector<LoggedTable> tables;
+    tables.reserve(analysis.summary.tables.size());
+    for (const auto& table : analysis.summary.tables) {
+      tables.push_back({table.name, table.columnCount, table.recordCount});
+    }
+    logFileAnalysis(*log, analysis.tree.root, tables);
+  }
+  return analysis;
+}
+
+}  // namespace vantrel

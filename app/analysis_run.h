@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "app/activity_log.h"
+#include "app/catalog_summary.h"
+#include "app/object_tree.h"
+#include "app/report_file.h"
+#include "app/run_state.h"
+
+namespace vantrel {
+
+// What the analysis of one file leaves for the preview.
+struct AnalysisResult {
+  std::string currentSourcePath;  // the file analysed, as given
+  bool opened = false;            // the file opened as an Access database
+  int result = 0;                 // the walk's result: 1 done, 5 stopped, 0 not opened
+  int formatVersion = RunState::kNoFormatVersion;  // 1 Jet 4, 0 Jet 3
+  CatalogSummary summary;
+  ObjectTree tree;
+  int previewQueryCount = 0;
+  int previewRelationCount = 0;
+  std::string reportText;  // the summary report text
+};
+
+// Analyses one source file: opens it, walks its catalog counting every table's rows and
+// listing its queries and relations, builds the tree and the summary report text, shows that
+// text in `report` and writes the file's analysis lines to `log` (either may be null). A
+// confirmed stop ends the walk; everything is still built from what it had found. A file that
+// cannot be opened gives an empty tree, zero counts and the log lines all the same.
+AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const ActivityLog* log,
+                           ReportFile* report);
+
+}  // namespace vantrel

@@ -1,0 +1,44 @@
+#include "app/object_listing.h"
+
+#include "reader/catalog_walk.h"
+#include "salvage/relation_salvage.h"
+
+namespace vantrel {
+namespace {
+
+class ListingHandler : public CatalogHandler {
+ public:
+  explicit ListingHandler(SalvageContext& context) : context_(context) {}
+
+  int salvageTable(SourceDatabase&, int, int64_t tdefPage, const std::string& name) override {
+    context_.summary.tables.push_back({tdefPage, name, 0, 0});
+    return 1;
+  }
+  int rebuildQuery(SourceDatabase&, int, int64_t, const std::string&) override { return 1; }
+  void listQuery(int64_t queryId, const std::string& name) override {
+    context_.summary.queryList.push_back({queryId, name});
+  }
+  int salvageRelations(SourceDatabase& db, int value, const std::string& name) override {
+    return vantrel::salvageRelations(db, value, name, context_);
+  }
+
+ private:
+  SalvageContext& context_;
+};
+
+}  // namespace
+
+std::optional<CatalogSummary> listCatalogObjects(const std::string& sourcePath, RunState& run) {
+  run.stopRequested = 0;
+  run.savingMode = 0;
+  run.previewLoading = 0;
+  auto db = openSourceDatabase(sourcePath, &run);
+  if (!db) return std::nullopt;
+  CatalogSummary summary;
+  SalvageContext context{run, summary};
+  ListingHandler handler(context);
+  walkCatalog(*db, handler);
+  return summary;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/run_state.h"
+
+namespace vantrel {
+
+// Loads one table's rows for the preview: opens the file again and hands every row to the
+// run's row-list hooks (column headings first; currency with the locale's symbol). Returns
+// 1, 5 when the user stopped, or 0 when the file cannot be opened.
+int loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
+                     const std::string& name);
+
+struct QueryText {
+  int result = 0;  // 1, 5 when the user stopped, 0 when the file or its queries cannot be read
+  std::string sqlText;
+};
+
+// Rebuilds one saved query for the preview: its SQL text wrapped into display lines.
+QueryText loadPreviewQuery(RunState& run, const std::string& sourcePath, int64_t objectId,
+                           const std::string& name);
+
+// The same query's SQL text as rebuilt, unwrapped, without creating anything.
+QueryText rebuildQueryText(RunState& run, const std::string& sourcePath, int64_t objectId,
+                           const std::string& name);
+
+}  // namespace vantrel

@@ -1,0 +1,66 @@
+#include "app/progress_tracker.h"
+
+namespace vantrel {
+
+ProgressTracker::ProgressTracker(RunState& run, int fileCount) : run_(run) {
+  progress_.fileCount = fileCount;
+  run_.setRowObserver(this);
+}
+
+ProgressTracker::~ProgressTracker() {
+  run_.setRowObserver(nullptr);
+}
+
+void ProgressTracker::startFile(int fileNumber, const std::string& sourcePath) {
+  db_ = nullptr;
+  progress_.fileNumber = fileNumber;
+  progress_.sourcePath = sourcePath;
+  progress_.table.clear();
+  progress_.pagesRead = 0;
+  progress_.pageCount = 0;
+  report();
+}
+
+void ProgressTracker::startTable(const SourceDatabase& db, const std::string& table) {
+  db_ = &db;
+  progress_.table = table;
+  progress_.pageCount = db.pageCount();
+  progress_.pagesRead = db.pagesRead();
+  report();
+}
+
+void ProgressTracker::endFile() {
+  db_ = nullptr;
+}
+
+void ProgressTracker::rowReached() {
+  // Reports only when the reader has come to a page it had not read before.
+  if (db_ == nullptr || db_->pagesRead() == progress_.pagesRead) return;
+  progress_.pagesRead = db_->pagesRead();
+  report();
+}
+
+void ProgressTracker::report() {
+  run_.hooks().reportProgress(progress_);
+}
+
+int ProgressHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
+                                  const std::string& name) {
+  tracker_.startTable(db, name);
+  return inner_.salvageTable(db, typeValue, tdefPage, name);
+}
+
+int ProgressHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+                                  const std::string& name) {
+  return inner_.rebuildQuery(db, typeValue, queryId, name);
+}
+
+void ProgressHandler::listQuery(int64_t queryId, const std::string& name) {
+  inner_.listQuery(queryId, name);
+}
+
+int ProgressHandler::salvageRelations(SourceDatabase& db, int value, const std::string& name) {
+  return inner_.salvageRelations(db, value, name);
+}
+
+}  // namespace vantrel

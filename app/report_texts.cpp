@@ -1,0 +1,88 @@
+#include "app/report_texts.h"
+
+#include "queries/wide_text.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::string_view kPreviewRemark =
+    "(*) This is only preview. The data will be saved in original file.\r\n\r\n";
+constexpr std::string_view kReportEnd = "\r\n\r\n\r\n";
+
+std::string number(long long value) {
+  return std::to_string(value);
+}
+
+}  // namespace
+
+long long totalRecords(const CatalogSummary& summary) {
+  long long records = 0;
+  for (const auto& table : summary.tables)
+    records += table.recordCount;
+  return records;
+}
+
+std::string summaryReportText(const CatalogSummary& summary, int formatVersion, int queryCount,
+                              int relationCount) {
+  std::string text = formatVersion == 1   ? "SUMMARY [Access 2000]\r\n\r\n"
+                     : formatVersion == 0 ? "SUMMARY [Access 95/97]\r\n\r\n"
+                                          : "SUMMARY\r\n\r\n";
+  text += number(totalRecords(summary)) + "  Records in " +
+          number(static_cast<long long>(summary.tables.size())) + " Tables \r\n";
+  text += number(queryCount) + "  Queries \r\n";
+  text += number(relationCount) + "  Relations \r\n\r\n";
+  return text;
+}
+
+std::string tablesReportText(const CatalogSummary& summary) {
+  std::string text = "Table \r\n\r\n" + number(totalRecords(summary)) + " Records in " +
+                     number(static_cast<long long>(summary.tables.size())) + " Table(s) \r\n\r\n";
+  long long i = 0;
+  for (const auto& table : summary.tables) {
+    text += number(++i) + ")    " + table.name + ":   " + number(table.columnCount) +
+            " Columns,  " + number(table.recordCount) + "  Recordss \r\n";
+  }
+  return text += kReportEnd;
+}
+
+std::string queriesReportText(const CatalogSummary& summary, int queryCount) {
+  std::string text = "Total Number of Query :  " + number(queryCount) + "\r\n\r\n";
+  long long i = 0;
+  for (const auto& query : summary.queryList) {
+    ++i;
+    // Numbers below 10 get one more blank, so the names of the first hundred line up.
+    text += number(i) + (i < 10 ? ")    " : ")   ") + query.name + "\r\n";
+  }
+  return text += kReportEnd;
+}
+
+std::string relationsReportText(const CatalogSummary& summary, int relationCount) {
+  std::string text = "Total Number of Relations :  " + number(relationCount) + "\r\n\r\n";
+  long long i = 0;
+  for (const auto& relation : summary.relations) {
+    text += number(++i) + ")   " + relation.name + "\r\n";
+  }
+  return text += kReportEnd;
+}
+
+std::string queryReportText(std::string_view name, std::string_view sqlText) {
+  std::string text = "Query Name :  ";
+  text += name;
+  text += "\r\n\r\n\r\nSQL:\r\n\r\n";
+  text += sqlText;
+  text += "\r\n\r\n";
+  // The remark only follows a text of more than five UTF-16 characters.
+  if (toWide(sqlText).size() > 5) text += kPreviewRemark;
+  return text;
+}
+
+std::string relationReportText(const CatalogSummary::RelationEntry& relation) {
+  std::string text = "Relation Name :  " + relation.name + "\r\n\r\n\r\n";
+  text += "Tables:\r\n\t" + relation.firstTable + " -> " + relation.secondTable + "\r\n\r\n";
+  text +=
+      "Fields:\r\n\t" + relation.firstField + " -> " + relation.secondField + "\r\n\r\n\r\n\r\n";
+  text += kPreviewRemark;
+  return text;
+}
+
+}  // namespace vantrel

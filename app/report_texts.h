@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/catalog_summary.h"
+
+namespace vantrel {
+
+// The plain texts the preview shows beside its tree, with "\r\n" line ends.
+
+// The file's summary: its totals under a heading with the format (1 "Access 2000",
+// 0 "Access 95/97", anything else no format).
+std::string summaryReportText(const CatalogSummary& summary, int formatVersion, int queryCount,
+                              int relationCount);
+
+// The "Table", "Query" and "Relation" groups: totals and one numbered line per entry.
+std::string tablesReportText(const CatalogSummary& summary);
+std::string queriesReportText(const CatalogSummary& summary, int queryCount);
+std::string relationsReportText(const CatalogSummary& summary, int relationCount);
+
+// One query with its SQL text; one relation with its tables and fields.
+std::string queryReportText(std::string_view name, std::string_view sqlText);
+std::string relationReportText(const CatalogSummary::RelationEntry& relation);
+
+// The sum of the record counts of all table entries.
+long long totalRecords(const CatalogSummary& summary);
+
+}  // namespace vantrel

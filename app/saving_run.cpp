@@ -1,0 +1,216 @@
+#include "app/saving_run.h"
+
+#include "app/destination_naming.h"
+#include "app/progress_tracker.h"
+#include "app/salvage_handler.h"
+#include "reader/catalog_walk.h"
+#include "reader/result_codes.h"
+#include "salvage/dao_database.h"
+
+namespace vantrel {
+namespace {
+
+using Status = SavedFile::Status;
+
+class SavingWorker {
+ public:
+  SavingWorker(const SavingRequest& request, RunState& run, SavingHooks& hooks,
+               const ActivityLog* log)
+      : request_(request),
+        run_(run),
+        hooks_(hooks),
+        log_(log),
+        tracker_(run, static_cast<int>(request.sourceFiles.size())) {
+    outcome_.subfolder =
+        request.folder / savingSubfolderName(request.startTime.value_or(currentLogTime()));
+  }
+
+  SavingOutcome run() {
+    run_.savingMode = 1;
+    run_.stopRequested = 0;
+    run_.runPhase = 'S';
+    if (log_ != nullptr) logSavingStart(*log_);
+    if (request_.saveAll) {
+      saveAllFiles();
+    } else {
+      saveCurrentFile();
+    }
+    run_.savingMode = 0;
+    return std::move(outcome_);
+  }
+
+ private:
+  int fileCount() const { return static_cast<int>(request_.sourceFiles.size()); }
+
+  // The destination of a source, in the run's subfolder (made when missing).
+  SavedFile place(int index) {
+    SavedFile file;
+    file.source = displayPath(request_.sourceFiles[static_cast<size_t>(index)]);
+    std::error_code ignored;  // a folder that cannot be made fails the destination's creation
+    std::filesystem::create_directories(outcome_.subfolder, ignored);
+    file.destination = names_.claim(outcome_.subfolder, file.source);
+    hooks_.showFile(index + 1, fileCount(), file.source, file.destination);
+    return file;
+  }
+
+  // Deletes an existing destination the user chose to overwrite.
+  static void removeDestination(const std::filesystem::path& destination) {
+    std::error_code ignored;  // one that stays makes its creation fail, which is reported
+    std::filesystem::remove(destination, ignored);
+  }
+
+  void logText(std::string_view text) const {
+    if (log_ != nullptr) log_->appendLogLine(text);
+  }
+
+  // Creates the destination and runs the per-file driver into it. Returns the driver's
+  // result (0 when the destination could not be created and the source was not read).
+  int save(int fileNumber, SavedFile& file) {
+    run_.savingMode = 1;
+    CDaoDatabase destination;
+    try {
+      destination.Create(file.destination);
+    } catch (const CDaoException& error) {
+      // Reading the source into nothing would report tables as recovered that are not.
+      logText("Not created: " + file.destination.string() + " (" + error.what() + ")\r\n\r\n");
+      file.status = Status::NotCreated;
+      return kResultNothing;
+    }
+    CatalogSummary unused;
+    SalvageContext context{run_, unused, log_, &destination};
+    SalvageHandler salvage(context);
+    ProgressHandler handler(salvage, tracker_);
+    tracker_.startFile(fileNumber, file.source);
+    run_.sourceFormatVersion = RunState::kNoFormatVersion;
+    const int code = salvageFile(file.source, handler, run_);
+    tracker_.endFile();
+    const bool opened = run_.sourceFormatVersion.load() != RunState::kNoFormatVersion;
+    try {
+      if (destination.IsOpen()) destination.Close();
+    } catch (const CDaoException& error) {
+      logText("Not saved: rows of " + file.destination.string() + " (" + error.what() +
+              ")\r\n\r\n");
+    }
+    file.status = code == kResultStopped ? Status::Stopped
+                  : opened               ? Status::Saved
+                                         : Status::NotOpened;
+    return code;
+  }
+
+  void abort() {
+    if (log_ != nullptr) logRepairAborted(*log_);
+  }
+
+  // Called right after an overwrite question: a stop requested while it waited for its
+  // answer takes effect now, as it would at the next row, before the file is touched.
+  bool stoppedWhileAsking(SavedFile& file) {
+    if (run_.stopCheck() != kResultStopped) return false;
+    abort();
+    outcome_.resultCode = kResultStopped;
+    file.status = Status::Stopped;
+    outcome_.files.push_back(std::move(file));
+    return true;
+  }
+
+  void saveAllFiles() {
+    bool yesToAll = false;
+    bool noToAll = false;
+    int skipped = 0;
+    for (int i = 0; i < fileCount(); ++i) {
+      SavedFile file = place(i);
+      std::error_code error;
+      if (std::filesystem::exists(file.destination, error)) {
+        OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
+        if (!yesToAll && !noToAll) {
+          answer = hooks_.askOverwrite(file.destination);
+          if (stoppedWhileAsking(file)) {
+            outcome_.savingAborted = true;
+            break;
+          }
+        }
+        if (answer == OverwriteAnswer::No) ++skipped;
+        if (answer == OverwriteAnswer::NoToAll) noToAll = true;
+        if (answer == OverwriteAnswer::YesToAll) yesToAll = true;
+        if (answer == OverwriteAnswer::No || answer == OverwriteAnswer::NoToAll) {
+          file.status = Status::Skipped;
+          outcome_.files.push_back(std::move(file));
+          continue;
+        }
+        removeDestination(file.destination);
+      }
+      if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
+      const int code = save(i + 1, file);
+      outcome_.files.push_back(std::move(file));
+      outcome_.resultCode = code;
+      if (code == kResultStopped) {
+        abort();
+        outcome_.savingAborted = true;
+        break;
+      }
+      hooks_.showOverallProgress((i + 1) * 100 / fileCount());
+    }
+    // Only a run where every file was refused with No returns without the end dialog.
+    const bool anyTaken = fileCount() != skipped && fileCount() != 0;
+    outcome_.end = anyTaken ? SavingEnd::ViewLog : SavingEnd::Quiet;
+  }
+
+  void saveCurrentFile() {
+    const int index = request_.fileNumber - 1;
+    if (index < 0 || index >= fileCount()) return;
+    SavedFile file = place(index);
+    bool overwritten = false;
+    std::error_code error;
+    if (std::filesystem::exists(file.destination, error)) {
+      const bool overwrite = hooks_.confirmOverwrite(file.destination);
+      if (stoppedWhileAsking(file)) {
+        outcome_.savingAborted = fileCount() == 1;
+        outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
+        return;
+      }
+      if (!overwrite) {
+        file.status = Status::Skipped;
+        outcome_.files.push_back(std::move(file));
+        outcome_.end = SavingEnd::Quiet;
+        return;
+      }
+      removeDestination(file.destination);
+      overwritten = true;
+    }
+    if (log_ != nullptr) logDestination(*log_, file.destination.string(), overwritten);
+    const int code = save(request_.fileNumber, file);
+    outcome_.files.push_back(std::move(file));
+    outcome_.resultCode = code;
+    if (code == kResultStopped) {
+      abort();
+      outcome_.savingAborted = fileCount() == 1;
+    }
+    outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
+  }
+
+  const SavingRequest& request_;
+  RunState& run_;
+  SavingHooks& hooks_;
+  const ActivityLog* log_;
+  ProgressTracker tracker_;
+  DestinationNames names_;
+  SavingOutcome outcome_;
+};
+
+}  // namespace
+
+SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks& hooks,
+                        const ActivityLog* log) {
+  return SavingWorker(request, run, hooks, log).run();
+}
+
+std::string_view viewLogResultText(bool savingAborted) {
+  return savingAborted ? "Repairing aborted" : "Saving Completed Successfully";
+}
+
+std::string completionNoticeText(int resultCode) {
+  const std::string_view text =
+      resultCode == kResultStopped ? "Repairing aborted" : "Repairing completed successfully";
+  return std::string(text) + std::string(20, ' ');
+}
+
+}  // namespace vantrel

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/activity_log.h"
+#include "app/log_texts.h"
+#include "app/run_state.h"
+
+namespace vantrel {
+
+// The answers to the Save All question about an existing destination.
+enum class OverwriteAnswer { Yes = 1, No = 2, YesToAll = 3, NoToAll = 4 };
+
+inline constexpr std::string_view kOverwriteAllQuestion =
+    "The file already exist's. Do you want to overwrite files ?";
+inline constexpr std::string_view kOverwriteFileQuestion =
+    "File Already Exists, Do you want to overwrite the file ?";
+
+// What the saving run needs from whoever shows it, besides the run's hooks. Called on the
+// worker thread, which waits for the answers.
+class SavingHooks {
+ public:
+  virtual ~SavingHooks() = default;
+  // Save All: the destination exists; Yes, No, Yes To All or No To All. A question closed
+  // without an answer should be answered No.
+  virtual OverwriteAnswer askOverwrite(const std::filesystem::path& destination) = 0;
+  // Save Current Database: the destination exists; Yes overwrites it.
+  virtual bool confirmOverwrite(const std::filesystem::path& destination) = 0;
+  // A file's turn begins: its number, the source path and the destination path.
+  virtual void showFile(int /*fileNumber*/, int /*fileCount*/, const std::string& /*source*/,
+                        const std::filesystem::path& /*destination*/) {}
+  // The overall bar, in percent, after each file of Save All.
+  virtual void showOverallProgress(int /*percent*/) {}
+};
+
+struct SavingRequest {
+  std::vector<std::string> sourceFiles;  // every selected source, in list order
+  std::filesystem::path folder;          // the chosen destination folder
+  bool saveAll = true;                   // Save All; else Save Current Database
+  int fileNumber = 1;                    // Save Current Database: the preview's file (1-based)
+  // Names the "Repair_" subfolder; none: the time the run starts.
+  std::optional<LogTime> startTime;
+};
+
+// How the run ends, for the caller to act on: the end dialog (which shows
+// viewLogResultText() and logs logRunEnd()), the completion notice (completionNoticeText()),
+// or a quiet return to the preview.
+enum class SavingEnd { ViewLog, CompletionNotice, Quiet };
+
+struct SavedFile {
+  enum class Status {
+    Saved,       // the destination was created and the source walked to its end
+    Stopped,     // the user stopped the run during this file
+    Skipped,     // the destination existed and was kept
+    NotOpened,   // the source could not be opened as an Access database
+    NotCreated,  // the destination could not be created; the source was not read
+  };
+  std::string source;  // the source path as shown to the user
+  std::filesystem::path destination;
+  Status status = Status::Saved;
+};
+
+struct SavingOutcome {
+  SavingEnd end = SavingEnd::Quiet;
+  int resultCode = 0;          // the per-file driver's last result (5: stopped)
+  bool savingAborted = false;  // the run ended on a confirmed stop
+  std::filesystem::path subfolder;
+  std::vector<SavedFile> files;  // each file the run came to, in order
+};
+
+// The saving run: writes each source (Save All) or the preview's file (Save Current
+// Database) into a new database in the "Repair_" subfolder of the chosen folder, asking
+// through `hooks` before an existing destination is replaced, with the saving list through
+// the run's hooks and its steps in `log` (may be null). The source files are only read.
+SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks& hooks,
+                        const ActivityLog* log);
+
+// The end dialog's result and the completion notice.
+std::string_view viewLogResultText(bool savingAborted);
+std::string completionNoticeText(int resultCode);
+
+}  // namespace vantrel

@@ -1,0 +1,99 @@
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "app/report_texts.h"
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/terminal.h"
+#include "cli/workflow_log.h"
+#include "reader/result_codes.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+struct AnalyzeOptions {
+  std::vector<std::string> files;
+  bool json = false;
+};
+
+nlohmann::json summaryJson(const AnalysisResult& analysis) {
+  nlohmann::json tables = nlohmann::json::array();
+  for (const auto& table : analysis.summary.tables) {
+    tables.push_back({{"name", table.name},
+                      {"objectId", table.objectId},
+                      {"columns", table.columnCount},
+                      {"records", table.recordCount}});
+  }
+  nlohmann::json queries = nlohmann::json::array();
+  for (const auto& query : analysis.summary.queryList) {
+    queries.push_back({{"name", query.name}, {"objectId", query.objectId}});
+  }
+  nlohmann::json relations = nlohmann::json::array();
+  for (const auto& relation : analysis.summary.relations) {
+    relations.push_back({{"name", relation.name},
+                         {"primaryTable", relation.firstTable},
+                         {"foreignTable", relation.secondTable},
+                         {"primaryFields", relation.firstField},
+                         {"foreignFields", relation.secondField}});
+  }
+  const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
+                                : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
+                                                              : nlohmann::json(nullptr);
+  return {{"file", analysis.tree.root},
+          {"opened", analysis.opened},
+          {"stopped", analysis.result == kResultStopped},
+          {"format", format},
+          {"tables", tables},
+          {"queries", queries},
+          {"relations", relations}};
+}
+
+std::string reportTexts(const AnalysisResult& analysis) {
+  return analysis.reportText + tablesReportText(analysis.summary) +
+         queriesReportText(analysis.summary, analysis.previewQueryCount) +
+         relationsReportText(analysis.summary, analysis.previewRelationCount);
+}
+
+int runAnalyze(const AnalyzeOptions& options) {
+  SilentRunHooks hooks;  // Ctrl-C is the only stop request, and it is meant
+  RunState run(hooks);
+  InterruptGuard guard(run);
+  const ActivityLog log = startActivityLog(options.files);
+  int exitCode = kExitOk;
+  for (const std::string& file : options.files) {
+    const AnalysisResult analysis = runAnalysis(file, run, &log, nullptr);
+    if (!analysis.opened) {
+      std::cerr << "vantrel-cli: cannot open " << file << " as an Access database\n";
+      exitCode = kExitNotOpened;
+    }
+    if (options.json) {
+      std::cout << summaryJson(analysis).dump() << "\n";
+    } else {
+      std::cout << withLineFeeds(reportTexts(analysis));
+    }
+    std::cout.flush();
+    if (analysis.result == kResultStopped || InterruptGuard::interrupted()) {
+      std::cerr << "vantrel-cli: analysis stopped\n";
+      return kExitInterrupted;
+    }
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+void addAnalyzeCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<AnalyzeOptions>();
+  CLI::App* analyze = app.add_subcommand(
+      "analyze", "Analyse databases: the summary, tables, queries and relations of each");
+  analyze->add_option("FILE", options->files, "The .mdb files")->required();
+  analyze->add_flag("--json", options->json,
+                    "Print each file's tables, queries and relations as one JSON object a line");
+  analyze->callback([options, &exitCode] { exitCode = runAnalyze(*options); });
+}
+
+}  // namespace vantrel::cli

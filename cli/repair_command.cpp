@@ -1,0 +1,150 @@
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/log_texts.h"
+#include "app/saving_run.h"
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/terminal.h"
+#include "cli/workflow_log.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+enum class OverwriteMode { Ask, Yes, No };
+
+struct RepairOptions {
+  std::vector<std::string> files;
+  std::string out;
+  std::optional<OverwriteMode> overwrite;
+};
+
+// The saving run on a terminal or in a pipe: saving-list lines on standard output, progress
+// and questions on standard error, answers from standard input. Every stop request comes
+// from Ctrl-C and is meant, so it is confirmed without a question.
+class RepairHooks : public RunHooks, public SavingHooks {
+ public:
+  explicit RepairHooks(OverwriteMode mode) : mode_(mode) {}
+
+  bool confirmStop(std::string_view) override { return true; }
+  void appendSavingListLine(int, std::string_view text) override {
+    progress_.clear();
+    std::cout << text << "\n" << std::flush;
+  }
+  void addPreviewColumn(int, std::string_view) override {}
+  void setPreviewCell(int, int, std::string_view) override {}
+  void reportProgress(const RunProgress& progress) override { progress_.show(progress); }
+
+  OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
+    if (mode_ != OverwriteMode::Ask) {
+      return mode_ == OverwriteMode::Yes ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+    }
+    static const std::map<std::string, OverwriteAnswer> kAnswers{
+        {"y", OverwriteAnswer::Yes},      {"yes", OverwriteAnswer::Yes},
+        {"n", OverwriteAnswer::No},       {"no", OverwriteAnswer::No},
+        {"a", OverwriteAnswer::YesToAll}, {"yes to all", OverwriteAnswer::YesToAll},
+        {"o", OverwriteAnswer::NoToAll},  {"no to all", OverwriteAnswer::NoToAll}};
+    const auto answer = ask(std::string(kOverwriteAllQuestion) + " " + destination.string() +
+                                "\n[y] Yes  [n] No  [a] Yes To All  [o] No To All: ",
+                            kAnswers);
+    return answer.value_or(OverwriteAnswer::No);
+  }
+
+  bool confirmOverwrite(const std::filesystem::path& destination) override {
+    if (mode_ != OverwriteMode::Ask) return mode_ == OverwriteMode::Yes;
+    static const std::map<std::string, bool> kAnswers{
+        {"y", true}, {"yes", true}, {"n", false}, {"no", false}};
+    return ask(std::string(kOverwriteFileQuestion) + " " + destination.string() + "\n[y/n]: ",
+               kAnswers)
+        .value_or(false);
+  }
+
+ private:
+  // Asks until one of the answers is given; none at the end of input or on Ctrl-C.
+  template <typename Answer>
+  std::optional<Answer> ask(const std::string& question,
+                            const std::map<std::string, Answer>& answers) {
+    progress_.clear();
+    for (;;) {
+      std::cerr << question << std::flush;
+      const auto line = readAnswerLine();
+      if (!line) {
+        std::cerr << "\n";
+        return std::nullopt;
+      }
+      std::string key;
+      for (const char c : *line)
+        key.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+      const auto found = answers.find(key);
+      if (found != answers.end()) return found->second;
+    }
+  }
+
+  OverwriteMode mode_;
+  ProgressLine progress_;
+};
+
+int runRepair(const RepairOptions& options) {
+  const OverwriteMode mode = options.overwrite.value_or(
+      standardInputIsTerminal() ? OverwriteMode::Ask : OverwriteMode::No);
+  RepairHooks hooks(mode);
+  RunState run(hooks);
+  InterruptGuard guard(run);
+  const ActivityLog log = startActivityLog(options.files);
+
+  SavingRequest request;
+  request.sourceFiles = options.files;
+  request.folder = options.out;
+  request.saveAll = options.files.size() != 1;  // one file is saved as the current database
+  const SavingOutcome outcome = runSaving(request, run, hooks, &log);
+
+  int exitCode = kExitOk;
+  for (const SavedFile& file : outcome.files) {
+    using Status = SavedFile::Status;
+    if (file.status == Status::NotOpened) {
+      std::cerr << "vantrel-cli: cannot open " << file.source << " as an Access database\n";
+      exitCode = kExitNotOpened;
+    }
+    if (file.status == Status::NotCreated) {
+      std::cerr << "vantrel-cli: cannot create " << file.destination.string() << "\n";
+      exitCode = kExitNotOpened;
+    }
+    if (file.status == Status::Skipped) {
+      std::cerr << "vantrel-cli: kept the existing " << file.destination.string() << "\n";
+    }
+  }
+  if (outcome.end == SavingEnd::ViewLog) {
+    logRunEnd(log, outcome.savingAborted);
+    std::cout << viewLogResultText(outcome.savingAborted) << "\n";
+  }
+  if (!outcome.files.empty())
+    std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
+  std::cout << "Activity log: " << log.path().string() << "\n";
+  if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
+  return exitCode;
+}
+
+}  // namespace
+
+void addRepairCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<RepairOptions>();
+  CLI::App* repair = app.add_subcommand(
+      "repair", "Save what can be salvaged of each database into DIR/Repair_H-M-S/NAME.sqlite");
+  repair->add_option("FILE", options->files, "The .mdb files")->required();
+  repair->add_option("--out", options->out, "The folder to save into (made when missing)")
+      ->required();
+  repair
+      ->add_option("--overwrite", options->overwrite,
+                   "An existing destination: ask (the default on a terminal), yes, or no (the "
+                   "default otherwise)")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, OverwriteMode>{
+              {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
+          CLI::ignore_case));
+  repair->callback([options, &exitCode] { exitCode = runRepair(*options); });
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,71 @@
+#include "cli/terminal.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+
+namespace vantrel::cli {
+
+bool standardInputIsTerminal() {
+  return ::isatty(STDIN_FILENO) == 1;
+}
+bool standardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
+std::optional<std::string> readAnswerLine() {
+  std::string line;
+  for (;;) {
+    char c = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+    if (got < 0 && errno == EINTR) return std::nullopt;  // Ctrl-C
+    if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
+    if (c == '\n') return line;
+    if (c != '\r') line.push_back(c);
+  }
+}
+
+ProgressLine::ProgressLine() : enabled_(standardErrorIsTerminal()) {}
+
+ProgressLine::~ProgressLine() {
+  clear();
+}
+
+void ProgressLine::show(const RunProgress& progress) {
+  if (!enabled_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (shown_ && now - lastDrawn_ < std::chrono::milliseconds(100)) return;
+  lastDrawn_ = now;
+  std::cerr << "\r\033[K" << progressText(progress) << std::flush;
+  shown_ = true;
+}
+
+void ProgressLine::clear() {
+  if (!shown_) return;
+  std::cerr << "\r\033[K" << std::flush;
+  shown_ = false;
+}
+
+std::string progressText(const RunProgress& progress) {
+  std::string text =
+      "[" + std::to_string(progress.fileNumber) + "/" + std::to_string(progress.fileCount) + "] ";
+  text += progress.table.empty() ? progress.sourcePath : progress.table;
+  if (progress.pageCount > 0) {
+    text += ": " + std::to_string(progress.pagesRead) + "/" + std::to_string(progress.pageCount) +
+            " pages";
+  }
+  return text;
+}
+
+std::string withLineFeeds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/run_progress.h"
+
+namespace vantrel::cli {
+
+bool standardInputIsTerminal();
+bool standardErrorIsTerminal();
+
+// One line of standard input without its line end; none at the end of input or when Ctrl-C
+// interrupted the wait.
+std::optional<std::string> readAnswerLine();
+
+// The run's progress on one line of standard error, redrawn in place at most ten times a
+// second; only on a terminal.
+class ProgressLine {
+ public:
+  ProgressLine();
+  ~ProgressLine();
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void show(const RunProgress& progress);
+  // Removes the line, so that other output starts at the left margin.
+  void clear();
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point lastDrawn_{};
+};
+
+// The text of a progress line: "[2/5] Orders: 120/4096 pages".
+std::string progressText(const RunProgress& progress);
+
+// A report text with "\n" line ends in place of "\r\n".
+std::string withLineFeeds(std::string_view text);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,235 @@
+// The analysis of one file: tree, counts, summary text, log lines, stop and progress.
+
+#include "app/analysis_run.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/preview_loader.h"
+#include "app/report_texts.h"
+#include "reader/result_codes.h"
+#include "salvage/table_salvage.h"
+#include "tests/support/corpus.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+// Records the progress reports; asks to stop when a given table starts.
+class ProgressHooks : public SilentRunHooks {
+ public:
+  void reportProgress(const RunProgress& progress) override {
+    reports.push_back(progress);
+    if (!progress.table.empty() && progress.table != lastTable) {
+      lastTable = progress.table;
+      if (++tablesStarted == stopAtTable) run->requestStop();
+    }
+  }
+  RunState* run = nullptr;
+  int stopAtTable = 0;
+  int tablesStarted = 0;
+  std::string lastTable;
+  std::vector<RunProgress> reports;
+};
+
+// The project's healthy sample: seven tables, fifteen queries, four relations.
+std::string sample() {
+  return std::string(VANTREL_SOURCE_DIR) + "/samples/sample-jet4.mdb";
+}
+
+std::filesystem::path nwind() {
+  return *test::corpusDir() / "jet3" / "mdbtools-nwind.mdb";
+}
+
+TEST(AnalysisRunTest, ReportTextsOfTheSampleDatabase) {
+  test::TempDir dir;
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  const ActivityLog log(dir / "log.txt");
+  const AnalysisResult analysis = runAnalysis(sample(), run, &log, nullptr);
+  const CatalogSummary& summary = analysis.summary;
+  EXPECT_EQ(analysis.reportText,
+            "SUMMARY [Access 2000]\r\n\r\n623  Records in 7 Tables \r\n15  Queries \r\n"
+            "4  Relations \r\n\r\n");
+  EXPECT_EQ(tablesReportText(summary),
+            "Table \r\n\r\n623 Records in 7 Table(s) \r\n\r\n"
+            "1)    Customers:   11 Columns,  5  Recordss \r\n"
+            "2)    Products:   12 Columns,  4  Recordss \r\n"
+            "3)    Orders:   6 Columns,  5  Recordss \r\n"
+            "4)    Order Details:   5 Columns,  7  Recordss \r\n"
+            "5)    Returns:   4 Columns,  2  Recordss \r\n"
+            "6)    Readings:   5 Columns,  600  Recordss \r\n"
+            "7)    OrdersArchive:   3 Columns,  0  Recordss \r\n\r\n\r\n\r\n");
+  EXPECT_EQ(queriesReportText(summary, analysis.previewQueryCount),
+            "Total Number of Query :  15\r\n\r\n"
+            "1)    Customer Orders\r\n2)    Freight by Country\r\n3)    Top Products\r\n"
+            "4)    Distinct Countries\r\n5)    Order Lines\r\n6)    All Orders\r\n"
+            "7)    Orders Between\r\n8)    Raise Prices\r\n9)    Remove Old Orders\r\n"
+            "10)   Archive Orders\r\n11)   Log Archive Run\r\n12)   Copy Customers\r\n"
+            "13)   Freight Crosstab\r\n14)   All Names\r\n15)   Create Log\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(relationsReportText(summary, analysis.previewRelationCount),
+            "Total Number of Relations :  4\r\n\r\n1)   CustomersOrders\r\n"
+            "2)   OrdersOrder Details\r\n3)   ProductsOrder Details\r\n"
+            "4)   Order DetailsReturns\r\n\r\n\r\n\r\n");
+  const auto* twoFields = findRelationEntry(summary, "Order DetailsReturns");
+  ASSERT_NE(twoFields, nullptr);
+  EXPECT_EQ(relationReportText(*twoFields),
+            "Relation Name :  Order DetailsReturns\r\n\r\n\r\nTables:\r\n"
+            "\tOrder Details -> Returns\r\n\r\nFields:\r\n"
+            "\tOrderID, ProductID -> OrderID, ProductID\r\n\r\n\r\n\r\n"
+            "(*) This is only preview. The data will be saved in original file.\r\n\r\n");
+  EXPECT_EQ(test::readTextFile(log.path()),
+            "\r\n\r\nSelected File For Repairing :   " + sample() +
+                "\r\nTotal Tables :                   7\r\nTotal Records :                  623"
+                "\r\n\r\nTable Name : Customers\r\n11 Columns, 5 Records\r\n\r\n"
+                "Table Name : Products\r\n12 Columns, 4 Records\r\n\r\n"
+                "Table Name : Orders\r\n6 Columns, 5 Records\r\n\r\n"
+                "Table Name : Order Details\r\n5 Columns, 7 Records\r\n\r\n"
+                "Table Name : Returns\r\n4 Columns, 2 Records\r\n\r\n"
+                "Table Name : Readings\r\n5 Columns, 600 Records\r\n\r\n"
+                "Table Name : OrdersArchive\r\n3 Columns, 0 Records\r\n\r\n\r\n");
+}
+
+// The preview's row list as the hooks receive it.
+class RowListHooks : public SilentRunHooks {
+ public:
+  void addPreviewColumn(int, std::string_view heading) override { headings.emplace_back(heading); }
+  void setPreviewCell(int column, int row, std::string_view text) override {
+    if (column == 0) {
+      EXPECT_EQ(row, static_cast<int>(rows.size()));
+      rows.emplace_back();
+    }
+    rows.back().emplace_back(text);
+  }
+  std::vector<std::string> headings;
+  std::vector<std::vector<std::string>> rows;
+};
+
+TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
+  RowListHooks hooks;
+  RunState run(hooks);
+  const AnalysisResult analysis = runAnalysis(sample(), run, nullptr, nullptr);
+  const auto* customers = findTableEntry(analysis.summary, "Customers");
+  ASSERT_NE(customers, nullptr);
+  EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name), kResultDone);
+  EXPECT_EQ(run.previewLoading.load(), 0);
+  ASSERT_EQ(hooks.headings.size(), 11u);
+  EXPECT_EQ(hooks.headings[6], "Balance");
+  ASSERT_EQ(hooks.rows.size(), 5u);
+  EXPECT_EQ(hooks.rows[0][1], "Alfreds Futterkiste");
+  EXPECT_EQ(hooks.rows[0][6], localeCurrencySymbol() + "1250.5000");
+
+  const auto* top = findQueryEntry(analysis.summary, "Top Products");
+  ASSERT_NE(top, nullptr);
+  const QueryText wrapped = loadPreviewQuery(run, sample(), top->objectId, top->name);
+  EXPECT_EQ(wrapped.sqlText,
+            "SELECT TOP 3 Products.Name, Products.Price \r\nFROM [Products] \r\n"
+            "ORDER BY Products.Price DESC;\r\n\r\n");
+  EXPECT_EQ(rebuildQueryText(run, sample(), top->objectId, top->name).sqlText,
+            "SELECT TOP 3 Products.Name, Products.Price \r\nFROM [Products] \r\n"
+            "ORDER BY Products.Price DESC;");
+  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers"), kResultNothing);
+}
+
+TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
+  VANTREL_REQUIRE_CORPUS();
+  test::TempDir dir;
+  ProgressHooks hooks;
+  RunState run(hooks);
+  const ActivityLog log(dir / "log.txt");
+  ReportFile report(dir.path());
+  const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, &report);
+
+  EXPECT_TRUE(analysis.opened);
+  EXPECT_EQ(analysis.result, kResultDone);
+  EXPECT_EQ(analysis.formatVersion, 0);
+  EXPECT_EQ(analysis.tree.root, nwind().string());
+  EXPECT_EQ(analysis.tree.tables,
+            (std::vector<std::string>{"Order Details", "Orders", "Products", "Shippers",
+                                      "Categories", "Customers", "Employees", "Suppliers"}));
+  EXPECT_EQ(analysis.previewQueryCount, 22);
+  EXPECT_EQ(analysis.previewRelationCount, 7);
+  EXPECT_EQ(analysis.tree.relations.front(), "CategoriesProducts");
+  EXPECT_EQ(analysis.reportText,
+            "SUMMARY [Access 95/97]\r\n\r\n3202  Records in 8 Tables \r\n22  Queries \r\n"
+            "7  Relations \r\n\r\n");
+  ASSERT_TRUE(report.path());
+  EXPECT_EQ(test::readTextFile(*report.path()).size(), analysis.reportText.size() * 2);
+
+  std::string expectedLog = "\r\n\r\nSelected File For Repairing :   " + nwind().string() +
+                            "\r\nTotal Tables :                   8"
+                            "\r\nTotal Records :                  3202\r\n\r\n";
+  for (const auto& table : analysis.summary.tables) {
+    expectedLog += "Table Name : " + table.name + "\r\n" + std::to_string(table.columnCount) +
+                   " Columns, " + std::to_string(table.recordCount) + " Records\r\n\r\n";
+  }
+  expectedLog += "\r\n";
+  EXPECT_EQ(test::readTextFile(log.path()), expectedLog);
+  EXPECT_NE(expectedLog.find("Table Name : Shippers\r\n3 Columns, 3 Records\r\n"),
+            std::string::npos);
+
+  // Real progress: one file, each table named, pages read growing up to the page count.
+  ASSERT_FALSE(hooks.reports.empty());
+  int64_t pages = 0;
+  for (const RunProgress& progress : hooks.reports) {
+    EXPECT_EQ(progress.fileNumber, 1);
+    EXPECT_EQ(progress.fileCount, 1);
+    EXPECT_GE(progress.pagesRead, pages);
+    EXPECT_LE(progress.pagesRead, progress.pageCount);
+    pages = progress.pagesRead;
+  }
+  EXPECT_EQ(hooks.tablesStarted, 8);
+  EXPECT_GT(pages, 100);
+}
+
+TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
+  VANTREL_REQUIRE_CORPUS();
+  test::TempDir dir;
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  const ActivityLog log(dir / "log.txt");
+  // A database analysed before must not lend its format to the next file.
+  ASSERT_TRUE(runAnalysis(nwind().string(), run, nullptr, nullptr).opened);
+  const auto garbage = dir / "short.mdb";
+  std::ofstream(garbage) << "not a database";
+  for (const auto& path : {garbage, dir / "missing.mdb"}) {
+    const AnalysisResult analysis = runAnalysis(path.string(), run, &log, nullptr);
+    EXPECT_FALSE(analysis.opened);
+    EXPECT_EQ(analysis.result, 0);
+    EXPECT_TRUE(analysis.tree.tables.empty() && analysis.tree.queries.empty() &&
+                analysis.tree.relations.empty());
+    EXPECT_EQ(analysis.reportText,
+              "SUMMARY\r\n\r\n0  Records in 0 Tables \r\n0  Queries \r\n0  Relations \r\n\r\n");
+  }
+  EXPECT_EQ(test::readTextFile(log.path()),
+            "\r\n\r\nSelected File For Repairing :   " + garbage.string() +
+                "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
+                "\r\n\r\n\r\n"
+                "\r\n\r\nSelected File For Repairing :   " +
+                (dir / "missing.mdb").string() +
+                "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
+                "\r\n\r\n\r\n");
+}
+
+TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {
+  VANTREL_REQUIRE_CORPUS();
+  test::TempDir dir;
+  ProgressHooks hooks;
+  RunState run(hooks);
+  hooks.run = &run;
+  hooks.stopAtTable = 3;
+  const ActivityLog log(dir / "log.txt");
+  const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, nullptr);
+  EXPECT_EQ(analysis.result, kResultStopped);
+  // The table being read when the stop came is not listed; the two before it are.
+  EXPECT_EQ(analysis.tree.tables, (std::vector<std::string>{"Order Details", "Orders"}));
+  EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 26)),
+            "SUMMARY [Access 95/97]\r\n\r\n2985  Records in 2 Tables ");
+  EXPECT_NE(test::readTextFile(log.path()).find("Total Tables :                   2\r\n"),
+            std::string::npos);
+  EXPECT_EQ(run.stopRequested.load(), 0);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,274 @@
+// The workflow verbs of the command line, run as the real executable.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "salvage/table_salvage.h"
+#include "tests/support/corpus.h"
+#include "tests/support/process.h"
+#include "tests/support/saved_corpus.h"
+#include "tests/support/sqlite_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+using test::runProcess;
+
+const std::string kCli = test::builtProgram("vantrel-cli");
+
+std::vector<nlohmann::json> jsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Each test writes its activity log into its own folder.
+class WorkflowCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::corpusDir()) GTEST_SKIP() << "no corpus";
+    ::setenv("VANTREL_LOG_PATH", logDir.path().c_str(), 1);
+  }
+  void TearDown() override { ::unsetenv("VANTREL_LOG_PATH"); }
+
+  std::string logText() const { return test::readTextFile(logDir / "Activity Log.txt"); }
+  static std::string nwind() {
+    return (*test::corpusDir() / "jet3" / "mdbtools-nwind.mdb").string();
+  }
+
+  test::TempDir logDir;
+  test::TempDir dir;
+};
+
+TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
+  const auto text = runProcess({kCli, "analyze", nwind()});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.out.rfind("SUMMARY [Access 95/97]\n\n3202  Records in 8 Tables \n22  Queries \n"
+                           "7  Relations \n\nTable \n\n3202 Records in 8 Table(s) \n\n"
+                           "1)    Order Details:   5 Columns,  2155  Recordss \n",
+                           0),
+            0u);
+  EXPECT_NE(text.out.find("\n9)    Order Details Extended\n10)   Order Subtotals\n"),
+            std::string::npos);
+  EXPECT_NE(text.out.find("Total Number of Relations :  7\n\n1)   CategoriesProducts\n"),
+            std::string::npos);
+  EXPECT_EQ(text.out.find('\r'), std::string::npos);
+  EXPECT_NE(logText().find("Step 2 :- Analysis of Files"), std::string::npos);
+  EXPECT_NE(logText().find("Selected File For Repairing :   " + nwind()), std::string::npos);
+
+  const auto missing = (dir / "missing.mdb").string();
+  const auto json = runProcess({kCli, "analyze", "--json", nwind(), missing});
+  EXPECT_EQ(json.exitCode, 1) << "one file could not be opened";
+  EXPECT_EQ(json.err, "vantrel-cli: cannot open " + missing + " as an Access database\n");
+  const auto objects = jsonLines(json.out);
+  ASSERT_EQ(objects.size(), 2u);
+  const auto oracle = nlohmann::json::parse(test::readTextFile(
+      *test::corpusDir() / "oracle" / "mdbtools-nwind" / "mdbreader" / "tables.json"));
+  std::map<std::string, int64_t> oracleRows;
+  for (const auto& table : oracle["tables"]) {
+    if (table["kind"] == "user") oracleRows[table["name"]] = table["rowsRead"];
+  }
+  std::map<std::string, int64_t> rows;
+  for (const auto& table : objects[0]["tables"])
+    rows[table["name"]] = table["records"];
+  EXPECT_EQ(rows, oracleRows);
+  EXPECT_EQ(objects[0]["format"], "Access 95/97");
+  EXPECT_EQ(objects[0]["queries"].size(), 22u);
+  EXPECT_EQ(objects[0]["relations"][0]["primaryTable"], "Categories");
+  EXPECT_EQ(objects[1], nlohmann::json({{"file", missing},
+                                        {"opened", false},
+                                        {"stopped", false},
+                                        {"format", nullptr},
+                                        {"tables", nlohmann::json::array()},
+                                        {"queries", nlohmann::json::array()},
+                                        {"relations", nlohmann::json::array()}}));
+}
+
+TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
+  const auto table = runProcess({kCli, "table", nwind(), "Shippers", "--format", "csv"});
+  EXPECT_EQ(table.exitCode, 0) << table.err;
+  EXPECT_EQ(table.out,
+            "ShipperID,CompanyName,Phone\r\n1,Speedy Express,(503) 555-9831\r\n"
+            "2,United Package,(503) 555-3199\r\n3,Federal Shipping,(503) 555-9931\r\n");
+  const auto products = runProcess({kCli, "table", nwind(), "Products"});
+  EXPECT_NE(products.out.find("\t" + localeCurrencySymbol() + "18.0000\t"), std::string::npos)
+      << "currency with the locale's symbol: " << products.out.substr(0, 300);
+
+  const auto sql = runProcess({kCli, "query", nwind(), "Ten Most Expensive Products", "--sql"});
+  EXPECT_EQ(sql.exitCode, 0) << sql.err;
+  EXPECT_EQ(sql.out.rfind("SELECT DISTINCTROW TOP 10 ", 0), 0u) << sql.out;
+  EXPECT_EQ(sql.out,
+            "SELECT DISTINCTROW TOP 10 Products.ProductName AS [TenMostExpensiveProducts], "
+            "Products.UnitPrice \nFROM [Products] \nORDER BY Products.UnitPrice DESC;\n")
+      << "unwrapped";
+  const auto query = runProcess({kCli, "query", nwind(), "Ten Most Expensive Products"});
+  EXPECT_EQ(query.out.rfind("Query Name :  Ten Most Expensive Products\n\n\nSQL:\n\nSELECT", 0),
+            0u);
+  EXPECT_NE(query.out.find("(*) This is only preview."), std::string::npos);
+
+  const auto relation = runProcess({kCli, "relation", nwind(), "CategoriesProducts"});
+  EXPECT_EQ(relation.out.rfind("Relation Name :  CategoriesProducts\n\n\nTables:\n\tCategories -> "
+                               "Products\n\nFields:\n\tCategoryID -> CategoryID\n",
+                               0),
+            0u)
+      << relation.out;
+
+  EXPECT_EQ(runProcess({kCli, "relation", nwind(), "Nope"}).exitCode, 2);
+  EXPECT_EQ(runProcess({kCli, "query", nwind()}).exitCode, 2);
+  EXPECT_EQ(runProcess({kCli, "table", (dir / "missing.mdb").string(), "T"}).exitCode, 1);
+  for (const char* verb : {"analyze", "table", "query", "relation", "repair"}) {
+    const auto help = runProcess({kCli, verb, "--help"});
+    EXPECT_EQ(help.exitCode, 0) << verb;
+    EXPECT_NE(help.out.find("FILE"), std::string::npos) << verb;
+  }
+  EXPECT_EQ(runProcess({kCli, "repair", nwind()}).exitCode, 2) << "--out is needed";
+  EXPECT_EQ(
+      runProcess({kCli, "repair", "--out", dir.path(), "--overwrite", "maybe", nwind()}).exitCode,
+      2);
+}
+
+TEST_F(WorkflowCliTest, RepairOfTheWholeCorpusLeavesEverySourceAsItWas) {
+  std::vector<std::string> args{kCli, "repair", "--out", (dir / "out").string()};
+  std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> before;
+  for (const auto& file : test::corpusFiles()) {
+    args.push_back(file.path.string());
+    before[file.path.string()] = {test::readTextFile(file.path),
+                                  std::filesystem::last_write_time(file.path)};
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = runProcess(args);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+  std::cout << before.size() << " files repaired in " << seconds.count() << " s\n";
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "") << "no progress display without a terminal";
+  EXPECT_NE(result.out.find("\nSaving Completed Successfully\nDestination folder: "),
+            std::string::npos);
+  EXPECT_NE(logText().find("Repairing Completed successfully"), std::string::npos);
+
+  const auto destinations = filesIn(dir / "out");
+  ASSERT_EQ(destinations.size(), before.size());
+  const auto subfolder = destinations.front().parent_path();
+  test::SavedCounts counts;
+  for (const auto& file : test::corpusFiles()) {
+    SCOPED_TRACE(file.stem);
+    test::expectSavedLikeOracle(file, subfolder / (file.stem + ".sqlite"), counts);
+  }
+  EXPECT_GE(counts.tables, 200);
+  EXPECT_GE(counts.queries, 100);
+  for (const auto& [path, contents] : before) {
+    EXPECT_TRUE(test::readTextFile(path) == contents.first) << path << " changed";
+    EXPECT_EQ(std::filesystem::last_write_time(path), contents.second) << path;
+  }
+}
+
+// The subfolder of a run started now or in the next few seconds.
+std::vector<std::filesystem::path> comingSubfolders(const std::filesystem::path& out) {
+  std::vector<std::filesystem::path> folders;
+  const std::time_t now = std::time(nullptr);
+  for (int ahead = 0; ahead < 30; ++ahead) {
+    const std::time_t then = now + ahead;
+    std::tm local{};
+    localtime_r(&then, &local);
+    folders.push_back(out / ("Repair_" + std::to_string(local.tm_hour) + "-" +
+                             std::to_string(local.tm_min) + "-" + std::to_string(local.tm_sec)));
+  }
+  return folders;
+}
+
+TEST_F(WorkflowCliTest, RepairAsksOrKeepsExistingDestinations) {
+  const auto out = dir / "out";
+  const auto small = (*test::corpusDir() / "jet3" / "jackcess-delTestV1997.mdb").string();
+  const auto other = (*test::corpusDir() / "jet3" / "jackcess-overflowTestV1997.mdb").string();
+  const auto placeOldDestinations = [&] {
+    for (const auto& folder : comingSubfolders(out)) {
+      std::filesystem::create_directories(folder);
+      std::ofstream(folder / "jackcess-delTestV1997.sqlite") << "old";
+      std::ofstream(folder / "jackcess-overflowTestV1997.sqlite") << "old";
+    }
+  };
+  const auto oldOnes = [&] {
+    int old = 0;
+    for (const auto& file : filesIn(out))
+      old += test::readTextFile(file) == "old" ? 1 : 0;
+    return old;
+  };
+  placeOldDestinations();
+  const int placed = oldOnes();
+
+  // Without a terminal an existing destination is kept; every file kept is a quiet end.
+  auto kept = runProcess({kCli, "repair", "--out", out.string(), small, other});
+  EXPECT_EQ(kept.exitCode, 0) << kept.err;
+  EXPECT_EQ(std::count(kept.err.begin(), kept.err.end(), '\n'), 2) << kept.err;
+  EXPECT_NE(kept.err.find("vantrel-cli: kept the existing "), std::string::npos);
+  EXPECT_EQ(kept.out.find("Saving Completed Successfully"), std::string::npos);
+  EXPECT_EQ(oldOnes(), placed);
+
+  // Asked, Yes To All replaces both with one answer.
+  auto all = runProcess({kCli, "repair", "--out", out.string(), "--overwrite", "ask", small, other},
+                        "a\n");
+  EXPECT_EQ(all.exitCode, 0) << all.err;
+  EXPECT_EQ(oldOnes(), placed - 2);
+  const std::string question = "The file already exist's. Do you want to overwrite files ?";
+  EXPECT_EQ(all.err.find(question), all.err.rfind(question)) << "asked once";
+  EXPECT_NE(all.out.find("Saving Completed Successfully"), std::string::npos);
+
+  placeOldDestinations();
+  auto yes = runProcess({kCli, "repair", "--out", out.string(), "--overwrite", "yes", small});
+  EXPECT_EQ(yes.exitCode, 0) << yes.err;
+  EXPECT_EQ(oldOnes(), placed - 1);
+}
+
+TEST_F(WorkflowCliTest, CtrlCStopsARepairWithAConsistentDestination) {
+  // One long run: the same database many times over, each copy into its own destination.
+  std::vector<std::string> args{kCli, "repair", "--out", (dir / "out").string()};
+  for (int i = 0; i < 400; ++i)
+    args.push_back(nwind());
+  test::BackgroundProcess repair(args);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (repair.outSoFar().find("Repairing Table") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(::kill(repair.pid(), SIGINT), 0);
+  const auto result = repair.wait();
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+  EXPECT_NE(result.out.find("\nRepairing aborted\n"), std::string::npos);
+  EXPECT_NE(logText().find("******************* Repairing aborted****"), std::string::npos);
+
+  const auto destinations = filesIn(dir / "out");
+  ASSERT_FALSE(destinations.empty());
+  EXPECT_LT(destinations.size(), 400u) << "the run ended early";
+  for (const auto& destination : destinations) {
+    test::SqliteFile saved(destination);
+    EXPECT_EQ(saved.scalar("PRAGMA integrity_check"), "ok") << destination;
+  }
+  // The table being saved when the stop came still ended with its totals.
+  const size_t lastTable = result.out.rfind("Repairing Table :");
+  ASSERT_NE(lastTable, std::string::npos);
+  EXPECT_NE(result.out.find("Total Records Recovered :", lastTable), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel
