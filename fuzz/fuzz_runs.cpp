@@ -10,17 +10,15 @@
 #include <vector>
 
 #include "app/activity_log.h"
+#include "app/analysis_run.h"
 #include "app/catalog_summary.h"
+#include "app/preview_loader.h"
 #include "app/run_state.h"
 #include "app/salvage_handler.h"
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
-#include "queries/rebuild_query.h"
-#include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
-#include "reader/source_database.h"
-#include "reader/table_definition.h"
 #include "salvage/dao_database.h"
 #include "salvage/dao_exception.h"
 
@@ -28,8 +26,8 @@ namespace vantrel::fuzz {
 
 namespace {
 
-// Queries rebuilt per input: each one reads the whole query catalog again.
-constexpr size_t kMaxQueriesRebuilt = 64;
+// Tables and queries previewed per input: each one opens the file and reads it again.
+constexpr size_t kMaxObjectsPreviewed = 32;
 
 // A folder of the process's own for the input file and the destination, in memory when the
 // system offers a memory file system. Removed when the process ends normally.
@@ -93,14 +91,17 @@ std::vector<std::string> split(std::string_view text, char separator) {
 }  // namespace
 
 void analyseFile(std::span<const uint8_t> bytes) {
-  const auto path = writeInput(bytes);
+  const auto path = writeInput(bytes).string();
+  const ActivityLog log(scratch() / ActivityLog::kFileName);
   SilentRunHooks hooks;
   RunState run(hooks);
-  run.runPhase = 'P';
-  CatalogSummary summary;
-  SalvageContext context{run, summary};
-  SalvageHandler handler(context);
-  if (auto db = openSourceDatabase(path, &run)) walkCatalog(*db, handler);
+  const AnalysisResult analysis = runAnalysis(path, run, &log, nullptr);
+  // The preview then shows the rows of the tables the analysis found.
+  size_t shown = 0;
+  for (const auto& table : analysis.summary.tables) {
+    if (++shown > kMaxObjectsPreviewed) break;
+    loadPreviewTable(run, path, table.objectId, table.name);
+  }
 }
 
 void saveFile(std::span<const uint8_t> bytes) {
@@ -127,26 +128,15 @@ void saveFile(std::span<const uint8_t> bytes) {
 }
 
 void rebuildQueries(std::span<const uint8_t> bytes) {
-  const auto path = writeInput(bytes);
+  const auto path = writeInput(bytes).string();
   SilentRunHooks hooks;
   RunState run(hooks);
-  std::vector<CatalogRow> queries;
-  if (auto db = openSourceDatabase(path, &run)) {
-    for (CatalogRow& row : readCatalogRows(*db)) {
-      if (row.objectType == kObjectQuery && queries.size() < kMaxQueriesRebuilt) {
-        queries.push_back(std::move(row));
-      }
-    }
-  }
-  // As the preview loads each query: the file opened again, the text wrapped, the file closed.
-  run.previewLoading = 1;
-  CatalogSummary summary;
-  SalvageContext context{run, summary};
-  for (const CatalogRow& query : queries) {
-    auto db = openSourceDatabase(path, &run);
-    if (!db) break;
-    const int64_t id = db->isJet4() ? query.objectId : query.objectId & 0xFFFFFF;
-    rebuildQuery(*db, query.typeValue, id, query.name, context);
+  const AnalysisResult analysis = runAnalysis(path, run, nullptr, nullptr);
+  size_t shown = 0;
+  for (const auto& query : analysis.summary.queryList) {
+    if (++shown > kMaxObjectsPreviewed) break;
+    loadPreviewQuery(run, path, query.objectId, query.name);
+    rebuildQueryText(run, path, query.objectId, query.name);
   }
 }
 

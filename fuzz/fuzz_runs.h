@@ -9,15 +9,15 @@ namespace vantrel::fuzz {
 // file; they must come back, whatever the bytes, without a crash, a hang or unbounded memory.
 // The regression tests replay the inputs the fuzzers once failed on through the same runs.
 
-// Opens the file and walks its catalog as the analysis does: tables counted, queries and
-// relations listed.
+// Analyses the file as the analysis run does (tables counted, queries and relations listed,
+// tree, report and log lines), then loads the rows of its tables as the preview does.
 void analyseFile(std::span<const uint8_t> bytes);
 
 // Saves the whole file into a fresh destination database: tables with their rows, queries
 // and relations.
 void saveFile(std::span<const uint8_t> bytes);
 
-// Rebuilds every saved query the file's catalog names, as the preview shows it.
+// Rebuilds every saved query the file's analysis lists, as the preview shows it and unwrapped.
 void rebuildQueries(std::span<const uint8_t> bytes);
 
 // Query-catalog rows given as text, fed to the query builder and the preview's wrapping.
