@@ -50,12 +50,12 @@ struct HealthyDatabase {
     return {};
   }
 
-  Tables salvage(const DamagedFile& damagedFile) {
+  Tables salvage(const DamagedFile& damagedFile, std::vector<std::string>* savingList = nullptr) {
     const auto damagedPath = dir / ("damaged-" + std::to_string(++damaged) + ".mdb");
     std::ofstream(damagedPath, std::ios::binary)
         .write(reinterpret_cast<const char*>(damagedFile.bytes.data()),
                static_cast<std::streamsize>(damagedFile.bytes.size()));
-    return salvageWithVantrel(damagedPath, dir.path());
+    return salvageWithVantrel(damagedPath, dir.path(), savingList);
   }
 };
 
@@ -133,11 +133,20 @@ TEST_P(DamageSuiteTest, ZeroedOrRandomDataPageLosesOnlyItsOwnRows) {
       const std::string owner = healthy().ownerOf(page);
       SCOPED_TRACE(std::string(damageName(kind)) + ": page " + std::to_string(page) + " of " +
                    owner);
-      const Tables salvaged = healthy().salvage(damaged);
+      std::vector<std::string> savingList;
+      const Tables salvaged = healthy().salvage(damaged, &savingList);
       expectWhole(salvaged, owner);
       ASSERT_TRUE(salvaged.contains(owner));
+      const size_t held = healthy().tables.at(owner).rows.size();
       const size_t lost = static_cast<size_t>(healthy().survey.liveRowsOn(healthy().bytes, page));
-      EXPECT_EQ(salvaged.at(owner).rows.size(), healthy().tables.at(owner).rows.size() - lost);
+      EXPECT_EQ(salvaged.at(owner).rows.size(), held - lost);
+      // The loss is not silent: the saving list tells the rows the definition declares.
+      const auto table = std::find(savingList.begin(), savingList.end(),
+                                   "Repairing Table :                   " + owner);
+      ASSERT_NE(table, savingList.end());
+      EXPECT_NE(
+          std::find(table, savingList.end(), "Total Records Declared :    " + std::to_string(held)),
+          savingList.end());
       EXPECT_EQ(matchingRows(healthy().tables.at(owner), salvaged.at(owner), true),
                 static_cast<int64_t>(salvaged.at(owner).rows.size()));
     }

@@ -57,6 +57,17 @@ TableRows readDestinationTable(sqlite3* db, const std::string& name) {
   return table;
 }
 
+class SavingListHooks : public SilentRunHooks {
+ public:
+  explicit SavingListHooks(std::vector<std::string>* lines) : lines_(lines) {}
+  void appendSavingListLine(int, std::string_view text) override {
+    if (lines_ != nullptr) lines_->emplace_back(text);
+  }
+
+ private:
+  std::vector<std::string>* lines_;
+};
+
 // A row's values in the order of `columns`, as one text; columns the row's table lacks
 // read as missing.
 std::string rowKey(const TableRows& table, size_t row, const std::vector<std::string>& columns) {
@@ -79,11 +90,12 @@ std::string rowKey(const TableRows& table, size_t row, const std::vector<std::st
 }  // namespace
 
 std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path& file,
-                                                    const std::filesystem::path& workDir) {
+                                                    const std::filesystem::path& workDir,
+                                                    std::vector<std::string>* savingList) {
   static std::atomic<int> counter{0};
   const auto destinationPath = workDir / ("salvaged-" + std::to_string(++counter) + ".sqlite");
   {
-    SilentRunHooks hooks;
+    SavingListHooks hooks(savingList);
     RunState run(hooks);
     run.savingMode = 1;
     CatalogSummary summary;

@@ -18,9 +18,10 @@ struct TableRows {
 };
 
 // Every table Vantrel saved from a file (saving run into a fresh destination in `workDir`),
-// by name.
+// by name. The saving list's lines go to `savingList` when given.
 std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path& file,
-                                                    const std::filesystem::path& workDir);
+                                                    const std::filesystem::path& workDir,
+                                                    std::vector<std::string>* savingList = nullptr);
 
 // The definition page of every user table the analysis of a healthy file finds, by name.
 std::map<std::string, int64_t> tableDefinitionPages(const std::filesystem::path& file);
