@@ -15,8 +15,13 @@ constexpr int64_t kLengthMask = 0x3FFFFFFF;
 constexpr int kLinkSize = 4;  // each chained row starts with the next row and page
 constexpr size_t kMaxReserve = 1 << 20;
 
-// Where row r of the row page in pageBuffer() starts (flag bits dropped), or -1.
+constexpr int kDataPageType = 1;
+
+// Where row r of the row page in pageBuffer() starts (flag bits dropped), or -1. A page that
+// is no row page, or holds fewer rows, has no such row: a value is never read from bytes
+// that are not one (a zeroed page would give a value of zeros).
 int longRowStart(const SourceDatabase& db, int r) {
+  if (db.byteAt(0) != kDataPageType || r >= db.u16At(db.layout().rowCountOffset)) return -1;
   const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * r);
   return entry < 0 ? -1 : entry & 0x1FFF;
 }
@@ -55,7 +60,10 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page,
   swapPageBuffers(db);  // the data page waits in the other buffer
   db.currentPage = -1;  // so the first link is read whatever its number
   std::set<std::pair<int64_t, int>> visited;
-  while (page > 0 && row >= 0 && bytes.size() < length && visited.emplace(page, row).second) {
+  // Each link but the last fills its page, so a chain has no more links than the file pages.
+  const auto maxLinks = static_cast<size_t>(db.pageCount());
+  while (page > 0 && row >= 0 && bytes.size() < length && visited.size() < maxLinks &&
+         visited.emplace(page, row).second) {
     if (loadPage(db, page) == 0) break;
     const int start = longRowStart(db, row);
     const int end = longRowEnd(db, row);

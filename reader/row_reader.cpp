@@ -161,8 +161,10 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
 
 int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
   for (;;) {
-    // Each candidate lies after the one before, so each phase ends.
+    // Each candidate lies after the one before, so each phase ends; one beyond the file's
+    // last page ends it at once, however many more pages a damaged map names.
     while (const auto candidate = nextCandidate(db, table)) {
+      if (*candidate >= db.pageCount()) break;
       table.currentDataPage = *candidate;
       if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
         return *candidate;

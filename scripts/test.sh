@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test.
+# UndefinedBehaviorSanitizer, runs every test, then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,5 +11,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1
 cmake --build build-asan
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd build-asan
-ctest --output-on-failure -j "$(nproc)"
+(cd build-asan && ctest --output-on-failure -j "$(nproc)")
+
+# The fuzz targets build with clang in build-fuzz/; a fixed number of runs each.
+./scripts/fuzz.sh --short

@@ -15,6 +15,9 @@ TEST(QueryKindsTest, UpdateQueries) {
                      joinRow("1", "A", "B", "A.id=B.id"), columnRow("B.y", "", "A.x"),
                      columnRow("0", "", "A.z")}),
             "UPDATE [C], [A] INNER JOIN [B] ON (A.id=B.id) SET A.x = B.y, A.z = 0;");
+  // Every FROM line becomes an UPDATE line, also where one follows another.
+  EXPECT_EQ(rebuild({kindRow("4"), tableRow("A\r\nFROM \r\nFROM B"), columnRow("1", "", "x")}),
+            " \r\nUPDATE [A\r\nUPDATE \r\nUPDATE B] SET x = 1;");
 }
 
 TEST(QueryKindsTest, DeleteQueries) {

@@ -16,17 +16,6 @@ namespace {
 
 using Destination = SqliteFile;
 
-std::string hexOf(const void* data, int size) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  for (int i = 0; i < size; ++i) {
-    out.push_back(kHex[bytes[i] >> 4]);
-    out.push_back(kHex[bytes[i] & 0xF]);
-  }
-  return out;
-}
-
 // Whether a destination cell holds the oracle's value, for a column of that oracle type.
 bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann::json& expected) {
   const int kind = sqlite3_column_type(row, c);

@@ -45,4 +45,15 @@ std::string quoted(const std::string& name) {
   return out + "\"";
 }
 
+std::string hexOf(const void* data, int size) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  for (int i = 0; i < size; ++i) {
+    out.push_back(kHex[bytes[i] >> 4]);
+    out.push_back(kHex[bytes[i] & 0xF]);
+  }
+  return out;
+}
+
 }  // namespace vantrel::test

@@ -30,4 +30,7 @@ class SqliteFile {
 // An SQL identifier in double quotes.
 std::string quoted(const std::string& name);
 
+// Bytes as lower-case hex digits, as the oracles write binary values.
+std::string hexOf(const void* data, int size);
+
 }  // namespace vantrel::test

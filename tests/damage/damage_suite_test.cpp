@@ -1,0 +1,295 @@
+// Each kind of damage that happens to real files, done to a written database, and what must
+// still come back from it.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "tests/damage/damage_database.h"
+#include "tests/damage/damage_kinds.h"
+#include "tests/damage/salvage_outcome.h"
+#include "tests/support/corpus.h"
+#include "tests/support/mdb_writer/database_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel::test {
+namespace {
+
+namespace mw = mdbwriter;
+using Tables = std::map<std::string, TableRows>;
+
+// The healthy database of one version, written and salvaged once for all the tests.
+struct HealthyDatabase {
+  TempDir dir;
+  std::filesystem::path path;
+  std::vector<uint8_t> bytes;
+  PageSurvey survey;
+  Tables tables;
+  std::map<std::string, int64_t> definitionPages;
+  int damaged = 0;
+
+  explicit HealthyDatabase(mw::JetVersion version) : path(dir / "healthy.mdb") {
+    mw::writeDatabase(path, damageSuiteDatabase(version));
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    survey = surveyPages(bytes);
+    tables = salvageWithVantrel(path, dir.path());
+    definitionPages = tableDefinitionPages(path);
+  }
+
+  // The table whose data page this is.
+  std::string ownerOf(int64_t page) const {
+    for (const auto& [owner, pages] : survey.dataPagesByOwner) {
+      if (std::find(pages.begin(), pages.end(), page) == pages.end()) continue;
+      for (const auto& [name, definition] : definitionPages) {
+        if (definition == owner) return name;
+      }
+    }
+    return {};
+  }
+
+  Tables salvage(const DamagedFile& damagedFile, std::vector<std::string>* savingList = nullptr) {
+    const auto damagedPath = dir / ("damaged-" + std::to_string(++damaged) + ".mdb");
+    std::ofstream(damagedPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(damagedFile.bytes.data()),
+               static_cast<std::streamsize>(damagedFile.bytes.size()));
+    return salvageWithVantrel(damagedPath, dir.path(), savingList);
+  }
+};
+
+class DamageSuiteTest : public ::testing::TestWithParam<mw::JetVersion> {
+ protected:
+  static HealthyDatabase& healthy() {
+    static std::map<mw::JetVersion, std::unique_ptr<HealthyDatabase>> databases;
+    auto& database = databases[GetParam()];
+    if (!database) database = std::make_unique<HealthyDatabase>(GetParam());
+    return *database;
+  }
+
+  DamagedFile damage(DamageKind kind, uint32_t seed) {
+    auto damaged = damageFile(healthy().bytes, healthy().survey, kind, seed);
+    if (!damaged) ADD_FAILURE() << damageName(kind) << ": nothing to damage";
+    return damaged ? std::move(*damaged) : DamagedFile{healthy().bytes, {}};
+  }
+
+  // Every table comes back under its own name with every row as it was.
+  static void expectWhole(const Tables& salvaged, const std::string& except = "") {
+    for (const auto& [name, rows] : healthy().tables) {
+      if (name == except) continue;
+      SCOPED_TRACE(name);
+      ASSERT_TRUE(salvaged.contains(name));
+      EXPECT_EQ(salvaged.at(name).rows.size(), rows.rows.size());
+      EXPECT_EQ(matchingRows(rows, salvaged.at(name), true),
+                static_cast<int64_t>(rows.rows.size()));
+    }
+  }
+
+  // Every salvaged row of the table is one of its healthy rows, long values aside.
+  static void expectNoForeignRows(const std::string& name, const TableRows& salvaged) {
+    EXPECT_EQ(matchingRows(healthy().tables.at(name), salvaged, false),
+              static_cast<int64_t>(salvaged.rows.size()))
+        << name;
+  }
+};
+
+TEST_P(DamageSuiteTest, GarbledVersionFieldOrHeaderLosesNothing) {
+  for (const DamageKind kind : {DamageKind::kVersionField, DamageKind::kHeaderPage}) {
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+      SCOPED_TRACE(std::string(damageName(kind)) + " " + std::to_string(seed));
+      expectWhole(healthy().salvage(damage(kind, seed)));
+    }
+  }
+}
+
+TEST_P(DamageSuiteTest, ZeroedCatalogDefinitionLosesNoTable) {
+  expectWhole(healthy().salvage(damage(DamageKind::kCatalogDefinition, 1)));
+}
+
+TEST_P(DamageSuiteTest, ClearedUsageMapsLoseNothing) {
+  const DamagedFile damaged = damage(DamageKind::kUsageMapsCleared, 1);
+  ASSERT_FALSE(damaged.pages.empty());
+  expectWhole(healthy().salvage(damaged));
+}
+
+TEST_P(DamageSuiteTest, TablesOfZeroedCatalogDataComeBackByTheirDefinitionPage) {
+  const Tables salvaged = healthy().salvage(damage(DamageKind::kCatalogData, 1));
+  for (const auto& [name, rows] : healthy().tables) {
+    SCOPED_TRACE(name);
+    const std::string recovered = recoveredTableName(healthy().definitionPages.at(name));
+    ASSERT_TRUE(salvaged.contains(recovered));
+    EXPECT_EQ(matchingRows(rows, salvaged.at(recovered), true),
+              static_cast<int64_t>(rows.rows.size()));
+    EXPECT_EQ(salvaged.at(recovered).rows.size(), rows.rows.size());
+  }
+}
+
+TEST_P(DamageSuiteTest, ZeroedOrRandomDataPageLosesOnlyItsOwnRows) {
+  for (const DamageKind kind : {DamageKind::kDataPageZeroed, DamageKind::kDataPageRandom}) {
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+      const DamagedFile damaged = damage(kind, seed);
+      const int64_t page = damaged.pages.at(0);
+      const std::string owner = healthy().ownerOf(page);
+      SCOPED_TRACE(std::string(damageName(kind)) + ": page " + std::to_string(page) + " of " +
+                   owner);
+      std::vector<std::string> savingList;
+      const Tables salvaged = healthy().salvage(damaged, &savingList);
+      expectWhole(salvaged, owner);
+      ASSERT_TRUE(salvaged.contains(owner));
+      const size_t held = healthy().tables.at(owner).rows.size();
+      const size_t lost = static_cast<size_t>(healthy().survey.liveRowsOn(healthy().bytes, page));
+      EXPECT_EQ(salvaged.at(owner).rows.size(), held - lost);
+      // The loss is not silent: the saving list tells the rows the definition declares.
+      const auto table = std::find(savingList.begin(), savingList.end(),
+                                   "Repairing Table :                   " + owner);
+      ASSERT_NE(table, savingList.end());
+      EXPECT_NE(
+          std::find(table, savingList.end(), "Total Records Declared :    " + std::to_string(held)),
+          savingList.end());
+      EXPECT_EQ(matchingRows(healthy().tables.at(owner), salvaged.at(owner), true),
+                static_cast<int64_t>(salvaged.at(owner).rows.size()));
+    }
+  }
+}
+
+TEST_P(DamageSuiteTest, GarbledRowOffsetsCostNoRowOfOtherPages) {
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    const DamagedFile damaged = damage(DamageKind::kRowOffsetsGarbled, seed);
+    const int64_t page = damaged.pages.at(0);
+    const std::string owner = healthy().ownerOf(page);
+    SCOPED_TRACE("page " + std::to_string(page) + " of " + owner);
+    const Tables salvaged = healthy().salvage(damaged);
+    expectWhole(salvaged, owner);
+    ASSERT_TRUE(salvaged.contains(owner));
+    const int64_t onPage = healthy().survey.liveRowsOn(healthy().bytes, page);
+    const auto& rows = healthy().tables.at(owner).rows;
+    EXPECT_GE(matchingRows(healthy().tables.at(owner), salvaged.at(owner), true),
+              static_cast<int64_t>(rows.size()) - onPage);
+  }
+}
+
+TEST_P(DamageSuiteTest, LostLongValuesLoseOnlyThoseValues) {
+  std::vector<DamagedFile> damages{damage(DamageKind::kLongValuesZeroed, 1)};
+  for (uint32_t seed = 1; seed <= 4; ++seed)
+    damages.push_back(damage(DamageKind::kCircularChain, seed));
+  for (const DamagedFile& damaged : damages) {
+    const Tables salvaged = healthy().salvage(damaged);
+    for (const auto& [name, rows] : healthy().tables) {
+      SCOPED_TRACE(name);
+      ASSERT_TRUE(salvaged.contains(name));
+      const TableRows& got = salvaged.at(name);
+      ASSERT_EQ(got.rows.size(), rows.rows.size());
+      EXPECT_EQ(matchingRows(rows, got, false), static_cast<int64_t>(rows.rows.size()));
+      // Row by row (the rows keep their order): a long value is kept whole or lost whole.
+      for (size_t r = 0; r < rows.rows.size(); ++r) {
+        for (size_t c = 0; c < rows.columns.size(); ++c) {
+          if (!rows.longValueColumns.contains(rows.columns[c])) continue;
+          const auto& value = got.rows[r][c];
+          EXPECT_TRUE(!value || value == rows.rows[r][c]) << describeRow(got, r);
+        }
+      }
+    }
+  }
+}
+
+TEST_P(DamageSuiteTest, TruncatedFileKeepsEveryRowOfThePagesBeforeTheCut) {
+  HealthyDatabase& database = healthy();
+  int64_t rowsBeforeCuts = 0;
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    const DamagedFile damaged = damage(DamageKind::kTruncated, seed);
+    const int64_t wholePages = damaged.cut / database.survey.pageSize;
+    SCOPED_TRACE("cut at " + std::to_string(damaged.cut));
+    const Tables salvaged = database.salvage(damaged);
+    for (const auto& [name, rows] : database.tables) {
+      SCOPED_TRACE(name);
+      const int64_t definition = database.definitionPages.at(name);
+      const auto chain = database.survey.definitionChain(database.bytes, definition);
+      if (*std::max_element(chain.begin(), chain.end()) >= wholePages) continue;
+      int64_t before = 0;
+      for (int64_t page : database.survey.dataPagesByOwner[definition]) {
+        if (page < wholePages) before += database.survey.liveRowsOn(database.bytes, page);
+      }
+      int64_t kept = 0;
+      for (const std::string& found : {name, recoveredTableName(definition)}) {
+        if (!salvaged.contains(found)) continue;
+        expectNoForeignRows(name, salvaged.at(found));
+        kept += matchingRows(rows, salvaged.at(found), false);
+      }
+      EXPECT_GE(kept, before);
+      rowsBeforeCuts += before;
+    }
+  }
+  EXPECT_GT(rowsBeforeCuts, 0) << "no cut fell after a table's pages";
+}
+
+TEST_P(DamageSuiteTest, RandomBitFlipsNeitherCrashNorHang) {
+  int64_t kept = 0;
+  int64_t held = 0;
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    const Tables salvaged = healthy().salvage(damage(DamageKind::kBitFlips, seed));
+    for (const auto& [name, rows] : healthy().tables) {
+      held += static_cast<int64_t>(rows.rows.size());
+      if (salvaged.contains(name)) kept += matchingRows(rows, salvaged.at(name), false);
+    }
+  }
+  // A flipped bit costs a row, a page or a table, never the rest of the file.
+  EXPECT_GT(kept, held / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, DamageSuiteTest,
+                         ::testing::Values(mw::JetVersion::kJet3, mw::JetVersion::kJet4),
+                         [](const auto& versionInfo) {
+                           return versionInfo.param == mw::JetVersion::kJet3 ? "Jet3" : "Jet4";
+                         });
+
+// Whether a kind of damage leaves every row of a file: it strikes no page that holds rows.
+bool losesNoRow(DamageKind kind) {
+  switch (kind) {
+    case DamageKind::kVersionField:
+    case DamageKind::kHeaderPage:
+    case DamageKind::kCatalogDefinition:
+    case DamageKind::kCatalogData:
+    case DamageKind::kUsageMapsCleared:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Every kind of damage to every real database: nothing may crash or hang, and the kinds that
+// strike no row lose none (a table whose catalog row is lost comes back by its definition
+// page).
+TEST(CorpusDamageTest, NoDamageCrashesOrHangsAndBookkeepingDamageLosesNoRow) {
+  VANTREL_REQUIRE_CORPUS();
+  TempDir dir;
+  for (const auto& file : corpusFiles()) {
+    SCOPED_TRACE(file.stem);
+    std::ifstream in(file.path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    const PageSurvey survey = surveyPages(bytes);
+    const Tables healthy = salvageWithVantrel(file.path, dir.path());
+    const auto definitionPages = tableDefinitionPages(file.path);
+    for (const DamageKind kind : kAllDamageKinds) {
+      const auto damaged = damageFile(bytes, survey, kind, 1);
+      if (!damaged) continue;
+      SCOPED_TRACE(damageName(kind));
+      const auto path = dir / (file.stem + ".mdb");
+      std::ofstream(path, std::ios::binary | std::ios::trunc)
+          .write(reinterpret_cast<const char*>(damaged->bytes.data()),
+                 static_cast<std::streamsize>(damaged->bytes.size()));
+      const Tables salvaged = salvageWithVantrel(path, dir.path());
+      if (!losesNoRow(kind)) continue;
+      for (const auto& [name, rows] : healthy) {
+        int64_t kept = 0;
+        for (const std::string& found : {name, recoveredTableName(definitionPages.at(name))}) {
+          if (salvaged.contains(found)) kept += matchingRows(rows, salvaged.at(found), true);
+        }
+        EXPECT_EQ(kept, static_cast<int64_t>(rows.rows.size())) << name;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantrel::test
