@@ -43,8 +43,7 @@ void appendBytes(const SourceDatabase& db, int from, int to, size_t limit,
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
 }
 
-std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page,
-                                         size_t length) {
+std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page, size_t length) {
   std::vector<uint8_t> bytes;
   if (row < 0 || readAltPage(db, page) == 0) return bytes;
   swapPageBuffers(db);

@@ -20,8 +20,8 @@ constexpr int kInlineMapHeader = 5;  // type byte, then the first page as a u32
 constexpr int kBitmapHeader = 4;     // a bitmap page's bits start here
 
 bool isDataPageOf(const SourceDatabase& db, const TableDefinition& table) {
-  const bool longValuePage = db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' &&
-                             db.byteAt(7) == 'L';
+  const bool longValuePage =
+      db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' && db.byteAt(7) == 'L';
   return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage &&
          db.u32At(4) == table.catalogObject.tdefPage;
 }
@@ -95,7 +95,8 @@ bool usageMapNames(SourceDatabase& db, TableDefinition& table, int64_t page) {
     if (map.size() <= kInlineMapHeader) return false;
     const int64_t bit = page - u32Of(map, 1);
     const int64_t byte = kInlineMapHeader + bit / 8;
-    return bit >= 0 && byte < static_cast<int64_t>(map.size()) && ((map[static_cast<size_t>(byte)] >> (bit % 8)) & 1);
+    return bit >= 0 && byte < static_cast<int64_t>(map.size()) &&
+           ((map[static_cast<size_t>(byte)] >> (bit % 8)) & 1);
   }
   if (map[0] != 1) return false;
   const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
@@ -147,8 +148,7 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
   if (table >= 2048) return false;
   uint32_t used = 0;
   for (int i = 0; i <= varCount; ++i) {
-    while (used < jumps &&
-           db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
+    while (used < jumps && db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
       ++used;
     }
     const int low = db.byteAt(static_cast<int64_t>(table) - i);

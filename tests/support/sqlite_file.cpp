@@ -10,7 +10,9 @@ SqliteFile::SqliteFile(const std::filesystem::path& path) {
   }
 }
 
-SqliteFile::~SqliteFile() { sqlite3_close(db_); }
+SqliteFile::~SqliteFile() {
+  sqlite3_close(db_);
+}
 
 std::vector<std::vector<std::string>> SqliteFile::query(const std::string& sql) const {
   std::vector<std::vector<std::string>> rows;

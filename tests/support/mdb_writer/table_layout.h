@@ -21,7 +21,7 @@ struct ColumnLayout {
 };
 
 struct TableLayout {
-  std::vector<ColumnLayout> columns;  // one per column of the spec, deleted ones included
+  std::vector<ColumnLayout> columns;  // one per described column, deleted ones included
   int columnCount = 0;                // every column a row carries
   int liveColumnCount = 0;
   int varColumnCount = 0;  // variable slots a row carries
