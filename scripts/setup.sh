@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools libcli11-dev libfmt-dev nlohmann-json3-dev
-  xvfb xauth time
+  xvfb xauth time ccache
   clang libclang-rt-14-dev libfuzzer-14-dev
 )
 
