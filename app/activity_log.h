@@ -5,12 +5,13 @@
 #include <string_view>
 
 #include "app/configuration.h"
+#include "run/log_sink.h"
 
 namespace vantrel {
 
 // The text file "Activity Log.txt" that records every step of a repair, appended to across
 // runs. Callers append texts piece by piece with explicit "\r\n" line breaks.
-class ActivityLog {
+class ActivityLog final : public LogSink {
  public:
   static constexpr std::string_view kFileName = "Activity Log.txt";
   // A file larger than this when a text is appended is emptied first.
@@ -29,7 +30,7 @@ class ActivityLog {
   // Appends the UTF-8 text whole (invalid sequences become U+FFFD) and returns 1, or 0 when
   // the file cannot be written. The folder is created when missing. Appends from any thread
   // wait for each other, so no text is lost or mixed into another.
-  int appendLogLine(std::string_view text) const;
+  int appendLogLine(std::string_view text) const override;
 
   // Clear Log: deletes the file, then starts it again with "\r\n". Returns appendLogLine's
   // result.

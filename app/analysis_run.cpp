@@ -5,7 +5,7 @@
 #include "app/report_texts.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 

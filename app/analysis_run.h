@@ -3,10 +3,10 @@
 #include <string>
 
 #include "app/activity_log.h"
-#include "app/catalog_summary.h"
 #include "app/object_tree.h"
 #include "app/report_file.h"
-#include "app/run_state.h"
+#include "run/catalog_summary.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -86,18 +86,6 @@ int logDestination(const ActivityLog& log, std::string_view path, bool afterConf
   return log.appendLogLine(text);
 }
 
-int logTableTotals(const ActivityLog& log, std::string_view table, long long fieldCount,
-                   long long recordCount, std::span<const std::string> extraLines) {
-  std::string text = "Repairing Table :           ";
-  text += table;
-  text += "\r\nTotal Fields Recovered :    " + number(fieldCount);
-  text += "\r\nTotal Records Recovered :   " + number(recordCount) + "\r\n";
-  for (const std::string& line : extraLines)
-    text += line + "\r\n";
-  text += "\r\n";
-  return log.appendLogLine(text);
-}
-
 int logRepairAborted(const ActivityLog& log) {
   return log.appendLogLine(
       "\r\n\r\n******************* Repairing aborted***********************************");

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/activity_log.h"
+#include "salvage/table_log_texts.h"
 
 namespace vantrel {
 
@@ -45,10 +46,6 @@ int logSavingStart(const ActivityLog& log);
 // Before a destination is created; two blanks instead of five after a confirmed overwrite
 // in a single-file save.
 int logDestination(const ActivityLog& log, std::string_view path, bool afterConfirmedOverwrite);
-// When a table is saved: its name, its column count and its record count, then any further
-// lines about the table (rows not written, rows declared), before the blank line.
-int logTableTotals(const ActivityLog& log, std::string_view table, long long fieldCount,
-                   long long recordCount, std::span<const std::string> extraLines = {});
 // When a file's saving was stopped.
 int logRepairAborted(const ActivityLog& log);
 // In the end dialog.

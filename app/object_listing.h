@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "app/catalog_summary.h"
-#include "app/run_state.h"
+#include "run/catalog_summary.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/catalog_summary.h"
+#include "run/catalog_summary.h"
 
 namespace vantrel {
 

@@ -1,9 +1,9 @@
 #include "app/preview_loader.h"
 
-#include "app/catalog_summary.h"
 #include "queries/rebuild_query.h"
-#include "reader/result_codes.h"
 #include "reader/table_definition.h"
+#include "run/catalog_summary.h"
+#include "run/result_codes.h"
 #include "salvage/table_salvage.h"
 
 namespace vantrel {

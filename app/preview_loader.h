@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/run_state.h"
 #include "reader/catalog_handler.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

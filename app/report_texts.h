@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/catalog_summary.h"
+#include "run/catalog_summary.h"
 
 namespace vantrel {
 

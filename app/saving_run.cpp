@@ -4,7 +4,7 @@
 #include "app/progress_tracker.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 #include "salvage/dao_database.h"
 
 namespace vantrel {

@@ -8,7 +8,7 @@
 
 #include "app/activity_log.h"
 #include "app/log_texts.h"
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -9,7 +9,7 @@
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
 #include "cli/workflow_log.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 
 namespace vantrel::cli {
 

@@ -12,7 +12,7 @@
 #include "cli/interrupt.h"
 #include "cli/row_output.h"
 #include "cli/terminal.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 
 namespace vantrel::cli {
 

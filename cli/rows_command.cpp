@@ -7,10 +7,10 @@
 #include "cli/commands.h"
 #include "cli/row_output.h"
 #include "reader/catalog_rows.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
+#include "run/result_codes.h"
 
 namespace vantrel::cli {
 

@@ -11,14 +11,14 @@
 
 #include "app/activity_log.h"
 #include "app/analysis_run.h"
-#include "app/catalog_summary.h"
 #include "app/preview_loader.h"
-#include "app/run_state.h"
 #include "app/salvage_handler.h"
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
 #include "reader/catalog_walk.h"
+#include "run/catalog_summary.h"
+#include "run/run_state.h"
 #include "salvage/dao_database.h"
 #include "salvage/dao_exception.h"
 

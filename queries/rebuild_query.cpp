@@ -4,8 +4,8 @@
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
 #include "reader/catalog_rows.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 #include "salvage/dao_exception.h"
 #include "salvage/dao_query_def.h"
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 

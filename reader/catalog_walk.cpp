@@ -3,12 +3,12 @@
 #include <optional>
 #include <unordered_set>
 
-#include "app/run_state.h"
 #include "reader/catalog_rows.h"
 #include "reader/page_census.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
+#include "run/result_codes.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -2,11 +2,11 @@
 
 #include <optional>
 
-#include "app/run_state.h"
 #include "reader/column_types.h"
 #include "reader/page_census.h"
-#include "reader/result_codes.h"
 #include "reader/value_rendering.h"
+#include "run/result_codes.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

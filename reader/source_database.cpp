@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <utility>
 
-#include "app/run_state.h"
 #include "reader/database_header.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -4,8 +4,8 @@
 #include <array>
 
 #include "reader/catalog_rows.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 #include "salvage/dao_exception.h"
 
 namespace vantrel {

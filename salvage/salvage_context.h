@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/activity_log.h"
-#include "app/catalog_summary.h"
-#include "app/run_state.h"
+#include "run/catalog_summary.h"
+#include "run/log_sink.h"
+#include "run/run_state.h"
 #include "salvage/dao_database.h"
 
 namespace vantrel {
@@ -15,7 +15,7 @@ namespace vantrel {
 struct SalvageContext {
   RunState& run;
   CatalogSummary& summary;
-  const ActivityLog* log = nullptr;
+  const LogSink* log = nullptr;
   CDaoDatabase* destination = nullptr;
   std::string sqlText;  // the text of the query rebuilt last
 

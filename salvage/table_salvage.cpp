@@ -4,14 +4,14 @@
 #include <clocale>
 #include <mutex>
 
-#include "app/log_texts.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 #include "salvage/dao_exception.h"
 #include "salvage/dao_recordset.h"
 #include "salvage/table_ddl.h"
+#include "salvage/table_log_texts.h"
 
 namespace vantrel {
 

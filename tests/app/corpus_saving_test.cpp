@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/activity_log.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 #include "tests/support/corpus.h"
 #include "tests/support/saved_corpus.h"
 #include "tests/support/temp_dir.h"

@@ -1,11 +1,11 @@
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 namespace {

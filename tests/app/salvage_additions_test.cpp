@@ -6,11 +6,12 @@
 
 #include <fstream>
 
+#include "app/activity_log.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"
 

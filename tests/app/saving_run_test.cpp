@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"

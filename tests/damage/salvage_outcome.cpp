@@ -5,10 +5,10 @@
 #include <atomic>
 #include <unordered_map>
 
-#include "app/catalog_summary.h"
-#include "app/run_state.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
+#include "run/catalog_summary.h"
+#include "run/run_state.h"
 #include "salvage/dao_database.h"
 #include "tests/support/mdbtools.h"
 #include "tests/support/sqlite_file.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "app/run_state.h"
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
+#include "run/run_state.h"
 #include "tests/support/corpus.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,8 +10,8 @@
 
 #include "reader/catalog_rows.h"
 #include "reader/column_types.h"
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
+#include "run/result_codes.h"
 #include "tests/support/corpus.h"
 
 namespace vantrel {

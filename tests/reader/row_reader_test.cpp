@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "tests/support/table_fixture.h"
 
 namespace vantrel {

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "app/run_state.h"
 #include "reader/database_header.h"
+#include "run/run_state.h"
 #include "tests/support/page_image.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 #include "salvage/dao_recordset.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"

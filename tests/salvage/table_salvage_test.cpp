@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "reader/result_codes.h"
+#include "app/activity_log.h"
+#include "run/result_codes.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"

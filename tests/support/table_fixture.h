@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "reader/result_codes.h"
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
+#include "run/result_codes.h"
 #include "tests/support/page_image.h"
 #include "tests/support/row_image.h"
 #include "tests/support/temp_dir.h"

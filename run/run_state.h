@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_progress.h"
+#include "run/run_progress.h"
 
 namespace vantrel {
 

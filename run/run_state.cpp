@@ -1,6 +1,6 @@
-#include "app/run_state.h"
+#include "run/run_state.h"
 
-#include "reader/result_codes.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 
