@@ -1,8 +1,8 @@
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "app/analysis_json.h"
 #include "app/analysis_run.h"
 #include "app/report_texts.h"
 #include "cli/commands.h"
@@ -19,38 +19,6 @@ struct AnalyzeOptions {
   std::vector<std::string> files;
   bool json = false;
 };
-
-nlohmann::json summaryJson(const AnalysisResult& analysis) {
-  nlohmann::json tables = nlohmann::json::array();
-  for (const auto& table : analysis.summary.tables) {
-    tables.push_back({{"name", table.name},
-                      {"objectId", table.objectId},
-                      {"columns", table.columnCount},
-                      {"records", table.recordCount}});
-  }
-  nlohmann::json queries = nlohmann::json::array();
-  for (const auto& query : analysis.summary.queryList) {
-    queries.push_back({{"name", query.name}, {"objectId", query.objectId}});
-  }
-  nlohmann::json relations = nlohmann::json::array();
-  for (const auto& relation : analysis.summary.relations) {
-    relations.push_back({{"name", relation.name},
-                         {"primaryTable", relation.firstTable},
-                         {"foreignTable", relation.secondTable},
-                         {"primaryFields", relation.firstField},
-                         {"foreignFields", relation.secondField}});
-  }
-  const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
-                                : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
-                                                              : nlohmann::json(nullptr);
-  return {{"file", analysis.tree.root},
-          {"opened", analysis.opened},
-          {"stopped", analysis.result == kResultStopped},
-          {"format", format},
-          {"tables", tables},
-          {"queries", queries},
-          {"relations", relations}};
-}
 
 std::string reportTexts(const AnalysisResult& analysis) {
   return analysis.reportText + tablesReportText(analysis.summary) +
@@ -71,7 +39,7 @@ int runAnalyze(const AnalyzeOptions& options) {
       exitCode = kExitNotOpened;
     }
     if (options.json) {
-      std::cout << summaryJson(analysis).dump() << "\n";
+      std::cout << analysisJson(analysis) << "\n";
     } else {
       std::cout << withLineFeeds(reportTexts(analysis));
     }

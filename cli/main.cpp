@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "app/version.h"
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("vantrel-cli ") + std::string(vantrel::kVersion));
   int exitCode = vantrel::cli::kExitOk;
   vantrel::cli::addInfoCommand(app, exitCode);
   vantrel::cli::addRowsCommand(app, exitCode);
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "vantrel-cli: " << e.what() << " (see vantrel-cli --help)\n";

@@ -1,0 +1,42 @@
+#include "app/analysis_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "run/result_codes.h"
+
+namespace vantrel {
+
+std::string analysisJson(const AnalysisResult& analysis) {
+  nlohmann::json tables = nlohmann::json::array();
+  for (const auto& table : analysis.summary.tables) {
+    tables.push_back({{"name", table.name},
+                      {"objectId", table.objectId},
+                      {"columns", table.columnCount},
+                      {"records", table.recordCount}});
+  }
+  nlohmann::json queries = nlohmann::json::array();
+  for (const auto& query : analysis.summary.queryList) {
+    queries.push_back({{"name", query.name}, {"objectId", query.objectId}});
+  }
+  nlohmann::json relations = nlohmann::json::array();
+  for (const auto& relation : analysis.summary.relations) {
+    relations.push_back({{"name", relation.name},
+                         {"primaryTable", relation.firstTable},
+                         {"foreignTable", relation.secondTable},
+                         {"primaryFields", relation.firstField},
+                         {"foreignFields", relation.secondField}});
+  }
+  const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
+                                : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
+                                                              : nlohmann::json(nullptr);
+  const nlohmann::json object = {{"file", analysis.tree.root},
+                                 {"opened", analysis.opened},
+                                 {"stopped", analysis.result == kResultStopped},
+                                 {"format", format},
+                                 {"tables", tables},
+                                 {"queries", queries},
+                                 {"relations", relations}};
+  return object.dump();
+}
+
+}  // namespace vantrel
