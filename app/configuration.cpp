@@ -72,7 +72,12 @@ std::filesystem::path applicationFolder(const Configuration& configuration) {
   if (!configuration.filePath.empty()) return configuration.filePath;
   std::error_code error;
   const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path(error) : program.parent_path();
+  if (error) return std::filesystem::current_path(error);
+  // Installed, the programs are in PREFIX/bin and their resources in PREFIX/share/vantrel;
+  // the build tree has the same shape.
+  const auto resources = program.parent_path().parent_path() / "share" / "vantrel";
+  if (std::filesystem::is_directory(resources, error)) return resources;
+  return program.parent_path();
 }
 
 }  // namespace vantrel

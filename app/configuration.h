@@ -34,7 +34,8 @@ std::filesystem::path configurationFile(const EnvironmentLookup& environment = s
 // LogPath nor FilePath names a folder Vantrel can write to.
 std::filesystem::path stateFolder(const EnvironmentLookup& environment = systemEnvironment);
 
-// The application folder: FilePath, or else the folder of the running program.
+// The application folder (skins, manual): FilePath, or else the installed resources folder
+// share/vantrel beside the running program's folder, or else the program's own folder.
 std::filesystem::path applicationFolder(const Configuration& configuration);
 
 }  // namespace vantrel

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools libcli11-dev libfmt-dev nlohmann-json3-dev
   xvfb xauth time ccache
-  desktop-file-utils appstream help2man dbus imagemagick
+  desktop-file-utils appstream help2man dbus imagemagick dpkg-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
 )
 

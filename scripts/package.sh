@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the release programs and makes the Debian package vantrel_VERSION_ARCH.deb in
+# build-release/ (install it with `apt install ./build-release/vantrel_*.deb`).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF \
+  -DVANTREL_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-release
+(cd build-release && cpack -G DEB)
+ls build-release/vantrel_*.deb
