@@ -6,7 +6,7 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kPreviewRemark =
-    "(*) This is only preview. The data will be saved in original file.\r\n\r\n";
+    "(*) This is only preview. The data will be saved in a new database.\r\n\r\n";
 constexpr std::string_view kReportEnd = "\r\n\r\n\r\n";
 
 std::string number(long long value) {

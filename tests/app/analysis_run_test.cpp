@@ -78,7 +78,7 @@ TEST(AnalysisRunTest, ReportTextsOfTheSampleDatabase) {
             "Relation Name :  Order DetailsReturns\r\n\r\n\r\nTables:\r\n"
             "\tOrder Details -> Returns\r\n\r\nFields:\r\n"
             "\tOrderID, ProductID -> OrderID, ProductID\r\n\r\n\r\n\r\n"
-            "(*) This is only preview. The data will be saved in original file.\r\n\r\n");
+            "(*) This is only preview. The data will be saved in a new database.\r\n\r\n");
   EXPECT_EQ(test::readTextFile(log.path()),
             "\r\n\r\nSelected File For Repairing :   " + sample() +
                 "\r\nTotal Tables :                   7\r\nTotal Records :                  623"

@@ -51,7 +51,7 @@ TEST(ReportTextsTest, GroupTextsNumberTheirEntries) {
 
 TEST(ReportTextsTest, OneQueryHasTheRemarkOnlyAfterMoreThanFiveCharacters) {
   const std::string remark =
-      "(*) This is only preview. The data will be saved in original file.\r\n\r\n";
+      "(*) This is only preview. The data will be saved in a new database.\r\n\r\n";
   EXPECT_EQ(queryReportText("Q", "SELECT"),
             "Query Name :  Q\r\n\r\n\r\nSQL:\r\n\r\nSELECT\r\n\r\n" + remark);
   EXPECT_EQ(queryReportText("Q", "12345"), "Query Name :  Q\r\n\r\n\r\nSQL:\r\n\r\n12345\r\n\r\n");
@@ -65,7 +65,7 @@ TEST(ReportTextsTest, OneRelationListsEveryFieldPair) {
   EXPECT_EQ(relationReportText(summary.relations[0]),
             "Relation Name :  OrdersLines\r\n\r\n\r\nTables:\r\n\tOrders -> Lines\r\n\r\n"
             "Fields:\r\n\tId, Part -> OrderId, PartId\r\n\r\n\r\n\r\n"
-            "(*) This is only preview. The data will be saved in original file.\r\n\r\n");
+            "(*) This is only preview. The data will be saved in a new database.\r\n\r\n");
 }
 
 TEST(ObjectTreeTest, TreeEntriesAndSelections) {
