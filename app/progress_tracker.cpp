@@ -18,6 +18,7 @@ void ProgressTracker::startFile(int fileNumber, const std::string& sourcePath) {
   progress_.table.clear();
   progress_.pagesRead = 0;
   progress_.pageCount = 0;
+  progress_.rowsRead = 0;
   report();
 }
 
@@ -34,6 +35,7 @@ void ProgressTracker::endFile() {
 }
 
 void ProgressTracker::rowReached() {
+  ++progress_.rowsRead;
   // Reports only when the reader has come to a page it had not read before.
   if (db_ == nullptr || db_->pagesRead() == progress_.pagesRead) return;
   progress_.pagesRead = db_->pagesRead();

@@ -14,6 +14,7 @@ struct RunProgress {
   std::string table;  // empty before the file's first table
   int64_t pagesRead = 0;
   int64_t pageCount = 0;
+  int64_t rowsRead = 0;  // rows the reader has come to in this file
 };
 
 }  // namespace vantrel

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <string>
+
+#include "app/analysis_run.h"
+#include "gui/progress_line.h"
+#include "gui/session.h"
+#include "gui/worker.h"
+
+namespace vantrel::gui {
+
+// CProgressBar: step 2 for one file. The analysis runs on a worker while this dialog cycles
+// its bar; Stop, the close box and Esc ask the worker to stop, which asks the user here.
+// It closes itself when the worker has finished.
+class AnalysisDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  AnalysisDialog(Session& session, std::string sourcePath, QWidget* parent);
+  ~AnalysisDialog() override;
+
+  // Opens the dialog and starts the worker.
+  void start();
+  const AnalysisResult& result() const { return result_; }
+  int barPosition() const { return bar_->value(); }
+  bool barHeld() const { return !timer_.isActive(); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  class Hooks;
+  bool askStop(const QString& question);
+  void tick();
+
+  Session& session_;
+  std::string sourcePath_;
+  std::unique_ptr<Hooks> hooks_;
+  std::unique_ptr<RunState> run_;
+  QProgressBar* bar_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  ProgressLine* progress_ = nullptr;
+  QTimer timer_;
+  AnalysisResult result_;
+  Worker worker_;
+};
+
+}  // namespace vantrel::gui

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "app/preview_loader.h"
+#include "app/report_file.h"
+#include "gui/analysis_dialog.h"
+#include "gui/main_menu.h"
+#include "gui/row_list_model.h"
+#include "gui/saving_dialog.h"
+#include "gui/session.h"
+#include "gui/worker.h"
+
+namespace vantrel::gui {
+
+// Wait: shown while one table or query is loaded for the preview.
+class WaitDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit WaitDialog(QWidget* parent);
+
+ protected:
+  void reject() override {}
+};
+
+// CPreview: what the analysis found in one file at a time, and where saving starts.
+class PreviewWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  PreviewWindow(Session& session, std::vector<std::string> sourceFiles, bool skipPreview,
+                QWidget* parent);
+  ~PreviewWindow() override;
+
+  // Shows the window and analyses the first file (or, with Skip preview, tells the user to
+  // save all).
+  void start();
+
+  int fileNumber() const { return fileNumber_; }
+  // True while an analysis, a load or a saving run is going on.
+  bool busy() const;
+  const CatalogSummary& summary() const { return analysis_.summary; }
+  // The text the report view shows, and the temporary file that holds it.
+  QString reportText() const;
+  const ReportFile& reportFile() const { return report_; }
+  RowListModel& rows() { return rows_; }
+  bool rowListShown() const;
+  AnalysisDialog* analysisDialog() const { return analysisDialog_; }
+  SavingDialog* savingDialog() const { return savingDialog_; }
+
+  void nextDatabase();
+  void backDatabase();
+  void back();
+  void saveCurrentDatabase();
+  void saveAll();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void analyse();
+  void analysisFinished();
+  void fillTree();
+  void clearShown();
+  void statesBeforeAnalysis();
+  void statesAfterAnalysis();
+  void moveTo(int fileNumber);
+  void selectionChanged(QTreeWidgetItem* item);
+  void showReport(const std::string& text);
+  void loadTable(const CatalogSummary::TableEntry& table);
+  void loadQuery(const CatalogSummary::QueryEntry& query);
+  void runSaving(SavingRequest request);
+  // The chosen folder when it can be written to, checked by creating and removing a new
+  // file of its own there; empty after the notice when it cannot.
+  std::optional<std::filesystem::path> writableFolder(bool probeFailureIsFatal);
+  void quit();
+
+  Session& session_;
+  std::vector<std::string> sourceFiles_;
+  bool skipPreview_;
+  int fileNumber_ = 0;
+  AnalysisResult analysis_;
+  ReportFile report_;
+  RowListModel rows_;
+
+  MainMenu menu_;
+  QPushButton* back_ = nullptr;
+  QPushButton* saveCurrent_ = nullptr;
+  QPushButton* saveAll_ = nullptr;
+  QPushButton* backDatabase_ = nullptr;
+  QPushButton* nextDatabase_ = nullptr;
+  QTreeWidget* tree_ = nullptr;
+  QTableView* rowList_ = nullptr;
+  QPlainTextEdit* browser_ = nullptr;
+  QLabel* pathLabel_ = nullptr;
+  QLabel* path_ = nullptr;
+  QLabel* fileNumberText_ = nullptr;
+  QLabel* totalFiles_ = nullptr;
+
+  QPointer<AnalysisDialog> analysisDialog_;
+  QPointer<WaitDialog> waitDialog_;
+  QPointer<SavingDialog> savingDialog_;
+  std::unique_ptr<RowListFeeder> feeder_;
+  std::unique_ptr<RunState> loaderRun_;
+  QueryText loadedQuery_;
+  Worker loader_;
+};
+
+// The path as the path label shows it in `width` pixels of `font`: shortened in the middle.
+QString shortenedPath(const QString& path, const QFontMetrics& metrics, int width);
+
+}  // namespace vantrel::gui

@@ -1,0 +1,43 @@
+#include "gui/progress_line.h"
+
+#include <QFileInfo>
+
+namespace vantrel::gui {
+
+ProgressLine::ProgressLine(QWidget* parent) : QLabel(parent) {
+  setObjectName(QStringLiteral("progressLine"));
+  timer_.setInterval(100);
+  connect(&timer_, &QTimer::timeout, this, &ProgressLine::redraw);
+  timer_.start();
+}
+
+void ProgressLine::post(const RunProgress& progress) {
+  const std::lock_guard lock(mutex_);
+  pending_ = progress;
+}
+
+void ProgressLine::redraw() {
+  std::optional<RunProgress> progress;
+  {
+    const std::lock_guard lock(mutex_);
+    progress.swap(pending_);
+  }
+  if (progress) setText(progressLineText(*progress));
+}
+
+QString progressLineText(const RunProgress& progress) {
+  QString text = QStringLiteral("File %1 of %2").arg(progress.fileNumber).arg(progress.fileCount);
+  if (progress.table.empty()) {
+    text +=
+        QStringLiteral(": ") + QFileInfo(QString::fromStdString(progress.sourcePath)).fileName();
+  } else {
+    text += QStringLiteral(", table ") + QString::fromStdString(progress.table);
+  }
+  if (progress.pageCount > 0) {
+    text += QStringLiteral(", %1 of %2 pages read").arg(progress.pagesRead).arg(progress.pageCount);
+  }
+  text += QStringLiteral(", %1 rows").arg(progress.rowsRead);
+  return text;
+}
+
+}  // namespace vantrel::gui

@@ -1,0 +1,72 @@
+#include "gui/user_prompts.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "gui/texts.h"
+
+namespace vantrel::gui {
+
+bool DesktopPrompts::question(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Question, kMessageCaption, text, QMessageBox::Yes | QMessageBox::No,
+                  owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void DesktopPrompts::notice(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Information, kMessageCaption, text, QMessageBox::Ok, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+OverwriteAnswer DesktopPrompts::overwriteAll(QWidget* owner) {
+  // CSaveMsg: the question with its four answers.
+  QDialog dialog(owner);
+  dialog.setObjectName(QStringLiteral("CSaveMsg"));
+  dialog.setWindowTitle(kWindowTitle);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(QString::fromUtf8(kOverwriteAllQuestion.data(),
+                                                 static_cast<int>(kOverwriteAllQuestion.size())),
+                               &dialog));
+  auto* buttons = new QHBoxLayout;
+  layout->addLayout(buttons);
+  OverwriteAnswer answer = OverwriteAnswer::No;
+  const auto add = [&](const char* text, const char* name, OverwriteAnswer value) {
+    auto* button = new QPushButton(QString::fromUtf8(text), &dialog);
+    button->setObjectName(QString::fromUtf8(name));
+    buttons->addWidget(button);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &answer, value] {
+      answer = value;
+      dialog.accept();
+    });
+  };
+  add("Yes", "yes", OverwriteAnswer::Yes);
+  add("No", "no", OverwriteAnswer::No);
+  add("Yes To All", "yesToAll", OverwriteAnswer::YesToAll);
+  add("No To All", "noToAll", OverwriteAnswer::NoToAll);
+  if (dialog.exec() != QDialog::Accepted) return OverwriteAnswer::No;
+  return answer;
+}
+
+QStringList DesktopPrompts::chooseFiles(QWidget* owner) {
+  return QFileDialog::getOpenFileNames(owner, kOpenFilesTitle, QString(), kOpenFilesFilter);
+}
+
+QString DesktopPrompts::chooseFolder(QWidget* owner) {
+  return QFileDialog::getExistingDirectory(owner, kFolderTitle);
+}
+
+bool DesktopPrompts::openExternally(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace vantrel::gui

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "app/saving_run.h"
+
+class QWidget;
+
+namespace vantrel::gui {
+
+// Everything the windows ask of the user or hand to the desktop: questions, notices, the file
+// and folder choosers and the external opener. The windows only reach these through this
+// interface, so a test can script the answers and record the exact texts.
+class UserPrompts {
+ public:
+  virtual ~UserPrompts() = default;
+
+  // A Yes / No question captioned "Vantrel for Microsoft Access"; Esc or closing counts as No.
+  virtual bool question(QWidget* owner, const QString& text) = 0;
+  // An information notice with OK.
+  virtual void notice(QWidget* owner, const QString& text) = 0;
+  // The Save All overwrite question: Yes, No, Yes To All or No To All (closing it is No).
+  virtual OverwriteAnswer overwriteAll(QWidget* owner) = 0;
+  // " Open Access files": the chosen files, none when cancelled.
+  virtual QStringList chooseFiles(QWidget* owner) = 0;
+  // "Select the Destination Path": the chosen folder, empty when cancelled.
+  virtual QString chooseFolder(QWidget* owner) = 0;
+  // Opens a file in the desktop's program for it (the log in a text editor, the manual).
+  virtual bool openExternally(const QString& path) = 0;
+};
+
+// The real dialogs.
+class DesktopPrompts : public UserPrompts {
+ public:
+  bool question(QWidget* owner, const QString& text) override;
+  void notice(QWidget* owner, const QString& text) override;
+  OverwriteAnswer overwriteAll(QWidget* owner) override;
+  QStringList chooseFiles(QWidget* owner) override;
+  QString chooseFolder(QWidget* owner) override;
+  bool openExternally(const QString& path) override;
+};
+
+}  // namespace vantrel::gui
