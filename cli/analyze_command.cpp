@@ -8,7 +8,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
-#include "cli/workflow_log.h"
+#include "app/workflow_log.h"
 #include "run/result_codes.h"
 
 namespace vantrel::cli {

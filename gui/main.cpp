@@ -1,18 +1,26 @@
 // vantrel: the windows of Vantrel for Microsoft Access.
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/activity_log.h"
 #include "app/configuration.h"
+#include "app/version.h"
+#include "gui/automation_service.h"
+#include "gui/desktop_registration.h"
 #include "gui/main_window.h"
 #include "gui/single_instance.h"
 #include "gui/splash_screen.h"
+#include "gui/start_options.h"
 #include "gui/texts.h"
 #include "gui/user_prompts.h"
 
@@ -24,21 +32,60 @@ void tellAlreadyRunning() {
   box.exec();
 }
 
+// --register and --unregister, for the current user; the desktop's caches are brought up to
+// date when its tool is there.
+int runRegistration(bool add) {
+  using namespace vantrel;
+  std::error_code error;
+  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  const auto icon = applicationFolder(loadConfiguration()) / "vantrel.png";
+  const auto places = gui::DesktopPlaces::forCurrentUser();
+  const auto failure =
+      add ? gui::registerDesktopEntry(
+                places, program,
+                std::filesystem::exists(icon, error) ? icon.string() : std::string("vantrel"))
+          : gui::unregisterDesktopEntry(places);
+  if (failure) {
+    std::fprintf(stderr, "vantrel: %s\n", failure->c_str());
+    return 1;
+  }
+  const QString updater = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+  if (!updater.isEmpty())
+    QProcess::execute(updater, {QString::fromStdString(places.applications.string())});
+  std::printf("%s\n", add ? "Vantrel now opens Access databases (.mdb) for this user."
+                          : "Vantrel no longer opens Access databases for this user.");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace vantrel;
   using namespace vantrel::gui;
+  const StartOptions options = parseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "vantrel: %s (see vantrel --help)\n", options.error.c_str());
+    return 2;
+  }
+  switch (options.mode) {
+    case StartOptions::Mode::Help:
+      std::fputs(startOptionsHelp().c_str(), stdout);
+      return 0;
+    case StartOptions::Mode::Version:
+      std::printf("vantrel %s\n", std::string(kVersion).c_str());
+      return 0;
+    case StartOptions::Mode::Register:
+    case StartOptions::Mode::Unregister:
+      return runRegistration(options.mode == StartOptions::Mode::Register);
+    case StartOptions::Mode::Automation:
+      return runAutomation(argc, argv);
+    case StartOptions::Mode::Windows:
+      break;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vantrel"));
   QApplication::setQuitOnLastWindowClosed(false);
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Vantrel for Microsoft Access"));
-  parser.addHelpOption();
-  parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Access files to list"),
-                               QStringLiteral("[FILE.mdb...]"));
-  parser.process(application);
 
   SingleInstance instance(SingleInstance::defaultLockPath());
   if (!instance.acquire()) {
@@ -55,7 +102,9 @@ int main(int argc, char** argv) {
                   [] { QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); }); }};
 
   std::unique_ptr<MainWindow> mainWindow;
-  const QStringList files = parser.positionalArguments();
+  QStringList files;
+  for (const std::string& file : options.files)
+    files.push_back(QString::fromStdString(file));
   auto* splash = new SplashScreen(2000, [&] {
     // A second copy started while the splash was up is caught here.
     if (!instance.acquire()) {

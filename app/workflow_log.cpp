@@ -1,9 +1,9 @@
-#include "cli/workflow_log.h"
+#include "app/workflow_log.h"
 
 #include "app/configuration.h"
 #include "app/log_texts.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 ActivityLog startActivityLog(const std::vector<std::string>& sourceFiles) {
   ActivityLog log = ActivityLog::atConfiguredLocation(loadConfiguration());
@@ -13,4 +13,4 @@ ActivityLog startActivityLog(const std::vector<std::string>& sourceFiles) {
   return log;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,0 +1,78 @@
+#include "app/saving_json.h"
+
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "salvage/dao_exception.h"
+#include "salvage/sqlite_handle.h"
+
+namespace vantrel {
+namespace {
+
+std::string_view statusText(SavedFile::Status status) {
+  switch (status) {
+    case SavedFile::Status::Saved:
+      return "saved";
+    case SavedFile::Status::Stopped:
+      return "stopped";
+    case SavedFile::Status::Skipped:
+      return "skipped";
+    case SavedFile::Status::NotOpened:
+      return "not opened";
+    case SavedFile::Status::NotCreated:
+      return "not created";
+  }
+  return "unknown";
+}
+
+}  // namespace
+
+std::vector<SavedTable> savedTables(const std::filesystem::path& path) {
+  std::vector<SavedTable> tables;
+  sqlite3* raw = nullptr;
+  const int opened =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  SqliteConnection db(raw);
+  if (opened != SQLITE_OK) return tables;
+  try {
+    SqliteStatement names(db.get(),
+                          "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
+                          "LIKE 'sqlite\\_%' ESCAPE '\\' AND name NOT LIKE 'MSysVantrel%' "
+                          "ORDER BY rowid");
+    while (names.step())
+      tables.push_back({names.columnText(0), 0});
+    for (SavedTable& table : tables) {
+      SqliteStatement count(db.get(), "SELECT count(*) FROM " + quoteIdentifier(table.name));
+      if (count.step()) table.rows = count.columnInt(0);
+    }
+  } catch (const CDaoException&) {
+    // A destination that cannot be read back reports what was counted before.
+  }
+  return tables;
+}
+
+std::string savingJson(const SavingOutcome& outcome) {
+  nlohmann::json files = nlohmann::json::array();
+  for (const SavedFile& file : outcome.files) {
+    nlohmann::json tables = nlohmann::json::array();
+    long long rows = 0;
+    const bool written =
+        file.status == SavedFile::Status::Saved || file.status == SavedFile::Status::Stopped;
+    if (written) {
+      for (const SavedTable& table : savedTables(file.destination)) {
+        tables.push_back({{"name", table.name}, {"rows", table.rows}});
+        rows += table.rows;
+      }
+    }
+    files.push_back({{"source", file.source},
+                     {"destination", file.destination.string()},
+                     {"status", statusText(file.status)},
+                     {"tables", tables},
+                     {"rows", rows}});
+  }
+  const nlohmann::json object = {
+      {"folder", outcome.subfolder.string()}, {"stopped", outcome.savingAborted}, {"files", files}};
+  return object.dump();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/saving_run.h"
+
+namespace vantrel {
+
+// A user table of a saved destination and the rows it holds.
+struct SavedTable {
+  std::string name;
+  long long rows = 0;
+};
+
+// The user tables of the destination database at `path`, read back from the file itself (the
+// engine's own tables left out); empty when it cannot be read.
+std::vector<SavedTable> savedTables(const std::filesystem::path& path);
+
+// A saving run as one line of JSON: the subfolder, whether the run was stopped, and for each
+// file its source, destination, status ("saved", "stopped", "skipped", "not opened", "not
+// created") and the tables with the rows its destination holds.
+std::string savingJson(const SavingOutcome& outcome);
+
+}  // namespace vantrel

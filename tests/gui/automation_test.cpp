@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+const std::string kSourceDir = VANTREL_SOURCE_DIR;
+const std::string kBinaryDir = VANTREL_BINARY_DIR;
+
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// A private session bus that starts `vantrel --automation` on demand through a service file,
+// as an installed Vantrel is started by the desktop's bus.
+class AutomationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "automation_tests";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+
+    const auto services = dir_.path() / "services";
+    std::filesystem::create_directories(services);
+    std::ofstream(services / "org.vantrel.Vantrel.service")
+        << "[D-BUS Service]\nName=org.vantrel.Vantrel\nExec=" << kBinaryDir
+        << "/gui/vantrel --automation\n";
+    const auto config = dir_.path() / "bus.conf";
+    std::ofstream(config) << "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
+                          << "<servicedir>" << services.string() << "</servicedir></busconfig>\n";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString home = QString::fromStdString(dir_.path().string());
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.remove(QStringLiteral("VANTREL_LOG_PATH"));
+    environment.remove(QStringLiteral("VANTREL_FILE_PATH"));
+    bus_.setProcessEnvironment(environment);
+    bus_.start(daemon, {QStringLiteral("--config-file=") + QString::fromStdString(config.string()),
+                        QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(bus_.waitForReadyRead(10000)) << "the private bus did not start";
+    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
+    connection_ = std::make_unique<QDBusConnection>(
+        QDBusConnection::connectToBus(address_, QStringLiteral("automation-test")));
+    ASSERT_TRUE(connection_->isConnected());
+    service_ = std::make_unique<QDBusInterface>(
+        QStringLiteral("org.vantrel.Vantrel"), QStringLiteral("/org/vantrel/Vantrel"),
+        QStringLiteral("org.vantrel.Repair1"), *connection_);
+    service_->setTimeout(300000);
+  }
+
+  void TearDown() override {
+    if (connection_ && connection_->isConnected()) {
+      // The service the bus started goes with the bus.
+      const QDBusReply<uint> pid =
+          connection_->interface()->servicePid(QStringLiteral("org.vantrel.Vantrel"));
+      if (pid.isValid()) ::kill(static_cast<pid_t>(pid.value()), SIGTERM);
+    }
+    service_.reset();
+    connection_.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("automation-test"));
+    if (bus_.state() != QProcess::NotRunning) {
+      bus_.terminate();
+      bus_.waitForFinished(5000);
+    }
+  }
+
+  test::TempDir dir_;
+  QProcess bus_;
+  QString address_;
+  std::unique_ptr<QDBusConnection> connection_;
+  std::unique_ptr<QDBusInterface> service_;
+};
+
+TEST_F(AutomationTest, AnalyzeAnswersWhatTheCommandLinePrints) {
+  const std::string sample = kSourceDir + "/samples/sample-jet4-damaged.mdb";
+  const QDBusReply<QString> reply =
+      service_->call(QStringLiteral("Analyze"), QString::fromStdString(sample));
+  ASSERT_TRUE(reply.isValid()) << reply.error().message().toStdString();
+  const test::ProcessResult cli =
+      test::runProcess({kBinaryDir + "/cli/vantrel-cli", "analyze", "--json", sample});
+  EXPECT_EQ(reply.value().toStdString() + "\n", cli.out);
+}
+
+TEST_F(AutomationTest, RepairSavesEachFileAndLeavesTheSourceAsItWas) {
+  const std::string sample = kSourceDir + "/samples/sample-jet4-damaged.mdb";
+  const std::string before = fileBytes(sample);
+  const auto folder = dir_.path() / "out";
+  std::filesystem::create_directories(folder);
+  const QDBusReply<QString> reply =
+      service_->call(QStringLiteral("Repair"), QStringList{QString::fromStdString(sample)},
+                     QString::fromStdString(folder.string()), QStringLiteral("no"));
+  ASSERT_TRUE(reply.isValid()) << reply.error().message().toStdString();
+  const auto json = nlohmann::json::parse(reply.value().toStdString());
+  ASSERT_EQ(json["files"].size(), 1u);
+  const auto& file = json["files"][0];
+  EXPECT_EQ(file["status"], "saved");
+  EXPECT_TRUE(std::filesystem::exists(file["destination"].get<std::string>()));
+  EXPECT_GE(file["tables"].size(), 7u);
+  EXPECT_GT(file["rows"].get<long long>(), 0);
+  EXPECT_EQ(fileBytes(sample), before);
+}
+
+TEST_F(AutomationTest, BadArgumentsGetAnErrorThatSaysWhy) {
+  const QDBusReply<QString> missing =
+      service_->call(QStringLiteral("Analyze"), QStringLiteral("/no/such/file.mdb"));
+  EXPECT_EQ(missing.error().type(), QDBusError::InvalidArgs);
+  EXPECT_EQ(missing.error().message(), QStringLiteral("/no/such/file.mdb does not exist"));
+  const QDBusReply<QString> overwrite =
+      service_->call(QStringLiteral("Repair"),
+                     QStringList{QString::fromStdString(kSourceDir + "/samples/sample-jet4.mdb")},
+                     QString::fromStdString(dir_.path().string()), QStringLiteral("maybe"));
+  EXPECT_EQ(overwrite.error().type(), QDBusError::InvalidArgs);
+  EXPECT_EQ(overwrite.error().message(),
+            QStringLiteral("overwrite must be \"yes\" or \"no\", not \"maybe\""));
+}
+
+}  // namespace
+}  // namespace vantrel
