@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   QStringList files;
   for (const std::string& file : options.files)
     files.push_back(QString::fromStdString(file));
-  auto* splash = new SplashScreen(2000, [&] {
+  auto* splash = new CSplashScreenEx(session.applicationFolder, 2000, [&] {
     // A second copy started while the splash was up is caught here.
     if (!instance.acquire()) {
       tellAlreadyRunning();
