@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "gui/skin.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -31,6 +32,7 @@ AnalysisDialog::AnalysisDialog(Session& session, std::string sourcePath, QWidget
       hooks_(std::make_unique<Hooks>(*this)),
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CProgressBar"));
+  applySkin(this, session_.applicationFolder, kDialogSkin);
   setWindowTitle(kWindowTitle);
   setModal(true);
 

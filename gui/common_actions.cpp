@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/about_dialog.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -33,7 +34,7 @@ void showHelp(Session& session, QWidget* owner) {
   help->setAttribute(Qt::WA_DeleteOnClose);
   help->setObjectName(QStringLiteral("help"));
   help->setWindowTitle(kHelpTitle);
-  const auto manual = session.applicationFolder / "Vantrel for Microsoft Access.html";
+  const auto manual = session.applicationFolder / "manual" / "index.html";
   help->setSource(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
   if (help->toPlainText().isEmpty()) {
     help->setPlainText(QStringLiteral("The manual was not found in ") +
@@ -43,16 +44,12 @@ void showHelp(Session& session, QWidget* owner) {
   help->show();
 }
 
-void showAbout(QWidget* owner) {
-  auto* about = new QDialog(owner);
-  about->setObjectName(QStringLiteral("CAboutDlg"));
+void showAbout(Session& session, QWidget* owner) {
+  auto* about = new CAboutDlg(
+      session.applicationFolder,
+      [&session](const QString& address) { session.prompts.openExternally(address); }, owner);
   about->setAttribute(Qt::WA_DeleteOnClose);
-  about->setWindowTitle(QStringLiteral("About Vantrel for Microsoft Access"));
-  auto* layout = new QVBoxLayout(about);
-  layout->addWidget(new QLabel(QStringLiteral("Vantrel For Microsoft Access v.1.0"), about));
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, about);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, about, &QDialog::accept);
-  layout->addWidget(buttons);
+  about->setModal(true);
   about->open();
 }
 

@@ -15,6 +15,6 @@ void clearLog(Session& session, QWidget* owner, const QString& question);
 // Help Contents and F1: the manual from the application folder, in one help window.
 void showHelp(Session& session, QWidget* owner);
 // The About box.
-void showAbout(QWidget* owner);
+void showAbout(Session& session, QWidget* owner);
 
 }  // namespace vantrel::gui

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   // The report files live in a folder of this run's own, readable by this user only.
   QTemporaryDir reportFolder(QDir::tempPath() + QStringLiteral("/vantrel-XXXXXX"));
   const Configuration configuration = loadConfiguration();
-  DesktopPrompts prompts;
+  DesktopPrompts prompts(applicationFolder(configuration));
   Session session{prompts, ActivityLog::atConfiguredLocation(configuration),
                   applicationFolder(configuration), reportFolder.path().toStdString(),
                   [] { QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); }); }};

@@ -14,6 +14,7 @@
 #include "app/log_texts.h"
 #include "gui/common_actions.h"
 #include "gui/preview_window.h"
+#include "gui/skin.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -37,6 +38,7 @@ QString identityOf(const QString& path) {
 
 MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
   setObjectName(QStringLiteral("CSarnexDlg"));
+  applySkin(this, session_.applicationFolder, kMainSkin);
   setWindowTitle(kWindowTitle);
   setAcceptDrops(true);
 
@@ -90,7 +92,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   connect(menu_.clearLog, &QAction::triggered, this,
           [this] { clearLog(session_, this, padded("Do you want to clear Log File ?", 13)); });
   connect(menu_.contents, &QAction::triggered, this, [this] { showHelp(session_, this); });
-  connect(menu_.about, &QAction::triggered, this, [this] { showAbout(this); });
+  connect(menu_.about, &QAction::triggered, this, [this] { showAbout(session_, this); });
   connect(menu_.exit, &QAction::triggered, this,
           [this] { askExit(padded("Do you want to exit ?", 22)); });
 

@@ -18,6 +18,7 @@
 #include "gui/analysis_dialog.h"
 #include "gui/common_actions.h"
 #include "gui/saving_dialog.h"
+#include "gui/skin.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -84,6 +85,7 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
       skipPreview_(skipPreview),
       report_(session.reportFolder) {
   setObjectName(QStringLiteral("CPreview"));
+  applySkin(this, session_.applicationFolder, kMainSkin);
   setWindowTitle(kWindowTitle);
   setWindowFlag(Qt::Window);
 
@@ -355,6 +357,7 @@ void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
   feeder_ = std::make_unique<RowListFeeder>(&rows_);
   loaderRun_ = std::make_unique<RunState>(*feeder_);
   waitDialog_ = new WaitDialog(this);
+  applySkin(waitDialog_, session_.applicationFolder, kDialogSkin);
   connect(waitDialog_, &QDialog::finished, this, [this] {
     waitDialog_->deleteLater();
     waitDialog_ = nullptr;
@@ -370,6 +373,7 @@ void PreviewWindow::loadQuery(const CatalogSummary::QueryEntry& query) {
   feeder_ = std::make_unique<RowListFeeder>(nullptr);
   loaderRun_ = std::make_unique<RunState>(*feeder_);
   waitDialog_ = new WaitDialog(this);
+  applySkin(waitDialog_, session_.applicationFolder, kDialogSkin);
   connect(waitDialog_, &QDialog::finished, this, [this, name = query.name] {
     waitDialog_->deleteLater();
     waitDialog_ = nullptr;

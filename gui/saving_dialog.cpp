@@ -8,6 +8,7 @@
 
 #include "app/saving_failures.h"
 #include "gui/common_actions.h"
+#include "gui/skin.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -123,6 +124,7 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
       hooks_(std::make_unique<Hooks>(*this)),
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CFileSave"));
+  applySkin(this, session_.applicationFolder, kMainSkin);
   setWindowTitle(kWindowTitle);
   setModal(true);
 
@@ -251,6 +253,7 @@ void SavingDialog::reject() {
 EndDialog::EndDialog(Session& session, const SavingOutcome& outcome, QWidget* parent)
     : QDialog(parent), session_(session) {
   setObjectName(QStringLiteral("CViewLog"));
+  applySkin(this, session_.applicationFolder, kDialogSkin);
   setWindowTitle(kWindowTitle);
   setModal(true);
   result_ = label(this, "", "resultText");

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/skin.h"
 #include "gui/texts.h"
 
 namespace vantrel::gui {
@@ -32,6 +33,7 @@ OverwriteAnswer DesktopPrompts::overwriteAll(QWidget* owner) {
   // CSaveMsg: the question with its four answers.
   QDialog dialog(owner);
   dialog.setObjectName(QStringLiteral("CSaveMsg"));
+  applySkin(&dialog, applicationFolder_, kDialogSkin);
   dialog.setWindowTitle(kWindowTitle);
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(new QLabel(QString::fromUtf8(kOverwriteAllQuestion.data(),
@@ -66,7 +68,12 @@ QString DesktopPrompts::chooseFolder(QWidget* owner) {
 }
 
 bool DesktopPrompts::openExternally(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  // Web and mail addresses (the About box's links) go as they are; anything else is a file.
+  const QUrl url(path);
+  const bool address = url.scheme() == QLatin1String("https") ||
+                       url.scheme() == QLatin1String("http") ||
+                       url.scheme() == QLatin1String("mailto");
+  return QDesktopServices::openUrl(address ? url : QUrl::fromLocalFile(path));
 }
 
 }  // namespace vantrel::gui

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 
 #include "app/saving_run.h"
 
@@ -26,19 +27,27 @@ class UserPrompts {
   virtual QStringList chooseFiles(QWidget* owner) = 0;
   // "Select the Destination Path": the chosen folder, empty when cancelled.
   virtual QString chooseFolder(QWidget* owner) = 0;
-  // Opens a file in the desktop's program for it (the log in a text editor, the manual).
+  // Opens a file in the desktop's program for it (the log in a text editor, the manual), or
+  // a web or mail address (the About box's links).
   virtual bool openExternally(const QString& path) = 0;
 };
 
 // The real dialogs.
 class DesktopPrompts : public UserPrompts {
  public:
+  // `applicationFolder` holds the dialogs' skin.
+  explicit DesktopPrompts(std::filesystem::path applicationFolder)
+      : applicationFolder_(std::move(applicationFolder)) {}
+
   bool question(QWidget* owner, const QString& text) override;
   void notice(QWidget* owner, const QString& text) override;
   OverwriteAnswer overwriteAll(QWidget* owner) override;
   QStringList chooseFiles(QWidget* owner) override;
   QString chooseFolder(QWidget* owner) override;
   bool openExternally(const QString& path) override;
+
+ private:
+  std::filesystem::path applicationFolder_;
 };
 
 }  // namespace vantrel::gui

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <filesystem>
+
+#include "gui/about_dialog.h"
+#include "gui/main_window.h"
+#include "gui/skin.h"
+#include "gui/splash_screen.h"
+#include "gui/url_link_button.h"
+#include "gui/user_prompts.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The application folder of the build tree, with the skins and the splash bitmap.
+const fs::path kResources = fs::path(VANTREL_BINARY_DIR) / "share" / "vantrel";
+
+class RecordingPrompts : public UserPrompts {
+ public:
+  bool question(QWidget*, const QString&) override { return false; }
+  void notice(QWidget*, const QString&) override {}
+  OverwriteAnswer overwriteAll(QWidget*) override { return OverwriteAnswer::No; }
+  QStringList chooseFiles(QWidget*) override { return {}; }
+  QString chooseFolder(QWidget*) override { return {}; }
+  bool openExternally(const QString& path) override {
+    opened << path;
+    return true;
+  }
+  QStringList opened;
+};
+
+class DressingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "dressing_tests";
+    static char* argv[] = {name, nullptr};
+    // No display is needed: the windows are drawn offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+    fs::create_directory(dir.path() / "reports");
+  }
+  Session session(const fs::path& folder) {
+    return Session{prompts, ActivityLog(dir.path() / "Activity Log.txt"),
+                   folder,  dir.path() / "reports",
+                   [] {},   std::chrono::milliseconds(0)};
+  }
+
+  test::TempDir dir;
+  RecordingPrompts prompts;
+};
+
+TEST_F(DressingTest, WindowsWearTheirSkinAndKeepTheDefaultLookWithoutIt) {
+  Session skinned = session(kResources);
+  MainWindow dressed(skinned);
+  dressed.show();
+  EXPECT_EQ(dressed.property("skin").toString().toStdString(),
+            (kResources / "Vantrel-Access1.bmp").string());
+  // A corner of the window that no control covers shows the bitmap's own pixel.
+  const QImage skin((kResources / "Vantrel-Access1.bmp").c_str());
+  const QImage shown = dressed.grab().toImage();
+  const QPoint corner(dressed.width() - 3, dressed.height() - 3);
+  EXPECT_EQ(shown.pixelColor(corner), skin.pixelColor(corner));
+
+  Session plain = session(dir.path());  // no bitmaps here
+  MainWindow undressed(plain);
+  undressed.show();
+  EXPECT_FALSE(undressed.property("skin").isValid());
+  EXPECT_TRUE(undressed.isVisible());
+}
+
+TEST_F(DressingTest, TheSplashFadesOnTimersWhileTheEventLoopRuns) {
+  bool done = false;
+  int ticks = 0;
+  QElapsedTimer clock;
+  clock.start();
+  auto* splash = new CSplashScreenEx(kResources, 300, [&] { done = true; });
+  EXPECT_TRUE(splash->hasBitmap());
+  // The colour key's pixels are left out of the window: its corner is outside the mask.
+  EXPECT_FALSE(splash->mask().contains(QPoint(0, 0)));
+  EXPECT_TRUE(splash->mask().contains(splash->rect().center()));
+  splash->show();
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+  while (!done && clock.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(done);
+  EXPECT_GE(clock.elapsed(), 300);  // not before its display time
+  EXPECT_GT(ticks, 5);              // other timers kept firing while it was up
+}
+
+TEST_F(DressingTest, TheAboutBoxIsReachedFromTheHelpMenuAndItsLinksOpen) {
+  Session skinned = session(kResources);
+  MainWindow window(skinned);
+  window.show();
+  auto* about = window.findChild<QAction*>(QStringLiteral("about"));
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(about->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F1));
+  about->trigger();
+  auto* box = window.findChild<CAboutDlg*>(QStringLiteral("CAboutDlg"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_TRUE(box->property("skin").toString().endsWith(QStringLiteral("Skin2.bmp")));
+  auto* sales = box->findChild<CURLLinkButton*>(QStringLiteral("1028"));
+  ASSERT_NE(sales, nullptr);
+  EXPECT_EQ(sales->textColour(), sales->palette().color(QPalette::Active, QPalette::Highlight));
+  sales->click();
+  EXPECT_EQ(prompts.opened, QStringList{QStringLiteral("mailto:sales@vantrel.org")});
+  EXPECT_EQ(sales->textColour(), QColor(128, 0, 128));
+  sales->setEnabled(false);
+  EXPECT_EQ(sales->textColour(), sales->palette().color(QPalette::Disabled, QPalette::Text));
+  box->findChild<QPushButton*>(QStringLiteral("1031"))->click();
+  EXPECT_FALSE(box->isVisible());
+}
+
+}  // namespace
+}  // namespace vantrel::gui
