@@ -416,6 +416,26 @@ class WindowsTest : public QObject {
     QVERIFY(cli({"analyze", file}).startsWith(preview.reportText()));
   }
 
+  void rowListHoldsEveryRowAcrossBlocksAndBatches() {
+    RowListModel model;
+    RowListFeeder feeder(&model);
+    feeder.addPreviewColumn(0, "Id");
+    feeder.addPreviewColumn(1, "Name");
+    for (int row = 0; row < 5000; ++row) {
+      feeder.setPreviewCell(0, row, std::to_string(row));
+      feeder.setPreviewCell(1, row, row % 7 == 0 ? std::string() : std::string(row % 300, 'x'));
+    }
+    feeder.finish();
+    QTRY_COMPARE(model.rowCount(), 5000);
+    QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("Name"));
+    for (const int row : {0, 1023, 1024, 2047, 4096, 4999, 7, 1}) {
+      QCOMPARE(model.cell(row, 0), QString::number(row));
+      QCOMPARE(model.cell(row, 1).size(), row % 7 == 0 ? 0 : row % 300);
+    }
+    QCOMPARE(model.cell(5000, 0), QString());
+  }
+
   void buttonStatesForOneAndThreeFiles() {
     Harness h;
     const auto enabled = [](PreviewWindow& p) {
