@@ -113,6 +113,10 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   browser_->setReadOnly(true);
   browser_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   browser_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Ctrl+A and Ctrl+C work in the report view; its right button offers no menu.
+  browser_->setContextMenuPolicy(Qt::NoContextMenu);
+  rowList_->setContextMenuPolicy(Qt::NoContextMenu);
+  tree_->setContextMenuPolicy(Qt::NoContextMenu);
 
   pathLabel_ = new QLabel(QStringLiteral("Source File Path    :"), this);
   pathLabel_->setObjectName(QStringLiteral("pathLabel"));
