@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 #include "app/activity_log.h"
@@ -49,6 +50,11 @@ int main(int argc, char** argv) {
   // The report files live in a folder of this run's own, readable by this user only.
   QTemporaryDir reportFolder(QDir::tempPath() + QStringLiteral("/vantrel-XXXXXX"));
   const Configuration configuration = loadConfiguration();
+  if (!reportFolder.isValid()) {
+    std::fprintf(stderr, "vantrel: cannot make a folder for the report files in %s\n",
+                 qPrintable(QDir::tempPath()));
+    return 1;
+  }
   DesktopPrompts prompts;
   Session session{prompts, ActivityLog::atConfiguredLocation(configuration),
                   applicationFolder(configuration), reportFolder.path().toStdString(),
