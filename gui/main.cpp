@@ -96,6 +96,11 @@ int main(int argc, char** argv) {
   // The report files live in a folder of this run's own, readable by this user only.
   QTemporaryDir reportFolder(QDir::tempPath() + QStringLiteral("/vantrel-XXXXXX"));
   const Configuration configuration = loadConfiguration();
+  if (!reportFolder.isValid()) {
+    std::fprintf(stderr, "vantrel: cannot make a folder for the report files in %s\n",
+                 qPrintable(QDir::tempPath()));
+    return 1;
+  }
   DesktopPrompts prompts(applicationFolder(configuration));
   Session session{prompts, ActivityLog::atConfiguredLocation(configuration),
                   applicationFolder(configuration), reportFolder.path().toStdString(),

@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QStackedLayout>
+#include <QStackedWidget>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -115,6 +115,10 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   browser_->setReadOnly(true);
   browser_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   browser_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Ctrl+A and Ctrl+C work in the report view; its right button offers no menu.
+  browser_->setContextMenuPolicy(Qt::NoContextMenu);
+  rowList_->setContextMenuPolicy(Qt::NoContextMenu);
+  tree_->setContextMenuPolicy(Qt::NoContextMenu);
 
   pathLabel_ = new QLabel(QStringLiteral("Source File Path    :"), this);
   pathLabel_->setObjectName(QStringLiteral("pathLabel"));
@@ -142,10 +146,10 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   group->setObjectName(QStringLiteral("groupBox"));
   auto* body = new QHBoxLayout(group);
   body->addWidget(tree_, 1);
-  auto* shared = new QStackedLayout;  // the report view and the row list share one place
-  shared->addWidget(browser_);
-  shared->addWidget(rowList_);
-  body->addLayout(shared, 2);
+  shared_ = new QStackedWidget(group);  // the report view and the row list share one place
+  shared_->addWidget(browser_);
+  shared_->addWidget(rowList_);
+  body->addWidget(shared_, 2);
   layout->addWidget(group, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(back_);
@@ -199,7 +203,7 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
     fileNumberText_->setText(QString::number(fileNumber_));
     totalFiles_->setText(QString::number(total));
   }
-  rowList_->hide();
+  shared_->setCurrentWidget(browser_);
 }
 
 PreviewWindow::~PreviewWindow() = default;
@@ -227,7 +231,7 @@ QString PreviewWindow::reportText() const {
 }
 
 bool PreviewWindow::rowListShown() const {
-  return !rowList_->isHidden();
+  return shared_->currentWidget() == rowList_;
 }
 
 void PreviewWindow::statesBeforeAnalysis() {
@@ -277,7 +281,6 @@ void PreviewWindow::analysisFinished() {
   analysisDialog_->deleteLater();
   analysisDialog_ = nullptr;
   fillTree();
-  rowList_->hide();
   showReport(analysis_.reportText);
   statesAfterAnalysis();
 }
@@ -304,8 +307,7 @@ void PreviewWindow::fillTree() {
 }
 
 void PreviewWindow::showReport(const std::string& text) {
-  rowList_->hide();
-  browser_->show();
+  shared_->setCurrentWidget(browser_);
   report_.show(text);
   browser_->setPlainText(displayText(text));
 }
@@ -352,8 +354,7 @@ void PreviewWindow::selectionChanged(QTreeWidgetItem* item) {
 }
 
 void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
-  browser_->hide();
-  rowList_->show();
+  shared_->setCurrentWidget(rowList_);
   feeder_ = std::make_unique<RowListFeeder>(&rows_);
   loaderRun_ = std::make_unique<RunState>(*feeder_);
   waitDialog_ = new WaitDialog(this);

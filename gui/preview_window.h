@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTreeWidget>
 #include <memory>
@@ -105,6 +106,7 @@ class PreviewWindow : public QDialog {
   QTreeWidget* tree_ = nullptr;
   QTableView* rowList_ = nullptr;
   QPlainTextEdit* browser_ = nullptr;
+  QStackedWidget* shared_ = nullptr;
   QLabel* pathLabel_ = nullptr;
   QLabel* path_ = nullptr;
   QLabel* fileNumberText_ = nullptr;

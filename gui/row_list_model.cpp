@@ -1,20 +1,43 @@
 #include "gui/row_list_model.h"
 
 #include <QMetaObject>
+#include <algorithm>
 
 namespace vantrel::gui {
 namespace {
 
 constexpr auto kFlushInterval = std::chrono::milliseconds(50);
-constexpr size_t kMostRowsPerBatch = 100'000;
+constexpr size_t kRowsPerBlock = 1024;
+constexpr size_t kUnpackedBlocks = 8;
+constexpr int kCompressionLevel = 1;  // fast: the loader must keep up with the reader
+
+void putLength(std::string& out, size_t length) {
+  while (length >= 0x80) {
+    out.push_back(static_cast<char>((length & 0x7F) | 0x80));
+    length >>= 7;
+  }
+  out.push_back(static_cast<char>(length));
+}
+
+// The length at `at`, moving past it; none when the bytes end first.
+std::optional<size_t> takeLength(const std::string& in, size_t& at) {
+  size_t length = 0;
+  for (int shift = 0; shift < 64 && at < in.size(); shift += 7) {
+    const auto byte = static_cast<unsigned char>(in[at++]);
+    length |= static_cast<size_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return length;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 void RowListModel::clear() {
   beginResetModel();
   headings_.clear();
-  std::string().swap(text_);
-  std::vector<size_t>().swap(cellEnds_);
+  std::vector<RowBlock>().swap(blocks_);
+  std::vector<size_t>().swap(blockEnds_);
+  cache_.clear();
   rows_ = 0;
   endResetModel();
 }
@@ -27,13 +50,17 @@ void RowListModel::append(const RowBatch& batch) {
       headings_.push_back(QString::fromStdString(heading));
     endResetModel();
   }
-  if (batch.rowCount == 0 || headings_.empty()) return;
-  beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(rows_ + batch.rowCount - 1));
-  const size_t base = text_.size();
-  text_ += batch.text;
-  for (const size_t end : batch.cellEnds)
-    cellEnds_.push_back(base + end);
-  rows_ += batch.rowCount;
+  size_t added = 0;
+  for (const RowBlock& block : batch.blocks)
+    added += block.rowCount;
+  if (added == 0 || headings_.empty()) return;
+  beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(rows_ + added - 1));
+  for (const RowBlock& block : batch.blocks) {
+    if (block.rowCount == 0) continue;
+    blocks_.push_back(block);
+    rows_ += block.rowCount;
+    blockEnds_.push_back(rows_);
+  }
   endInsertRows();
 }
 
@@ -45,14 +72,54 @@ int RowListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(headings_.size());
 }
 
+const RowListModel::Unpacked* RowListModel::unpacked(size_t block) const {
+  for (Unpacked& entry : cache_) {
+    if (entry.block == block) {
+      entry.lastUse = ++useCounter_;
+      return &entry;
+    }
+  }
+  Unpacked entry;
+  entry.block = block;
+  entry.lastUse = ++useCounter_;
+  const QByteArray raw = qUncompress(blocks_[block].compressed);
+  entry.text.reserve(static_cast<size_t>(raw.size()));
+  const std::string packed(raw.constData(), static_cast<size_t>(raw.size()));
+  const size_t cells = blocks_[block].rowCount * headings_.size();
+  size_t at = 0;
+  for (size_t i = 0; i < cells; ++i) {
+    const auto length = takeLength(packed, at);
+    const size_t size = length ? std::min(*length, packed.size() - at) : 0;
+    entry.text.append(packed, at, size);
+    at += size;
+    entry.cellEnds.push_back(entry.text.size());
+  }
+  if (cache_.size() < kUnpackedBlocks) {
+    cache_.push_back(std::move(entry));
+    return &cache_.back();
+  }
+  auto oldest = std::min_element(cache_.begin(), cache_.end(), [](const auto& a, const auto& b) {
+    return a.lastUse < b.lastUse;
+  });
+  *oldest = std::move(entry);
+  return &*oldest;
+}
+
 QString RowListModel::cell(int row, int column) const {
   if (row < 0 || column < 0 || static_cast<size_t>(row) >= rows_ ||
       static_cast<size_t>(column) >= headings_.size()) {
     return {};
   }
-  const size_t at = static_cast<size_t>(row) * headings_.size() + static_cast<size_t>(column);
-  const size_t begin = at == 0 ? 0 : cellEnds_[at - 1];
-  return QString::fromUtf8(text_.data() + begin, static_cast<qsizetype>(cellEnds_[at] - begin));
+  const auto found =
+      std::upper_bound(blockEnds_.begin(), blockEnds_.end(), static_cast<size_t>(row));
+  const auto block = static_cast<size_t>(found - blockEnds_.begin());
+  const size_t first = block == 0 ? 0 : blockEnds_[block - 1];
+  const Unpacked* rows = unpacked(block);
+  const size_t at =
+      (static_cast<size_t>(row) - first) * headings_.size() + static_cast<size_t>(column);
+  const size_t begin = at == 0 ? 0 : rows->cellEnds[at - 1];
+  return QString::fromUtf8(rows->text.data() + begin,
+                           static_cast<qsizetype>(rows->cellEnds[at] - begin));
 }
 
 QVariant RowListModel::data(const QModelIndex& index, int role) const {
@@ -95,15 +162,26 @@ void RowListFeeder::endRow() {
   if (!inRow_) return;
   inRow_ = false;
   for (const std::string& cell : row_) {
-    batch_->text += cell;
-    batch_->cellEnds.push_back(batch_->text.size());
+    putLength(block_, cell.size());
+    block_ += cell;
   }
-  ++batch_->rowCount;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastFlush_ >= kFlushInterval || batch_->rowCount >= kMostRowsPerBatch) flush();
+  if (++blockRows_ == kRowsPerBlock) sealBlock();
+  if (std::chrono::steady_clock::now() - lastFlush_ >= kFlushInterval) flush();
+}
+
+void RowListFeeder::sealBlock() {
+  if (blockRows_ == 0) return;
+  RowBlock block;
+  block.compressed = qCompress(reinterpret_cast<const uchar*>(block_.data()),
+                               static_cast<qsizetype>(block_.size()), kCompressionLevel);
+  block.rowCount = blockRows_;
+  batch_->blocks.push_back(std::move(block));
+  block_.clear();
+  blockRows_ = 0;
 }
 
 void RowListFeeder::flush() {
+  sealBlock();
   lastFlush_ = std::chrono::steady_clock::now();
   batch_->headings = headings_;
   std::shared_ptr<RowBatch> batch = std::move(batch_);

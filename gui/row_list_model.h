@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QPointer>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,17 +13,22 @@
 
 namespace vantrel::gui {
 
-// Rows of one table on their way from the loader to the row list.
-struct RowBatch {
-  std::vector<std::string> headings;  // set in every batch until the rows start
-  std::string text;                   // the cells one after another
-  std::vector<size_t> cellEnds;       // where each cell ends in `text`
+// Up to kRowsPerBlock rows, their cells one after another (each a varint length, then its
+// UTF-8 bytes), compressed.
+struct RowBlock {
+  QByteArray compressed;
   size_t rowCount = 0;
 };
 
-// The preview's row list: the rows of one table, held compactly (all cells in one buffer) so
-// that a table of millions of rows fits, and shown by a view that asks only for what it
-// draws.
+// Rows of one table on their way from the loader to the row list.
+struct RowBatch {
+  std::vector<std::string> headings;  // set in every batch until the rows start
+  std::vector<RowBlock> blocks;
+};
+
+// The preview's row list: the rows of one table, held in compressed blocks so that a table of
+// millions of rows fits in memory, and shown by a view that asks only for the rows it draws
+// (the few blocks last drawn are kept unpacked).
 class RowListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -39,10 +46,20 @@ class RowListModel : public QAbstractTableModel {
   QString cell(int row, int column) const;
 
  private:
+  struct Unpacked {
+    size_t block = 0;
+    std::string text;
+    std::vector<size_t> cellEnds;  // where each cell ends in `text`
+    unsigned lastUse = 0;
+  };
+  const Unpacked* unpacked(size_t block) const;
+
   std::vector<QString> headings_;
-  std::string text_;
-  std::vector<size_t> cellEnds_;
+  std::vector<RowBlock> blocks_;
+  std::vector<size_t> blockEnds_;  // rows up to the end of each block
   size_t rows_ = 0;
+  mutable std::vector<Unpacked> cache_;
+  mutable unsigned useCounter_ = 0;
 };
 
 // The row-list hooks of the preview loader: on the worker thread it gathers the rows into
@@ -62,6 +79,7 @@ class RowListFeeder : public RunHooks {
 
  private:
   void endRow();
+  void sealBlock();
   void flush();
 
   RowListModel* model_;  // outlives the loader
@@ -69,6 +87,8 @@ class RowListFeeder : public RunHooks {
   std::vector<std::string> row_;
   bool inRow_ = false;
   bool rowsStarted_ = false;
+  std::string block_;  // the rows of the block being gathered, uncompressed
+  size_t blockRows_ = 0;
   std::unique_ptr<RowBatch> batch_;
   std::chrono::steady_clock::time_point lastFlush_;
 };

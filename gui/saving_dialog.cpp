@@ -68,7 +68,8 @@ class SavingDialog::Hooks : public RunHooks, public SavingHooks {
     QMetaObject::invokeMethod(
         &dialog_,
         [this, line] {
-          dialog_.savingList_->addItem(line);
+          auto* item = new QListWidgetItem(line, dialog_.savingList_);
+          item->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
           dialog_.savingList_->scrollToBottom();
         },
         Qt::QueuedConnection);
@@ -142,6 +143,7 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
   for (QProgressBar* bar : {current_, overall_}) {
     bar->setRange(0, 100);
     bar->setValue(0);
+    bar->setTextVisible(false);
   }
   progress_ = new ProgressLine(this);
   auto* stop = new QPushButton(QStringLiteral("Stop"), this);
