@@ -146,7 +146,7 @@ class StatementTranslator {
       }
       if (i > 0) sql += parts[i].second ? " UNION ALL " : " UNION ";
       sql += composePart(part, {});
-      if (!part.orderBy.empty()) sql += " ORDER BY " + expression(part.orderBy);
+      if (!part.orderBy.empty()) sql += " ORDER BY " + terms(part.orderBy);
     }
     return sql;
   }
@@ -233,6 +233,21 @@ class StatementTranslator {
 
   std::string expression(JetTokens tokens) { return translateExpression(tokens, context_); }
 
+  // GROUP BY and ORDER BY terms: Jet groups and sorts text without regard to case. A column
+  // number stays bare, as a number with a collation would no longer name a column.
+  std::string terms(JetTokens tokens) {
+    std::string sql;
+    for (const JetTokens term : splitAtCommas(tokens)) {
+      size_t end = term.size();
+      if (end > 1 && (term[end - 1].isWord("ASC") || term[end - 1].isWord("DESC"))) --end;
+      sql += sql.empty() ? "" : ", ";
+      sql += expression(term.first(end));
+      if (!(end == 1 && term[0].kind == JetToken::Kind::Number)) sql += " COLLATE NOCASE";
+      if (end < term.size()) sql += " " + expression(term.subspan(end));
+    }
+    return sql;
+  }
+
   // SELECT ... FROM ... WHERE ... GROUP BY ... HAVING ..., without ORDER BY and LIMIT.
   std::string composePart(const SelectPart& part, const std::vector<std::string>& extraColumns) {
     std::string sql = "SELECT " + part.modifiers + expression(part.columns);
@@ -246,7 +261,7 @@ class StatementTranslator {
       sql += " FROM " + (star ? expression(part.from) : expression(leftJoinsOnly(part.from)));
     }
     if (!part.where.empty()) sql += " WHERE " + expression(part.where);
-    if (!part.groupBy.empty()) sql += " GROUP BY " + expression(part.groupBy);
+    if (!part.groupBy.empty()) sql += " GROUP BY " + terms(part.groupBy);
     if (!part.having.empty()) sql += " HAVING " + expression(part.having);
     return sql;
   }
@@ -255,7 +270,7 @@ class StatementTranslator {
                             const std::vector<std::string>& extraColumns = {}) {
     const std::string body = composePart(part, extraColumns);
     std::string sql = body;
-    if (!part.orderBy.empty()) sql += " ORDER BY " + expression(part.orderBy);
+    if (!part.orderBy.empty()) sql += " ORDER BY " + terms(part.orderBy);
     sql += part.limit;
     if (!part.topPercent.empty()) {
       // Jet rounds the share of rows up.
@@ -298,11 +313,12 @@ class StatementTranslator {
         throw TranslationRefused{"crosstab query (its columns come from the salvaged rows)"};
       }
       std::string select =
-          "SELECT DISTINCT quote(p), coalesce(CAST(p AS TEXT), '<>') FROM (SELECT " + pivotSql +
+          "SELECT quote(min(p)), coalesce(CAST(min(p) AS TEXT), '<>') FROM (SELECT " + pivotSql +
           " AS p";
       if (!part.from.empty()) select += " FROM " + expression(part.from);
       if (!part.where.empty()) select += " WHERE " + expression(part.where);
-      select += ") ORDER BY p";
+      // Texts that differ only in case are one value, as in Jet.
+      select += ") GROUP BY p COLLATE NOCASE ORDER BY p COLLATE NOCASE";
       auto read = readPivotValues_(select);
       if (!read) throw TranslationRefused{"the pivot values cannot be read"};
       values = std::move(*read);
@@ -313,9 +329,10 @@ class StatementTranslator {
     std::vector<std::string> columns;
     for (const PivotValue& pivotValue : values) {
       ExpressionContext filtered = context_;
-      filtered.aggregateFilter = pivotValue.literal == "NULL"
-                                     ? "(" + pivotSql + ") IS NULL"
-                                     : "(" + pivotSql + ") = " + pivotValue.literal;
+      filtered.aggregateFilter =
+          pivotValue.literal == "NULL"
+              ? "(" + pivotSql + ") IS NULL"
+              : "(" + pivotSql + ") = " + pivotValue.literal + " COLLATE NOCASE";
       columns.push_back(translateExpression(value, filtered) + " AS " +
                         sqliteName(pivotValue.heading));
     }

@@ -36,6 +36,22 @@ void runView(sqlite3* db, std::string_view name) {
   sqlite3_progress_handler(db, 0, nullptr, nullptr);
 }
 
+// Turns off double-quoted strings for as long as it lives.
+class StrictNames {
+ public:
+  explicit StrictNames(sqlite3* db) : db_(db) { set(0); }
+  ~StrictNames() { set(1); }
+  StrictNames(const StrictNames&) = delete;
+  StrictNames& operator=(const StrictNames&) = delete;
+
+ private:
+  void set(int allowed) {
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, allowed, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, allowed, nullptr);
+  }
+  sqlite3* db_;
+};
+
 }  // namespace
 
 std::vector<QueryRecord> CDaoDatabase::QueryDefs() const {
@@ -45,6 +61,9 @@ std::vector<QueryRecord> CDaoDatabase::QueryDefs() const {
 void CDaoDatabase::CreateView(std::string_view name, std::string_view select) {
   EngineCatalog& queries = catalog();
   if (!queries.hasQuery(name)) throw CDaoException("no saved query [" + std::string(name) + "]");
+  // SQLite would read a "name" that matches no column as a string; the view is checked with
+  // that turned off, so that every name in it is known to be a column or a table.
+  const StrictNames strict(handle());
   SqliteSavepoint savepoint(handle());
   executeSql(handle(), "CREATE VIEW " + quoteIdentifier(name) + " AS " + std::string(select));
   runView(handle(), name);

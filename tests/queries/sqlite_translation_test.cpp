@@ -69,14 +69,16 @@ TEST(SqliteTranslationTest, WritesJetSqlAsSqlite) {
        "\"People\""},
       // DISTINCTROW is dropped, TOP becomes LIMIT (after ORDER BY), OWNERACCESS is dropped.
       {"SELECT DISTINCTROW TOP 2 Name FROM People ORDER BY Score DESC WITH OWNERACCESS OPTION;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" DESC LIMIT 2"},
+       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE DESC LIMIT 2"},
       {"SELECT TOP 50 PERCENT Name FROM People ORDER BY Score;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" LIMIT (SELECT (count(*) * 50 + 99) / "
+       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE LIMIT (SELECT (count(*) "
+       "* 50 + 99) / "
        "100 FROM (SELECT \"Name\" FROM \"People\"))"},
       {"SELECT Team, Sum(Score), Count(*), First(Name), Last(Name) FROM People GROUP BY Team "
        "HAVING Count(*) > 1;",
        "SELECT \"Team\", sum(\"Score\"), count(*), (CASE WHEN count(*) > 0 THEN \"Name\" END), "
-       "(CASE WHEN count(*) > 0 THEN \"Name\" END) FROM \"People\" GROUP BY \"Team\" HAVING "
+       "(CASE WHEN count(*) > 0 THEN \"Name\" END) FROM \"People\" GROUP BY \"Team\" COLLATE "
+       "NOCASE HAVING "
        "count(*) > 1"},
       // A RIGHT JOIN is turned round, except under SELECT * (the columns' order).
       {"SELECT A.x FROM [C], ([A] INNER JOIN [B] ON (A.id=B.id)) RIGHT JOIN [D] AS [E] ON "
@@ -92,13 +94,15 @@ TEST(SqliteTranslationTest, WritesJetSqlAsSqlite) {
       {"SELECT Name FROM People\r\n UNION ALL (SELECT Title FROM Teams) UNION TABLE [Old] "
        "ORDER BY Name;",
        "SELECT \"Name\" FROM \"People\" UNION ALL SELECT \"Title\" FROM \"Teams\" UNION SELECT * "
-       "FROM \"Old\" ORDER BY \"Name\""},
+       "FROM \"Old\" ORDER BY \"Name\" COLLATE NOCASE"},
       // A crosstab with fixed column headings.
       {"TRANSFORM Count(*) AS N SELECT Team FROM People GROUP BY Team PIVOT Region IN (\"East\", "
        "\"West\");",
-       "SELECT \"Team\", count(CASE WHEN (\"Region\") = 'East' THEN 1 END) AS \"East\", "
-       "count(CASE WHEN (\"Region\") = 'West' THEN 1 END) AS \"West\" FROM \"People\" GROUP BY "
-       "\"Team\" ORDER BY \"Team\""},
+       "SELECT \"Team\", count(CASE WHEN (\"Region\") = 'East' COLLATE NOCASE THEN 1 END) AS "
+       "\"East\", "
+       "count(CASE WHEN (\"Region\") = 'West' COLLATE NOCASE THEN 1 END) AS \"West\" FROM "
+       "\"People\" GROUP BY "
+       "\"Team\" COLLATE NOCASE ORDER BY \"Team\" COLLATE NOCASE"},
   };
   for (const auto& [jet, sqlite] : cases)
     EXPECT_EQ(translated(jet), sqlite) << jet;
@@ -134,6 +138,9 @@ class SqliteViewsTest : public ::testing::Test {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
     db_.reset(db);
+    // As the destination checks its views: a "name" that matches no column is an error.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     execute(
         "CREATE TABLE People (Name TEXT, Nick TEXT, Team TEXT, Score DOUBLE, Born DATE, Active "
         "BIT);"
