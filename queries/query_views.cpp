@@ -69,16 +69,12 @@ class ViewMaker {
       if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
       if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
     }
-    const SqliteTranslation translation = translateQueryToSqlite(
-        *query.sql, [this](const std::string& select) -> std::optional<std::vector<PivotValue>> {
-          try {
-            std::vector<PivotValue> values;
-            for (auto& [literal, heading] : destination_.SelectTextPairs(select, kPivotValueLimit))
-              values.push_back({std::move(literal), std::move(heading)});
-            return values;
-          } catch (const CDaoException&) {
-            return std::nullopt;
-          }
+    const SqliteTranslation translation =
+        translateQueryToSqlite(*query.sql, [this](const std::string& select) {
+          std::vector<PivotValue> values;
+          for (auto& [literal, heading] : destination_.SelectTextPairs(select, kPivotValueLimit))
+            values.push_back({std::move(literal), std::move(heading)});
+          return values;
         });
     if (!translation.sql) return translation.reason;
     try {

@@ -255,7 +255,8 @@ class ExpressionWriter {
         // Jet counts days in date arithmetic; the destination holds dates as text.
         throw TranslationRefused{"computes with a date by + or -"};
       }
-      if (piece.sql == "+" && ((before && before->isText) || (after && after->isText))) {
+      const bool binary = before != nullptr && before->role == Piece::Role::Operand;
+      if (piece.sql == "+" && binary && (before->isText || (after && after->isText))) {
         piece.sql = "||";  // "+" joins texts in Jet
       } else if (piece.sql == "/") {
         piece.sql = "* 1.0 /";  // Jet always divides in floating point

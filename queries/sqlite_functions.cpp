@@ -395,9 +395,15 @@ const std::map<std::string, Handler, std::less<>>& handlers() {
        }},
       {"DATEPART",
        [](const Call& c) {
-         c.expect(2, 2);
+         c.expect(2, 4);
          const auto interval = c.literal(0);
          if (!interval) c.refuse("with an interval that is not a text");
+         // The first day of the week and the first week of the year matter to weeks only;
+         // the defaults (Sunday, the week of 1 January) are the ones written here.
+         const bool weeks = *interval == "w" || *interval == "ww";
+         for (size_t i = 2; weeks && i < c.count(); ++i) {
+           if (c[i] != "1") c.refuse("with a week that starts otherwise");
+         }
          return text(datePart(c, *interval, c[1]));
        }},
       {"DATEDIFF",

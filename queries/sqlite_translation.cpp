@@ -1,6 +1,7 @@
 #include "queries/sqlite_translation.h"
 
 #include <algorithm>
+#include <exception>
 #include <variant>
 
 #include "queries/jet_sql_tokenizer.h"
@@ -319,9 +320,11 @@ class StatementTranslator {
       if (!part.where.empty()) select += " WHERE " + expression(part.where);
       // Texts that differ only in case are one value, as in Jet.
       select += ") GROUP BY p COLLATE NOCASE ORDER BY p COLLATE NOCASE";
-      auto read = readPivotValues_(select);
-      if (!read) throw TranslationRefused{"the pivot values cannot be read"};
-      values = std::move(*read);
+      try {
+        values = readPivotValues_(select);
+      } catch (const std::exception& error) {
+        throw TranslationRefused{std::string("SQLite: ") + error.what()};
+      }
     }
     if (values.size() > kMaxPivotValues) {
       throw TranslationRefused{"crosstab with more than 254 pivot values"};

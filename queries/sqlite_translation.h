@@ -16,9 +16,8 @@ struct PivotValue {
 };
 
 // Runs an SQLite SELECT of two text columns (literal, heading) in the destination and returns
-// its rows; none when it fails.
-using PivotValueReader =
-    std::function<std::optional<std::vector<PivotValue>>(const std::string& select)>;
+// its rows; raises a std::exception that says why when it fails.
+using PivotValueReader = std::function<std::vector<PivotValue>(const std::string& select)>;
 
 // A saved query's SQL as SQLite runs it: the SELECT of a view, or, when there is none, the
 // reason in words ("parameter query", "uses the function DLookup").

@@ -165,7 +165,7 @@ class SqliteViewsTest : public ::testing::Test {
         const size_t bar = row.find('|');
         values.push_back({row.substr(0, bar), row.substr(bar + 1)});
       }
-      return std::optional(values);
+      return values;
     };
     const SqliteTranslation result = translateQueryToSqlite(jet, pivots);
     if (!result.sql) {
