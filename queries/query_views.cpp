@@ -22,6 +22,8 @@ struct NameLess {
 
 // Allows one pivot value more than a crosstab may have, so that too many are seen.
 constexpr size_t kPivotValueLimit = 255;
+// Queries that read queries that read queries...: a damaged catalog may chain any number.
+constexpr size_t kMaxQueryChain = 100;
 
 class ViewMaker {
  public:
@@ -43,6 +45,7 @@ class ViewMaker {
   // it has one (now or from before).
   bool make(const QueryRecord& query) {
     if (const auto done = done_.find(query.name); done != done_.end()) return done->second;
+    if (inProgress_.size() >= kMaxQueryChain) return false;
     if (!inProgress_.insert(query.name).second) return false;  // a query that reads itself
     const std::optional<std::string> reason = reasonForNoView(query);
     inProgress_.erase(query.name);

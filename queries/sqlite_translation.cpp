@@ -14,6 +14,21 @@ namespace {
 
 // Jet allows up to 254 columns a crosstab; more pivot values than that make no view.
 constexpr size_t kMaxPivotValues = 254;
+// The translation descends once per parenthesis and per RIGHT JOIN; a damaged text may hold
+// any number of them, so deeper statements are refused rather than risk the stack.
+constexpr int kMaxNesting = 64;
+
+// Whether parentheses or RIGHT JOINs stand deeper than kMaxNesting.
+bool nestedTooDeep(JetTokens tokens) {
+  int depth = 0;
+  int rightJoins = 0;
+  for (const JetToken& token : tokens) {
+    if (token.isSymbol("(") && ++depth > kMaxNesting) return true;
+    if (token.isSymbol(")")) --depth;
+    if (token.isWord("RIGHT") && ++rightJoins > kMaxNesting) return true;
+  }
+  return false;
+}
 
 // The position of the first token at parenthesis depth 0 from `start` on for which `match`
 // holds, or the end.
@@ -356,8 +371,10 @@ SqliteTranslation translateQueryToSqlite(std::string_view jetSql,
   auto tokens = tokenizeJetSql(jetSql);
   if (auto* error = std::get_if<std::string>(&tokens)) return {std::nullopt, *error};
   try {
+    const auto& list = std::get<std::vector<JetToken>>(tokens);
+    if (nestedTooDeep(list)) return {std::nullopt, "nested too deep"};
     StatementTranslator translator(readPivotValues);
-    return {translator.statement(std::get<std::vector<JetToken>>(tokens)), ""};
+    return {translator.statement(list), ""};
   } catch (const TranslationRefused& refused) {
     return {std::nullopt, refused.reason};
   }

@@ -129,6 +129,11 @@ TEST(SqliteTranslationTest, SaysWhyAQueryHasNoView) {
   };
   for (const auto& [jet, reason] : cases)
     EXPECT_EQ(translated(jet), "no view: " + reason) << jet;
+  // A damaged text may nest without end; the translation stops well before the stack does.
+  EXPECT_EQ(translated("SELECT " + std::string(65, '(') + "1" + std::string(65, ')') + ";"),
+            "no view: nested too deep");
+  EXPECT_EQ(translated("SELECT " + std::string(64, '(') + "1" + std::string(64, ')') + ";"),
+            "SELECT " + std::string(64, '(') + "1" + std::string(64, ')'));
 }
 
 // A small database to run the views in.
