@@ -106,6 +106,7 @@ QueryViewCount createQueryViews(SalvageContext& context) {
                       ")\r\n");
     return count;
   }
+  if (count.queries == 0) return count;
   const std::string line = "Queries Saved As Views :   " + std::to_string(count.made) + " of " +
                            std::to_string(count.queries);
   context.run.appendSavingListLine(line);
