@@ -99,21 +99,34 @@ std::string aggregate(const Call& call, std::string_view sqliteName) {
   return std::string(sqliteName) + "(CASE WHEN " + filter + " THEN " + argument + " END)";
 }
 
-// The modifier of date() and datetime() that adds `count` of one DateAdd interval, and
-// whether the interval is a day or longer.
-std::pair<std::string, bool> dateAddModifier(const Call& call, const std::string& interval,
-                                             const std::string& count) {
+// DateAdd. Months and years keep the day of the month, or take the month's last day when it
+// has fewer (31 January and a month is 28 or 29 February), as Jet does; a date without a
+// time stays one.
+std::string dateAdd(const Call& call, const std::string& interval, const std::string& count,
+                    const std::string& date) {
   static const std::map<std::string, std::pair<std::string, std::string>, std::less<>> kUnits{
-      {"yyyy", {"1", "years"}}, {"q", {"3", "months"}}, {"m", {"1", "months"}},
-      {"y", {"1", "days"}},     {"d", {"1", "days"}},   {"w", {"1", "days"}},
-      {"ww", {"7", "days"}},    {"h", {"1", "hours"}},  {"n", {"1", "minutes"}},
+      {"yyyy", {"12", "months"}}, {"q", {"3", "months"}}, {"m", {"1", "months"}},
+      {"y", {"1", "days"}},       {"d", {"1", "days"}},   {"w", {"1", "days"}},
+      {"ww", {"7", "days"}},      {"h", {"1", "hours"}},  {"n", {"1", "minutes"}},
       {"s", {"1", "seconds"}}};
   const auto unit = kUnits.find(interval);
   if (unit == kUnits.end()) call.refuse("with the interval \"" + interval + "\"");
   const auto& [factor, word] = unit->second;
   const std::string amount = factor == "1" ? count : factor + " * " + count;
-  return {"printf('%+d " + word + "', " + amount + ")",
-          word != "hours" && word != "minutes" && word != "seconds"};
+  if (word != "days" && word != "months") {
+    return "datetime(" + date + ", printf('%+d " + word + "', " + amount + "))";
+  }
+  std::string day = "date(" + date + ", printf('%+d days', " + amount + "))";
+  if (word == "months") {
+    const std::string months = "printf('%+d months', " + amount + ")";
+    const std::string sameDay = "date(" + date + ", 'start of month', " + months +
+                                ", printf('%+d days', " + strftimeInt("%d", date) + " - 1))";
+    const std::string lastDay =
+        "date(" + date + ", 'start of month', printf('%+d months', " + amount + " + 1), '-1 day')";
+    day = "min(" + sameDay + ", " + lastDay + ")";
+  }
+  return "(CASE WHEN length(" + date + ") <= 10 THEN " + day + " ELSE " + day + " || ' ' || time(" +
+         date + ") END)";
 }
 
 std::string dateDiff(const Call& call, const std::string& interval, const std::string& from,
@@ -387,11 +400,7 @@ const std::map<std::string, Handler, std::less<>>& handlers() {
          c.expect(3, 3);
          const auto interval = c.literal(0);
          if (!interval) c.refuse("with an interval that is not a text");
-         const auto [modifier, wholeDays] = dateAddModifier(c, *interval, c[1]);
-         if (!wholeDays) return date("datetime(" + c[2] + ", " + modifier + ")");
-         // A date without a time stays one.
-         return date("(CASE WHEN length(" + c[2] + ") <= 10 THEN date(" + c[2] + ", " + modifier +
-                     ") ELSE datetime(" + c[2] + ", " + modifier + ") END)");
+         return date(dateAdd(c, *interval, c[1], c[2]));
        }},
       {"DATEPART",
        [](const Call& c) {

@@ -56,13 +56,13 @@ TEST(SqliteTranslationTest, WritesJetSqlAsSqlite) {
        "INTEGER) + 1), ((CAST(strftime('%m', \"Born\") AS INTEGER) + 2) / 3) FROM \"People\" "
        "WHERE \"Born\" >= '1990-01-02' AND \"Born\" < '1990-12-31 13:45:00' AND \"Born\" <> "
        "'2029-12-31'"},
-      {"SELECT Date(), Now(), DateSerial(2020, 14, 1), DateAdd(\"m\", 1, Born), DateAdd(\"n\", "
+      {"SELECT Date(), Now(), DateSerial(2020, 14, 1), DateAdd(\"d\", 1, Born), DateAdd(\"n\", "
        "30, Born), DateDiff(\"d\", Born, #1/1/2000#), Format(Born, \"Short Date\"), Format(Score, "
        "\"0.00\") FROM People;",
        "SELECT date('now', 'localtime'), datetime('now', 'localtime'), date(printf('%04d-01-01', "
        "2020), printf('%+d months', 14 - 1), printf('%+d days', 1 - 1)), (CASE WHEN "
-       "length(\"Born\") <= 10 THEN date(\"Born\", printf('%+d months', 1)) ELSE "
-       "datetime(\"Born\", printf('%+d months', 1)) END), datetime(\"Born\", printf('%+d "
+       "length(\"Born\") <= 10 THEN date(\"Born\", printf('%+d days', 1)) ELSE date(\"Born\", "
+       "printf('%+d days', 1)) || ' ' || time(\"Born\") END), datetime(\"Born\", printf('%+d "
        "minutes', 30)), CAST(julianday(date('2000-01-01')) - julianday(date(\"Born\")) AS "
        "INTEGER), (CAST(strftime('%m', \"Born\") AS INTEGER) || '/' || CAST(strftime('%d', "
        "\"Born\") AS INTEGER) || strftime('/%Y', \"Born\")), printf('%.2f', \"Score\") FROM "
@@ -223,8 +223,11 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
   EXPECT_EQ(viewRows("SELECT IIf(IsNull(Nick), \"none\", Nick), Nz(Team, \"?\"), InStr(2, Name, "
                      "\"A\") FROM People ORDER BY Name;"),
             (Rows{"none|Blue|0", "B|?|0", "none|Red|2", "Mo|Red|2"}));
-  // Dates: a month added to 31 January (SQLite spills into March, Jet stops at 29 February;
-  // the row below keeps to dates where both agree), day counts, fields and formats.
+  // Dates: a month added to 31 January ends at the month's last day, as in Jet (SQLite's own
+  // modifier would spill into March); day counts, fields and formats.
+  EXPECT_EQ(viewRows("SELECT DateAdd(\"m\", 1, Born), DateAdd(\"yyyy\", 1, Born), "
+                     "DateAdd(\"m\", -1, #3/31/2021 10:30:00#) FROM People WHERE Name = \"Mary\";"),
+            (Rows{"1990-02-28|1991-01-31|2021-02-28 10:30:00"}));
   EXPECT_EQ(viewRows("SELECT DateAdd(\"d\", 1, Born), DateAdd(\"h\", 2, Born), DateDiff(\"d\", "
                      "Born, #3/1/1991#), Month(Born), Weekday(Born), Format(Born, \"Short Date\"), "
                      "DatePart(\"ww\", Born) FROM People WHERE Born >= #2/3/1991#;"),
