@@ -32,7 +32,7 @@ class ViewMaker {
   QueryViewCount run() {
     const std::vector<QueryRecord> queries = destination_.QueryDefs();
     for (const QueryRecord& query : queries)
-      pending_.emplace(query.name, &query);
+      byName_.emplace(query.name, &query);
     QueryViewCount count{0, static_cast<int>(queries.size())};
     for (const QueryRecord& query : queries) {
       if (make(query)) ++count.made;
@@ -66,8 +66,8 @@ class ViewMaker {
     if (!query.sql) return "saved without SQL text";
     std::set<std::string, NameLess> readQueries;
     for (const std::string& name : namesInJetSql(*query.sql)) {
-      const auto other = pending_.find(name);
-      if (other == pending_.end() || other->first == query.name) continue;
+      const auto other = byName_.find(name);
+      if (other == byName_.end() || other->second == &query) continue;
       if (!readQueries.insert(other->first).second) continue;
       if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
       if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
@@ -89,7 +89,7 @@ class ViewMaker {
   }
 
   CDaoDatabase& destination_;
-  std::map<std::string, const QueryRecord*, NameLess> pending_;
+  std::map<std::string, const QueryRecord*, NameLess> byName_;
   std::map<std::string, bool, NameLess> done_;
   std::set<std::string, NameLess> inProgress_;
 };
