@@ -85,8 +85,8 @@ class ExpressionWriter {
     for (size_t i = 0; i < tokens_.size(); ++i)
       i = readPiece(i);
     if (dotPending_) throw TranslationRefused{"a name ends with \".\""};
+    applyConcatenation();  // first: a Like pattern may be joined from parts
     applyLike();
-    applyConcatenation();
     applyOperators();
     return joined(pieces_);
   }

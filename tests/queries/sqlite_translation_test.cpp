@@ -216,6 +216,11 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"[a-b]?[!x]\";"),
             (Rows{"Ann", "Bob"}));
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Born Like \"199#-12-*\";"), (Rows{"Ann"}));
+  // A pattern joined from parts; a missing part is empty, so Bob's name matches "*?".
+  EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"*\" & Team & \"?\";"),
+            (Rows{"Bob"}));
+  EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Team Like \"*\" & \"E\" & \"?\";"),
+            (Rows{"Mary", "max"}));
   // Division in floating point; Int rounds down and Fix toward zero; Right of more than all.
   EXPECT_EQ(viewRows("SELECT 7 / 2, Int(Score), Fix(Score), Right(Name, 9), Left(Name, 0) & \"|\" "
                      "FROM People WHERE Name = \"MAX\";"),
