@@ -35,6 +35,7 @@ QueryText rebuild(RunState& run, const std::string& sourcePath, int64_t objectId
   SalvageContext context{run, unused};
   query.result = rebuildQuery(*db, kObjectQuery, objectId, name, context);
   query.sqlText = std::move(context.sqlText);
+  query.connect = std::move(context.queryConnect);
   return query;
 }
 

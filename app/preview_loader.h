@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "run/run_state.h"
@@ -16,6 +17,7 @@ int loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objec
 struct QueryText {
   int result = 0;  // 1, 5 when the user stopped, 0 when the file or its queries cannot be read
   std::string sqlText;
+  std::optional<std::string> connect;  // a pass-through query's connect string
 };
 
 // Rebuilds one saved query for the preview: its SQL text wrapped into display lines.

@@ -65,12 +65,15 @@ std::string relationsReportText(const CatalogSummary& summary, int relationCount
   return text += kReportEnd;
 }
 
-std::string queryReportText(std::string_view name, std::string_view sqlText) {
+std::string queryReportText(std::string_view name, std::string_view sqlText,
+                            std::optional<std::string_view> connect) {
   std::string text = "Query Name :  ";
   text += name;
   text += "\r\n\r\n\r\nSQL:\r\n\r\n";
   text += sqlText;
   text += "\r\n\r\n";
+  // A pass-through query runs on the server its connect string names.
+  if (connect) text += "Connect:\r\n\r\n" + std::string(*connect) + "\r\n\r\n";
   // The remark only follows a text of more than five UTF-16 characters.
   if (toWide(sqlText).size() > 5) text += kPreviewRemark;
   return text;

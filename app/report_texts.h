@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,8 @@ std::string queriesReportText(const CatalogSummary& summary, int queryCount);
 std::string relationsReportText(const CatalogSummary& summary, int relationCount);
 
 // One query with its SQL text; one relation with its tables and fields.
-std::string queryReportText(std::string_view name, std::string_view sqlText);
+std::string queryReportText(std::string_view name, std::string_view sqlText,
+                            std::optional<std::string_view> connect = std::nullopt);
 std::string relationReportText(const CatalogSummary::RelationEntry& relation);
 
 // The sum of the record counts of all table entries.

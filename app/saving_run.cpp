@@ -3,6 +3,7 @@
 #include "app/destination_naming.h"
 #include "app/progress_tracker.h"
 #include "app/salvage_handler.h"
+#include "queries/query_views.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
 #include "salvage/dao_database.h"
@@ -85,6 +86,8 @@ class SavingWorker {
     const int code = salvageFile(file.source, handler, run_);
     tracker_.endFile();
     const bool opened = run_.sourceFormatVersion.load() != RunState::kNoFormatVersion;
+    // The saved queries become views once every table and relation is in place.
+    if (opened && code != kResultStopped) createQueryViews(context);
     try {
       if (destination.IsOpen()) destination.Close();
     } catch (const CDaoException& error) {

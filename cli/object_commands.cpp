@@ -12,6 +12,7 @@
 #include "cli/interrupt.h"
 #include "cli/row_output.h"
 #include "cli/terminal.h"
+#include "queries/sqlite_translation.h"
 #include "run/result_codes.h"
 
 namespace vantrel::cli {
@@ -23,6 +24,7 @@ struct ObjectOptions {
   std::string name;
   RowFormat format = RowFormat::Tsv;
   bool sqlOnly = false;
+  bool sqlite = false;
 };
 
 // The preview's row list written out as rows: the headings first, then each row once its
@@ -100,13 +102,22 @@ int runQuery(const ObjectOptions& options) {
   if (!objects) return kExitNotOpened;
   const auto* query = findQueryEntry(*objects, options.name);
   if (query == nullptr) return notFound("query", options);
+  if (options.sqlite) {
+    // The view's SELECT as a repair would create it, or why there is none.
+    const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
+    const SqliteTranslation translation =
+        text.connect ? SqliteTranslation{std::nullopt, "pass-through query"}
+                     : translateQueryToSqlite(text.sqlText);
+    std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
+    return endOf(text.result);
+  }
   if (options.sqlOnly) {
     const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
     std::cout << withLineFeeds(text.sqlText) << "\n";
     return endOf(text.result);
   }
   const QueryText text = loadPreviewQuery(run, options.file, query->objectId, query->name);
-  std::cout << withLineFeeds(queryReportText(query->name, text.sqlText));
+  std::cout << withLineFeeds(queryReportText(query->name, text.sqlText, text.connect));
   return endOf(text.result);
 }
 
@@ -146,6 +157,8 @@ void addObjectCommands(CLI::App& app, int& exitCode) {
   CLI::App* query = objectCommand(app, "query", "Print one saved query with its rebuilt SQL",
                                   "The query's name", *options);
   query->add_flag("--sql", options->sqlOnly, "Print only the SQL text, unwrapped");
+  query->add_flag("--sqlite", options->sqlite,
+                  "Print the SQLite SELECT of the query's view, or why it has none");
   query->callback([options, &exitCode] { exitCode = runQuery(*options); });
 
   CLI::App* relation = objectCommand(app, "relation", "Print one relation: its tables and fields",

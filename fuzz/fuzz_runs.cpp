@@ -16,6 +16,8 @@
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
+#include "queries/query_views.h"
+#include "queries/sqlite_translation.h"
 #include "reader/catalog_walk.h"
 #include "run/catalog_summary.h"
 #include "run/run_state.h"
@@ -119,6 +121,7 @@ void saveFile(std::span<const uint8_t> bytes) {
   SalvageContext context{run, summary, &log, &destination};
   SalvageHandler handler(context);
   salvageFile(path, handler, run);
+  createQueryViews(context);
   try {
     destination.Close();
   } catch (const CDaoException&) {
@@ -156,6 +159,9 @@ void buildQueryFromRows(std::span<const uint8_t> bytes) {
   const std::u16string wide = builder.composeWide();
   wrapQueryText(std::u16string_view(wide));
   wrapQueryText(std::string_view(builder.compose()));
+  translateQueryToSqlite(builder.compose(), [](const std::string&) {
+    return std::vector<PivotValue>{{"1", "one"}, {"NULL", "<>"}};
+  });
 }
 
 }  // namespace vantrel::fuzz

@@ -49,6 +49,7 @@ struct QueryBuildState {
   // 8 DISTINCTROW, 16 TOP, 32 PERCENT; in a union, bit 2 chooses UNION over UNION ALL.
   std::optional<int> selectOptions;
   std::u16string topValue;
+  std::optional<std::u16string> connect;  // a pass-through query's connect string
   bool isDataDefinition = false;  // also a pass-through query: the statement is stored whole
   bool isDelete = false;
   bool isValuesAppend = false;

@@ -42,6 +42,18 @@ std::u16string_view parameterTypeText(std::u16string_view flag) {
   return kTypes[static_cast<size_t>(*code)];
 }
 
+// A name Jet reads without brackets: a letter or "_" first, then letters, digits and "_".
+bool isPlainName(std::u16string_view name) {
+  const auto isLetter = [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
+  };
+  if (name.empty() || !isLetter(name[0])) return false;
+  for (const char16_t c : name) {
+    if (!isLetter(c) && !(c >= u'0' && c <= u'9')) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void QueryBuilder::addRow(const QueryDefinitionRow& row) {
@@ -72,9 +84,11 @@ void QueryBuilder::addKind(const QueryDefinitionRow& row) {
   if (flag == u"4") {
     state_.statementHead = u"UPDATE ";
   } else if (flag == u"7" || flag == u"8") {
-    // Data definition and pass-through: the statement is stored whole.
+    // Data definition and pass-through: the statement is stored whole; a pass-through
+    // query also names the server it runs on.
     state_.isDataDefinition = true;
     state_.statementHead = row.expression;
+    if (flag == u"8") state_.connect = row.name1;
   } else if (flag == u"5") {
     state_.isDelete = true;
   } else if (flag == u"6") {
@@ -88,8 +102,11 @@ void QueryBuilder::addKind(const QueryDefinitionRow& row) {
 }
 
 void QueryBuilder::addParameter(const QueryDefinitionRow& row) {
+  // Jet reads a quoted name as a string, so a name that is more than letters, digits and
+  // "_" goes into brackets; one stored with its brackets is written as it stands.
   const bool nameIsBracketed = row.name1.find(u'[') != std::u16string::npos;
-  state_.parameterDeclarations += nameIsBracketed ? row.name1 : u"'" + row.name1 + u"'";
+  const bool plainName = isPlainName(row.name1);
+  state_.parameterDeclarations += nameIsBracketed || plainName ? row.name1 : bracketed(row.name1);
   state_.parameterDeclarations += parameterTypeText(row.flag);
 }
 
@@ -164,6 +181,11 @@ void QueryBuilder::addClauseRow(const QueryDefinitionRow& row) {
 
 std::string QueryBuilder::compose() const {
   return toUtf8(composeWide());
+}
+
+std::optional<std::string> QueryBuilder::connectString() const {
+  if (!state_.connect) return std::nullopt;
+  return toUtf8(*state_.connect);
 }
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "queries/query_build_state.h"
@@ -18,6 +19,9 @@ class QueryBuilder {
   // The statement, UTF-16 and UTF-8.
   std::u16string composeWide() const;
   std::string compose() const;
+
+  // The connect string of a pass-through query; none for every other kind.
+  std::optional<std::string> connectString() const;
 
  private:
   void addKind(const QueryDefinitionRow& row);

@@ -18,7 +18,14 @@ void createQuery(const std::string& name, const std::string& sql, SalvageContext
   if (context.destination == nullptr) return;
   CDaoQueryDef query(*context.destination);
   try {
-    query.Create(name, sql);
+    if (context.queryConnect) {
+      // A pass-through query's text is the server's SQL, which Jet does not read.
+      query.Create(name);
+      query.SetConnect(*context.queryConnect);
+      query.SetSQL(sql);
+    } else {
+      query.Create(name, sql);
+    }
     query.Append();
   } catch (const CDaoException&) {
     try {
@@ -36,6 +43,7 @@ void createQuery(const std::string& name, const std::string& sql, SalvageContext
 int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std::string& queryName,
                  SalvageContext& context) {
   context.sqlText.clear();
+  context.queryConnect.reset();
   auto catalog = readTableDefinition(
       db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage});
   if (!catalog) return kResultNothing;
@@ -59,6 +67,7 @@ int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std:
     if (rowBelongsToQuery(row.objectId, db.formatVersion(), queryId)) builder.addRow(row);
   }
   context.sqlText = builder.compose();
+  context.queryConnect = builder.connectString();
 
   if (context.previewing()) {
     context.sqlText = wrapQueryText(context.sqlText);

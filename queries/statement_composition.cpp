@@ -1,6 +1,7 @@
 // The statement composition: joins the clause texts of a query into one statement after the
 // last row has been read.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -142,6 +143,9 @@ std::u16string QueryBuilder::composeWide() const {
   sql += s.havingClause;
   sql += s.orderByClause;
   if (s.pivotClause.size() > 7) sql += s.pivotClause;
+  // The statement starts with its first keyword (an update's FROM line leaves a blank and a
+  // line break in front of it).
+  if (!s.isDataDefinition) sql.erase(0, std::min(sql.size(), sql.find_first_not_of(u" \r\n")));
   if (!s.isDataDefinition && hasOption(s, kOptionOwnerAccess)) sql += u" WITH OWNERACCESS OPTION";
   // A stored statement that already ends with its ";" gets no second one.
   const size_t lastNonBlank = sql.find_last_not_of(u" \t\r\n");

@@ -17,12 +17,17 @@ namespace vantrel {
 class CDaoRecordset;
 class DestinationSchema;
 class EngineCatalog;
+struct QueryRecord;
 
 // The locale the saving run creates every destination with.
 inline constexpr std::string_view kDestinationLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
 // Relation attribute bits the engine acts on; all bits are stored as given.
 inline constexpr long kRelationDontEnforce = 2;
+
+// How long CreateView runs a new view to see that it works; a view still running then is
+// kept (it raised no error so far).
+inline constexpr int kViewCheckMilliseconds = 5000;
 inline constexpr long kRelationUpdateCascade = 256;
 inline constexpr long kRelationDeleteCascade = 4096;
 
@@ -67,6 +72,23 @@ class CDaoDatabase {
                       long attributes, std::string_view field, std::string_view foreignField);
   void CreateRelation(std::string_view name, std::string_view table, std::string_view foreignTable,
                       long attributes, std::span<const RelationFieldPair> fields);
+
+  // The saved queries, in the order they were appended.
+  std::vector<QueryRecord> QueryDefs() const;
+
+  // Makes a saved query a view of the same name over `select` (SQLite SQL), once the view
+  // runs: `SELECT *` from it must prepare and step through its rows without an error (for
+  // as long as kViewCheckMilliseconds allows). The query's row then keeps the SELECT. Fails,
+  // leaving no view, for a name that is no saved query or is taken in SQLite, and for a view
+  // SQLite refuses or cannot run; the message is SQLite's.
+  void CreateView(std::string_view name, std::string_view select);
+  // Records why a saved query has no view.
+  void SetNoViewReason(std::string_view name, std::string_view reason);
+
+  // The rows of an SQLite SELECT of two columns, as texts (NULL as empty), at most
+  // `maxRows` of them. Changes nothing; fails when SQLite refuses the statement.
+  std::vector<std::pair<std::string, std::string>> SelectTextPairs(std::string_view select,
+                                                                   size_t maxRows) const;
 
   bool IsOpen() const { return connection_ != nullptr; }
 

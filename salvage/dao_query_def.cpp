@@ -22,8 +22,20 @@ void CDaoQueryDef::create(std::string_view name, std::optional<std::string_view>
   if (sql) checkJetSqlText(*sql);
   name_ = name;
   sql_ = sql ? std::optional<std::string>(*sql) : std::nullopt;
+  connect_.reset();
   appended_ = false;
   open_ = true;
+}
+
+void CDaoQueryDef::SetConnect(std::string_view connect) {
+  if (!open_) throw CDaoException("SetConnect without Create");
+  connect_ = connect;
+}
+
+void CDaoQueryDef::SetSQL(std::string_view sql) {
+  if (!open_) throw CDaoException("SetSQL without Create");
+  if (!connect_) checkJetSqlText(sql);
+  sql_ = std::string(sql);
 }
 
 void CDaoQueryDef::Append() {
@@ -31,7 +43,7 @@ void CDaoQueryDef::Append() {
   if (appended_) throw CDaoException("query [" + name_ + "] is appended already");
   EngineCatalog& catalog = database_->catalog();
   if (catalog.hasQuery(name_)) throw CDaoException("query [" + name_ + "] already exists");
-  catalog.addQuery(name_, sql_);
+  catalog.addQuery(name_, sql_, connect_);
   appended_ = true;
 }
 

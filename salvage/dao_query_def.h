@@ -21,6 +21,13 @@ class CDaoQueryDef {
   // A query that has only its name.
   void Create(std::string_view name);
 
+  // The connect string of a pass-through query: the query runs on the server it names, so
+  // its SQL text is the server's and is not checked as Jet SQL. Fails when nothing was created.
+  void SetConnect(std::string_view connect);
+  // Replaces the SQL text of the created query; checked as Create checks it unless a connect
+  // string was set.
+  void SetSQL(std::string_view sql);
+
   // Saves the created query. Fails when nothing was created or it was appended already.
   void Append();
 
@@ -36,6 +43,7 @@ class CDaoQueryDef {
   CDaoDatabase* database_;
   std::string name_;
   std::optional<std::string> sql_;
+  std::optional<std::string> connect_;
   bool open_ = false;
   bool appended_ = false;
 };

@@ -15,7 +15,8 @@ void EngineCatalog::create(std::string_view locale) {
                       " (property TEXT PRIMARY KEY, value TEXT);"
                       "CREATE TABLE " +
                       quoteIdentifier(kQueriesTable) +
-                      " (name TEXT PRIMARY KEY COLLATE NOCASE, sql TEXT);"
+                      " (name TEXT PRIMARY KEY COLLATE NOCASE, sql TEXT, sqlite_sql TEXT,"
+                      " no_view_reason TEXT, connect TEXT);"
                       "CREATE TABLE " +
                       quoteIdentifier(kRelationsTable) +
                       " (name TEXT NOT NULL COLLATE NOCASE, primary_table TEXT NOT NULL,"
@@ -43,16 +44,48 @@ bool EngineCatalog::hasQuery(std::string_view name) const {
   return exists(kQueriesTable, name);
 }
 
-void EngineCatalog::addQuery(std::string_view name, std::optional<std::string_view> sql) {
-  SqliteStatement insert(
-      db_, "INSERT INTO " + quoteIdentifier(kQueriesTable) + " (name, sql) VALUES (?1, ?2)");
+namespace {
+
+SqliteStatement& bindOptional(SqliteStatement& statement, int position,
+                              std::optional<std::string_view> text) {
+  return text ? statement.bindText(position, *text) : statement.bindNull(position);
+}
+
+std::optional<std::string> optionalColumn(const SqliteStatement& statement, int column) {
+  if (sqlite3_column_type(statement.get(), column) == SQLITE_NULL) return std::nullopt;
+  return statement.columnText(column);
+}
+
+}  // namespace
+
+void EngineCatalog::addQuery(std::string_view name, std::optional<std::string_view> sql,
+                             std::optional<std::string_view> connect) {
+  SqliteStatement insert(db_, "INSERT INTO " + quoteIdentifier(kQueriesTable) +
+                                  " (name, sql, connect) VALUES (?1, ?2, ?3)");
   insert.bindText(1, name);
-  if (sql) {
-    insert.bindText(2, *sql);
-  } else {
-    insert.bindNull(2);
-  }
+  bindOptional(insert, 2, sql);
+  bindOptional(insert, 3, connect);
   insert.step();
+}
+
+std::vector<QueryRecord> EngineCatalog::queries() const {
+  SqliteStatement select(
+      db_, "SELECT name, sql, connect FROM " + quoteIdentifier(kQueriesTable) + " ORDER BY rowid");
+  std::vector<QueryRecord> queries;
+  while (select.step()) {
+    queries.push_back({select.columnText(0), optionalColumn(select, 1), optionalColumn(select, 2)});
+  }
+  return queries;
+}
+
+void EngineCatalog::setQueryView(std::string_view name, std::optional<std::string_view> sqliteSql,
+                                 std::optional<std::string_view> noViewReason) {
+  SqliteStatement update(db_, "UPDATE " + quoteIdentifier(kQueriesTable) +
+                                  " SET sqlite_sql = ?2, no_view_reason = ?3 WHERE name = ?1");
+  update.bindText(1, name);
+  bindOptional(update, 2, sqliteSql);
+  bindOptional(update, 3, noViewReason);
+  update.step();
 }
 
 bool EngineCatalog::hasRelation(std::string_view name) const {

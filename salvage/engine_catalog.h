@@ -20,6 +20,13 @@ inline constexpr std::string_view kIndexesTable = "MSysVantrelIndexes";
 
 bool isEngineCatalogName(std::string_view name);
 
+// One saved query as the engine keeps it.
+struct QueryRecord {
+  std::string name;
+  std::optional<std::string> sql;      // the Jet SQL text; none for a query saved by name only
+  std::optional<std::string> connect;  // a pass-through query's connect string
+};
+
 struct RelationRecord {
   std::string name;
   std::string primaryTable;
@@ -38,8 +45,15 @@ class EngineCatalog {
   void create(std::string_view locale);
 
   bool hasQuery(std::string_view name) const;
-  // The SQL text as given; none stores a query that has only its name.
-  void addQuery(std::string_view name, std::optional<std::string_view> sql);
+  // The SQL text as given; none stores a query that has only its name. A pass-through
+  // query also keeps its connect string.
+  void addQuery(std::string_view name, std::optional<std::string_view> sql,
+                std::optional<std::string_view> connect = std::nullopt);
+  // Every query, in the order they were added.
+  std::vector<QueryRecord> queries() const;
+  // What became of a query in SQLite: the SELECT of its view, or the reason it has none.
+  void setQueryView(std::string_view name, std::optional<std::string_view> sqliteSql,
+                    std::optional<std::string_view> noViewReason);
 
   bool hasRelation(std::string_view name) const;
   void addRelation(const RelationRecord& relation);

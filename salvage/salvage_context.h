@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "run/catalog_summary.h"
@@ -17,7 +18,8 @@ struct SalvageContext {
   CatalogSummary& summary;
   const LogSink* log = nullptr;
   CDaoDatabase* destination = nullptr;
-  std::string sqlText;  // the text of the query rebuilt last
+  std::string sqlText;                      // the text of the query rebuilt last
+  std::optional<std::string> queryConnect;  // its connect string when it is a pass-through
 
   bool saving() const { return run.savingMode.load() == 1; }
   bool previewing() const { return run.previewLoading.load() == 1; }

@@ -58,6 +58,11 @@ TEST(ReportTextsTest, OneQueryHasTheRemarkOnlyAfterMoreThanFiveCharacters) {
   EXPECT_EQ(queryReportText("Q", ""), "Query Name :  Q\r\n\r\n\r\nSQL:\r\n\r\n\r\n\r\n");
   // Characters, not bytes: five accented letters are five.
   EXPECT_EQ(queryReportText("Q", "ééééé").find("(*)"), std::string::npos);
+  // A pass-through query shows the server it runs on.
+  EXPECT_EQ(queryReportText("P", "EXEC sp_who;", "ODBC;DSN=Sales"),
+            "Query Name :  P\r\n\r\n\r\nSQL:\r\n\r\nEXEC sp_who;\r\n\r\nConnect:\r\n\r\n"
+            "ODBC;DSN=Sales\r\n\r\n" +
+                remark);
 }
 
 TEST(ReportTextsTest, OneRelationListsEveryFieldPair) {

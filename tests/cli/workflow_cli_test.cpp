@@ -123,6 +123,16 @@ TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
             "SELECT DISTINCTROW TOP 10 Products.ProductName AS [TenMostExpensiveProducts], "
             "Products.UnitPrice \nFROM [Products] \nORDER BY Products.UnitPrice DESC;\n")
       << "unwrapped";
+  // The view a repair makes of it, or why there is none.
+  const auto sqlite =
+      runProcess({kCli, "query", nwind(), "Ten Most Expensive Products", "--sqlite"});
+  EXPECT_EQ(sqlite.exitCode, 0) << sqlite.err;
+  EXPECT_EQ(sqlite.out,
+            "SELECT \"Products\".\"ProductName\" AS \"TenMostExpensiveProducts\", "
+            "\"Products\".\"UnitPrice\" FROM \"Products\" ORDER BY \"Products\".\"UnitPrice\" "
+            "COLLATE NOCASE DESC LIMIT 10\n");
+  EXPECT_EQ(runProcess({kCli, "query", nwind(), "Invoices Filter", "--sqlite"}).out,
+            "No view: refers to a form or report (!)\n");
   const auto query = runProcess({kCli, "query", nwind(), "Ten Most Expensive Products"});
   EXPECT_EQ(query.out.rfind("Query Name :  Ten Most Expensive Products\n\n\nSQL:\n\nSELECT", 0),
             0u);

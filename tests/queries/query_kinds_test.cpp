@@ -7,17 +7,18 @@
 namespace vantrel::test {
 namespace {
 
+// The text starts with its keyword, also where an update's FROM line became its UPDATE line.
 TEST(QueryKindsTest, UpdateQueries) {
   EXPECT_EQ(rebuild({kindRow("4"), optionsRow("8"), tableRow("Products"),
                      columnRow("Price*1.1", "", "Price"), whereRow("Discontinued=No")}),
-            " \r\nUPDATE [Products] SET Price = Price*1.1 \r\nWHERE Discontinued=No;");
+            "UPDATE [Products] SET Price = Price*1.1 \r\nWHERE Discontinued=No;");
   EXPECT_EQ(rebuild({kindRow("4"), tableRow("C"), tableRow("A"), tableRow("B"),
                      joinRow("1", "A", "B", "A.id=B.id"), columnRow("B.y", "", "A.x"),
                      columnRow("0", "", "A.z")}),
             "UPDATE [C], [A] INNER JOIN [B] ON (A.id=B.id) SET A.x = B.y, A.z = 0;");
   // Every FROM line becomes an UPDATE line, also where one follows another.
   EXPECT_EQ(rebuild({kindRow("4"), tableRow("A\r\nFROM \r\nFROM B"), columnRow("1", "", "x")}),
-            " \r\nUPDATE [A\r\nUPDATE \r\nUPDATE B] SET x = 1;");
+            "UPDATE [A\r\nUPDATE \r\nUPDATE B] SET x = 1;");
 }
 
 TEST(QueryKindsTest, DeleteQueries) {
@@ -87,8 +88,14 @@ TEST(QueryKindsTest, StoredStatements) {
   EXPECT_EQ(rebuild({kindRow("7", "", "CREATE TABLE T (A TEXT)")}), "CREATE TABLE T (A TEXT);");
   EXPECT_EQ(rebuild({kindRow("7", "", "CREATE TABLE T (A TEXT);\r\n")}),
             "CREATE TABLE T (A TEXT);\r\n");
-  EXPECT_EQ(rebuild({kindRow("8", "ODBC;", "ALTER TABLE T DROP COLUMN c")}),
-            "ALTER TABLE T DROP COLUMN c;");
+  QueryBuilder passThrough;
+  passThrough.addRow(kindRow("8", "ODBC;DSN=x", "ALTER TABLE T DROP COLUMN c"));
+  EXPECT_EQ(passThrough.compose(), "ALTER TABLE T DROP COLUMN c;");
+  EXPECT_EQ(passThrough.connectString(), "ODBC;DSN=x");
+  QueryBuilder dataDefinition;
+  dataDefinition.addRow(kindRow("7", "", " CREATE TABLE T (A TEXT)"));
+  EXPECT_EQ(dataDefinition.compose(), " CREATE TABLE T (A TEXT);") << "stored as it stands";
+  EXPECT_EQ(dataDefinition.connectString(), std::nullopt);
   for (const char* selection : {"1", "9", "42", ""}) {
     EXPECT_EQ(rebuild({kindRow(selection), tableRow("T"), columnRow("a")}),
               "SELECT a \r\nFROM [T];");
@@ -96,10 +103,12 @@ TEST(QueryKindsTest, StoredStatements) {
 }
 
 TEST(QueryKindsTest, ParameterDeclarations) {
-  EXPECT_EQ(rebuild({parameterRow("Start", "8"), parameterRow("Rate", "5"), tableRow("Orders"),
+  // A name in quotes would be a string to Jet: brackets where the name needs them.
+  EXPECT_EQ(rebuild({parameterRow("Start", "8"), parameterRow("User Name", "10"),
+                     parameterRow("_Rate2", "5"), parameterRow("2nd", "4"), tableRow("Orders"),
                      columnRow("Orders.Id"), whereRow("OrderDate>Start")}),
-            "PARAMETERS 'Start' DateTime, 'Rate' currency;  SELECT Orders.Id \r\nFROM [Orders] \r\n"
-            "WHERE OrderDate>Start;");
+            "PARAMETERS Start DateTime, [User Name] Text, _Rate2 currency, [2nd] Long;  SELECT "
+            "Orders.Id \r\nFROM [Orders] \r\nWHERE OrderDate>Start;");
   const std::vector<std::pair<std::string, std::string>> types{
       {"0", "Value"},  {"1", "Bit"},         {"2", "Byte"},       {"3", "Short"},
       {"4", "Long"},   {"6", "IEEESingle"},  {"7", "IEEEDouble"}, {"9", "Binary"},

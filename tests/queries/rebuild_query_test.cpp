@@ -71,10 +71,15 @@ TableFixture queryCatalog(const std::vector<CatalogRowSpec>& rows) {
 }
 
 const std::vector<CatalogRowSpec> kCatalog{
-    {7, 1, "", 1},           {7, 5, "", 0, "Orders"},
-    {7, 6, "Orders.Id"},     {7, 6, "Sum(Amount)", 0, "Total"},
-    {7, 8, "Orders.Id>5"},   {9, 1, "", 1},
-    {9, 5, "", 0, "Broken"}, {9, 6, "Sum((Amount)"},
+    {7, 1, "", 1},
+    {7, 5, "", 0, "Orders"},
+    {7, 6, "Orders.Id"},
+    {7, 6, "Sum(Amount)", 0, "Total"},
+    {7, 8, "Orders.Id>5"},
+    {9, 1, "", 1},
+    {9, 5, "", 0, "Broken"},
+    {9, 6, "Sum((Amount)"},
+    {11, 1, "EXEC sp_who", 8, "ODBC;DSN=Sales"},
 };
 
 class RebuildQueryTest : public ::testing::Test {
@@ -107,6 +112,9 @@ TEST_F(RebuildQueryTest, SavingCreatesTheQueryOrItsNameAlone) {
   EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), kResultDone);
   EXPECT_EQ(rebuildQuery(*db, 5, 9, "Refused", context), kResultDone);
   EXPECT_EQ(context.sqlText, "SELECT Sum((Amount) \r\nFROM [Broken];");
+  // A pass-through query keeps its connect string, and its server's SQL, which is no Jet SQL.
+  EXPECT_EQ(rebuildQuery(*db, 5, 11, "Server", context), kResultDone);
+  EXPECT_EQ(context.queryConnect, "ODBC;DSN=Sales");
   // The stop is noticed at the first row; the query is still created from what was read.
   run.runPhase = 'S';
   run.requestStop();
@@ -114,12 +122,14 @@ TEST_F(RebuildQueryTest, SavingCreatesTheQueryOrItsNameAlone) {
   destination.Close();
   test::SqliteFile saved(dir / "out.sqlite");
   EXPECT_EQ(
-      saved.query("SELECT name, sql FROM MSysVantrelQueries ORDER BY name"),
+      saved.query("SELECT name, sql, connect FROM MSysVantrelQueries ORDER BY name"),
       (std::vector<std::vector<std::string>>{
-          {"Refused", ""},
-          {"Stopped", ""},  // ";" alone is no statement
+          {"Refused", "", ""},
+          {"Server", "EXEC sp_who;", "ODBC;DSN=Sales"},
+          {"Stopped", "", ""},  // ";" alone is no statement
           {"Totals",
-           "SELECT Orders.Id, Sum(Amount) AS [Total] \r\nFROM [Orders] \r\nWHERE Orders.Id>5;"}}));
+           "SELECT Orders.Id, Sum(Amount) AS [Total] \r\nFROM [Orders] \r\nWHERE Orders.Id>5;",
+           ""}}));
 }
 
 TEST_F(RebuildQueryTest, UnreadableQueryCatalogGivesNothing) {

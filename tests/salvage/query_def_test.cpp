@@ -46,6 +46,43 @@ TEST_F(QueryDefTest, NamesMustBeGivenAndUnique) {
   EXPECT_THROW(second.Append(), CDaoException) << "appended by the other object meanwhile";
 }
 
+TEST_F(QueryDefTest, AViewIsMadeOnlyWhenItRuns) {
+  execute({"CREATE TABLE [T]([a] LONG);"});
+  CDaoQueryDef query(database);
+  for (const char* name : {"Good", "Broken", "Slow"}) {
+    query.Create(name, "SELECT 1;");
+    query.Append();
+  }
+  database.CreateView("Good", "SELECT \"a\" FROM \"T\"");
+  // Refused by SQLite, and one that fails only once it runs: neither leaves a view.
+  EXPECT_THROW(database.CreateView("Broken", "SELECT \"b\" FROM \"T\""), CDaoException);
+  EXPECT_THROW(database.CreateView("Broken", "SELECT abs(-9223372036854775807 - 1)"),
+               CDaoException);
+  EXPECT_THROW(database.CreateView("Missing", "SELECT 1"), CDaoException) << "no such query";
+  EXPECT_THROW(database.CreateView("t", "SELECT 1"), CDaoException) << "no such query";
+  database.SetNoViewReason("Broken", "uses the function DLookup");
+  database.Close();
+  EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type = 'view'"), (Rows{{"Good"}}));
+  EXPECT_EQ(rows("SELECT name, quote(sqlite_sql), quote(no_view_reason), quote(connect) FROM "
+                 "MSysVantrelQueries ORDER BY rowid"),
+            (Rows{{"Good", "'SELECT \"a\" FROM \"T\"'", "NULL", "NULL"},
+                  {"Broken", "NULL", "'uses the function DLookup'", "NULL"},
+                  {"Slow", "NULL", "NULL", "NULL"}}));
+}
+
+TEST_F(QueryDefTest, APassThroughQueryKeepsItsConnectStringAndItsServersSql) {
+  CDaoQueryDef query(database);
+  EXPECT_THROW(query.SetConnect("ODBC;"), CDaoException) << "nothing created";
+  query.Create("Server");
+  EXPECT_THROW(query.SetSQL("EXEC sp_who"), CDaoException) << "no Jet SQL";
+  query.SetConnect("ODBC;DSN=Sales");
+  query.SetSQL("EXEC sp_who");
+  query.Append();
+  database.Close();
+  EXPECT_EQ(rows("SELECT name, sql, connect FROM MSysVantrelQueries"),
+            (Rows{{"Server", "EXEC sp_who", "ODBC;DSN=Sales"}}));
+}
+
 TEST(JetSqlCheckTest, RefusesUnbalancedTextAndUnknownFirstWords) {
   for (const std::string_view good :
        {"SELECT * FROM [Orders];", "(SELECT a FROM x) UNION (SELECT a FROM y);",

@@ -1,0 +1,117 @@
+#include "queries/query_views.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "queries/sqlite_translation.h"
+#include "salvage/engine_catalog.h"
+
+namespace vantrel {
+
+namespace {
+
+// Query names compare without regard to ASCII case, as Jet's do.
+struct NameLess {
+  static char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return folded(x) < folded(y); });
+  }
+};
+
+// Allows one pivot value more than a crosstab may have, so that too many are seen.
+constexpr size_t kPivotValueLimit = 255;
+// Queries that read queries that read queries...: a damaged catalog may chain any number.
+constexpr size_t kMaxQueryChain = 100;
+
+class ViewMaker {
+ public:
+  explicit ViewMaker(CDaoDatabase& destination) : destination_(destination) {}
+
+  QueryViewCount run() {
+    const std::vector<QueryRecord> queries = destination_.QueryDefs();
+    for (const QueryRecord& query : queries)
+      byName_.emplace(query.name, &query);
+    QueryViewCount count{0, static_cast<int>(queries.size())};
+    for (const QueryRecord& query : queries) {
+      if (make(query)) ++count.made;
+    }
+    return count;
+  }
+
+ private:
+  // Makes the view of one query, after the views of the queries it reads. Returns whether
+  // it has one (now or from before).
+  bool make(const QueryRecord& query) {
+    if (const auto done = done_.find(query.name); done != done_.end()) return done->second;
+    if (inProgress_.size() >= kMaxQueryChain) return false;
+    if (!inProgress_.insert(query.name).second) return false;  // a query that reads itself
+    const std::optional<std::string> reason = reasonForNoView(query);
+    inProgress_.erase(query.name);
+    if (reason) {
+      try {
+        destination_.SetNoViewReason(query.name, *reason);
+      } catch (const CDaoException&) {
+        // The reason is only a note; the query itself stays saved.
+      }
+    }
+    done_.emplace(query.name, !reason);
+    return !reason;
+  }
+
+  // Creates the view, or says why there is none.
+  std::optional<std::string> reasonForNoView(const QueryRecord& query) {
+    if (query.connect) return "pass-through query";
+    if (!query.sql) return "saved without SQL text";
+    std::set<std::string, NameLess> readQueries;
+    for (const std::string& name : namesInJetSql(*query.sql)) {
+      const auto other = byName_.find(name);
+      if (other == byName_.end() || other->second == &query) continue;
+      if (!readQueries.insert(other->first).second) continue;
+      if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
+      if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
+    }
+    const SqliteTranslation translation =
+        translateQueryToSqlite(*query.sql, [this](const std::string& select) {
+          std::vector<PivotValue> values;
+          for (auto& [literal, heading] : destination_.SelectTextPairs(select, kPivotValueLimit))
+            values.push_back({std::move(literal), std::move(heading)});
+          return values;
+        });
+    if (!translation.sql) return translation.reason;
+    try {
+      destination_.CreateView(query.name, *translation.sql);
+    } catch (const CDaoException& error) {
+      return std::string("SQLite: ") + error.what();
+    }
+    return std::nullopt;
+  }
+
+  CDaoDatabase& destination_;
+  std::map<std::string, const QueryRecord*, NameLess> byName_;
+  std::map<std::string, bool, NameLess> done_;
+  std::set<std::string, NameLess> inProgress_;
+};
+
+}  // namespace
+
+QueryViewCount createQueryViews(SalvageContext& context) {
+  if (context.destination == nullptr || !context.destination->IsOpen()) return {};
+  QueryViewCount count;
+  try {
+    count = ViewMaker(*context.destination).run();
+  } catch (const CDaoException& error) {
+    context.appendLog("Not created: views of the saved queries (" + std::string(error.what()) +
+                      ")\r\n");
+    return count;
+  }
+  if (count.queries == 0) return count;
+  const std::string line = "Queries Saved As Views :   " + std::to_string(count.made) + " of " +
+                           std::to_string(count.queries);
+  context.run.appendSavingListLine(line);
+  context.appendLog(line + "\r\n\r\n");
+  return count;
+}
+
+}  // namespace vantrel

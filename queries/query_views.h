@@ -1,0 +1,18 @@
+#pragma once
+
+#include "salvage/salvage_context.h"
+
+namespace vantrel {
+
+struct QueryViewCount {
+  int made = 0;     // views created
+  int queries = 0;  // saved queries in the destination
+};
+
+// Makes every saved query of the destination that SQLite can run a view of its name, once
+// all tables and relations are saved: a query that reads another one comes after it. A query
+// that gets no view keeps the reason in the engine's queries table. The saving list and the
+// activity log get the count (no line for a file without queries).
+QueryViewCount createQueryViews(SalvageContext& context);
+
+}  // namespace vantrel
