@@ -16,6 +16,7 @@ struct PageSurvey {
   int pageSize = 4096;
   int64_t pageCount = 0;
   std::vector<int64_t> userDefinitions;  // first definition pages of user tables
+  std::vector<int64_t> definitions;      // first definition pages of every table
   std::map<int64_t, std::vector<int64_t>> dataPagesByOwner;
   std::vector<int64_t> longValuePages;
 
@@ -25,6 +26,8 @@ struct PageSurvey {
   std::vector<int64_t> definitionChain(std::span<const uint8_t> file, int64_t first) const;
   // Rows of a page that are not flagged deleted.
   int liveRowsOn(std::span<const uint8_t> file, int64_t page) const;
+  // User data pages that hold the pointer slot of a live moved row.
+  std::vector<int64_t> movedRowPointerPages(std::span<const uint8_t> file) const;
   int rowCountOffset() const { return jet4 ? 12 : 8; }
 };
 
@@ -32,25 +35,32 @@ PageSurvey surveyPages(std::span<const uint8_t> file);
 
 // The damages that happen to real files.
 enum class DamageKind {
-  kVersionField,       // the version field garbled
-  kHeaderPage,         // page 0 garbled beyond the version field
-  kCatalogDefinition,  // the catalog's definition page zeroed
-  kCatalogData,        // the catalog's data pages zeroed
-  kDataPageZeroed,     // one data page of a user table zeroed
-  kDataPageRandom,     // one data page of a user table filled with random bytes
-  kLongValuesZeroed,   // every long-value page zeroed
-  kCircularChain,      // one long-value chain made to lead back to its start
-  kRowOffsetsGarbled,  // the row offsets of one data page of a user table garbled
-  kUsageMapsCleared,   // the user tables' usage maps cleared: they name no page
-  kTruncated,          // the file cut at a byte
-  kBitFlips,           // bits flipped at random all over the file
+  kVersionField,            // the version field garbled
+  kHeaderPage,              // page 0 garbled beyond the version field
+  kCatalogDefinition,       // the catalog's definition page zeroed
+  kCatalogData,             // the catalog's data pages zeroed
+  kDataPageZeroed,          // one data page of a user table zeroed
+  kDataPageRandom,          // one data page of a user table filled with random bytes
+  kLongValuesZeroed,        // every long-value page zeroed
+  kCircularChain,           // one long-value chain made to lead back to its start
+  kRowOffsetsGarbled,       // the row offsets of one data page of a user table garbled
+  kUsageMapsCleared,        // the user tables' usage maps cleared: they name no page
+  kTruncated,               // the file cut at a byte
+  kBitFlips,                // bits flipped at random all over the file
+  kRowCountsZeroed,         // the row count zeroed in every table definition
+  kMovedPointerPageZeroed,  // a page holding the pointer slot of a moved row zeroed
+  kDeletedMovedRows,        // the moved rows deleted: their pointer slots flagged deleted
 };
 
 inline constexpr DamageKind kAllDamageKinds[] = {
-    DamageKind::kVersionField,     DamageKind::kHeaderPage,     DamageKind::kCatalogDefinition,
-    DamageKind::kCatalogData,      DamageKind::kDataPageZeroed, DamageKind::kDataPageRandom,
-    DamageKind::kLongValuesZeroed, DamageKind::kCircularChain,  DamageKind::kRowOffsetsGarbled,
-    DamageKind::kUsageMapsCleared, DamageKind::kTruncated,      DamageKind::kBitFlips,
+    DamageKind::kVersionField,      DamageKind::kHeaderPage,
+    DamageKind::kCatalogDefinition, DamageKind::kCatalogData,
+    DamageKind::kDataPageZeroed,    DamageKind::kDataPageRandom,
+    DamageKind::kLongValuesZeroed,  DamageKind::kCircularChain,
+    DamageKind::kRowOffsetsGarbled, DamageKind::kUsageMapsCleared,
+    DamageKind::kTruncated,         DamageKind::kBitFlips,
+    DamageKind::kRowCountsZeroed,   DamageKind::kMovedPointerPageZeroed,
+    DamageKind::kDeletedMovedRows,
 };
 
 std::string_view damageName(DamageKind kind);
@@ -61,6 +71,7 @@ struct DamagedFile {
   std::vector<uint8_t> bytes;
   std::vector<int64_t> pages;  // the pages damaged, where the damage is one of pages
   int64_t cut = -1;            // a truncated file: its new size
+  int64_t rowsDeleted = 0;     // rows the damage deleted, which must not come back
 };
 
 // A damaged copy of a healthy file; the seed chooses where the random kinds strike. None when
