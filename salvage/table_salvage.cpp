@@ -1,16 +1,20 @@
 #include "salvage/table_salvage.h"
 
 #include <locale.h>
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <mutex>
 
 #include "app/log_texts.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
+#include "reader/number_text.h"
 #include "reader/result_codes.h"
 #include "reader/row_reader.h"
 #include "salvage/dao_exception.h"
 #include "salvage/dao_recordset.h"
+#include "salvage/identifier_text.h"
 #include "salvage/table_ddl.h"
 
 namespace vantrel {
@@ -71,6 +75,12 @@ bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
     try {
       if (column.type == kTypeBinary || column.type == kTypeOle) {
         recordset.SetFieldValue(column.name, field.bytes);
+      } else if (field.number && std::isfinite(*field.number)) {
+        // From the stored bits, not the rounded text: every double exactly, every single as
+        // the shortest decimal that reads back as that single.
+        recordset.SetFieldValue(column.name, column.type == kTypeSingle
+                                                 ? shortestText(static_cast<float>(*field.number))
+                                                 : shortestText(*field.number));
       } else {
         recordset.SetFieldValue(column.name, field.text);
       }
@@ -158,7 +168,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   if (saving && context.destination != nullptr) {
     try {
       recordset.emplace(*context.destination);
-      recordset->Open("SELECT * FROM [" + name + "]");
+      recordset->Open("SELECT * FROM " + bracketedName(name));
     } catch (const CDaoException&) {
       recordset.reset();
     }
@@ -191,8 +201,9 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
     if (db.recordCounter != table->rowCount) declared = table->rowCount;
-    writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, declared,
-                context);
+    // Only the columns that exist in the destination are recovered fields.
+    const auto fields = static_cast<int>(std::count(created.begin(), created.end(), true));
+    writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared, context);
   }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }

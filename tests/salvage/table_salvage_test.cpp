@@ -200,7 +200,27 @@ TEST_F(TableSalvageTest, RefusedStatementsAndColumnsWithoutTypeAreLogged) {
   EXPECT_NE(text.find("Not re-created: ALTER TABLE [T] ADD [RepairedField] LONG; ("),
             std::string::npos);
   EXPECT_NE(text.find("Total Records Recovered :   1\r\n"), std::string::npos);
+  // Only the column that exists in the destination is a recovered field.
+  EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       1");
+  EXPECT_NE(text.find("Total Fields Recovered :    1\r\n"), std::string::npos);
   EXPECT_EQ(saved()->query("SELECT * FROM T"), (std::vector<Lines>{{"1"}}));
+}
+
+TEST_F(TableSalvageTest, NamesHoldingBracketsBecomeTablesAndColumns) {
+  TableFixture t(
+      0,
+      {{.name = "Id]x", .type = 4, .size = 4, .fixed = true, .number = 0},
+       {.name = "[Note]]", .type = 10, .size = 100, .fixed = false, .number = 1, .varIndex = 0}});
+  t.setUsageMap(test::inlineUsageMap(4, {4}));
+  t.addDataPage(4, {{t.row({.columnCount = 2,
+                            .fixedArea = test::le32(7),
+                            .variableFields = {test::bytesOf("hi")},
+                            .presentColumns = {0, 1}})}});
+  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), kResultDone);
+  EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       2");
+  EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   1");
+  EXPECT_EQ(saved()->query("SELECT \"Id]x\", \"[Note]]\" FROM \"Odd]Name\""),
+            (std::vector<Lines>{{"7", "hi"}}));
 }
 
 TEST_F(TableSalvageTest, BinaryOleAndGuidKeepTheirValues) {
