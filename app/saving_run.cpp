@@ -39,6 +39,9 @@ class SavingWorker {
       saveCurrentFile();
     }
     run_.savingMode = 0;
+    // A subfolder that received no destination is not left behind.
+    std::error_code ignored;  // one that holds anything stays
+    std::filesystem::remove(outcome_.subfolder, ignored);
     return std::move(outcome_);
   }
 

@@ -120,7 +120,7 @@ int runRepair(const RepairOptions& options) {
     logSavingEnd(log, outcome);
     std::cout << viewLogResultText(outcome) << "\n";
   }
-  if (!outcome.files.empty())
+  if (std::error_code error; std::filesystem::exists(outcome.subfolder, error))
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
   std::cout << "Activity log: " << log.path().string() << "\n";
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
