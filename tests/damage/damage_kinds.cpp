@@ -261,7 +261,7 @@ std::string_view damageName(DamageKind kind) {
       return "bits flipped at random";
     case DamageKind::kRowCountsZeroed:
       return "row counts zeroed in every table definition";
-    case DamageKind::kMovedPointerPageZeroed:
+    case DamageKind::kPointerPageZeroed:
       return "a moved row's pointer page zeroed";
     case DamageKind::kDeletedMovedRows:
       return "deleted moved rows";
@@ -277,7 +277,7 @@ bool isRandomDamage(DamageKind kind) {
     case DamageKind::kRowOffsetsGarbled:
     case DamageKind::kTruncated:
     case DamageKind::kBitFlips:
-    case DamageKind::kMovedPointerPageZeroed:
+    case DamageKind::kPointerPageZeroed:
       return true;
     default:
       return false;
@@ -378,7 +378,7 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       damaged.pages = survey.definitions;
       return damaged;
     }
-    case DamageKind::kMovedPointerPageZeroed: {
+    case DamageKind::kPointerPageZeroed: {
       const std::vector<int64_t> pages = survey.movedRowPointerPages(healthy);
       if (pages.empty()) return std::nullopt;
       damaged.pages = {pick(pages, random)};

@@ -35,33 +35,32 @@ PageSurvey surveyPages(std::span<const uint8_t> file);
 
 // The damages that happen to real files.
 enum class DamageKind {
-  kVersionField,            // the version field garbled
-  kHeaderPage,              // page 0 garbled beyond the version field
-  kCatalogDefinition,       // the catalog's definition page zeroed
-  kCatalogData,             // the catalog's data pages zeroed
-  kDataPageZeroed,          // one data page of a user table zeroed
-  kDataPageRandom,          // one data page of a user table filled with random bytes
-  kLongValuesZeroed,        // every long-value page zeroed
-  kCircularChain,           // one long-value chain made to lead back to its start
-  kRowOffsetsGarbled,       // the row offsets of one data page of a user table garbled
-  kUsageMapsCleared,        // the user tables' usage maps cleared: they name no page
-  kTruncated,               // the file cut at a byte
-  kBitFlips,                // bits flipped at random all over the file
-  kRowCountsZeroed,         // the row count zeroed in every table definition
-  kMovedPointerPageZeroed,  // a page holding the pointer slot of a moved row zeroed
-  kDeletedMovedRows,        // the moved rows deleted: their pointer slots flagged deleted
+  kVersionField,       // the version field garbled
+  kHeaderPage,         // page 0 garbled beyond the version field
+  kCatalogDefinition,  // the catalog's definition page zeroed
+  kCatalogData,        // the catalog's data pages zeroed
+  kDataPageZeroed,     // one data page of a user table zeroed
+  kDataPageRandom,     // one data page of a user table filled with random bytes
+  kLongValuesZeroed,   // every long-value page zeroed
+  kCircularChain,      // one long-value chain made to lead back to its start
+  kRowOffsetsGarbled,  // the row offsets of one data page of a user table garbled
+  kUsageMapsCleared,   // the user tables' usage maps cleared: they name no page
+  kTruncated,          // the file cut at a byte
+  kBitFlips,           // bits flipped at random all over the file
+  kRowCountsZeroed,    // the row count zeroed in every table definition
+  kPointerPageZeroed,  // a page holding the pointer slot of a moved row zeroed
+  kDeletedMovedRows,   // the moved rows deleted: their pointer slots flagged deleted
 };
 
+// clang-format off
 inline constexpr DamageKind kAllDamageKinds[] = {
-    DamageKind::kVersionField,      DamageKind::kHeaderPage,
-    DamageKind::kCatalogDefinition, DamageKind::kCatalogData,
-    DamageKind::kDataPageZeroed,    DamageKind::kDataPageRandom,
-    DamageKind::kLongValuesZeroed,  DamageKind::kCircularChain,
-    DamageKind::kRowOffsetsGarbled, DamageKind::kUsageMapsCleared,
-    DamageKind::kTruncated,         DamageKind::kBitFlips,
-    DamageKind::kRowCountsZeroed,   DamageKind::kMovedPointerPageZeroed,
-    DamageKind::kDeletedMovedRows,
+    DamageKind::kVersionField,     DamageKind::kHeaderPage,     DamageKind::kCatalogDefinition,
+    DamageKind::kCatalogData,      DamageKind::kDataPageZeroed, DamageKind::kDataPageRandom,
+    DamageKind::kLongValuesZeroed, DamageKind::kCircularChain,  DamageKind::kRowOffsetsGarbled,
+    DamageKind::kUsageMapsCleared, DamageKind::kTruncated,      DamageKind::kBitFlips,
+    DamageKind::kRowCountsZeroed,  DamageKind::kPointerPageZeroed, DamageKind::kDeletedMovedRows,
 };
+// clang-format on
 
 std::string_view damageName(DamageKind kind);
 // Whether a kind chooses its place at random (so that several seeds give different damages).

@@ -250,7 +250,7 @@ TEST_P(DamageSuiteTest, RowBookkeepingDamageLosesNoOtherRowAndRevivesNoDeletedOn
     uint32_t seeds;
   };
   for (const Case& c :
-       {Case{DamageKind::kRowCountsZeroed, 1}, Case{DamageKind::kMovedPointerPageZeroed, 3},
+       {Case{DamageKind::kRowCountsZeroed, 1}, Case{DamageKind::kPointerPageZeroed, 3},
         Case{DamageKind::kDeletedMovedRows, 1}}) {
     for (uint32_t seed = 1; seed <= c.seeds; ++seed) {
       SCOPED_TRACE(std::string(damageName(c.kind)) + " " + std::to_string(seed));
@@ -271,7 +271,7 @@ TEST_P(DamageSuiteTest, RowBookkeepingDamageLosesNoOtherRowAndRevivesNoDeletedOn
       const TableRows& got = salvaged.at(owner);
       expectNoForeignRows(owner, got);
       size_t lost = 0;
-      if (c.kind == DamageKind::kMovedPointerPageZeroed) {
+      if (c.kind == DamageKind::kPointerPageZeroed) {
         lost = static_cast<size_t>(database.survey.liveRowsOn(database.bytes, damaged.pages[0]));
       } else {
         // The deleted rows are the moved ones: none of them comes back.
