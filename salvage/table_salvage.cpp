@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <algorithm>
+#include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <mutex>
@@ -63,6 +64,14 @@ std::vector<bool> recreateTable(const TableDefinition& table, const std::string&
   return created;
 }
 
+// A single or double from its stored bits, not from its rounded text: a double exactly, a
+// single as the shortest decimal that reads back as that single. Near the end of the single
+// range that decimal lies beyond it (3.4028235e+38), so there the exact widened value is used.
+std::string savedNumberText(const ColumnDefinition& column, double number) {
+  if (column.type != kTypeSingle || std::fabs(number) >= FLT_MAX) return shortestText(number);
+  return shortestText(static_cast<float>(number));
+}
+
 // The row's values into the columns that exist in the destination (a column whose statement
 // failed must not take another's value). Returns whether the row was written.
 bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
@@ -76,11 +85,7 @@ bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
       if (column.type == kTypeBinary || column.type == kTypeOle) {
         recordset.SetFieldValue(column.name, field.bytes);
       } else if (field.number && std::isfinite(*field.number)) {
-        // From the stored bits, not the rounded text: every double exactly, every single as
-        // the shortest decimal that reads back as that single.
-        recordset.SetFieldValue(column.name, column.type == kTypeSingle
-                                                 ? shortestText(static_cast<float>(*field.number))
-                                                 : shortestText(*field.number));
+        recordset.SetFieldValue(column.name, savedNumberText(column, *field.number));
       } else {
         recordset.SetFieldValue(column.name, field.text);
       }
