@@ -391,12 +391,13 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       if (damaged.pages.empty()) return std::nullopt;
       for (int64_t page : damaged.pages) {
         const PageView view(healthy, survey, page);
+        const int64_t owner = u32At(view.bytes(), 4);
         for (int r = 0; r < view.rowCount(); ++r) {
           const int entry = view.entry(r);
           if ((entry & (kDeletedRow | kMovedRow)) != kDeletedRow) continue;
           putU16(file, view.fileOffset(static_cast<size_t>(survey.rowCountOffset() + 2 + 2 * r)),
                  entry | kMovedRow);
-          ++damaged.rowsDeleted;
+          ++damaged.rowsDeleted[owner];
         }
       }
       return damaged;

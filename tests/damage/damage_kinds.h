@@ -70,7 +70,8 @@ struct DamagedFile {
   std::vector<uint8_t> bytes;
   std::vector<int64_t> pages;  // the pages damaged, where the damage is one of pages
   int64_t cut = -1;            // a truncated file: its new size
-  int64_t rowsDeleted = 0;     // rows the damage deleted, which must not come back
+  // Rows the damage deleted, which must not come back, by the definition page of their table.
+  std::map<int64_t, int64_t> rowsDeleted;
 };
 
 // A damaged copy of a healthy file; the seed chooses where the random kinds strike. None when

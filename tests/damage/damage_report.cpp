@@ -75,20 +75,24 @@ Reference referenceOf(const fs::path& path, const fs::path& work) {
 }
 
 void tallyDamaged(const fs::path& damaged, const Reference& reference, const fs::path& work,
-                  int64_t rowsDeleted, KindTally& tally) {
-  // Rows the damage deleted are no longer held: a reader that brings them back exceeds 100 %.
-  tally.vantrel.held -= rowsDeleted;
-  tally.mdbtools.held -= rowsDeleted;
+                  const std::map<int64_t, int64_t>& rowsDeleted, KindTally& tally) {
   const auto salvaged = salvageWithVantrel(damaged, work);
   for (const auto& [table, healthy] : reference.vantrel) {
     Tally& ours = tally.vantrel;
     ++ours.runs;
     ours.held += static_cast<int64_t>(healthy.rows.size());
     std::vector<std::string> names{table};
+    int64_t deleted = 0;
     if (const auto page = reference.definitionPages.find(table);
         page != reference.definitionPages.end()) {
       names.push_back(recoveredTableName(page->second));
+      // Rows the damage deleted are no longer held: a reader that brings them back exceeds
+      // 100 %.
+      if (const auto it = rowsDeleted.find(page->second); it != rowsDeleted.end()) {
+        deleted = it->second;
+      }
     }
+    ours.held -= deleted;
     for (const std::string& name : names) {
       if (const auto found = salvaged.find(name); found != salvaged.end()) {
         ours.intact += matchingRows(healthy, found->second, true);
@@ -99,7 +103,7 @@ void tallyDamaged(const fs::path& damaged, const Reference& reference, const fs:
     const TableRows& theirsHealthy = reference.mdbtools.at(table);
     Tally& theirs = tally.mdbtools;
     ++theirs.runs;
-    theirs.held += static_cast<int64_t>(theirsHealthy.rows.size());
+    theirs.held += static_cast<int64_t>(theirsHealthy.rows.size()) - deleted;
     const auto exported = exportWithMdbtools(damaged, table, theirsHealthy.longValueColumns);
     if (!exported) {
       ++theirs.failed;
