@@ -4,6 +4,7 @@
 #include "app/progress_tracker.h"
 #include "app/report_texts.h"
 #include "app/salvage_handler.h"
+#include "app/source_problems.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
 
@@ -22,12 +23,15 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
     ProgressTracker tracker(run, 1);
     tracker.startFile(1, sourcePath);
     run.sourceFormatVersion = RunState::kNoFormatVersion;
-    if (auto db = openSourceDatabase(sourcePath, &run)) {
+    OpenFailure failure{};
+    if (auto db = openSourceDatabase(sourcePath, &run, &failure)) {
       analysis.opened = true;
       SalvageContext context{run, analysis.summary};
       SalvageHandler salvage(context);
       ProgressHandler handler(salvage, tracker);
       analysis.result = walkCatalog(*db, handler);
+    } else {
+      analysis.problem = cannotOpenText(sourcePath, failure);
     }
     tracker.endFile();
   }
@@ -48,6 +52,7 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       tables.push_back({table.name, table.columnCount, table.recordCount});
     }
     logFileAnalysis(*log, analysis.tree.root, tables);
+    if (!analysis.opened) log->appendLogLine(analysis.problem + "\r\n\r\n");
   }
   return analysis;
 }

@@ -21,6 +21,8 @@ std::string_view statusText(SavedFile::Status status) {
       return "not opened";
     case SavedFile::Status::NotCreated:
       return "not created";
+    case SavedFile::Status::NothingSalvaged:
+      return "nothing salvaged";
   }
   return "unknown";
 }
@@ -67,6 +69,7 @@ std::string savingJson(const SavingOutcome& outcome) {
     files.push_back({{"source", file.source},
                      {"destination", file.destination.string()},
                      {"status", statusText(file.status)},
+                     {"problem", file.problem},
                      {"tables", tables},
                      {"rows", rows}});
   }

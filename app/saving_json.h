@@ -20,7 +20,8 @@ std::vector<SavedTable> savedTables(const std::filesystem::path& path);
 
 // A saving run as one line of JSON: the subfolder, whether the run was stopped, and for each
 // file its source, destination, status ("saved", "stopped", "skipped", "not opened", "not
-// created") and the tables with the rows its destination holds.
+// created", "nothing salvaged"), the problem in words when there is one, and the tables with
+// the rows its destination holds.
 std::string savingJson(const SavingOutcome& outcome);
 
 }  // namespace vantrel

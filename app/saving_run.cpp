@@ -1,8 +1,11 @@
 #include "app/saving_run.h"
 
+#include <algorithm>
+
 #include "app/destination_naming.h"
 #include "app/progress_tracker.h"
 #include "app/salvage_handler.h"
+#include "app/source_problems.h"
 #include "queries/query_views.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
@@ -37,6 +40,9 @@ class SavingWorker {
       saveCurrentFile();
     }
     run_.savingMode = 0;
+    // A subfolder that received no destination is not left behind.
+    std::error_code ignored;  // one that holds anything stays
+    std::filesystem::remove(outcome_.subfolder, ignored);
     return std::move(outcome_);
   }
 
@@ -64,6 +70,28 @@ class SavingWorker {
     if (log_ != nullptr) log_->appendLogLine(text);
   }
 
+  // Whether the source opens as an Access database; if not, the file is reported and given
+  // no destination.
+  bool opens(SavedFile& file) {
+    OpenFailure failure{};
+    if (openSourceDatabase(file.source, nullptr, &failure)) return true;
+    file.status = Status::NotOpened;
+    file.problem = cannotOpenText(file.source, failure);
+    logText(file.problem + "\r\n\r\n");
+    outcome_.files.push_back(std::move(file));
+    return false;
+  }
+
+  // A destination that holds nothing is removed, and the saving list and the log say why.
+  void reportNothingSalvaged(SavedFile& file) {
+    file.status = Status::NothingSalvaged;
+    file.problem = nothingSalvagedText(file.source, file.source);
+    run_.appendSavingListLine(file.problem);
+    run_.appendSavingListLine("");
+    logText(file.problem + "\r\n\r\n");
+    removeDestination(file.destination);
+  }
+
   // Creates the destination and runs the per-file driver into it. Returns the driver's
   // result (0 when the destination could not be created and the source was not read).
   int save(int fileNumber, SavedFile& file) {
@@ -88,7 +116,9 @@ class SavingWorker {
     const bool opened = run_.sourceFormatVersion.load() != RunState::kNoFormatVersion;
     // The saved queries become views once every table and relation is in place.
     if (opened && code != kResultStopped) createQueryViews(context);
+    bool holdsNothing = false;
     try {
+      holdsNothing = destination.IsOpen() && destination.HoldsNothing();
       if (destination.IsOpen()) destination.Close();
     } catch (const CDaoException& error) {
       logText("Not saved: rows of " + file.destination.string() + " (" + error.what() +
@@ -97,6 +127,13 @@ class SavingWorker {
     file.status = code == kResultStopped ? Status::Stopped
                   : opened               ? Status::Saved
                                          : Status::NotOpened;
+    if (file.status == Status::NotOpened) {
+      file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
+      logText(file.problem + "\r\n\r\n");
+      removeDestination(file.destination);
+    } else if (file.status == Status::Saved && holdsNothing) {
+      reportNothingSalvaged(file);
+    }
     return code;
   }
 
@@ -121,6 +158,7 @@ class SavingWorker {
     int skipped = 0;
     for (int i = 0; i < fileCount(); ++i) {
       SavedFile file = place(i);
+      if (!opens(file)) continue;
       std::error_code error;
       if (std::filesystem::exists(file.destination, error)) {
         OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
@@ -161,6 +199,10 @@ class SavingWorker {
     const int index = request_.fileNumber - 1;
     if (index < 0 || index >= fileCount()) return;
     SavedFile file = place(index);
+    if (!opens(file)) {
+      outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
+      return;
+    }
     bool overwritten = false;
     std::error_code error;
     if (std::filesystem::exists(file.destination, error)) {
@@ -208,6 +250,21 @@ SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks
 
 std::string_view viewLogResultText(bool savingAborted) {
   return savingAborted ? "Repairing aborted" : "Saving Completed Successfully";
+}
+
+std::string_view viewLogResultText(const SavingOutcome& outcome) {
+  if (outcome.savingAborted) return viewLogResultText(true);
+  const bool anySalvaged = std::any_of(
+      outcome.files.begin(), outcome.files.end(),
+      [](const auto& f) { return f.status == Status::Saved || f.status == Status::Skipped; });
+  return anySalvaged || outcome.files.empty() ? viewLogResultText(false) : kNothingSalvaged;
+}
+
+int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome) {
+  if (viewLogResultText(outcome) == kNothingSalvaged) {
+    return log.appendLogLine("\r\n\r\n" + std::string(kNothingSalvaged));
+  }
+  return logRunEnd(log, outcome.savingAborted);
 }
 
 std::string completionNoticeText(int resultCode) {

@@ -53,15 +53,19 @@ enum class SavingEnd { ViewLog, CompletionNotice, Quiet };
 
 struct SavedFile {
   enum class Status {
-    Saved,       // the destination was created and the source walked to its end
-    Stopped,     // the user stopped the run during this file
-    Skipped,     // the destination existed and was kept
-    NotOpened,   // the source could not be opened as an Access database
-    NotCreated,  // the destination could not be created; the source was not read
+    Saved,            // the destination was created and the source walked to its end
+    Stopped,          // the user stopped the run during this file
+    Skipped,          // the destination existed and was kept
+    NotOpened,        // the source could not be opened as an Access database; no destination
+    NotCreated,       // the destination could not be created; the source was not read
+    NothingSalvaged,  // no table, query or relation came back; the destination was removed
   };
   std::string source;  // the source path as shown to the user
   std::filesystem::path destination;
   Status status = Status::Saved;
+  // NotOpened and NothingSalvaged: why, as the saving list and the log tell it
+  // (cannotOpenText, nothingSalvagedText).
+  std::string problem;
 };
 
 struct SavingOutcome {
@@ -81,6 +85,10 @@ SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks
 
 // The end dialog's result and the completion notice.
 std::string_view viewLogResultText(bool savingAborted);
+// The end dialog's result for a run: kNothingSalvaged when no file of it was salvaged.
+std::string_view viewLogResultText(const SavingOutcome& outcome);
+// The end of the run in the activity log, as the end dialog shows it.
+int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome);
 std::string completionNoticeText(int resultCode);
 
 }  // namespace vantrel

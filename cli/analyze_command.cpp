@@ -35,7 +35,7 @@ int runAnalyze(const AnalyzeOptions& options) {
   for (const std::string& file : options.files) {
     const AnalysisResult analysis = runAnalysis(file, run, &log, nullptr);
     if (!analysis.opened) {
-      std::cerr << "vantrel-cli: cannot open " << file << " as an Access database\n";
+      std::cerr << "vantrel-cli: " << analysis.problem << "\n";
       exitCode = kExitNotOpened;
     }
     if (options.json) {

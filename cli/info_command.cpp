@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/source_problems.h"
 #include "cli/commands.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
@@ -50,9 +51,10 @@ void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
 }
 
 int runInfo(const InfoOptions& options) {
-  auto db = openSourceDatabase(options.file);
+  OpenFailure failure{};
+  auto db = openSourceDatabase(options.file, nullptr, &failure);
   if (!db) {
-    std::cerr << "vantrel-cli: cannot open " << options.file << " as an Access database\n";
+    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, failure) << "\n";
     return kExitNotOpened;
   }
   std::ostream& out = std::cout;

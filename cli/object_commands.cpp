@@ -8,6 +8,7 @@
 #include "app/object_tree.h"
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
+#include "app/source_problems.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/row_output.h"
@@ -65,7 +66,10 @@ class RowListHooks : public SilentRunHooks {
 // The file's objects, or none after a one-line message.
 std::optional<CatalogSummary> objectsOf(const std::string& file, RunState& run) {
   auto objects = listCatalogObjects(file, run);
-  if (!objects) std::cerr << "vantrel-cli: cannot open " << file << " as an Access database\n";
+  OpenFailure failure{};
+  if (!objects && !openSourceDatabase(file, nullptr, &failure)) {
+    std::cerr << "vantrel-cli: " << cannotOpenText(file, failure) << "\n";
+  }
   return objects;
 }
 

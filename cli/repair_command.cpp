@@ -104,8 +104,8 @@ int runRepair(const RepairOptions& options) {
   int exitCode = kExitOk;
   for (const SavedFile& file : outcome.files) {
     using Status = SavedFile::Status;
-    if (file.status == Status::NotOpened) {
-      std::cerr << "vantrel-cli: cannot open " << file.source << " as an Access database\n";
+    if (file.status == Status::NotOpened || file.status == Status::NothingSalvaged) {
+      std::cerr << "vantrel-cli: " << file.problem << "\n";
       exitCode = kExitNotOpened;
     }
     if (file.status == Status::NotCreated) {
@@ -117,10 +117,10 @@ int runRepair(const RepairOptions& options) {
     }
   }
   if (outcome.end == SavingEnd::ViewLog) {
-    logRunEnd(log, outcome.savingAborted);
-    std::cout << viewLogResultText(outcome.savingAborted) << "\n";
+    logSavingEnd(log, outcome);
+    std::cout << viewLogResultText(outcome) << "\n";
   }
-  if (!outcome.files.empty())
+  if (std::error_code error; std::filesystem::exists(outcome.subfolder, error))
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
   std::cout << "Activity log: " << log.path().string() << "\n";
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/source_problems.h"
 #include "cli/commands.h"
 #include "cli/row_output.h"
 #include "reader/catalog_rows.h"
@@ -32,9 +33,10 @@ std::optional<int64_t> findTablePage(SourceDatabase& db, const std::string& name
 }
 
 int runRows(const RowsOptions& options) {
-  auto db = openSourceDatabase(options.file);
+  OpenFailure failure{};
+  auto db = openSourceDatabase(options.file, nullptr, &failure);
   if (!db) {
-    std::cerr << "vantrel-cli: cannot open " << options.file << " as an Access database\n";
+    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, failure) << "\n";
     return kExitNotOpened;
   }
   std::optional<int64_t> page = options.tdefPage;

@@ -22,8 +22,8 @@ class CatalogHandler {
                            const std::string& name) = 0;
   // A saved query while analysing: listed for the preview.
   virtual void listQuery(int64_t queryId, const std::string& name) = 0;
-  // The relations step: after the last catalog row, and for each relationship the scan finds
-  // while saving.
+  // The relations step: once after the last catalog row, or after the scan's last page when
+  // it found a relationship.
   virtual int salvageRelations(SourceDatabase& db, int value, const std::string& name) = 0;
 };
 

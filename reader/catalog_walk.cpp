@@ -88,6 +88,14 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
 
 }  // namespace
 
+bool catalogDefinitionReadable(SourceDatabase& db) {
+  auto catalog =
+      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  if (!catalog) return false;
+  readColumns(db, *catalog);
+  return !catalog->columns.empty();
+}
+
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
   auto catalog =
@@ -148,6 +156,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
 int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   db.queryCount = 0;
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
+  std::optional<std::string> relationship;  // the last relationship row found
   const int rowCountOffset = db.layout().rowCountOffset;
   for (int64_t page = 0; page < db.pageCount(); ++page) {
     if (loadPage(db, page) == 0) break;
@@ -178,13 +187,20 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
           ++db.queryCount;
           handler.listQuery(id, name);
         }
-      } else if (type == kObjectRelationship && !name.empty() && isSaving(db)) {
-        handled = handler.salvageRelations(db, kObjectRelationship, name);
+      } else if (type == kObjectRelationship && !name.empty()) {
+        relationship = name;
       }
       if (handled == kResultStopped) return kResultStopped;
       if (loadPage(db, page) == 0) break;
       previous = o;
     }
+  }
+  // One relations pass once every table is handed on, while analysing as while saving: a
+  // pass before a relation's tables exist could not re-create it, and the analysis lists
+  // what saving re-creates.
+  if (relationship &&
+      handler.salvageRelations(db, kObjectRelationship, *relationship) == kResultStopped) {
+    return kResultStopped;
   }
   return salvageOrphanTables(db, handler, reached);
 }

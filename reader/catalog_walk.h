@@ -16,6 +16,10 @@ class RunState;
 // is scanned for catalog rows instead. Returns 1, or 5 when the user stopped the run.
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler);
 
+// Whether the catalog's definition (page 2) and its columns can be read, so that the walk
+// reads the catalog rather than scanning every page for its rows.
+bool catalogDefinitionReadable(SourceDatabase& db);
+
 // The scan that replaces the walk when the catalog's definition is lost: every data page of
 // the catalog (its owner is page 2) is read, and each row's type, id and name are taken from
 // their fixed places. Returns 1 at the end of the file, 5 when the user stopped the run.

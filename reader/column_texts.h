@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,9 @@ namespace vantrel {
 struct FieldValue {
   std::string text;            // the rendered text; empty for a null or empty value
   std::vector<uint8_t> bytes;  // binary and OLE fields: the stored bytes, for saving as they are
+  // Single and double fields: the stored value (a single widened, which is exact), for saving
+  // every bit rather than the rounded text.
+  std::optional<double> number;
 };
 
 // The fields of the current row, one per column position of the table being read.

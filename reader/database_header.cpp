@@ -1,6 +1,8 @@
 #include "reader/database_header.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace vantrel {
 
@@ -34,7 +36,23 @@ std::array<uint8_t, N> rc4KeyStream(std::span<const uint8_t> key) {
   return stream;
 }
 
+constexpr size_t kSignatureOffset = 4;
+
+bool hasSignature(std::span<const uint8_t> page0, std::string_view signature) {
+  if (page0.size() < kSignatureOffset + signature.size() + 1) return false;
+  return std::equal(signature.begin(), signature.end(), page0.begin() + kSignatureOffset) &&
+         page0[kSignatureOffset + signature.size()] == 0;
+}
+
 }  // namespace
+
+bool hasJetSignature(std::span<const uint8_t> page0) {
+  return hasSignature(page0, "Standard Jet DB");
+}
+
+bool hasAceSignature(std::span<const uint8_t> page0) {
+  return hasSignature(page0, "Standard ACE DB");
+}
 
 int headerCodePage(std::span<const uint8_t> page0) {
   if (page0.size() < kMaskedStart + kMaskedLength) return 1252;

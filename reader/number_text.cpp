@@ -82,11 +82,12 @@ std::string currencyText(int64_t tenThousandths) {
 }
 
 std::string singleText(float value) {
-  // The precision comes from the magnitude in single precision; a value that is not
-  // positive (or not a number) has no logarithm and gets the default precision.
+  // The precision comes from the magnitude in single precision (a negative value has the
+  // digits of its magnitude); zero, or a value that is not a number, has no logarithm and
+  // gets the default precision.
   int precision = -1;
-  if (value > 0 && std::isfinite(value)) {
-    precision = 6 - static_cast<int>(std::ceil(std::log10(value)));
+  if (value != 0 && std::isfinite(value)) {
+    precision = 6 - static_cast<int>(std::ceil(std::log10(std::fabs(value))));
   }
   std::string text = fixedText(static_cast<double>(value), precision);
   trimZeros(text);
@@ -95,12 +96,28 @@ std::string singleText(float value) {
 
 std::string doubleText(double value) {
   int precision = -1;
-  if (value > 0 && std::isfinite(value)) {
-    precision = 15 - static_cast<int>(std::ceil(std::log10(value)));
+  if (value != 0 && std::isfinite(value)) {
+    precision = 15 - static_cast<int>(std::ceil(std::log10(std::fabs(value))));
   }
   std::string text = fixedText(value, precision);
   trimZeros(text);
   return text;
+}
+
+template <typename Number>
+std::string shortestNumberText(Number value) {
+  std::array<char, 64> buffer;
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (error != std::errc()) return {};
+  return std::string(buffer.data(), end);
+}
+
+std::string shortestText(float value) {
+  return shortestNumberText(value);
+}
+
+std::string shortestText(double value) {
+  return shortestNumberText(value);
 }
 
 std::string numericText(std::span<const uint8_t> field, int /*precision*/, int scale) {

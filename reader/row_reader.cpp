@@ -1,6 +1,7 @@
 #include "reader/row_reader.h"
 
 #include <optional>
+#include <set>
 
 #include "reader/column_types.h"
 #include "reader/page_census.h"
@@ -14,7 +15,13 @@ namespace {
 
 constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
-constexpr int kDeletedRow = 0x4000;
+// A row that grew is moved: its slot keeps a 4-byte pointer (row, page) flagged 0x4000, and
+// the moved row is flagged 0x8000. A deleted row carries both flags, a deleted pointer slot
+// too (keeping its pointer bytes).
+constexpr int kPointerOrDeleted = 0x4000;
+constexpr int kMovedRow = 0x8000;
+constexpr int kDeletedPointer = kPointerOrDeleted | kMovedRow;
+constexpr int kPointerSize = 4;
 constexpr int kOffsetMask = 0x1FFF;
 constexpr int kInlineMapHeader = 5;  // type byte, then the first page as a u32
 constexpr int kBitmapHeader = 4;     // a bitmap page's bits start here
@@ -157,6 +164,35 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
   return true;
 }
 
+// The moved rows that deleted pointer slots on the table's own pages point at.
+std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
+                                                         const TableDefinition& table) {
+  std::set<std::pair<int64_t, int>> found;
+  const int rowCountOffset = db.layout().rowCountOffset;
+  PageBuffer buffer{};
+  for (const int64_t page : pageCensus(db).dataPagesOf(table.catalogObject.tdefPage)) {
+    if (readPage(db, buffer, page) == 0) continue;
+    const auto bytes = std::span<const uint8_t>(buffer).first(static_cast<size_t>(db.pageSize()));
+    const int rows = std::min(u16Of(bytes, rowCountOffset), kMaxRowIndex + 1);
+    for (int r = 0; r < rows; ++r) {
+      const int entry = u16Of(bytes, rowCountOffset + 2 + 2 * r);
+      if (entry < 0 || (entry & kDeletedPointer) != kDeletedPointer) continue;
+      const int start = entry & kOffsetMask;
+      const int end = r == 0 ? db.pageSize() : u16Of(bytes, rowCountOffset + 2 * r) & kOffsetMask;
+      if (end - start < kPointerSize) continue;  // an ordinary deleted row shorter than a pointer
+      const int64_t pointer = u32Of(bytes, start);
+      if (pointer >= 0) found.insert({pointer >> 8, static_cast<int>(pointer & 0xFF)});
+    }
+  }
+  return found;
+}
+
+// A moved row is read where it lies, unless it was deleted (through its pointer slot).
+bool isDeletedMovedRow(SourceDatabase& db, TableDefinition& table, int r) {
+  if (!table.deletedMovedRows) table.deletedMovedRows = gatherDeletedMovedRows(db, table);
+  return table.deletedMovedRows->contains({db.currentPage, r});
+}
+
 }  // namespace
 
 int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
@@ -247,10 +283,13 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
 }
 
 int readRow(SourceDatabase& db, TableDefinition& table, int r) {
-  if (table.rowCount == 0 || r > kMaxRowIndex) return 0;
+  // The row count the definition declares neither stops nor limits the walk: it may be wrong.
+  if (r > kMaxRowIndex) return 0;
   const int rowCountOffset = db.layout().rowCountOffset;
   const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
-  if (entry < 0 || (entry & kDeletedRow) != 0) return 0;
+  // A pointer slot is passed over: its moved row is read where it lies, so never twice.
+  if (entry < 0 || (entry & kPointerOrDeleted) != 0) return 0;
+  if ((entry & kMovedRow) != 0 && isDeletedMovedRow(db, table, r)) return 0;
   const int start = entry & kOffsetMask;
   const int end = r == 0 ? db.pageSize() : db.u16At(rowCountOffset + 2 * r) & kOffsetMask;
   int size = end - start;
@@ -274,7 +313,6 @@ int readRow(SourceDatabase& db, TableDefinition& table, int r) {
 
 int fetchRow(SourceDatabase& db, TableDefinition& table) {
   if (db.run() != nullptr && db.run()->stopCheck() == kResultStopped) return kResultStopped;
-  if (table.rowCount == 0) return kResultNothing;
   if (table.walkStarted == 0) {
     table.walkStarted = 1;
     table.currentRow = 0;

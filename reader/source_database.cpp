@@ -172,13 +172,48 @@ int versionByContent(SourceDatabase& db) {
 
 }  // namespace
 
-std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
-                                                   RunState* run) {
+namespace {
+
+// Why the file at `path` could not be opened for reading.
+OpenFailure whyNotOpened(const std::filesystem::path& path, int openError) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return OpenFailure::kMissing;
+  if (status.type() == std::filesystem::file_type::directory) return OpenFailure::kFolder;
+  if (openError == EACCES || openError == EPERM) return OpenFailure::kNoPermission;
+  if (!error && status.type() != std::filesystem::file_type::regular) {
+    return OpenFailure::kNotAFile;
+  }
+  return OpenFailure::kReadError;
+}
+
+}  // namespace
+
+std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path, RunState* run,
+                                                   OpenFailure* failure) {
+  OpenFailure ignored{};
+  OpenFailure& why = failure != nullptr ? *failure : ignored;
+  errno = 0;
   auto file = SourceFile::open(path);
-  if (!file) return nullptr;
+  if (!file) {
+    why = whyNotOpened(path, errno);
+    return nullptr;
+  }
+  if (file->size() == 0) {
+    why = OpenFailure::kEmpty;
+    return nullptr;
+  }
   auto db = std::make_unique<SourceDatabase>(std::move(*file), run);
   db->setFormat(0);
-  if (readPage(*db, db->pageBuffer(), 0) == 0) return nullptr;
+  if (readPage(*db, db->pageBuffer(), 0) == 0) {
+    why = db->file().size() < static_cast<uint64_t>(db->pageSize()) ? OpenFailure::kTooShort
+                                                                    : OpenFailure::kReadError;
+    return nullptr;
+  }
+  if (hasAceSignature(db->page())) {
+    why = OpenFailure::kNewerAccess;
+    return nullptr;
+  }
   int64_t version = db->u32At(kVersionOffset);
   if (version != 0 && version != 1) {
     version = versionByContent(*db);

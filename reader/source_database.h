@@ -111,11 +111,25 @@ class SourceDatabase {
   friend const PageCensus& pageCensus(SourceDatabase& db);
 };
 
+// Why a file cannot be opened as a Jet 3 or Jet 4 database.
+enum class OpenFailure {
+  kMissing,       // no such file
+  kFolder,        // a folder, not a file
+  kNotAFile,      // a device, a pipe or the like
+  kEmpty,         // no bytes at all
+  kNoPermission,  // the file may not be read
+  kTooShort,      // shorter than one page
+  kNewerAccess,   // an Access 2007 or later database (.accdb), which is not Jet 3 or Jet 4
+  kReadError,     // the system could not read it
+};
+
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
-// the version field is damaged). None when the file cannot be opened or page 0 not read.
-// `run`, when given, receives the format version and is asked at every row.
+// the version field is damaged). None when the file cannot be opened or page 0 not read;
+// `failure`, when given, then tells why. `run`, when given, receives the format version and
+// is asked at every row.
 std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
-                                                   RunState* run = nullptr);
+                                                   RunState* run = nullptr,
+                                                   OpenFailure* failure = nullptr);
 
 // Closes the file while the preview loads one object; otherwise the database stays open for
 // the preview, as after an analysis. Returns whether it was closed.

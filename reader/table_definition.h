@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -79,6 +80,9 @@ struct TableDefinition {
   int walkPhase = 0;
   size_t ownerPageIndex = 0;
   int64_t rowsFromMap = 0;
+  // Moved rows (page, row) that a deleted pointer slot of the table points at: rows deleted
+  // after they had moved. Gathered when the walk first meets a moved row.
+  std::optional<std::set<std::pair<int64_t, int>>> deletedMovedRows;
 
   // Resets the row cursor before the first row of a walk.
   void resetRowCursor() {

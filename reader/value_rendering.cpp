@@ -96,6 +96,7 @@ size_t bindValue(SourceDatabase& db, int start, int size, ColumnDefinition& colu
   FieldValue& out = texts[i];
   out.text.clear();
   out.bytes.clear();
+  out.number.reset();
   column.currentValueStart = size != 0 ? start : 0;
   column.currentValueLength = size != 0 ? size : 0;
   if (column.type == kTypeBoolean) {
@@ -116,6 +117,14 @@ size_t bindValue(SourceDatabase& db, int start, int size, ColumnDefinition& colu
     case kTypeOle:
       out.bytes = readLongValue(db, start, size);
       out.text = kOleDataText;
+      break;
+    case kTypeSingle:
+      if (const auto value = fixedValue<float>(db, start)) out.number = *value;
+      out.text = valueToText(db, start, size, column.type);
+      break;
+    case kTypeDouble:
+      out.number = fixedValue<double>(db, start);
+      out.text = valueToText(db, start, size, column.type);
       break;
     default:
       out.text = valueToText(db, start, size, column.type);

@@ -206,6 +206,21 @@ void CDaoDatabase::endRecordset(CDaoRecordset& recordset) {
   }
 }
 
+bool CDaoDatabase::HoldsNothing() const {
+  SqliteStatement tables(handle(), "SELECT name FROM sqlite_master WHERE type = 'table'");
+  while (tables.step()) {
+    const std::string name = tables.columnText(0);
+    if (!isEngineCatalogName(name) && name.rfind("sqlite_", 0) != 0) return false;
+  }
+  for (const std::string_view catalogTable : {kQueriesTable, kRelationsTable}) {
+    if (SqliteStatement(handle(), "SELECT 1 FROM " + quoteIdentifier(catalogTable) + " LIMIT 1")
+            .step()) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void CDaoDatabase::Close() {
   if (!IsOpen()) return;
   std::optional<std::string> failure;

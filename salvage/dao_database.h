@@ -91,6 +91,8 @@ class CDaoDatabase {
                                                                    size_t maxRows) const;
 
   bool IsOpen() const { return connection_ != nullptr; }
+  // Whether the database holds no table, query or relation (the engine's own tables aside).
+  bool HoldsNothing() const;
 
   // Closes the database, and first every recordset still open on it (their rows are kept).
   // Raises when rows could not be saved; the database is closed all the same.

@@ -33,9 +33,16 @@ bool consumeWord(std::string_view& text, std::string_view word) {
 std::string tableOfSelectAll(std::string_view sql) {
   std::string_view rest = trimStatement(sql);
   if (consumeWord(rest, "SELECT") && consumeWord(rest, "*") && consumeWord(rest, "FROM")) {
-    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']' &&
-        rest.find(']') == rest.size() - 1) {
-      return std::string(rest.substr(1, rest.size() - 2));
+    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']') {
+      // Inside the brackets a "]" is written twice.
+      std::string name;
+      const std::string_view inside = rest.substr(1, rest.size() - 2);
+      bool whole = true;
+      for (size_t i = 0; i < inside.size() && whole; ++i) {
+        name.push_back(inside[i]);
+        if (inside[i] == ']') whole = ++i < inside.size() && inside[i] == ']';
+      }
+      if (whole) return name;
     }
     if (!rest.empty() && rest.find_first_of(" \t\r\n[]") == std::string_view::npos) {
       return std::string(rest);

@@ -24,6 +24,15 @@ std::string foldAsciiCase(std::string_view text) {
   return folded;
 }
 
+std::string bracketedName(std::string_view name) {
+  std::string text = "[";
+  for (const char c : name) {
+    text.push_back(c);
+    if (c == ']') text.push_back(']');
+  }
+  return text + "]";
+}
+
 std::string excerptForMessage(std::string_view text, size_t maxBytes) {
   std::string excerpt;
   for (const char c : text) {

@@ -14,6 +14,7 @@ struct Token {
   TokenKind kind = TokenKind::End;
   std::string_view text;  // the word, the name between brackets, or the punctuation mark
   size_t offset = 0;
+  std::string bracketName;  // a name between brackets, "]]" read as one "]"
 };
 
 bool isBlank(char c) {
@@ -134,12 +135,13 @@ class DdlParser {
 
   std::string name(const char* what) {
     if (token_.kind != TokenKind::Word && token_.kind != TokenKind::BracketName) fail(what);
-    if (token_.text.empty())
+    std::string result =
+        token_.kind == TokenKind::BracketName ? token_.bracketName : std::string(token_.text);
+    if (result.empty())
       throw CDaoException(std::string("empty name where ") + what + " was expected");
-    if (token_.text.find('\0') != std::string_view::npos) {
+    if (result.find('\0') != std::string::npos) {
       throw CDaoException("a name may not contain a zero character");
     }
-    std::string result(token_.text);
     advance();
     return result;
   }
@@ -184,15 +186,26 @@ class DdlParser {
     if (position_ >= text_.size()) return;
     const char c = text_[position_];
     if (c == '[') {
-      const size_t close = text_.find(']', position_ + 1);
-      if (close == std::string_view::npos) {
-        throw CDaoException("a name in brackets has no closing \"]\" in \"" +
-                            excerptForMessage(text_) + "\"");
+      // A "]" inside the name is written twice.
+      std::string name;
+      size_t at = position_ + 1;
+      for (;;) {
+        const size_t close = text_.find(']', at);
+        if (close == std::string_view::npos) {
+          throw CDaoException("a name in brackets has no closing \"]\" in \"" +
+                              excerptForMessage(text_) + "\"");
+        }
+        name.append(text_.substr(at, close - at));
+        if (close + 1 < text_.size() && text_[close + 1] == ']') {
+          name.push_back(']');
+          at = close + 2;
+          continue;
+        }
+        token_ = Token{TokenKind::BracketName, text_.substr(position_ + 1, close - position_ - 1),
+                       position_, std::move(name)};
+        position_ = close + 1;
+        return;
       }
-      token_ = Token{TokenKind::BracketName, text_.substr(position_ + 1, close - position_ - 1),
-                     position_};
-      position_ = close + 1;
-      return;
     }
     if (c == ']') {
       throw CDaoException("a \"]\" without its \"[\" in \"" + excerptForMessage(text_) + "\"");

@@ -116,7 +116,7 @@ int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*nam
                      SalvageContext& context) {
   auto table = readTableDefinition(
       db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage});
-  if (!table || table->rowCount == 0) return kResultNothing;
+  if (!table) return kResultNothing;
   readColumns(db, *table);
   table->resetRowCursor();
 
@@ -137,6 +137,7 @@ int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*nam
                                RelationFieldPair{row[kPrimaryField], row[kForeignField]}});
   }
   if (fetched == kResultStopped) return kResultStopped;
+  if (!relation) return kResultNothing;  // no relation rows, whatever the count declared
   finish(relation, jet4, context);
   return kResultDone;
 }

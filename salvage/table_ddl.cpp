@@ -1,6 +1,7 @@
 #include "salvage/table_ddl.h"
 
 #include "reader/column_types.h"
+#include "salvage/identifier_text.h"
 
 namespace vantrel {
 
@@ -42,18 +43,28 @@ std::optional<std::string> columnTypeText(const ColumnDefinition& column, int fo
   }
 }
 
+namespace {
+
+// A name as it stands between the brackets of a statement.
+std::string insideBrackets(std::string_view name) {
+  const std::string bracketed = bracketedName(name);
+  return bracketed.substr(1, bracketed.size() - 2);
+}
+
+}  // namespace
+
 TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int formatVersion) {
   TableDdl ddl;
-  const std::string t(tableName);
+  const std::string t = insideBrackets(tableName);
   const bool compoundKey = table.primaryKeyColumnCount > 1;
   std::string pendingKey;
   bool created = false;
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
-    const std::string& c = column.name;
+    const std::string c = insideBrackets(column.name);
     const auto type = columnTypeText(column, formatVersion);
     if (!type) {
-      ddl.columnsWithoutType.push_back(c);
+      ddl.columnsWithoutType.push_back(column.name);
       continue;
     }
     // The first column that has a type creates the table.

@@ -1,15 +1,20 @@
 #include "salvage/table_salvage.h"
 
 #include <locale.h>
+#include <algorithm>
+#include <cfloat>
 #include <clocale>
+#include <cmath>
 #include <mutex>
 
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
+#include "reader/number_text.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
 #include "salvage/dao_exception.h"
 #include "salvage/dao_recordset.h"
+#include "salvage/identifier_text.h"
 #include "salvage/table_ddl.h"
 #include "salvage/table_log_texts.h"
 
@@ -59,6 +64,14 @@ std::vector<bool> recreateTable(const TableDefinition& table, const std::string&
   return created;
 }
 
+// A single or double from its stored bits, not from its rounded text: a double exactly, a
+// single as the shortest decimal that reads back as that single. Near the end of the single
+// range that decimal lies beyond it (3.4028235e+38), so there the exact widened value is used.
+std::string savedNumberText(const ColumnDefinition& column, double number) {
+  if (column.type != kTypeSingle || std::fabs(number) >= FLT_MAX) return shortestText(number);
+  return shortestText(static_cast<float>(number));
+}
+
 // The row's values into the columns that exist in the destination (a column whose statement
 // failed must not take another's value). Returns whether the row was written.
 bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
@@ -71,6 +84,8 @@ bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
     try {
       if (column.type == kTypeBinary || column.type == kTypeOle) {
         recordset.SetFieldValue(column.name, field.bytes);
+      } else if (field.number && std::isfinite(*field.number)) {
+        recordset.SetFieldValue(column.name, savedNumberText(column, *field.number));
       } else {
         recordset.SetFieldValue(column.name, field.text);
       }
@@ -158,7 +173,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   if (saving && context.destination != nullptr) {
     try {
       recordset.emplace(*context.destination);
-      recordset->Open("SELECT * FROM [" + name + "]");
+      recordset->Open("SELECT * FROM " + bracketedName(name));
     } catch (const CDaoException&) {
       recordset.reset();
     }
@@ -191,8 +206,9 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
     if (db.recordCounter != table->rowCount) declared = table->rowCount;
-    writeTotals(name, table->columnCount, db.recordCounter - notWritten, notWritten, declared,
-                context);
+    // Only the columns that exist in the destination are recovered fields.
+    const auto fields = static_cast<int>(std::count(created.begin(), created.end(), true));
+    writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared, context);
   }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }

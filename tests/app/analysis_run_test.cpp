@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
+#include "app/salvage_handler.h"
+#include "reader/catalog_walk.h"
 #include "run/result_codes.h"
 #include "salvage/table_salvage.h"
 #include "tests/support/corpus.h"
+#include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
@@ -202,14 +207,47 @@ TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
     EXPECT_EQ(analysis.reportText,
               "SUMMARY\r\n\r\n0  Records in 0 Tables \r\n0  Queries \r\n0  Relations \r\n\r\n");
   }
+  // Each says why it could not be opened.
   EXPECT_EQ(test::readTextFile(log.path()),
             "\r\n\r\nSelected File For Repairing :   " + garbage.string() +
                 "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
-                "\r\n\r\n\r\n"
+                "\r\n\r\n\r\nCannot open " +
+                garbage.string() +
+                ": the file is too short to be an Access database\r\n\r\n"
                 "\r\n\r\nSelected File For Repairing :   " +
                 (dir / "missing.mdb").string() +
                 "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
-                "\r\n\r\n\r\n");
+                "\r\n\r\n\r\nCannot open " +
+                (dir / "missing.mdb").string() + ": the file does not exist\r\n\r\n");
+}
+
+TEST(AnalysisRunTest, AfterTheDamagedCatalogScanTheRelationsSavingRecreatesAreListed) {
+  VANTREL_REQUIRE_CORPUS();
+  test::TempDir dir;
+  std::ifstream in(nwind(), std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  std::fill_n(bytes.begin() + 2 * 2048, 2048, '\0');  // the catalog's definition page
+  const auto damaged = dir / "nwind.mdb";
+  std::ofstream(damaged, std::ios::binary) << bytes;
+
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  const AnalysisResult analysis = runAnalysis(damaged.string(), run, nullptr, nullptr);
+  EXPECT_EQ(analysis.previewRelationCount, 7);
+  ASSERT_FALSE(analysis.tree.relations.empty());
+  EXPECT_EQ(analysis.tree.relations.front(), "CategoriesProducts");
+
+  run.savingMode = 1;
+  CatalogSummary unused;
+  CDaoDatabase destination;
+  destination.Create(dir / "saved.sqlite");
+  SalvageContext context{run, unused, nullptr, &destination};
+  SalvageHandler handler(context);
+  EXPECT_EQ(salvageFile(damaged, handler, run), kResultDone);
+  destination.Close();
+  EXPECT_EQ(test::SqliteFile(dir / "saved.sqlite")
+                .scalar("SELECT count(DISTINCT name) FROM MSysVantrelRelations"),
+            "7");
 }
 
 TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {

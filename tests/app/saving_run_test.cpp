@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 #include "run/result_codes.h"
 #include "tests/support/corpus.h"
@@ -283,6 +284,49 @@ TEST_F(SavingRunTest, FilesThatCannotBeOpenedOrCreatedAreReported) {
   EXPECT_TRUE(hooks.lines.empty());
   EXPECT_NE(logText().find("Not created: " + (dir / "file" / "Repair_9-5-7" / "a.sqlite").string()),
             std::string::npos);
+}
+
+TEST_F(SavingRunTest, SourcesThatGiveNothingFailWithTheirReasonAndLeaveNoDestination) {
+  const auto bad = dir / "bad";
+  std::filesystem::create_directories(bad / "folder.mdb");
+  std::ofstream(bad / "empty.mdb").flush();
+  std::ofstream(bad / "short.mdb") << "not a database";
+  std::string newer(4096, '\0');
+  newer.replace(4, 16, std::string("Standard ACE DB") + '\0');
+  std::ofstream(bad / "new.accdb", std::ios::binary) << newer;
+  std::mt19937 random(7);
+  std::string noise(100 * 1024, '\0');
+  for (char& c : noise)
+    c = static_cast<char>(random());
+  std::ofstream(bad / "random.mdb", std::ios::binary) << noise;
+  const std::vector<std::pair<std::string, std::string>> expected{
+      {"missing.mdb", "Cannot open {}: the file does not exist"},
+      {"folder.mdb", "Cannot open {}: it is a folder, not a database file"},
+      {"empty.mdb", "Cannot open {}: the file is empty (0 bytes)"},
+      {"short.mdb", "Cannot open {}: the file is too short to be an Access database"},
+      {"new.accdb",
+       "Cannot open {}: it is an Access 2007 or later database (.accdb); only Access 95/97 and "
+       "Access 2000 to 2003 databases (.mdb) can be repaired"},
+      {"random.mdb",
+       "Nothing could be salvaged from {}: the file does not look like an Access database: it "
+       "has no Access header, and no table, query or relation was found in it"}};
+  std::vector<std::string> files;
+  for (const auto& [name, text] : expected)
+    files.push_back((bad / name).string());
+
+  const SavingOutcome outcome = save(files);
+  ASSERT_EQ(outcome.files.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const SavedFile& file = outcome.files[i];
+    std::string text = expected[i].second;
+    text.replace(text.find("{}"), 2, files[i]);
+    EXPECT_EQ(file.status, i + 1 < expected.size() ? Status::NotOpened : Status::NothingSalvaged);
+    EXPECT_EQ(file.problem, text);
+    EXPECT_NE(logText().find(text + "\r\n"), std::string::npos) << text;
+  }
+  EXPECT_EQ(hooks.lines.at(3), outcome.files.back().problem);
+  EXPECT_EQ(viewLogResultText(outcome), "Nothing could be salvaged");
+  EXPECT_FALSE(std::filesystem::exists(destination(""))) << "no destination is left behind";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
 #include "salvage/table_salvage.h"
@@ -81,7 +82,7 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   const auto missing = (dir / "missing.mdb").string();
   const auto json = runProcess({kCli, "analyze", "--json", nwind(), missing});
   EXPECT_EQ(json.exitCode, 1) << "one file could not be opened";
-  EXPECT_EQ(json.err, "vantrel-cli: cannot open " + missing + " as an Access database\n");
+  EXPECT_EQ(json.err, "vantrel-cli: Cannot open " + missing + ": the file does not exist\n");
   const auto objects = jsonLines(json.out);
   ASSERT_EQ(objects.size(), 2u);
   const auto oracle = nlohmann::json::parse(test::readTextFile(
@@ -171,18 +172,29 @@ TEST_F(WorkflowCliTest, RepairOfTheWholeCorpusLeavesEverySourceAsItWas) {
   const auto result = runProcess(args);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
   std::cout << before.size() << " files repaired in " << seconds.count() << " s\n";
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.err, "") << "no progress display without a terminal";
+  // The databases that hold no table, query or relation give nothing: each is a failure,
+  // told why, with no destination; no progress display without a terminal.
+  const std::set<std::string> empty{"jackcess-adox_jet4", "jackcess-empty", "jackcess-empty2003",
+                                    "jackcess-emptyJet4", "pyodbc-empty",   "ucanaccess-linked"};
+  EXPECT_EQ(result.exitCode, 1);
+  std::string failures;
+  for (const auto& file : test::corpusFiles()) {
+    if (!empty.contains(file.stem)) continue;
+    failures += "vantrel-cli: Nothing could be salvaged from " + file.path.string() +
+                ": its catalog lists no table, query or relation\n";
+  }
+  EXPECT_EQ(result.err, failures);
   EXPECT_NE(result.out.find("\nSaving Completed Successfully\nDestination folder: "),
             std::string::npos);
   EXPECT_NE(logText().find("Repairing Completed successfully"), std::string::npos);
 
   const auto destinations = filesIn(dir / "out");
-  ASSERT_EQ(destinations.size(), before.size());
+  ASSERT_EQ(destinations.size(), before.size() - empty.size());
   const auto subfolder = destinations.front().parent_path();
   test::SavedCounts counts;
   for (const auto& file : test::corpusFiles()) {
     SCOPED_TRACE(file.stem);
+    if (empty.contains(file.stem)) continue;
     test::expectSavedLikeOracle(file, subfolder / (file.stem + ".sqlite"), counts);
   }
   EXPECT_GE(counts.tables, 200);

@@ -52,9 +52,11 @@ mw::TableSpec readings() {
                    {.name = "Value", .type = mw::ColumnType::kDouble},
                    {.name = "TakenAt", .type = mw::ColumnType::kDateTime}};
   std::vector<mw::Row> rows;
-  for (int i = 1; i <= 3000; ++i) {
+  for (int i = 1; i <= kReadingCount; ++i) {
     rows.push_back({{int64_t{i}, "S" + std::to_string(i % 17), i * 0.25 - 100.0,
-                     mw::dateTime(2020, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0)}});
+                     mw::dateTime(2020, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0)},
+                    false,
+                    isMovedReading(i)});
   }
   table.rows = mw::rowsOf(std::move(rows));
   return table;

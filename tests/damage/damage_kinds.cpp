@@ -12,7 +12,8 @@ constexpr size_t kVersionOffset = 0x14;
 constexpr size_t kHeaderKeptBytes = 0x18;  // the version field is the last thing kept
 constexpr int64_t kCatalogDefinitionPage = 2;
 constexpr int kOffsetMask = 0x1FFF;
-constexpr int kDeletedRow = 0x4000;
+constexpr int kDeletedRow = 0x4000;  // also the flag of a moved row's pointer slot
+constexpr int kMovedRow = 0x8000;
 constexpr int kBitmapHeader = 4;
 
 uint32_t u32At(std::span<const uint8_t> bytes, size_t at) {
@@ -185,6 +186,20 @@ int PageSurvey::liveRowsOn(std::span<const uint8_t> file, int64_t page) const {
   return live;
 }
 
+std::vector<int64_t> PageSurvey::movedRowPointerPages(std::span<const uint8_t> file) const {
+  std::vector<int64_t> pages;
+  for (int64_t page : userDataPages()) {
+    const PageView view(file, *this, page);
+    for (int r = 0; r < view.rowCount(); ++r) {
+      if ((view.entry(r) & (kDeletedRow | kMovedRow)) == kDeletedRow) {
+        pages.push_back(page);
+        break;
+      }
+    }
+  }
+  return pages;
+}
+
 PageSurvey surveyPages(std::span<const uint8_t> file) {
   PageSurvey survey;
   survey.jet4 = file.size() > kVersionOffset && file[kVersionOffset] != 0;
@@ -193,6 +208,7 @@ PageSurvey surveyPages(std::span<const uint8_t> file) {
   const size_t tableTypeOffset = survey.jet4 ? 40 : 20;
   std::set<int64_t> continuations;
   std::vector<int64_t> userTables;
+  std::vector<int64_t> tables;
   for (int64_t page = 1; page < survey.pageCount; ++page) {
     const auto header = file.subspan(static_cast<size_t>(page * survey.pageSize), 64);
     if (header[1] != 1) continue;
@@ -205,10 +221,14 @@ PageSurvey surveyPages(std::span<const uint8_t> file) {
     } else if (header[0] == 2) {
       if (const uint32_t next = u32At(header, 4); next != 0) continuations.insert(next);
       if (header[tableTypeOffset] == 'N') userTables.push_back(page);
+      tables.push_back(page);
     }
   }
   for (int64_t page : userTables) {
     if (!continuations.contains(page)) survey.userDefinitions.push_back(page);
+  }
+  for (int64_t page : tables) {
+    if (!continuations.contains(page)) survey.definitions.push_back(page);
   }
   return survey;
 }
@@ -239,6 +259,12 @@ std::string_view damageName(DamageKind kind) {
       return "file truncated at a random byte";
     case DamageKind::kBitFlips:
       return "bits flipped at random";
+    case DamageKind::kRowCountsZeroed:
+      return "row counts zeroed in every table definition";
+    case DamageKind::kPointerPageZeroed:
+      return "a moved row's pointer page zeroed";
+    case DamageKind::kDeletedMovedRows:
+      return "deleted moved rows";
   }
   return "";
 }
@@ -251,6 +277,7 @@ bool isRandomDamage(DamageKind kind) {
     case DamageKind::kRowOffsetsGarbled:
     case DamageKind::kTruncated:
     case DamageKind::kBitFlips:
+    case DamageKind::kPointerPageZeroed:
       return true;
     default:
       return false;
@@ -341,6 +368,39 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       }
       return damaged;
     }
+    case DamageKind::kRowCountsZeroed: {
+      const size_t rowCountOffset = survey.jet4 ? 16 : 12;
+      for (int64_t page : survey.definitions) {
+        const auto at =
+            static_cast<ptrdiff_t>(static_cast<size_t>(page * survey.pageSize) + rowCountOffset);
+        std::fill(file.begin() + at, file.begin() + at + 4, uint8_t{0});
+      }
+      damaged.pages = survey.definitions;
+      return damaged;
+    }
+    case DamageKind::kPointerPageZeroed: {
+      const std::vector<int64_t> pages = survey.movedRowPointerPages(healthy);
+      if (pages.empty()) return std::nullopt;
+      damaged.pages = {pick(pages, random)};
+      break;
+    }
+    case DamageKind::kDeletedMovedRows:
+      // As Access deletes a row that had moved: its pointer slot is flagged deleted and keeps
+      // its pointer; the moved row keeps its own flag.
+      damaged.pages = survey.movedRowPointerPages(healthy);
+      if (damaged.pages.empty()) return std::nullopt;
+      for (int64_t page : damaged.pages) {
+        const PageView view(healthy, survey, page);
+        const int64_t owner = u32At(view.bytes(), 4);
+        for (int r = 0; r < view.rowCount(); ++r) {
+          const int entry = view.entry(r);
+          if ((entry & (kDeletedRow | kMovedRow)) != kDeletedRow) continue;
+          putU16(file, view.fileOffset(static_cast<size_t>(survey.rowCountOffset() + 2 + 2 * r)),
+                 entry | kMovedRow);
+          ++damaged.rowsDeleted[owner];
+        }
+      }
+      return damaged;
   }
   for (int64_t page : damaged.pages)
     fillPage(file, survey, page, random, false);

@@ -16,6 +16,7 @@ struct PageSurvey {
   int pageSize = 4096;
   int64_t pageCount = 0;
   std::vector<int64_t> userDefinitions;  // first definition pages of user tables
+  std::vector<int64_t> definitions;      // first definition pages of every table
   std::map<int64_t, std::vector<int64_t>> dataPagesByOwner;
   std::vector<int64_t> longValuePages;
 
@@ -25,6 +26,8 @@ struct PageSurvey {
   std::vector<int64_t> definitionChain(std::span<const uint8_t> file, int64_t first) const;
   // Rows of a page that are not flagged deleted.
   int liveRowsOn(std::span<const uint8_t> file, int64_t page) const;
+  // User data pages that hold the pointer slot of a live moved row.
+  std::vector<int64_t> movedRowPointerPages(std::span<const uint8_t> file) const;
   int rowCountOffset() const { return jet4 ? 12 : 8; }
 };
 
@@ -44,14 +47,20 @@ enum class DamageKind {
   kUsageMapsCleared,   // the user tables' usage maps cleared: they name no page
   kTruncated,          // the file cut at a byte
   kBitFlips,           // bits flipped at random all over the file
+  kRowCountsZeroed,    // the row count zeroed in every table definition
+  kPointerPageZeroed,  // a page holding the pointer slot of a moved row zeroed
+  kDeletedMovedRows,   // the moved rows deleted: their pointer slots flagged deleted
 };
 
+// clang-format off
 inline constexpr DamageKind kAllDamageKinds[] = {
     DamageKind::kVersionField,     DamageKind::kHeaderPage,     DamageKind::kCatalogDefinition,
     DamageKind::kCatalogData,      DamageKind::kDataPageZeroed, DamageKind::kDataPageRandom,
     DamageKind::kLongValuesZeroed, DamageKind::kCircularChain,  DamageKind::kRowOffsetsGarbled,
     DamageKind::kUsageMapsCleared, DamageKind::kTruncated,      DamageKind::kBitFlips,
+    DamageKind::kRowCountsZeroed,  DamageKind::kPointerPageZeroed, DamageKind::kDeletedMovedRows,
 };
+// clang-format on
 
 std::string_view damageName(DamageKind kind);
 // Whether a kind chooses its place at random (so that several seeds give different damages).
@@ -61,6 +70,8 @@ struct DamagedFile {
   std::vector<uint8_t> bytes;
   std::vector<int64_t> pages;  // the pages damaged, where the damage is one of pages
   int64_t cut = -1;            // a truncated file: its new size
+  // Rows the damage deleted, which must not come back, by the definition page of their table.
+  std::map<int64_t, int64_t> rowsDeleted;
 };
 
 // A damaged copy of a healthy file; the seed chooses where the random kinds strike. None when

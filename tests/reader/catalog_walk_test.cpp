@@ -112,7 +112,11 @@ TEST(CatalogWalkTest, ScanFindsTheSameObjectsWhenPageTwoIsZeroed) {
     EXPECT_EQ(walkCatalog(*db, scanned), kResultDone);
     EXPECT_EQ(sorted(scanned.tables), sorted(walked.tables));
     EXPECT_EQ(sorted(scanned.listed), sorted(walked.listed));
-    EXPECT_TRUE(scanned.relationCalls.empty()) << "relationships are handed on only when saving";
+    // One relations pass after the last page, analysing as saving, when a relationship is found.
+    ASSERT_LE(scanned.relationCalls.size(), 1u);
+    if (!scanned.relationCalls.empty()) {
+      EXPECT_EQ(scanned.relationCalls[0].substr(0, 2), "8:");
+    }
   }
 }
 

@@ -60,13 +60,16 @@ TEST(RowReaderTest, WalksPagesSkipsDeletedRowsAndRendersFields) {
   }
 }
 
-TEST(RowReaderTest, DeclaredRowCountOfZeroYieldsNoRows) {
-  TableFixture t(1, basicColumns());
-  t.spec.rowCount = 0;
-  t.setUsageMap(test::inlineUsageMap(4, {4}));
-  t.addDataPage(4, {{basicRow(t, 1, true, "one", "first")}});
-  auto db = t.open();
-  EXPECT_TRUE(TableFixture::readAll(*db).empty());
+TEST(RowReaderTest, DeclaredRowCountNeitherStopsNorLimitsTheWalk) {
+  for (const int64_t declared : {0, 1}) {
+    TableFixture t(1, basicColumns());
+    t.spec.rowCount = declared;
+    t.setUsageMap(test::inlineUsageMap(4, {4, 5}));
+    t.addDataPage(4, {{basicRow(t, 1, true, "one", "first")}, {basicRow(t, 2, true, "two", "")}});
+    t.addDataPage(5, {{basicRow(t, 3, true, "three", "")}});
+    auto db = t.open();
+    EXPECT_EQ(TableFixture::readAll(*db).size(), 3u) << declared;
+  }
 }
 
 TEST(RowReaderTest, InlineMapStartingAboveTheCurrentPageStartsAtItsFirstBit) {

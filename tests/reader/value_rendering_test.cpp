@@ -42,6 +42,19 @@ TEST(NumberTextTest, SingleAndDouble) {
   EXPECT_EQ(doubleText(std::numeric_limits<double>::infinity()), "inf");
 }
 
+// A negative value has the digits of its magnitude; the destination gets the stored bits.
+TEST(NumberTextTest, NegativeValuesKeepTheirDigitsAndSavedNumbersTheirBits) {
+  EXPECT_EQ(doubleText(-1.23456789), "-1.23456789");
+  EXPECT_EQ(doubleText(-1.0 / 3), "-0.333333333333333");
+  EXPECT_EQ(doubleText(-0.0000001), "-0.0000001");
+  EXPECT_EQ(doubleText(-122.4194155), "-122.4194155");
+  EXPECT_EQ(singleText(-0.00035134f), "-0.00035134");
+  EXPECT_EQ(singleText(-1234.5f), "-1234.5");
+  EXPECT_EQ(shortestText(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(shortestText(-1.23456789), "-1.23456789");
+  EXPECT_EQ(shortestText(0.15f), "0.15");
+}
+
 std::vector<uint8_t> numericField(bool negative, std::array<uint32_t, 4> words) {
   std::vector<uint8_t> field{static_cast<uint8_t>(negative ? 0x80 : 0)};
   for (uint32_t word : words) {

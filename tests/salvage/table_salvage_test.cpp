@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cstring>
+
 #include "app/activity_log.h"
 #include "run/result_codes.h"
 #include "tests/support/corpus.h"
@@ -201,7 +204,45 @@ TEST_F(TableSalvageTest, RefusedStatementsAndColumnsWithoutTypeAreLogged) {
   EXPECT_NE(text.find("Not re-created: ALTER TABLE [T] ADD [RepairedField] LONG; ("),
             std::string::npos);
   EXPECT_NE(text.find("Total Records Recovered :   1\r\n"), std::string::npos);
+  // Only the column that exists in the destination is a recovered field.
+  EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       1");
+  EXPECT_NE(text.find("Total Fields Recovered :    1\r\n"), std::string::npos);
   EXPECT_EQ(saved()->query("SELECT * FROM T"), (std::vector<Lines>{{"1"}}));
+}
+
+TEST_F(TableSalvageTest, SinglesAndDoublesAreSavedFromTheirBits) {
+  TableFixture t(
+      1, {{.name = "S", .type = 6, .size = 4, .fixed = true, .number = 0},
+          {.name = "D", .type = 7, .size = 8, .fixed = true, .number = 1, .fixedOffset = 4}});
+  const auto row = [&](float single, double value) {
+    std::vector<uint8_t> fixed(12);
+    std::memcpy(fixed.data(), &single, 4);
+    std::memcpy(fixed.data() + 4, &value, 8);
+    return test::RowSpec{t.row({.columnCount = 2, .fixedArea = fixed, .presentColumns = {0, 1}})};
+  };
+  t.setUsageMap(test::inlineUsageMap(4, {4}));
+  t.addDataPage(4, {row(0.15f, 0.1 + 0.2), row(-FLT_MAX, -1.23456789)});
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), kResultDone);
+  EXPECT_EQ(saved()->query("SELECT S = 0.15, D = 0.1 + 0.2, CAST(S AS TEXT), D FROM T"),
+            (std::vector<Lines>{{"1", "1", "0.15", "0.3"},
+                                {"0", "0", "-3.40282346638529e+38", "-1.23456789"}}));
+}
+
+TEST_F(TableSalvageTest, NamesHoldingBracketsBecomeTablesAndColumns) {
+  TableFixture t(
+      0,
+      {{.name = "Id]x", .type = 4, .size = 4, .fixed = true, .number = 0},
+       {.name = "[Note]]", .type = 10, .size = 100, .fixed = false, .number = 1, .varIndex = 0}});
+  t.setUsageMap(test::inlineUsageMap(4, {4}));
+  t.addDataPage(4, {{t.row({.columnCount = 2,
+                            .fixedArea = test::le32(7),
+                            .variableFields = {test::bytesOf("hi")},
+                            .presentColumns = {0, 1}})}});
+  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), kResultDone);
+  EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       2");
+  EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   1");
+  EXPECT_EQ(saved()->query("SELECT \"Id]x\", \"[Note]]\" FROM \"Odd]Name\""),
+            (std::vector<Lines>{{"7", "hi"}}));
 }
 
 TEST_F(TableSalvageTest, BinaryOleAndGuidKeepTheirValues) {

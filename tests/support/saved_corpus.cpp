@@ -30,9 +30,16 @@ bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann:
   if (type == "byte" || type == "integer" || type == "long") {
     return sqlite3_column_int64(row, c) == expected.get<int64_t>();
   }
-  if (type == "currency" || type == "numeric" || type == "float" || type == "double") {
-    const double want =
-        expected.is_string() ? std::stod(expected.get<std::string>()) : expected.get<double>();
+  // Doubles arrive bit for bit, singles as a decimal that reads back as the same single.
+  const auto number = [&] {
+    return expected.is_string() ? std::stod(expected.get<std::string>()) : expected.get<double>();
+  };
+  if (type == "double") return sqlite3_column_double(row, c) == number();
+  if (type == "float") {
+    return static_cast<float>(sqlite3_column_double(row, c)) == static_cast<float>(number());
+  }
+  if (type == "currency" || type == "numeric") {
+    const double want = number();
     return std::fabs(sqlite3_column_double(row, c) - want) <= 1e-6 * std::max(1.0, std::fabs(want));
   }
   if (type == "binary" || type == "ole") {

@@ -184,6 +184,7 @@ void DatabaseWriter::writeRows(TableDraft& draft, const RowSource& rows) {
       writer.add(row);
       row.values.clear();
       row.deleted = false;
+      row.moved = false;
     }
   }
   writer.finish();

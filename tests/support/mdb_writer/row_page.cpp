@@ -25,10 +25,14 @@ bool RowPage::fits(size_t rowSize) const {
 }
 
 int RowPage::add(std::span<const uint8_t> row, bool deleted) {
+  return addFlagged(row, deleted ? 0x4000u : 0u);
+}
+
+int RowPage::addFlagged(std::span<const uint8_t> row, uint32_t flags) {
   if (!fits(row.size())) throw std::logic_error("row does not fit its page");
   lowestRow_ -= static_cast<int>(row.size());
   image_.putBytes(lowestRow_, row);
-  const uint32_t entry = static_cast<uint32_t>(lowestRow_) | (deleted ? 0x4000u : 0u);
+  const uint32_t entry = static_cast<uint32_t>(lowestRow_) | flags;
   image_.put16(format_.rowsStart() + 2 * rowCount_, entry);
   return rowCount_++;
 }

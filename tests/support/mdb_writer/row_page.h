@@ -22,6 +22,8 @@ class RowPage {
   bool fits(size_t rowSize) const;
   // Adds a row and returns its number; the caller checks fits() first.
   int add(std::span<const uint8_t> row, bool deleted = false);
+  // Adds a row whose offset entry carries `flags` (0x4000, 0x8000 or both).
+  int addFlagged(std::span<const uint8_t> row, uint32_t flags);
   int rowCount() const { return rowCount_; }
   bool empty() const { return rowCount_ == 0; }
   int freeSpace() const;

@@ -66,6 +66,10 @@ struct IndexSpec {
 struct Row {
   std::vector<Value> values;
   bool deleted = false;  // written with the row's deleted flag
+  // Written as Access leaves a row that grew: the row on its page flagged 0x8000, and its
+  // first slot, on the next data page, a 4-byte pointer to it flagged 0x4000 (0xC000 when
+  // deleted).
+  bool moved = false;
 };
 
 // Fills the next row and returns true, or returns false at the end. Rows are pulled one at a

@@ -2,6 +2,7 @@
 
 #include "tests/support/mdb_writer/byte_order.h"
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -166,12 +167,30 @@ void TableWriter::add(const Row& row) {
                                 std::to_string(bytes.size()) + " bytes does not fit a page");
   }
   if (currentPage_ >= 0 && !current_.fits(bytes.size())) flush();
-  if (currentPage_ < 0) {
-    currentPage_ = file_.allocate();
-    dataPages_.add(currentPage_);
+  if (currentPage_ < 0) startPage();
+  if (row.moved) {
+    const int at = current_.addFlagged(bytes, 0x8000u);
+    pendingPointers_.push_back({currentPage_, at, row.deleted});
+  } else {
+    current_.add(bytes, row.deleted);
   }
-  current_.add(bytes, row.deleted);
   (row.deleted ? deletedRowCount_ : rowCount_) += 1;
+}
+
+void TableWriter::startPage() {
+  currentPage_ = file_.allocate();
+  dataPages_.add(currentPage_);
+  if (pendingPointers_.empty()) return;
+  // The pointers of the rows moved onto the page before: (row, page) in four bytes.
+  for (const PendingPointer& pointer : pendingPointers_) {
+    const auto value =
+        static_cast<uint32_t>(pointer.page) << 8 | static_cast<uint32_t>(pointer.row);
+    const std::array<uint8_t, 4> bytes{
+        static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    current_.addFlagged(bytes, pointer.deleted ? 0xC000u : 0x4000u);
+  }
+  pendingPointers_.clear();
 }
 
 void TableWriter::flush() {
@@ -183,6 +202,10 @@ void TableWriter::flush() {
 }
 
 void TableWriter::finish() {
+  if (!pendingPointers_.empty()) {
+    flush();
+    startPage();
+  }
   flush();
   for (auto& column : longValues_) {
     if (column) column->finish();

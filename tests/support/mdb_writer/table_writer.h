@@ -41,6 +41,15 @@ class TableWriter {
   Bytes assembleJet3(const Bytes& fixedArea, const std::vector<Bytes>& variable,
                      const Bytes& nullMask) const;
   void flush();
+  void startPage();
+
+  // The pointer slot of a moved row, waiting for the next data page.
+  struct PendingPointer {
+    int64_t page = 0;
+    int row = 0;
+    bool deleted = false;
+  };
+  std::vector<PendingPointer> pendingPointers_;
 
   const JetFormat& format_;
   PageFile& file_;

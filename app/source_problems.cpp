@@ -1,0 +1,55 @@
+#include "app/source_problems.h"
+
+#include "reader/catalog_walk.h"
+#include "reader/database_header.h"
+
+namespace vantrel {
+
+namespace {
+
+std::string_view openFailureReason(OpenFailure failure) {
+  switch (failure) {
+    case OpenFailure::kMissing:
+      return "the file does not exist";
+    case OpenFailure::kFolder:
+      return "it is a folder, not a database file";
+    case OpenFailure::kNotAFile:
+      return "it is not a regular file";
+    case OpenFailure::kEmpty:
+      return "the file is empty (0 bytes)";
+    case OpenFailure::kNoPermission:
+      return "there is no permission to read the file";
+    case OpenFailure::kTooShort:
+      return "the file is too short to be an Access database";
+    case OpenFailure::kNewerAccess:
+      return "it is an Access 2007 or later database (.accdb); only Access 95/97 and "
+             "Access 2000 to 2003 databases (.mdb) can be repaired";
+    case OpenFailure::kReadError:
+      break;
+  }
+  return "the file could not be read";
+}
+
+std::string nothingSalvagedReason(const std::filesystem::path& source) {
+  auto db = openSourceDatabase(source);
+  if (!db) return "the file could no longer be read";
+  if (!hasJetSignature(db->page())) {
+    return "the file does not look like an Access database: it has no Access header, and no "
+           "table, query or relation was found in it";
+  }
+  if (catalogDefinitionReadable(*db)) return "its catalog lists no table, query or relation";
+  return "its catalog is lost, and no table, query or relation was found in its pages";
+}
+
+}  // namespace
+
+std::string cannotOpenText(std::string_view path, OpenFailure failure) {
+  return "Cannot open " + std::string(path) + ": " + std::string(openFailureReason(failure));
+}
+
+std::string nothingSalvagedText(std::string_view path, const std::filesystem::path& source) {
+  return std::string(kNothingSalvaged) + " from " + std::string(path) + ": " +
+         nothingSalvagedReason(source);
+}
+
+}  // namespace vantrel
