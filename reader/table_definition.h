@@ -66,6 +66,8 @@ struct TableDefinition {
   bool usageMapLost = false;      // the map's row could not be read
   int variableColumnSwitch = 0;   // 0: rows have no variable offset table
   int firstDataPage = 0;          // kept, not used
+  // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.
+  int64_t inferredFromRows = 0;
 
   // The fields of the current row, one per column position, filled by every fetch.
   ColumnTexts columnTexts;

@@ -1,0 +1,152 @@
+#include "reader/lost_definition.h"
+
+#include <algorithm>
+
+#include "reader/page_census.h"
+#include "reader/row_layout_inference.h"
+#include "reader/row_reader.h"
+#include "reader/text_decoding.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kDefinitionPage = 2;
+constexpr int kMaxRowIndex = 1000;
+constexpr int kMaxRowSize = 16383;
+constexpr int kDeletedRow = 0x4000;
+constexpr int kOffsetMask = 0x1FFF;
+// The layout is inferred from the first rows; the walk reads them all.
+constexpr size_t kSampleRows = 2000;
+
+bool isDataPageOf(const SourceDatabase& db, int64_t owner) {
+  const bool longValuePage =
+      db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' && db.byteAt(7) == 'L';
+  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage && db.u32At(4) == owner;
+}
+
+ObservedRow observeRow(const SourceDatabase& db, int s, int e) {
+  ObservedRow row;
+  const auto bytes = db.page().subspan(static_cast<size_t>(s), static_cast<size_t>(e - s + 1));
+  row.bytes.assign(bytes.begin(), bytes.end());
+  const RowShape shape = rowShape(db, s, e);
+  row.columnCount = shape.columnCount;
+  std::vector<int> offsets;
+  if (readVariableOffsets(db, s, e, shape, offsets) &&
+      std::ranges::none_of(offsets, [](int offset) { return offset < 0; })) {
+    row.variableOffsets = std::move(offsets);
+  }
+  return row;
+}
+
+// Calls `visit(s, e)` for every live row of the current data page.
+template <typename Visit>
+void forEachLiveRow(const SourceDatabase& db, Visit&& visit) {
+  const int rowCountOffset = db.layout().rowCountOffset;
+  const int rows = std::min(db.u16At(rowCountOffset), kMaxRowIndex + 1);
+  for (int r = 0; r < rows; ++r) {
+    const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
+    if (entry < 0 || (entry & kDeletedRow) != 0) continue;
+    const int s = entry & kOffsetMask;
+    const int e = rowEndOf(db, r);
+    if (s <= 0 || e < s || e >= db.pageSize() || e - s >= kMaxRowSize) continue;
+    visit(s, e);
+  }
+}
+
+// Reads a UTF-8 code point at `i` (the text is valid UTF-8) and moves past it.
+char32_t nextCodePoint(const std::string& text, size_t& i) {
+  const auto lead = static_cast<uint8_t>(text[i++]);
+  int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t c = more == 0 ? lead : lead & (0x3F >> more);
+  for (; more > 0 && i < text.size(); --more)
+    c = (c << 6) | (static_cast<uint8_t>(text[i++]) & 0x3F);
+  return c;
+}
+
+bool isStrayCharacter(char32_t c) {
+  if (c < 0x20) return c != '\t' && c != '\n' && c != '\r';
+  return (c >= 0x7F && c <= 0x9F) || c == 0xFFFD || c == 0xFFFE || c == 0xFFFF ||
+         (c >= 0xE000 && c <= 0xF8FF);
+}
+
+// The scripts and signs that texts are written in. Bytes that are no text, read as UTF-16,
+// scatter over every block; a value of a few characters seldom stays inside these.
+bool isWritingCharacter(char32_t c) {
+  constexpr std::pair<char32_t, char32_t> kBlocks[] = {
+      {0x0009, 0x000D}, {0x0020, 0x007E}, {0x00A0, 0x052F}, {0x0590, 0x06FF},
+      {0x0900, 0x097F}, {0x0E00, 0x0E7F}, {0x1E00, 0x1FFF}, {0x2000, 0x215F},
+      {0x2190, 0x23FF}, {0x2460, 0x27BF}, {0x3000, 0x30FF}, {0x3400, 0x4DBF},
+      {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF}, {0xF900, 0xFAFF}, {0xFF00, 0xFFEF},
+  };
+  return std::ranges::any_of(
+      kBlocks, [c](const auto& block) { return c >= block.first && c <= block.second; });
+}
+
+}  // namespace
+
+bool decodesAsCleanText(const SourceDatabase& db, std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return true;
+  // A zero ends a stored text early: bytes that hold one are no text.
+  if (db.isJet4() && !isCompressedJet4Text(bytes)) {
+    if (bytes.size() % 2 != 0) return false;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+      if (bytes[i] == 0 && bytes[i + 1] == 0) return false;
+    }
+  } else if (!db.isJet4() && std::ranges::find(bytes, uint8_t{0}) != bytes.end()) {
+    return false;
+  }
+  const std::string text = db.decodeText(bytes);
+  if (text.empty()) return false;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = nextCodePoint(text, i);
+    if (isStrayCharacter(c) || (db.isJet4() && !isWritingCharacter(c))) return false;
+  }
+  return true;
+}
+
+bool definitionIsLost(SourceDatabase& db, int64_t page) {
+  if (loadPage(db, page) == 0 || db.byteAt(0) != kDefinitionPage) return true;
+  auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
+  if (!table) return true;
+  readColumns(db, *table);
+  return table->columns.empty();
+}
+
+std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
+                                                   const CatalogObject& object) {
+  std::vector<ObservedRow> sample;
+  int64_t liveRows = 0;
+  for (const int64_t page : pageCensus(db).dataPagesOf(object.tdefPage)) {
+    if (loadPage(db, page) == 0 || !isDataPageOf(db, object.tdefPage)) continue;
+    forEachLiveRow(db, [&](int s, int e) {
+      ++liveRows;
+      if (sample.size() < kSampleRows) sample.push_back(observeRow(db, s, e));
+    });
+  }
+  const auto layout = inferRowLayout(sample, db.isJet4(), [&db](std::span<const uint8_t> bytes) {
+    return decodesAsCleanText(db, bytes);
+  });
+  if (!layout || layout->columns.empty()) return std::nullopt;
+
+  TableDefinition table;
+  table.catalogObject = object;
+  table.name = object.name;
+  table.columns = layout->columns;
+  table.columnCount = static_cast<int>(table.columns.size());
+  table.rowCount = liveRows;
+  table.usageMapLost = true;  // its rows are found by their pages' owner
+  table.variableColumnSwitch = layout->hasVariableColumns ? 1 : 0;
+  table.inferredFromRows = layout->rowsUsed;
+  return table;
+}
+
+std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
+                                                     const CatalogObject& object) {
+  auto table = readTableDefinition(db, object);
+  if (table) readColumns(db, *table);
+  if (table && !table->columns.empty()) return table;
+  return inferLostDefinition(db, object);
+}
+
+}  // namespace vantrel
