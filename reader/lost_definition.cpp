@@ -18,8 +18,9 @@ constexpr int kUsageBitmapPage = 5;
 constexpr int kReleasedPage = 8;
 constexpr int kReleasedDataPage = 9;
 constexpr int64_t kGlobalMapPage = 1;
-constexpr int kInlineMapHeader = 5;  // type byte, then the first page as a u32
-constexpr int kBitmapHeader = 4;     // a bitmap page's bits start here
+constexpr int kInlineMapHeader = 5;      // type byte, then the first page as a u32
+constexpr int kBitmapHeader = 4;         // a bitmap page's bits start here
+constexpr size_t kLongValuePointer = 4;  // in a long-value field
 constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
 constexpr int kDeletedRow = 0x4000;
@@ -130,6 +131,18 @@ bool isFree(const std::vector<bool>& free, int64_t page) {
   return page >= 0 && page < static_cast<int64_t>(free.size()) && free[static_cast<size_t>(page)];
 }
 
+// Whether a long-value field's pointer (row, then the page in three bytes) names a row of a
+// data page of the file.
+bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
+  const int row = field[kLongValuePointer];
+  const int64_t page = u32Of(field, kLongValuePointer) >> 8;
+  if (page <= 0 || page >= db.pageCount() || readAltPage(db, page) == 0) return false;
+  const auto bytes = db.altPage();
+  const auto rowCountAt = static_cast<size_t>(db.layout().rowCountOffset);
+  return bytes[0] == kDataPage && bytes[1] == 1 &&
+         row < (bytes[rowCountAt] | bytes[rowCountAt + 1] << 8);
+}
+
 }  // namespace
 
 bool decodesAsCleanText(const SourceDatabase& db, std::span<const uint8_t> bytes) {
@@ -183,9 +196,12 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
       if (sample.size() < kSampleRows) sample.push_back(observeRow(db, s, e));
     });
   }
-  const auto layout = inferRowLayout(sample, db.isJet4(), [&db](std::span<const uint8_t> bytes) {
-    return decodesAsCleanText(db, bytes);
-  });
+  const ValueChecks checks{
+      .decodesCleanly =
+          [&db](std::span<const uint8_t> bytes) { return decodesAsCleanText(db, bytes); },
+      .leadsToLongValue =
+          [&db](std::span<const uint8_t> field) { return leadsToLongValue(db, field); }};
+  const auto layout = inferRowLayout(sample, db.isJet4(), checks);
   if (!layout || layout->columns.empty()) return std::nullopt;
 
   TableDefinition table;

@@ -95,15 +95,15 @@ std::vector<RowFit> commonShape(const std::vector<RowFit>& fits) {
   return chosen;
 }
 
-bool isLongValueField(std::span<const uint8_t> value) {
+bool isLongValueField(std::span<const uint8_t> value, const ValueChecks& checks) {
   if (value.size() < kLongValueHeader) return false;
   const uint32_t header = u32At(value, 0);
   const uint32_t length = header & ~kLongValueFlags;
-  if ((header & kLongValueFlags) == kInlineLongValue)
+  if ((header & kLongValueFlags) == kInlineLongValue) {
     return value.size() == kLongValueHeader + length;
-  const uint32_t page = u32At(value, 4) >> 8;
+  }
   return value.size() == kLongValueHeader && (header & kLongValueFlags) != kLongValueFlags &&
-         length > 0 && page > 0;
+         length > 0 && checks.leadsToLongValue(value);
 }
 
 // A candidate column and, per row of the common shape, whether it holds a value.
@@ -113,7 +113,8 @@ struct Candidate {
 };
 
 Candidate variableColumn(const std::vector<RowFit>& rows, int k, bool jet4,
-                         const TextCheck& decodesCleanly) {
+                         const ValueChecks& checks) {
+  const auto& decodesCleanly = checks.decodesCleanly;
   Candidate candidate;
   std::vector<std::span<const uint8_t>> values;
   for (const RowFit& fit : rows) {
@@ -126,7 +127,10 @@ Candidate variableColumn(const std::vector<RowFit>& rows, int k, bool jet4,
   ColumnDefinition& column = candidate.column;
   column.isFixed = false;
   column.variableIndex = k;
-  const bool longValues = !values.empty() && std::ranges::all_of(values, isLongValueField);
+  const bool longValues =
+      !values.empty() && std::ranges::all_of(values, [&](std::span<const uint8_t> value) {
+        return isLongValueField(value, checks);
+      });
   if (longValues) {
     const bool inlineText = std::ranges::all_of(values, [&](std::span<const uint8_t> value) {
       return value.size() == kLongValueHeader || decodesCleanly(value.subspan(kLongValueHeader));
@@ -292,7 +296,7 @@ void assignBits(std::vector<Candidate>& candidates, std::vector<int>& bits,
 }  // namespace
 
 std::optional<InferredLayout> inferRowLayout(std::span<const ObservedRow> rows, bool jet4,
-                                             const TextCheck& decodesCleanly) {
+                                             const ValueChecks& checks) {
   const int unit = jet4 ? 2 : 1;
   std::vector<RowFit> withOffsets;
   std::vector<RowFit> withoutOffsets;
@@ -322,7 +326,7 @@ std::optional<InferredLayout> inferRowLayout(std::span<const ObservedRow> rows, 
 
   std::vector<Candidate> variables;
   for (int k = 0; k < shape.varCount; ++k)
-    variables.push_back(variableColumn(shaped, k, jet4, decodesCleanly));
+    variables.push_back(variableColumn(shaped, k, jet4, checks));
   std::vector<Candidate> fixed = fixedColumns(shaped, unit);
   std::vector<int> bits(static_cast<size_t>(shape.row->columnCount));
   for (size_t b = 0; b < bits.size(); ++b)

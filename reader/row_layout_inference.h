@@ -19,9 +19,6 @@ struct ObservedRow {
   std::vector<int> variableOffsets;
 };
 
-// Whether a stored value decodes as text of the file's version without a stray character.
-using TextCheck = std::function<bool(std::span<const uint8_t>)>;
-
 // The columns of a table inferred from its rows alone: variable columns from the offset
 // table (text when every value decodes cleanly, memo or OLE when every value is a long-value
 // field, else bytes), the fixed area split into typed columns where every row agrees (a LONG
@@ -35,8 +32,17 @@ struct InferredLayout {
   int64_t rowsUsed = 0;  // rows the layout was inferred from
 };
 
+// What the inference asks of the file about single values.
+struct ValueChecks {
+  // Whether a stored value decodes as text of the file's version without a stray character.
+  std::function<bool(std::span<const uint8_t>)> decodesCleanly;
+  // Whether the 12-byte field of a long value kept outside the row points at a row that is
+  // there.
+  std::function<bool(std::span<const uint8_t>)> leadsToLongValue;
+};
+
 // None when no row fits a layout. Rows that do not fit the common layout are passed over.
 std::optional<InferredLayout> inferRowLayout(std::span<const ObservedRow> rows, bool jet4,
-                                             const TextCheck& decodesCleanly);
+                                             const ValueChecks& checks);
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 //
 //   vantrel-damage-report OUT.md [--corpus DIR] [--variants N]
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iomanip>
@@ -32,11 +33,13 @@ struct Source {
 
 // The rows one reader got back, summed over every damaged copy of one kind.
 struct Tally {
-  int64_t held = 0;    // rows of the healthy files
-  int64_t intact = 0;  // rows back with every value
-  int64_t found = 0;   // rows back with every value but long values
-  int64_t runs = 0;    // table reads
-  int64_t failed = 0;  // table reads that failed, crashed or hung
+  int64_t held = 0;      // rows of the healthy files
+  int64_t intact = 0;    // rows back with every value
+  int64_t found = 0;     // rows back with every value but long values
+  int64_t textHeld = 0;  // rows of the healthy files that hold a text value
+  int64_t textBack = 0;  // those rows back with every text value, in whichever columns
+  int64_t runs = 0;      // table reads
+  int64_t failed = 0;    // table reads that failed, crashed or hung
 };
 
 struct KindTally {
@@ -68,6 +71,7 @@ Reference referenceOf(const fs::path& path, const fs::path& work) {
     if (ours == salvaged.end() || ours->second.rows.empty()) continue;
     auto theirs = exportWithMdbtools(path, table, ours->second.longValueColumns);
     if (!theirs || theirs->rows.empty()) continue;
+    theirs->textColumns = ours->second.textColumns;
     reference.vantrel[table] = ours->second;
     reference.mdbtools[table] = std::move(*theirs);
   }
@@ -85,18 +89,25 @@ void tallyDamaged(const fs::path& damaged, const Reference& reference, const fs:
     if (const auto page = reference.definitionPages.find(table);
         page != reference.definitionPages.end()) {
       names.push_back(recoveredTableName(page->second));
+      names.push_back(lostDefinitionTableName(page->second));
     }
+    const int64_t textHeld = rowsWithText(healthy);
+    int64_t textBack = 0;
     for (const std::string& name : names) {
       if (const auto found = salvaged.find(name); found != salvaged.end()) {
         ours.intact += matchingRows(healthy, found->second, true);
         ours.found += matchingRows(healthy, found->second, false);
+        textBack += matchingTextRows(healthy, found->second);
       }
     }
+    ours.textHeld += textHeld;
+    ours.textBack += std::min(textBack, textHeld);
 
     const TableRows& theirsHealthy = reference.mdbtools.at(table);
     Tally& theirs = tally.mdbtools;
     ++theirs.runs;
     theirs.held += static_cast<int64_t>(theirsHealthy.rows.size());
+    theirs.textHeld += rowsWithText(theirsHealthy);
     const auto exported = exportWithMdbtools(damaged, table, theirsHealthy.longValueColumns);
     if (!exported) {
       ++theirs.failed;
@@ -104,6 +115,7 @@ void tallyDamaged(const fs::path& damaged, const Reference& reference, const fs:
     }
     theirs.intact += matchingRows(theirsHealthy, *exported, true);
     theirs.found += matchingRows(theirsHealthy, *exported, false);
+    theirs.textBack += matchingTextRows(theirsHealthy, *exported);
   }
 }
 
@@ -131,20 +143,26 @@ void writeReport(const fs::path& out, const std::map<vantrel::test::DamageKind, 
       << "the damaged copy are matched one by one against the rows the same reader got from the\n"
       << "healthy file: *intact* rows have every value, *found* rows every value except the memo\n"
       << "and OLE values. Vantrel saves the damaged file into a fresh destination; a table it\n"
-      << "salvages as `Recovered_Table_<page>` counts for the table of that definition page.\n"
+      << "salvages as `Recovered_Table_<page>` (catalog row lost) or `Recovered_Rows_<page>`\n"
+      << "(definition lost too) counts for the table of that definition page. *Text back* counts,\n"
+      << "of the rows that hold a text or memo value, those whose every text and memo value comes\n"
+      << "back in one salvaged row, in whichever columns (a table whose definition is lost comes\n"
+      << "back with columns inferred from its rows, named Field1, Field2, ...).\n"
       << "mdbtools is `mdb-export` of each table by its healthy name; an export that fails,\n"
       << "crashes, runs longer than 10 seconds or needs more than 2 GiB counts as no row "
          "(*failed*).\n\n"
-      << "| damage | files | rows held | Vantrel intact | Vantrel found | mdbtools intact | "
-         "mdbtools found | mdbtools failed |\n"
-      << "|---|---:|---:|---:|---:|---:|---:|---:|\n";
+      << "| damage | files | rows held | Vantrel intact | Vantrel found | Vantrel text back | "
+         "mdbtools intact | mdbtools found | mdbtools text back | mdbtools failed |\n"
+      << "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
   for (const auto& [kind, tally] : tallies) {
     report << "| " << damageName(kind) << " | " << tally.files << " | " << tally.vantrel.held
            << " | " << percent(tally.vantrel.intact, tally.vantrel.held) << " | "
            << percent(tally.vantrel.found, tally.vantrel.held) << " | "
+           << percent(tally.vantrel.textBack, tally.vantrel.textHeld) << " | "
            << percent(tally.mdbtools.intact, tally.mdbtools.held) << " | "
-           << percent(tally.mdbtools.found, tally.mdbtools.held) << " | " << tally.mdbtools.failed
-           << " of " << tally.mdbtools.runs << " |\n";
+           << percent(tally.mdbtools.found, tally.mdbtools.held) << " | "
+           << percent(tally.mdbtools.textBack, tally.mdbtools.textHeld) << " | "
+           << tally.mdbtools.failed << " of " << tally.mdbtools.runs << " |\n";
   }
 }
 
