@@ -238,53 +238,67 @@ std::vector<Candidate> fixedColumns(const std::vector<RowFit>& rows, int unit) {
   return columns;
 }
 
-// Gives each candidate, in order, a distinct bit from `bits` (ascending), the bits rising with
-// the candidates, so that the rows where a bit is set and those where the candidate holds a
-// value agree most. With more candidates than bits, each takes its best bit.
+// Gives candidates, in order, distinct bits from `bits` (ascending) that rise with the
+// candidates, so that the rows where a bit is set and those where the candidate holds a value
+// agree most; where the rows cannot tell, the higher bits, or with `onlyExact` the lower
+// ones (a table mostly begins with its fixed key). Every candidate takes a bit (with
+// more candidates than bits, each its best one), or with `onlyExact` only where set and clear
+// follow its values in every row, the others keeping none. Removes the bits taken.
 void assignBits(std::vector<Candidate>& candidates, std::vector<int>& bits,
-                const std::vector<std::vector<bool>>& mask) {
+                const std::vector<std::vector<bool>>& mask, bool onlyExact) {
   const size_t m = candidates.size();
   const size_t r = bits.size();
-  const auto score = [&](size_t c, size_t b) {
-    int64_t agree = 0;
-    for (size_t row = 0; row < mask.size(); ++row) {
-      if (candidates[c].present[row] == mask[row][static_cast<size_t>(bits[b])]) ++agree;
-    }
-    return agree;
-  };
   if (m == 0) return;
-  if (m > r) {
-    for (size_t c = 0; c < m; ++c) {
-      size_t best = 0;
-      for (size_t b = 1; b < r; ++b) {
-        if (score(c, b) > score(c, best)) best = b;
+  std::vector<std::vector<int64_t>> scores(m, std::vector<int64_t>(r, 0));
+  for (size_t c = 0; c < m; ++c) {
+    for (size_t b = 0; b < r; ++b) {
+      for (size_t row = 0; row < mask.size(); ++row) {
+        scores[c][b] += candidates[c].present[row] == mask[row][static_cast<size_t>(bits[b])];
       }
-      candidates[c].column.columnNumber = r == 0 ? 0 : bits[best];
+    }
+  }
+  const auto rows = static_cast<int64_t>(mask.size());
+  const auto allowed = [&](size_t c, size_t b) { return !onlyExact || scores[c][b] == rows; };
+  if (m > r && !onlyExact) {
+    for (size_t c = 0; c < m; ++c) {
+      const auto best = std::ranges::max_element(scores[c]);
+      candidates[c].column.columnNumber =
+          best == scores[c].end() ? 0 : bits[static_cast<size_t>(best - scores[c].begin())];
     }
     bits.clear();
     return;
   }
-  // best[i][j]: the most agreement with the first i candidates on the first j bits.
-  std::vector<std::vector<int64_t>> best(m + 1, std::vector<int64_t>(r + 1, 0));
-  std::vector<std::vector<int64_t>> scores(m, std::vector<int64_t>(r, 0));
-  for (size_t c = 0; c < m; ++c) {
-    for (size_t b = 0; b < r; ++b)
-      scores[c][b] = score(c, b);
-  }
+  // best[i][j]: the most agreement of the first i candidates on the first j bits.
   constexpr int64_t kImpossible = INT64_MIN / 4;
+  std::vector<std::vector<int64_t>> best(m + 1, std::vector<int64_t>(r + 1, 0));
   for (size_t i = 1; i <= m; ++i) {
-    best[i][i - 1] = kImpossible;
-    for (size_t j = i; j <= r; ++j) {
-      const int64_t take = best[i - 1][j - 1] + scores[i - 1][j - 1];
-      best[i][j] = j > i ? std::max(best[i][j - 1], take) : take;
+    best[i][0] = onlyExact ? 0 : kImpossible;
+    for (size_t j = 1; j <= r; ++j) {
+      int64_t value = std::max(best[i][j - 1], onlyExact ? best[i - 1][j] : kImpossible);
+      if (allowed(i - 1, j - 1) && best[i - 1][j - 1] > kImpossible) {
+        value = std::max(value, best[i - 1][j - 1] + scores[i - 1][j - 1]);
+      }
+      best[i][j] = value;
     }
   }
   std::vector<bool> used(r, false);
-  for (size_t i = m, j = r; i > 0; --j) {
-    if (j > i && best[i][j] == best[i][j - 1]) continue;
-    candidates[i - 1].column.columnNumber = bits[j - 1];
-    used[j - 1] = true;
-    --i;
+  for (size_t i = m, j = r; i > 0;) {
+    if (onlyExact && j > 0 && best[i][j] == best[i][j - 1]) {
+      --j;
+      continue;
+    }
+    if (j > 0 && allowed(i - 1, j - 1) && best[i - 1][j - 1] > kImpossible &&
+        best[i][j] == best[i - 1][j - 1] + scores[i - 1][j - 1]) {
+      candidates[i - 1].column.columnNumber = bits[j - 1];
+      used[j - 1] = true;
+      --i;
+      --j;
+    } else if (onlyExact && best[i][j] == best[i - 1][j]) {
+      candidates[i - 1].column.columnNumber = kNoNullBit;
+      --i;
+    } else {
+      --j;
+    }
   }
   std::vector<int> left;
   for (size_t b = 0; b < r; ++b) {
@@ -331,10 +345,11 @@ std::optional<InferredLayout> inferRowLayout(std::span<const ObservedRow> rows, 
   std::vector<int> bits(static_cast<size_t>(shape.row->columnCount));
   for (size_t b = 0; b < bits.size(); ++b)
     bits[b] = static_cast<int>(b);
-  // Where the rows cannot tell, fixed columns take the lower bits: tables mostly begin with
-  // their key.
-  assignBits(fixed, bits, mask);
-  assignBits(variables, bits, mask);
+  // A variable field is empty whenever its column is null, which ties it to its bit; a null
+  // fixed field keeps its bytes, so fixed columns take a bit only where it follows their
+  // values in every row, and are otherwise never null.
+  assignBits(variables, bits, mask, false);
+  assignBits(fixed, bits, mask, true);
 
   InferredLayout layout;
   layout.hasVariableColumns = variable;
@@ -350,7 +365,21 @@ std::optional<InferredLayout> inferRowLayout(std::span<const ObservedRow> rows, 
     flag.columnNumber = bit;
     layout.columns.push_back(flag);
   }
-  std::ranges::stable_sort(layout.columns, {}, &ColumnDefinition::columnNumber);
+  // In the order of their bits; a fixed column without one keeps its place after the fixed
+  // column before it.
+  int previousBit = -1;
+  std::vector<std::pair<int, size_t>> order;
+  for (size_t i = 0; i < layout.columns.size(); ++i) {
+    const ColumnDefinition& column = layout.columns[i];
+    if (column.columnNumber != kNoNullBit) previousBit = column.columnNumber;
+    order.emplace_back(
+        column.isFixed && column.columnNumber == kNoNullBit ? previousBit : column.columnNumber, i);
+  }
+  std::ranges::stable_sort(order, {}, &std::pair<int, size_t>::first);
+  std::vector<ColumnDefinition> sorted;
+  for (const auto& [bit, i] : order)
+    sorted.push_back(std::move(layout.columns[i]));
+  layout.columns = std::move(sorted);
   for (size_t i = 0; i < layout.columns.size(); ++i)
     layout.columns[i].name = "Field" + std::to_string(i + 1);
   return layout;

@@ -30,6 +30,10 @@ struct CatalogObject {
   int64_t tdefPage = 0;
 };
 
+// The column number of a column that has no bit in the null mask (a column inferred from the
+// fixed bytes of rows whose definition is lost).
+inline constexpr int kNoNullBit = -1;
+
 struct ColumnDefinition {
   std::string name;  // UTF-8
   int type = 0;      // Jet column type code
@@ -38,7 +42,7 @@ struct ColumnDefinition {
   int isIndexed = 0;
   bool isFixed = false;
   int variableIndex = 0;  // slot in the row's variable offset table
-  int columnNumber = 0;   // bit in the row's null mask
+  int columnNumber = 0;   // bit in the row's null mask; kNoNullBit: never null
   int currentValueStart = 0;
   int currentValueLength = 0;
   int precision = 0;  // numeric only

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Damages the damage suite's written databases and every corpus database in every kind, and
 # writes docs/damage-report.md: per kind, the share of the healthy files' rows that Vantrel
-# and mdbtools get back. Takes several minutes. Options go to the program (--variants N,
+# and mdbtools get back. Takes several minutes. Options go to the program (--variants N, --kind PART,
 # --corpus DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
