@@ -1,6 +1,7 @@
 #include "reader/lost_definition.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "reader/page_census.h"
 #include "reader/row_layout_inference.h"
@@ -147,22 +148,28 @@ bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
 
 bool decodesAsCleanText(const SourceDatabase& db, std::span<const uint8_t> bytes) {
   if (bytes.empty()) return true;
-  // A zero ends a stored text early: bytes that hold one are no text.
-  if (db.isJet4() && !isCompressedJet4Text(bytes)) {
-    if (bytes.size() % 2 != 0) return false;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-      if (bytes[i] == 0 && bytes[i + 1] == 0) return false;
-    }
-  } else if (!db.isJet4() && std::ranges::find(bytes, uint8_t{0}) != bytes.end()) {
-    return false;
-  }
-  const std::string text = db.decodeText(bytes);
+  if (db.isJet4() && !isCompressedJet4Text(bytes) && bytes.size() % 2 != 0) return false;
+  // Read whole: a zero, where the reader ends the text, counts as a control character.
+  const std::string text =
+      db.isJet4() ? decodeJet4Text(bytes, false) : db.codePageDecoder().decode(bytes, false);
   if (text.empty()) return false;
-  for (size_t i = 0; i < text.size();) {
+  // A control character here and there is still text when letters and digits make most of
+  // it; bytes that are no text seldom hold so many.
+  size_t characters = 0;
+  size_t alphanumerics = 0;
+  bool stray = false;
+  for (size_t i = 0; i < text.size(); ++characters) {
     const char32_t c = nextCodePoint(text, i);
-    if (isStrayCharacter(c) || (db.isJet4() && !isWritingCharacter(c))) return false;
+    // (A code page's unassigned bytes give U+FFFD; in UTF-16 a broken surrogate does.)
+    if ((db.isJet4() && c == 0xFFFD) || c == 0xFFFE || c == 0xFFFF ||
+        (c >= 0xE000 && c <= 0xF8FF)) {
+      return false;
+    }
+    if (db.isJet4() && !isStrayCharacter(c) && !isWritingCharacter(c)) return false;
+    stray = stray || isStrayCharacter(c);
+    alphanumerics += (c < 0x80 && std::isalnum(static_cast<int>(c))) || c >= 0xC0;
   }
-  return true;
+  return !stray || alphanumerics * 4 >= characters * 3;
 }
 
 bool definitionIsLost(SourceDatabase& db, int64_t page) {
