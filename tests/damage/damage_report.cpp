@@ -51,6 +51,7 @@ struct KindTally {
   Tally mdbtools;
   // The tables whose definition the damage took (zeroed, or beyond the cut).
   int64_t struckTables = 0;
+  int64_t struckRowsLeft = 0;  // their live rows on the pages the damage left
   Tally struckVantrel;
   Tally struckMdbtools;
 };
@@ -194,16 +195,20 @@ void writeReport(const fs::path& out, const std::map<vantrel::test::DamageKind, 
            << tally.mdbtools.failed << " of " << tally.mdbtools.runs << " |\n";
   }
   report << "\nThe tables whose definition page the damage took (zeroed, or beyond the cut): "
-            "their rows that\nhold a text value, and the share whose every text value comes "
-            "back. Rows on pages past\nthe cut are gone for every reader.\n\n"
-         << "| damage | tables struck | rows with text | Vantrel text back | mdbtools text back |\n"
-         << "|---|---:|---:|---:|---:|\n";
+            "their live\nrows on the pages the damage left, their rows that hold a text value, "
+            "and the share of\nthese whose every text value comes back. Rows on pages past "
+            "the cut are gone for every\nreader.\n\n"
+         << "| damage | tables struck | rows left | rows with text | Vantrel text back | "
+            "mdbtools text back |\n"
+         << "|---|---:|---:|---:|---:|---:|\n";
   for (const auto& [kind, tally] : tallies) {
     if (tally.struckTables == 0) continue;
     report << "| " << damageName(kind) << " | " << tally.struckTables << " | "
-           << tally.struckVantrel.textHeld << " | "
-           << percent(tally.struckVantrel.textBack, tally.struckVantrel.textHeld) << " | "
-           << percent(tally.struckMdbtools.textBack, tally.struckMdbtools.textHeld) << " |\n";
+           << tally.struckRowsLeft << " | " << tally.struckVantrel.textHeld << " | "
+           << tally.struckVantrel.textBack << " ("
+           << percent(tally.struckVantrel.textBack, tally.struckVantrel.textHeld) << ") | "
+           << tally.struckMdbtools.textBack << " ("
+           << percent(tally.struckMdbtools.textBack, tally.struckMdbtools.textHeld) << ") |\n";
   }
 }
 
@@ -276,9 +281,15 @@ int main(int argc, char** argv) {
             .write(reinterpret_cast<const char*>(damaged->bytes.data()),
                    static_cast<std::streamsize>(damaged->bytes.size()));
         ++tallies[kind].files;
-        tallyDamaged(path, reference, work.path(),
-                     tablesWithLostDefinition(reference, kind, *damaged, survey.pageSize),
-                     tallies[kind]);
+        const auto struck = tablesWithLostDefinition(reference, kind, *damaged, survey.pageSize);
+        for (const std::string& table : struck) {
+          for (int64_t page : survey.dataPagesByOwner.at(reference.definitionPages.at(table))) {
+            if (damaged->cut < 0 || (page + 1) * survey.pageSize <= damaged->cut) {
+              tallies[kind].struckRowsLeft += survey.liveRowsOn(bytes, page);
+            }
+          }
+        }
+        tallyDamaged(path, reference, work.path(), struck, tallies[kind]);
       }
     }
   }
