@@ -27,7 +27,7 @@ constexpr int kMaxRowSize = 16383;
 constexpr int kDeletedRow = 0x4000;
 constexpr int kOffsetMask = 0x1FFF;
 // The layout is inferred from the first rows; the walk reads them all.
-constexpr size_t kSampleRows = 2000;
+constexpr size_t kSampleRows = 1000;
 
 bool isDataPageOf(const SourceDatabase& db, int64_t owner) {
   const bool longValuePage =

@@ -14,7 +14,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMaxColumns = 1024;  // Jet allows 255; more is no row of a real table
+constexpr int kMaxColumns = 255;  // Jet allows no more; a row that claims more is damaged
 constexpr size_t kLongValueHeader = 12;
 constexpr uint32_t kInlineLongValue = 0x80000000u;
 constexpr uint32_t kLongValueFlags = 0xC0000000u;

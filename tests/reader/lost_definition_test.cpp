@@ -73,17 +73,25 @@ mw::TableSpec everyKind() {
 
 class LostDefinitionTest : public ::testing::TestWithParam<mw::JetVersion> {
  protected:
-  // Writes the database and zeroes the table's definition page; returns that page.
-  int64_t writeWithLostDefinition() {
+  // Writes the database and zeroes the table's definition page (and the catalog's rows when
+  // asked); returns that page.
+  int64_t writeWithLostDefinition(bool catalogRowsToo = false) {
     mw::DatabaseSpec spec;
     spec.version = GetParam();
     spec.tables.push_back(everyKind());
     const mw::Manifest manifest = mw::writeDatabase(path, std::move(spec));
     const int64_t page = manifest.table("Everything").definitionPage();
+    std::vector<int64_t> zeroed{page};
+    if (catalogRowsToo) {
+      for (int64_t catalogPage : manifest.catalogPages().pages())
+        zeroed.push_back(catalogPage);
+    }
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(page * manifest.pageSize);
     const std::string zeros(static_cast<size_t>(manifest.pageSize), '\0');
-    file.write(zeros.data(), manifest.pageSize);
+    for (int64_t at : zeroed) {
+      file.seekp(at * manifest.pageSize);
+      file.write(zeros.data(), manifest.pageSize);
+    }
     return page;
   }
 
@@ -179,6 +187,23 @@ TEST_P(LostDefinitionTest, SavingNamesTheTableByItsCatalogRowAndSaysTheDefinitio
   ASSERT_LT(at + 3, hooks.lines.end());
   EXPECT_EQ(at[2], "Total Records Recovered :   " + std::to_string(kRows - 3));
   EXPECT_EQ(at[3], "Definition lost: columns inferred from " + std::to_string(kRows - 3) + " rows");
+}
+
+TEST_P(LostDefinitionTest, WithoutItsCatalogRowTheTableIsNamedByItsPageInTheAnalysis) {
+  const int64_t page = writeWithLostDefinition(true);
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  CatalogSummary summary;
+  SalvageContext context{run, summary};
+  SalvageHandler handler(context);
+  auto db = openSourceDatabase(path, &run);
+  ASSERT_TRUE(db);
+  EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
+  ASSERT_EQ(summary.tables.size(), 1u);
+  EXPECT_EQ(summary.tables[0].name, "Recovered_Rows_" + std::to_string(page));
+  EXPECT_EQ(summary.tables[0].objectId, page);
+  EXPECT_EQ(summary.tables[0].recordCount, kRows - 3);
+  EXPECT_GE(summary.tables[0].columnCount, 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, LostDefinitionTest,
