@@ -239,9 +239,9 @@ std::string_view damageName(DamageKind kind) {
       return "file truncated at a random byte";
     case DamageKind::kBitFlips:
       return "bits flipped at random";
-    case DamageKind::kUserDefinitionZeroed:
+    case DamageKind::kDefinitionZeroed:
       return "one user table's definition page zeroed";
-    case DamageKind::kTruncatedBeforeDefinition:
+    case DamageKind::kCutBeforeDef:
       return "file truncated where a user table's definition begins";
   }
   return "";
@@ -255,8 +255,8 @@ bool isRandomDamage(DamageKind kind) {
     case DamageKind::kRowOffsetsGarbled:
     case DamageKind::kTruncated:
     case DamageKind::kBitFlips:
-    case DamageKind::kUserDefinitionZeroed:
-    case DamageKind::kTruncatedBeforeDefinition:
+    case DamageKind::kDefinitionZeroed:
+    case DamageKind::kCutBeforeDef:
       return true;
     default:
       return false;
@@ -339,20 +339,20 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       damaged.cut = static_cast<int64_t>(random() % file.size());
       file.resize(static_cast<size_t>(damaged.cut));
       return damaged;
-    case DamageKind::kUserDefinitionZeroed:
-    case DamageKind::kTruncatedBeforeDefinition: {
+    case DamageKind::kDefinitionZeroed:
+    case DamageKind::kCutBeforeDef: {
       // A table with rows; for the cut, one whose rows begin before its definition.
       std::vector<int64_t> tables;
       for (int64_t definition : survey.userDefinitions) {
         const auto it = survey.dataPagesByOwner.find(definition);
         if (it == survey.dataPagesByOwner.end()) continue;
-        if (kind == DamageKind::kUserDefinitionZeroed || it->second.front() < definition) {
+        if (kind == DamageKind::kDefinitionZeroed || it->second.front() < definition) {
           tables.push_back(definition);
         }
       }
       if (tables.empty()) return std::nullopt;
       damaged.pages = {pick(tables, random)};
-      if (kind == DamageKind::kUserDefinitionZeroed) break;
+      if (kind == DamageKind::kDefinitionZeroed) break;
       damaged.cut = damaged.pages[0] * survey.pageSize;
       file.resize(static_cast<size_t>(damaged.cut));
       return damaged;

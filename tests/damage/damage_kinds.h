@@ -32,38 +32,30 @@ PageSurvey surveyPages(std::span<const uint8_t> file);
 
 // The damages that happen to real files.
 enum class DamageKind {
-  kVersionField,               // the version field garbled
-  kHeaderPage,                 // page 0 garbled beyond the version field
-  kCatalogDefinition,          // the catalog's definition page zeroed
-  kCatalogData,                // the catalog's data pages zeroed
-  kDataPageZeroed,             // one data page of a user table zeroed
-  kDataPageRandom,             // one data page of a user table filled with random bytes
-  kLongValuesZeroed,           // every long-value page zeroed
-  kCircularChain,              // one long-value chain made to lead back to its start
-  kRowOffsetsGarbled,          // the row offsets of one data page of a user table garbled
-  kUsageMapsCleared,           // the user tables' usage maps cleared: they name no page
-  kTruncated,                  // the file cut at a byte
-  kBitFlips,                   // bits flipped at random all over the file
-  kUserDefinitionZeroed,       // the first definition page of one user table zeroed
-  kTruncatedBeforeDefinition,  // the file cut where a user table's definition begins, after
-                               // some of its data pages
+  kVersionField,       // the version field garbled
+  kHeaderPage,         // page 0 garbled beyond the version field
+  kCatalogDefinition,  // the catalog's definition page zeroed
+  kCatalogData,        // the catalog's data pages zeroed
+  kDataPageZeroed,     // one data page of a user table zeroed
+  kDataPageRandom,     // one data page of a user table filled with random bytes
+  kLongValuesZeroed,   // every long-value page zeroed
+  kCircularChain,      // one long-value chain made to lead back to its start
+  kRowOffsetsGarbled,  // the row offsets of one data page of a user table garbled
+  kUsageMapsCleared,   // the user tables' usage maps cleared: they name no page
+  kTruncated,          // the file cut at a byte
+  kBitFlips,           // bits flipped at random all over the file
+  // The first definition page of one user table zeroed.
+  kDefinitionZeroed,
+  // The file cut where a user table's definition begins, after some of its data pages.
+  kCutBeforeDef,
 };
 
 inline constexpr DamageKind kAllDamageKinds[] = {
-    DamageKind::kVersionField,
-    DamageKind::kHeaderPage,
-    DamageKind::kCatalogDefinition,
-    DamageKind::kCatalogData,
-    DamageKind::kDataPageZeroed,
-    DamageKind::kDataPageRandom,
-    DamageKind::kLongValuesZeroed,
-    DamageKind::kCircularChain,
-    DamageKind::kRowOffsetsGarbled,
-    DamageKind::kUsageMapsCleared,
-    DamageKind::kTruncated,
-    DamageKind::kBitFlips,
-    DamageKind::kUserDefinitionZeroed,
-    DamageKind::kTruncatedBeforeDefinition,
+    DamageKind::kVersionField,     DamageKind::kHeaderPage,     DamageKind::kCatalogDefinition,
+    DamageKind::kCatalogData,      DamageKind::kDataPageZeroed, DamageKind::kDataPageRandom,
+    DamageKind::kLongValuesZeroed, DamageKind::kCircularChain,  DamageKind::kRowOffsetsGarbled,
+    DamageKind::kUsageMapsCleared, DamageKind::kTruncated,      DamageKind::kBitFlips,
+    DamageKind::kDefinitionZeroed, DamageKind::kCutBeforeDef,
 };
 
 std::string_view damageName(DamageKind kind);

@@ -69,9 +69,8 @@ std::set<std::string> tablesWithLostDefinition(const Reference& reference, Damag
   std::set<std::string> struck;
   for (const auto& [table, page] : reference.definitionPages) {
     if (!reference.vantrel.contains(table)) continue;
-    const bool zeroed = kind == DamageKind::kUserDefinitionZeroed && damaged.pages.at(0) == page;
-    const bool cut =
-        kind == DamageKind::kTruncatedBeforeDefinition && page * pageSize >= damaged.cut;
+    const bool zeroed = kind == DamageKind::kDefinitionZeroed && damaged.pages.at(0) == page;
+    const bool cut = kind == DamageKind::kCutBeforeDef && page * pageSize >= damaged.cut;
     if (zeroed || cut) struck.insert(table);
   }
   return struck;

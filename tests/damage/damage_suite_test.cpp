@@ -229,7 +229,7 @@ TEST_P(DamageSuiteTest, TruncatedFileKeepsEveryRowOfThePagesBeforeTheCut) {
 TEST_P(DamageSuiteTest, ZeroedUserDefinitionKeepsEveryTextValueOfItsRows) {
   std::set<int64_t> struck;
   for (uint32_t seed = 1; seed <= 8; ++seed) {
-    const DamagedFile damaged = damage(DamageKind::kUserDefinitionZeroed, seed);
+    const DamagedFile damaged = damage(DamageKind::kDefinitionZeroed, seed);
     if (!struck.insert(damaged.pages.at(0)).second) continue;
     std::string owner;
     for (const auto& [name, page] : healthy().definitionPages) {
