@@ -345,7 +345,11 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       std::vector<int64_t> tables;
       for (int64_t definition : survey.userDefinitions) {
         const auto it = survey.dataPagesByOwner.find(definition);
-        if (it == survey.dataPagesByOwner.end()) continue;
+        if (it == survey.dataPagesByOwner.end() ||
+            std::ranges::none_of(
+                it->second, [&](int64_t page) { return survey.liveRowsOn(healthy, page) > 0; })) {
+          continue;
+        }
         if (kind == DamageKind::kDefinitionZeroed || it->second.front() < definition) {
           tables.push_back(definition);
         }
