@@ -18,9 +18,6 @@ constexpr int kFirstIndexPage = 3;
 constexpr int kUsageBitmapPage = 5;
 constexpr int kReleasedPage = 8;
 constexpr int kReleasedDataPage = 9;
-constexpr int64_t kGlobalMapPage = 1;
-constexpr int kInlineMapHeader = 5;      // type byte, then the first page as a u32
-constexpr int kBitmapHeader = 4;         // a bitmap page's bits start here
 constexpr size_t kLongValuePointer = 4;  // in a long-value field
 constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
@@ -93,45 +90,6 @@ bool isWritingCharacter(char32_t c) {
       kBlocks, [c](const auto& block) { return c >= block.first && c <= block.second; });
 }
 
-// The pages the database's own usage map (row 0 of page 1) marks as free. A dropped table
-// leaves its definition and data pages there, rows and all; they are no lost table.
-std::vector<bool> freePages(SourceDatabase& db) {
-  std::vector<bool> free(static_cast<size_t>(std::max<int64_t>(db.pageCount(), 0)), false);
-  if (loadPage(db, kGlobalMapPage) == 0 || db.byteAt(0) != 1) return free;
-  const int entry = db.u16At(db.layout().rowCountOffset + 2);
-  const int s = entry & kOffsetMask;
-  const int e = rowEndOf(db, 0);
-  if (entry < 0 || s <= 0 || e < s + kInlineMapHeader || e >= db.pageSize()) return free;
-  const auto mark = [&free](int64_t page) {
-    if (page >= 0 && page < static_cast<int64_t>(free.size()))
-      free[static_cast<size_t>(page)] = true;
-  };
-  const auto row = db.page().subspan(static_cast<size_t>(s), static_cast<size_t>(e - s + 1));
-  if (row[0] == 0) {
-    const int64_t first = u32Of(row, 1);
-    for (size_t bit = 0; bit < (row.size() - kInlineMapHeader) * 8; ++bit) {
-      if ((row[kInlineMapHeader + bit / 8] >> (bit % 8)) & 1)
-        mark(first + static_cast<int64_t>(bit));
-    }
-  } else if (row[0] == 1) {
-    const std::vector<uint8_t> list(row.begin(), row.end());
-    const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
-    for (size_t k = 0; 1 + 4 * k + 3 < list.size(); ++k) {
-      const int64_t bitmap = u32Of(list, 1 + 4 * k);
-      const auto base = static_cast<int64_t>(k) * pagesPerBitmap;
-      if (bitmap <= 0 || base >= db.pageCount() || loadPage(db, bitmap) == 0) continue;
-      for (int64_t bit = 0; bit < pagesPerBitmap && base + bit < db.pageCount(); ++bit) {
-        if ((db.byteAt(kBitmapHeader + bit / 8) >> (bit % 8)) & 1) mark(base + bit);
-      }
-    }
-  }
-  return free;
-}
-
-bool isFree(const std::vector<bool>& free, int64_t page) {
-  return page >= 0 && page < static_cast<int64_t>(free.size()) && free[static_cast<size_t>(page)];
-}
-
 // Whether a long-value field's pointer (row, then the page in three bytes) names a row of a
 // data page of the file.
 bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
@@ -173,7 +131,7 @@ bool decodesAsCleanText(const SourceDatabase& db, std::span<const uint8_t> bytes
 }
 
 bool definitionIsLost(SourceDatabase& db, int64_t page) {
-  if (isFree(freePages(db), page)) return false;  // dropped
+  if (pageCensus(db).isFree(page)) return false;  // dropped
   if (loadPage(db, page) == 0 || db.byteAt(1) != 1) return true;
   // A page that Jet took for something else once the table was dropped, or marked as it
   // dropped it (types 8 and 9 are seen on dropped definition and long-value pages).
@@ -193,9 +151,9 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
                                                    const CatalogObject& object) {
   std::vector<ObservedRow> sample;
   int64_t liveRows = 0;
-  const std::vector<bool> free = freePages(db);
-  for (const int64_t page : pageCensus(db).dataPagesOf(object.tdefPage)) {
-    if (isFree(free, page) || loadPage(db, page) == 0 || !isDataPageOf(db, object.tdefPage)) {
+  const PageCensus& census = pageCensus(db);
+  for (const int64_t page : census.dataPagesOf(object.tdefPage)) {
+    if (census.isFree(page) || loadPage(db, page) == 0 || !isDataPageOf(db, object.tdefPage)) {
       continue;
     }
     forEachLiveRow(db, [&](int s, int e) {
