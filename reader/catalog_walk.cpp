@@ -1,9 +1,11 @@
 #include "reader/catalog_walk.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
 #include "reader/catalog_rows.h"
+#include "reader/lost_definition.h"
 #include "reader/page_census.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
@@ -19,6 +21,7 @@ constexpr int kScanFlagBits = 0xF000;
 constexpr int kScanIdOffset = 1;
 constexpr int kScanTypeOffset = 9;
 constexpr int kScanNameOffset = 31;
+constexpr int64_t kLastSystemTdefPage = 5;
 
 bool isSaving(const SourceDatabase& db) {
   return db.run() != nullptr && db.run()->savingMode.load() == 1;
@@ -86,6 +89,30 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
   return kResultDone;
 }
 
+// Salvages, under "Recovered_Rows_" and the page, the rows of every table whose definition is
+// lost while its data pages remain, each naming the lost page as its owner. A page a catalog
+// row names was salvaged under that row's name already; the system's own tables lie below.
+int salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
+                           const std::unordered_set<int64_t>& reached) {
+  std::vector<int64_t> owners;
+  for (const auto& [owner, pages] : pageCensus(db).dataPagesByOwner) {
+    if (owner > kLastSystemTdefPage && !reached.contains(owner)) owners.push_back(owner);
+  }
+  std::ranges::sort(owners);
+  for (const int64_t owner : owners) {
+    if (!definitionIsLost(db, owner)) continue;
+    const std::string name = "Recovered_Rows_" + std::to_string(owner);
+    if (!inferLostDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = owner})) {
+      continue;
+    }
+    if (handler.salvageTable(db, kObjectTable, owner, name) == kResultStopped) {
+      return kResultStopped;
+    }
+    ++db.tableCount;
+  }
+  return kResultDone;
+}
+
 }  // namespace
 
 bool catalogDefinitionReadable(SourceDatabase& db) {
@@ -117,7 +144,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
     }
     if (fetched == kResultNothing) {
       if (handler.salvageRelations(db, 1, "") == kResultStopped ||
-          salvageOrphanTables(db, handler, reached) == kResultStopped) {
+          salvageOrphanTables(db, handler, reached) == kResultStopped ||
+          salvageLostDefinitions(db, handler, reached) == kResultStopped) {
         result = kResultStopped;
       }
       break;
@@ -202,7 +230,8 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       handler.salvageRelations(db, kObjectRelationship, *relationship) == kResultStopped) {
     return kResultStopped;
   }
-  return salvageOrphanTables(db, handler, reached);
+  if (salvageOrphanTables(db, handler, reached) == kResultStopped) return kResultStopped;
+  return salvageLostDefinitions(db, handler, reached);
 }
 
 std::string displayPath(std::string path) {

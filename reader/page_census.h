@@ -17,8 +17,12 @@ struct PageCensus {
   std::unordered_map<int64_t, std::vector<int64_t>> dataPagesByOwner;
   // Pages that begin a user table's definition (not the continuation of another).
   std::vector<int64_t> userTableDefinitions;
+  // Pages the database's own usage map (row 0 of page 1) marks as free: a dropped table
+  // leaves its definition and data pages there, rows and all.
+  std::vector<bool> freePages;
 
   const std::vector<int64_t>& dataPagesOf(int64_t tdefPage) const;
+  bool isFree(int64_t page) const;
 };
 
 // Takes the census of the file, or returns the one taken before.

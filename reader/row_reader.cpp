@@ -257,7 +257,8 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
     FieldSlot& slot = slots[i];
     slot.columnIndex = static_cast<int>(i);
     slot.isFixed = column.isFixed;
-    slot.isNull = !bitIsSet(db, maskStart, maskSize, column.columnNumber);
+    slot.isNull = column.columnNumber != kNoNullBit &&
+                  !bitIsSet(db, maskStart, maskSize, column.columnNumber);
     int start = 0;
     int size = -1;
     if (column.isFixed && static_cast<uint32_t>(fixedFound) < fixedInRow) {

@@ -31,6 +31,10 @@ struct CatalogObject {
   int64_t tdefPage = 0;
 };
 
+// The column number of a column that has no bit in the null mask (a column inferred from the
+// fixed bytes of rows whose definition is lost).
+inline constexpr int kNoNullBit = -1;
+
 struct ColumnDefinition {
   std::string name;  // UTF-8
   int type = 0;      // Jet column type code
@@ -39,7 +43,7 @@ struct ColumnDefinition {
   int isIndexed = 0;
   bool isFixed = false;
   int variableIndex = 0;  // slot in the row's variable offset table
-  int columnNumber = 0;   // bit in the row's null mask
+  int columnNumber = 0;   // bit in the row's null mask; kNoNullBit: never null
   int currentValueStart = 0;
   int currentValueLength = 0;
   int precision = 0;  // numeric only
@@ -67,6 +71,8 @@ struct TableDefinition {
   bool usageMapLost = false;      // the map's row could not be read
   int variableColumnSwitch = 0;   // 0: rows have no variable offset table
   int firstDataPage = 0;          // kept, not used
+  // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.
+  int64_t inferredFromRows = 0;
 
   // The fields of the current row, one per column position, filled by every fetch.
   ColumnTexts columnTexts;

@@ -9,6 +9,7 @@
 
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
+#include "reader/lost_definition.h"
 #include "reader/number_text.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
@@ -113,9 +114,14 @@ void showRow(const TableDefinition& table, int row, RunHooks& hooks) {
 }
 
 void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t notWritten,
-                 std::optional<int64_t> declared, SalvageContext& context) {
+                 std::optional<int64_t> declared, int64_t inferredFromRows,
+                 SalvageContext& context) {
   RunState& run = context.run;
   std::vector<std::string> extraLines;
+  if (inferredFromRows > 0) {
+    extraLines.push_back("Definition lost: columns inferred from " +
+                         std::to_string(inferredFromRows) + " rows");
+  }
   if (notWritten > 0)
     extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
   if (declared) extraLines.push_back("Total Records Declared :    " + std::to_string(*declared));
@@ -148,10 +154,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
                  SalvageContext& context) {
   db.recordCounter = 0;
   auto table =
-      readTableDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
+      readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
   if (!table) return kResultDone;
-  readColumns(db, *table);
-  if (table->columns.empty()) return kResultDone;
 
   const bool saving = context.saving();
   const bool previewing = !saving && context.previewing();
@@ -205,10 +209,14 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   if (saving) {
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
-    if (db.recordCounter != table->rowCount) declared = table->rowCount;
+    // A lost definition declares nothing.
+    if (db.recordCounter != table->rowCount && table->inferredFromRows == 0) {
+      declared = table->rowCount;
+    }
     // Only the columns that exist in the destination are recovered fields.
     const auto fields = static_cast<int>(std::count(created.begin(), created.end(), true));
-    writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared, context);
+    writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
+                table->inferredFromRows, context);
   }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }

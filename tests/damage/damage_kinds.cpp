@@ -265,6 +265,10 @@ std::string_view damageName(DamageKind kind) {
       return "a moved row's pointer page zeroed";
     case DamageKind::kDeletedMovedRows:
       return "deleted moved rows";
+    case DamageKind::kDefinitionZeroed:
+      return "one user table's definition page zeroed";
+    case DamageKind::kCutBeforeDef:
+      return "file truncated where a user table's definition begins";
   }
   return "";
 }
@@ -278,6 +282,8 @@ bool isRandomDamage(DamageKind kind) {
     case DamageKind::kTruncated:
     case DamageKind::kBitFlips:
     case DamageKind::kPointerPageZeroed:
+    case DamageKind::kDefinitionZeroed:
+    case DamageKind::kCutBeforeDef:
       return true;
     default:
       return false;
@@ -360,6 +366,28 @@ std::optional<DamagedFile> damageFile(std::span<const uint8_t> healthy, const Pa
       damaged.cut = static_cast<int64_t>(random() % file.size());
       file.resize(static_cast<size_t>(damaged.cut));
       return damaged;
+    case DamageKind::kDefinitionZeroed:
+    case DamageKind::kCutBeforeDef: {
+      // A table with rows; for the cut, one whose rows begin before its definition.
+      std::vector<int64_t> tables;
+      for (int64_t definition : survey.userDefinitions) {
+        const auto it = survey.dataPagesByOwner.find(definition);
+        if (it == survey.dataPagesByOwner.end() ||
+            std::ranges::none_of(
+                it->second, [&](int64_t page) { return survey.liveRowsOn(healthy, page) > 0; })) {
+          continue;
+        }
+        if (kind == DamageKind::kDefinitionZeroed || it->second.front() < definition) {
+          tables.push_back(definition);
+        }
+      }
+      if (tables.empty()) return std::nullopt;
+      damaged.pages = {pick(tables, random)};
+      if (kind == DamageKind::kDefinitionZeroed) break;
+      damaged.cut = damaged.pages[0] * survey.pageSize;
+      file.resize(static_cast<size_t>(damaged.cut));
+      return damaged;
+    }
     case DamageKind::kBitFlips: {
       const int64_t flips = std::max<int64_t>(4, survey.pageCount / 4);
       for (int64_t i = 0; i < flips; ++i) {

@@ -50,6 +50,10 @@ enum class DamageKind {
   kRowCountsZeroed,    // the row count zeroed in every table definition
   kPointerPageZeroed,  // a page holding the pointer slot of a moved row zeroed
   kDeletedMovedRows,   // the moved rows deleted: their pointer slots flagged deleted
+  // The first definition page of one user table zeroed.
+  kDefinitionZeroed,
+  // The file cut where a user table's definition begins, after some of its data pages.
+  kCutBeforeDef,
 };
 
 // clang-format off
@@ -59,6 +63,7 @@ inline constexpr DamageKind kAllDamageKinds[] = {
     DamageKind::kLongValuesZeroed, DamageKind::kCircularChain,  DamageKind::kRowOffsetsGarbled,
     DamageKind::kUsageMapsCleared, DamageKind::kTruncated,      DamageKind::kBitFlips,
     DamageKind::kRowCountsZeroed,  DamageKind::kPointerPageZeroed, DamageKind::kDeletedMovedRows,
+    DamageKind::kDefinitionZeroed, DamageKind::kCutBeforeDef,
 };
 // clang-format on
 

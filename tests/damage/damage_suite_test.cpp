@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 
 #include "tests/damage/damage_database.h"
 #include "tests/damage/damage_kinds.h"
@@ -223,6 +224,37 @@ TEST_P(DamageSuiteTest, TruncatedFileKeepsEveryRowOfThePagesBeforeTheCut) {
     }
   }
   EXPECT_GT(rowsBeforeCuts, 0) << "no cut fell after a table's pages";
+}
+
+// A table whose definition page is zeroed comes back under its catalog name with columns
+// inferred from its rows: every text and memo value of every row, no row more.
+TEST_P(DamageSuiteTest, ZeroedUserDefinitionKeepsEveryTextValueOfItsRows) {
+  std::set<int64_t> struck;
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    const DamagedFile damaged = damage(DamageKind::kDefinitionZeroed, seed);
+    if (!struck.insert(damaged.pages.at(0)).second) continue;
+    std::string owner;
+    for (const auto& [name, page] : healthy().definitionPages) {
+      if (page == damaged.pages[0]) owner = name;
+    }
+    SCOPED_TRACE(owner);
+    std::vector<std::string> savingList;
+    const Tables salvaged = healthy().salvage(damaged, &savingList);
+    expectWhole(salvaged, owner);
+    ASSERT_TRUE(salvaged.contains(owner));
+    const TableRows& rows = healthy().tables.at(owner);
+    EXPECT_EQ(salvaged.at(owner).rows.size(), rows.rows.size());
+    EXPECT_EQ(matchingTextRows(rows, salvaged.at(owner)), rowsWithText(rows));
+    const auto table = std::find(savingList.begin(), savingList.end(),
+                                 "Repairing Table :                   " + owner);
+    ASSERT_NE(table, savingList.end());
+    EXPECT_NE(std::find_if(table, savingList.end(),
+                           [](const std::string& line) {
+                             return line.starts_with("Definition lost: columns inferred from ");
+                           }),
+              savingList.end());
+  }
+  EXPECT_GE(struck.size(), 2u);
 }
 
 TEST_P(DamageSuiteTest, RandomBitFlipsNeitherCrashNorHang) {

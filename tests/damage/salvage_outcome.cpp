@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <unordered_map>
 
@@ -31,6 +32,7 @@ TableRows readDestinationTable(sqlite3* db, const std::string& name) {
       const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(statement, 2));
       table.columns.push_back(column);
       if (type == "LONGTEXT" || type == "OLEOBJECT") table.longValueColumns.insert(column);
+      if (type == "LONGTEXT" || type.starts_with("TEXT")) table.textColumns.insert(column);
     }
   }
   sqlite3_finalize(statement);
@@ -147,6 +149,10 @@ std::string recoveredTableName(int64_t definitionPage) {
   return "Recovered_Table_" + std::to_string(definitionPage);
 }
 
+std::string lostDefinitionTableName(int64_t definitionPage) {
+  return "Recovered_Rows_" + std::to_string(definitionPage);
+}
+
 namespace {
 
 // Runs an mdbtools program with a time limit, a memory limit and a limit on its output: a
@@ -209,6 +215,60 @@ int64_t matchingRows(const TableRows& healthy, const TableRows& salvaged, bool w
     if (it != available.end() && it->second > 0) {
       --it->second;
       ++matched;
+    }
+  }
+  return matched;
+}
+
+namespace {
+
+// The non-empty text values of a healthy row, sorted.
+std::vector<std::string> textValues(const TableRows& table, size_t row) {
+  std::vector<std::string> values;
+  for (size_t c = 0; c < table.columns.size() && c < table.rows[row].size(); ++c) {
+    const auto& value = table.rows[row][c];
+    if (table.textColumns.contains(table.columns[c]) && value && !value->empty()) {
+      values.push_back(*value);
+    }
+  }
+  std::ranges::sort(values);
+  return values;
+}
+
+}  // namespace
+
+int64_t rowsWithText(const TableRows& healthy) {
+  int64_t rows = 0;
+  for (size_t r = 0; r < healthy.rows.size(); ++r)
+    rows += textValues(healthy, r).empty() ? 0 : 1;
+  return rows;
+}
+
+int64_t matchingTextRows(const TableRows& healthy, const TableRows& salvaged) {
+  // Every salvaged row's values, sorted, and the rows each value occurs in.
+  std::vector<std::vector<std::string>> values(salvaged.rows.size());
+  std::unordered_map<std::string, std::vector<size_t>> rowsOfValue;
+  for (size_t r = 0; r < salvaged.rows.size(); ++r) {
+    for (const auto& value : salvaged.rows[r]) {
+      if (value && !value->empty()) values[r].push_back(*value);
+    }
+    std::ranges::sort(values[r]);
+    for (size_t i = 0; i < values[r].size(); ++i) {
+      if (i == 0 || values[r][i] != values[r][i - 1]) rowsOfValue[values[r][i]].push_back(r);
+    }
+  }
+  std::vector<bool> used(salvaged.rows.size(), false);
+  int64_t matched = 0;
+  for (size_t r = 0; r < healthy.rows.size(); ++r) {
+    const std::vector<std::string> wanted = textValues(healthy, r);
+    if (wanted.empty()) continue;
+    const auto candidates = rowsOfValue.find(wanted.front());
+    if (candidates == rowsOfValue.end()) continue;
+    for (size_t candidate : candidates->second) {
+      if (used[candidate] || !std::ranges::includes(values[candidate], wanted)) continue;
+      used[candidate] = true;
+      ++matched;
+      break;
     }
   }
   return matched;

@@ -14,6 +14,7 @@ namespace vantrel::test {
 struct TableRows {
   std::vector<std::string> columns;
   std::set<std::string> longValueColumns;  // memo and OLE columns
+  std::set<std::string> textColumns;       // text and memo columns
   std::vector<std::vector<std::optional<std::string>>> rows;
 };
 
@@ -28,6 +29,8 @@ std::map<std::string, int64_t> tableDefinitionPages(const std::filesystem::path&
 
 // The name under which a table whose catalog row is lost comes back.
 std::string recoveredTableName(int64_t definitionPage);
+// The name under which a table whose definition and catalog row are lost comes back.
+std::string lostDefinitionTableName(int64_t definitionPage);
 
 // The rows mdb-export prints for a table, its long-value columns named by the caller. None
 // when it fails, crashes or takes more than `seconds`.
@@ -41,6 +44,13 @@ std::optional<std::vector<std::string>> mdbtoolsTables(const std::filesystem::pa
 // How many rows of `salvaged` are rows of `healthy` (each healthy row matched once), the
 // columns compared by name: every column, or all but the long-value columns.
 int64_t matchingRows(const TableRows& healthy, const TableRows& salvaged, bool withLongValues);
+
+// Rows of `healthy` that hold a text value (a non-empty text or memo value).
+int64_t rowsWithText(const TableRows& healthy);
+// How many of those rows have every text value back in one row of `salvaged` (each salvaged
+// row matched once), in whichever columns: a table whose definition is lost comes back with
+// columns of its own.
+int64_t matchingTextRows(const TableRows& healthy, const TableRows& salvaged);
 
 // One row as "column=value, ...", for messages.
 std::string describeRow(const TableRows& table, size_t row);
