@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Vantrel for Microsoft Access"));
   parser.addHelpOption();
+  // Accepted for the desktop's automation start; start-up goes on as usual.
+  parser.addOption(QCommandLineOption(QStringLiteral("embedding")));
   parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Access files to list"),
                                QStringLiteral("[FILE.mdb...]"));
   parser.process(application);
