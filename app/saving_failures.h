@@ -13,6 +13,10 @@ namespace vantrel {
 // the run was stopped by the user.
 std::vector<std::string> savingFailures(const SavingOutcome& outcome);
 
+// "Repairing failed for N file(s):" and those lines, one a line: the end of such a run, in
+// place of the success text, in the end dialog, the notice and on the command line.
+std::string failureSummaryText(const std::vector<std::string>& failures);
+
 // The end of a saving run that failed for some files: those lines, in place of the success
 // line.
 int logSavingFailures(const ActivityLog& log, const std::vector<std::string>& failures);

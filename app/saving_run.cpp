@@ -5,6 +5,7 @@
 #include "app/destination_naming.h"
 #include "app/progress_tracker.h"
 #include "app/salvage_handler.h"
+#include "app/saving_failures.h"
 #include "app/source_problems.h"
 #include "queries/query_views.h"
 #include "reader/catalog_walk.h"
@@ -252,17 +253,19 @@ std::string_view viewLogResultText(bool savingAborted) {
   return savingAborted ? "Repairing aborted" : "Saving Completed Successfully";
 }
 
-std::string_view viewLogResultText(const SavingOutcome& outcome) {
-  if (outcome.savingAborted) return viewLogResultText(true);
-  const bool anySalvaged = std::any_of(
-      outcome.files.begin(), outcome.files.end(),
-      [](const auto& f) { return f.status == Status::Saved || f.status == Status::Skipped; });
-  return anySalvaged || outcome.files.empty() ? viewLogResultText(false) : kNothingSalvaged;
+std::string viewLogResultText(const SavingOutcome& outcome) {
+  if (outcome.savingAborted) return std::string(viewLogResultText(true));
+  // The success text only when every file was saved or kept by the user's choice.
+  const auto failures = savingFailures(outcome);
+  if (failures.empty()) return std::string(viewLogResultText(false));
+  return failureSummaryText(failures);
 }
 
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome) {
-  if (viewLogResultText(outcome) == kNothingSalvaged) {
-    return log.appendLogLine("\r\n\r\n" + std::string(kNothingSalvaged));
+  if (!outcome.savingAborted) {
+    if (const auto failures = savingFailures(outcome); !failures.empty()) {
+      return logSavingFailures(log, failures);
+    }
   }
   return logRunEnd(log, outcome.savingAborted);
 }

@@ -85,8 +85,9 @@ SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks
 
 // The end dialog's result and the completion notice.
 std::string_view viewLogResultText(bool savingAborted);
-// The end dialog's result for a run: kNothingSalvaged when no file of it was salvaged.
-std::string_view viewLogResultText(const SavingOutcome& outcome);
+// The end dialog's result for a run: the success text only when every file was saved or kept
+// by the user's choice; else "Repairing failed for N file(s):" and a line for each such file.
+std::string viewLogResultText(const SavingOutcome& outcome);
 // The end of the run in the activity log, as the end dialog shows it.
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome);
 std::string completionNoticeText(int resultCode);

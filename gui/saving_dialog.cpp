@@ -21,15 +21,6 @@ QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString failureText(const std::vector<std::string>& failures) {
-  QString text = QStringLiteral("Repairing failed for %1 %2:")
-                     .arg(failures.size())
-                     .arg(failures.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"));
-  for (const std::string& line : failures)
-    text += QLatin1Char('\n') + QString::fromStdString(line);
-  return text;
-}
-
 QLabel* label(QWidget* owner, const char* text, const char* name = nullptr) {
   auto* result = new QLabel(QString::fromUtf8(text), owner);
   if (name != nullptr) result->setObjectName(QString::fromUtf8(name));
@@ -39,14 +30,14 @@ QLabel* label(QWidget* owner, const char* text, const char* name = nullptr) {
 }  // namespace
 
 QString endDialogText(const SavingOutcome& outcome) {
-  const auto failures = savingFailures(outcome);
-  if (!outcome.savingAborted && !failures.empty()) return failureText(failures);
-  return fromUtf8(viewLogResultText(outcome.savingAborted));
+  return QString::fromStdString(viewLogResultText(outcome));
 }
 
 QString completionNotice(const SavingOutcome& outcome) {
   const auto failures = savingFailures(outcome);
-  if (outcome.resultCode != 5 && !failures.empty()) return failureText(failures);
+  if (outcome.resultCode != 5 && !failures.empty()) {
+    return QString::fromStdString(failureSummaryText(failures));
+  }
   return QString::fromStdString(completionNoticeText(outcome.resultCode));
 }
 
@@ -273,12 +264,7 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome, QWidget* pa
   layout->addLayout(row);
   connect(ok, &QPushButton::clicked, this, &EndDialog::ok);
 
-  const auto failures = savingFailures(outcome);
-  if (!outcome.savingAborted && !failures.empty()) {
-    logSavingFailures(session_.log, failures);
-  } else {
-    logRunEnd(session_.log, outcome.savingAborted);
-  }
+  logSavingEnd(session_.log, outcome);
 }
 
 void EndDialog::ok() {
