@@ -48,8 +48,13 @@ class AutomationTest : public ::testing::Test {
         << "[D-BUS Service]\nName=org.vantrel.Vantrel\nExec=" << kBinaryDir
         << "/gui/vantrel --automation\n";
     const auto config = dir_.path() / "bus.conf";
-    std::ofstream(config) << "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
-                          << "<servicedir>" << services.string() << "</servicedir></busconfig>\n";
+    // Only this test's service directory: an installed Vantrel's service file is not used.
+    std::ofstream(config) << "<busconfig><type>session</type><keep_umask/><listen>unix:tmpdir="
+                          << dir_.path().string() << "</listen><auth>EXTERNAL</auth><servicedir>"
+                          << services.string()
+                          << "</servicedir><policy context=\"default\"><allow "
+                             "send_destination=\"*\" eavesdrop=\"true\"/><allow "
+                             "eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QString home = QString::fromStdString(dir_.path().string());
     environment.insert(QStringLiteral("HOME"), home);
