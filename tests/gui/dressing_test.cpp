@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
 
 #include "gui/about_dialog.h"
 #include "gui/main_window.h"
@@ -36,17 +37,28 @@ class RecordingPrompts : public UserPrompts {
   QStringList opened;
 };
 
-class DressingTest : public ::testing::Test {
- protected:
+// One application for the whole run, gone before the process ends (so that what the window
+// system holds is released too).
+class QtApplication : public ::testing::Environment {
+ public:
   void SetUp() override {
+    // No display is needed: the windows are drawn offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "dressing_tests";
     static char* argv[] = {name, nullptr};
-    // No display is needed: the windows are drawn offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    fs::create_directory(dir.path() / "reports");
+    application_ = std::make_unique<QApplication>(argc, argv);
   }
+  void TearDown() override { application_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> application_;
+};
+const auto* const kApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+class DressingTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directory(dir.path() / "reports"); }
   Session session(const fs::path& folder) {
     return Session{prompts, ActivityLog(dir.path() / "Activity Log.txt"),
                    folder,  dir.path() / "reports",
