@@ -200,7 +200,13 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
 
       const int type = db.byteAt(o + kScanTypeOffset) & 0x7F;
       int64_t id = db.u32At(o + kScanIdOffset);
-      if (!(db.isJet4() && type == kObjectQuery) && id >= 0) id &= 0xFFFFFF;
+      if (id >= 0) {
+        // Jet 4 keeps a query's id whole, as the catalog's signed Id column gives it to the
+        // walk; elsewhere the low 24 bits name the object.
+        id = db.isJet4() && type == kObjectQuery
+                 ? int64_t{static_cast<int32_t>(static_cast<uint32_t>(id))}
+                 : id & 0xFFFFFF;
+      }
       if (type == kObjectTable) reached.insert(id);
       const std::string name = scannedName(db, j, o + kScanNameOffset);
 

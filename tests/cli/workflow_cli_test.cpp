@@ -212,7 +212,7 @@ TEST_F(WorkflowCliTest, RepairOfTheWholeCorpusLeavesEverySourceAsItWas) {
 std::vector<std::filesystem::path> comingSubfolders(const std::filesystem::path& out) {
   std::vector<std::filesystem::path> folders;
   const std::time_t now = std::time(nullptr);
-  for (int ahead = 0; ahead < 30; ++ahead) {
+  for (int ahead = 0; ahead < 120; ++ahead) {  // a loaded machine can take its time
     const std::time_t then = now + ahead;
     std::tm local{};
     localtime_r(&then, &local);
