@@ -161,7 +161,8 @@ std::string withoutVantrel(std::string_view mimeApps) {
   std::vector<std::string> kept;
   for (const std::string& line : linesOf(mimeApps)) {
     const std::string_view key = keyOf(line);
-    if (isSection(line) || key.empty() || line.front() == '#') {
+    // Lines that do not name Vantrel stay exactly as the user has them.
+    if (isSection(line) || key.empty() || line.find(kDesktopId) == std::string::npos) {
       kept.push_back(line);
       continue;
     }
