@@ -11,6 +11,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1
 cmake --build build-asan
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# A throw-away PostgreSQL server for the tests of that destination, stopped however this ends;
+# without one they report themselves skipped.
+eval "$(./scripts/pg-test-server.sh start)"
+trap './scripts/pg-test-server.sh stop "${VANTREL_TEST_POSTGRES_DIR:-}"' EXIT
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 
 # The fuzz targets build with clang in build-fuzz/; a fixed number of runs each.

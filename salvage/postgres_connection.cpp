@@ -1,0 +1,137 @@
+#include "salvage/postgres_connection.h"
+
+#include "salvage/dao_exception.h"
+
+namespace vantrel {
+
+namespace {
+
+std::string trimmed(const char* message) {
+  std::string text = message != nullptr ? message : "";
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+// The server's primary message where there is one, else libpq's.
+[[noreturn]] void throwResultError(const PostgresConnection& connection, const PGresult* result) {
+  const char* primary =
+      result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  std::string message = primary != nullptr ? trimmed(primary) : connection.lastError();
+  if (message.empty()) message = "the server did not answer";
+  throw CDaoException(message);
+}
+
+bool succeeded(const PGresult* result) {
+  const ExecStatusType status = PQresultStatus(result);
+  return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+}  // namespace
+
+PostgresConnection::PostgresConnection(const std::string& conninfo)
+    : connection_(PQconnectdb(conninfo.c_str())) {
+  if (!connection_) throw CDaoException("out of memory while connecting to PostgreSQL");
+  if (PQstatus(get()) != CONNECTION_OK) throw CDaoException(lastError());
+  // Identifiers and texts are sent as given, in UTF-8, whatever the server's defaults are.
+  if (PQsetClientEncoding(get(), "UTF8") != 0) throw CDaoException(lastError());
+  execute("SET standard_conforming_strings = on; SET client_min_messages = warning");
+}
+
+void PostgresConnection::execute(const std::string& sql) const {
+  const PgResult result(PQexec(get(), sql.c_str()));
+  if (!succeeded(result.get())) throwResultError(*this, result.get());
+}
+
+PgResult PostgresConnection::query(
+    const std::string& sql, const std::vector<std::optional<std::string>>& parameters) const {
+  std::vector<const char*> values;
+  values.reserve(parameters.size());
+  for (const auto& parameter : parameters)
+    values.push_back(parameter ? parameter->c_str() : nullptr);
+  PgResult result(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0));
+  if (!succeeded(result.get())) throwResultError(*this, result.get());
+  return result;
+}
+
+std::optional<std::string> PostgresConnection::queryValue(
+    const std::string& sql, const std::vector<std::optional<std::string>>& parameters) const {
+  const PgResult result = query(sql, parameters);
+  if (PQntuples(result.get()) < 1 || PQnfields(result.get()) < 1 ||
+      PQgetisnull(result.get(), 0, 0) != 0) {
+    return std::nullopt;
+  }
+  return std::string(PQgetvalue(result.get(), 0, 0));
+}
+
+void PostgresConnection::rollback() const noexcept {
+  if (PQstatus(get()) != CONNECTION_OK) return;
+  PQclear(PQexec(get(), "ROLLBACK"));
+}
+
+std::string PostgresConnection::quoteIdentifier(std::string_view name) const {
+  char* quoted = PQescapeIdentifier(get(), name.data(), name.size());
+  if (quoted == nullptr) throw CDaoException(lastError());
+  std::string text(quoted);
+  PQfreemem(quoted);
+  return text;
+}
+
+std::string PostgresConnection::quoteLiteral(std::string_view text) const {
+  char* quoted = PQescapeLiteral(get(), text.data(), text.size());
+  if (quoted == nullptr) throw CDaoException(lastError());
+  std::string literal(quoted);
+  PQfreemem(quoted);
+  return literal;
+}
+
+void PostgresConnection::beginCopy(const std::string& copyStatement) const {
+  const PgResult result(PQexec(get(), copyStatement.c_str()));
+  if (PQresultStatus(result.get()) != PGRES_COPY_IN) throwResultError(*this, result.get());
+}
+
+void PostgresConnection::sendCopyData(std::string_view data) const {
+  if (data.empty()) return;
+  if (PQputCopyData(get(), data.data(), static_cast<int>(data.size())) != 1) {
+    throw CDaoException(lastError());
+  }
+}
+
+void PostgresConnection::endCopy() const {
+  if (PQputCopyEnd(get(), nullptr) != 1) throw CDaoException(lastError());
+  // The COPY's own result, then the end of the command; every result is read so that the
+  // connection is ready for the next statement.
+  std::optional<std::string> failure;
+  while (PGresult* raw = PQgetResult(get())) {
+    const PgResult result(raw);
+    if (!failure && PQresultStatus(raw) != PGRES_COMMAND_OK) {
+      const char* primary = PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY);
+      failure = primary != nullptr ? trimmed(primary) : lastError();
+    }
+    if (PQstatus(get()) == CONNECTION_BAD) break;
+  }
+  if (!failure && PQstatus(get()) == CONNECTION_BAD) failure = lastError();
+  if (failure) throw CDaoException(failure->empty() ? "the server did not answer" : *failure);
+}
+
+void PostgresConnection::abortCopy(std::string_view reason) const {
+  const std::string text(reason);
+  if (PQputCopyEnd(get(), text.c_str()) == 1) {
+    while (PGresult* raw = PQgetResult(get())) {
+      PQclear(raw);
+      if (PQstatus(get()) == CONNECTION_BAD) break;
+    }
+  }
+}
+
+std::string PostgresConnection::lastError() const {
+  return trimmed(PQerrorMessage(get()));
+}
+
+std::string sqlState(const PGresult* result) {
+  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  return state != nullptr ? state : "";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// A PostgreSQL server as the user names it: a libpq URI ("postgresql://USER@HOST:PORT/DB") or
+// a key=value connection string.
+struct PostgresTarget {
+  std::string conninfo;  // as given, for libpq
+  std::string display;   // "postgresql://USER@HOST:PORT/DB", never with a password
+};
+
+// Checks a destination naming a PostgreSQL server. None with `problem` set when it is no
+// connection string libpq understands, or when it holds a password: the password comes only
+// from libpq's own sources (PGPASSWORD, the password file, a service file), so that it never
+// stands on a command line, in the activity log or in the saving list.
+std::optional<PostgresTarget> parsePostgresTarget(std::string_view text, std::string& problem);
+
+// Whether a destination text names a PostgreSQL server rather than a folder.
+bool namesPostgresServer(std::string_view text);
+
+}  // namespace vantrel
