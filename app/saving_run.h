@@ -9,6 +9,7 @@
 #include "app/activity_log.h"
 #include "app/log_texts.h"
 #include "run/run_state.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -44,6 +45,8 @@ struct SavingRequest {
   int fileNumber = 1;                    // Save Current Database: the preview's file (1-based)
   // Names the "Repair_" subfolder; none: the time the run starts.
   std::optional<LogTime> startTime;
+  // Makes each file's destination; none: a new SQLite database (sqliteDestinations()).
+  const DestinationFactory* destinations = nullptr;
 };
 
 // How the run ends, for the caller to act on: the end dialog (which shows

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "salvage/dao_exception.h"
+#include "salvage/destination.h"
 #include "salvage/sqlite_handle.h"
 
 namespace vantrel {
@@ -22,20 +23,9 @@ struct QueryRecord;
 // The locale the saving run creates every destination with.
 inline constexpr std::string_view kDestinationLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
-// Relation attribute bits the engine acts on; all bits are stored as given.
-inline constexpr long kRelationDontEnforce = 2;
-
 // How long CreateView runs a new view to see that it works; a view still running then is
 // kept (it raised no error so far).
 inline constexpr int kViewCheckMilliseconds = 5000;
-inline constexpr long kRelationUpdateCascade = 256;
-inline constexpr long kRelationDeleteCascade = 4096;
-
-struct RelationFieldPair {
-  std::string primaryField;  // field of the primary (one-side) table
-  std::string foreignField;  // field of the foreign (many-side) table
-};
-
 // One destination database: a new SQLite file written through Jet's calls. Every call either
 // does all it promises or raises a CDaoException with the engine's message and changes
 // nothing. Recordsets and query definitions are bound to a database that outlives them.

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "salvage/destination.h"
 
 namespace vantrel {
 
 // The one failure the destination engine raises. A call that raises has changed nothing in
 // the destination; callers catch it around each statement, value, row, query or relation.
 // what() is the engine's message.
-class CDaoException : public std::runtime_error {
+class CDaoException : public DestinationError {
  public:
-  explicit CDaoException(const std::string& message) : std::runtime_error(message) {}
+  explicit CDaoException(const std::string& message) : DestinationError(message) {}
 };
 
 }  // namespace vantrel

@@ -1,0 +1,87 @@
+#include "salvage/destination.h"
+
+#include "reader/column_types.h"
+
+namespace vantrel {
+namespace {
+
+// The Jet DDL type a column is re-created with; none for a type code without one.
+std::optional<JetColumnType> destinationType(const ColumnDefinition& column, int formatVersion) {
+  switch (column.type) {
+    case kTypeBoolean:
+      return JetColumnType{JetType::Bit, std::nullopt};
+    case kTypeByte:
+      return JetColumnType{JetType::Byte, std::nullopt};
+    case kTypeInteger:
+      return JetColumnType{JetType::Int, std::nullopt};
+    case kTypeLong:
+      return JetColumnType{JetType::Long, std::nullopt};
+    case kTypeCurrency:
+      return JetColumnType{JetType::Currency, std::nullopt};
+    case kTypeSingle:
+      return JetColumnType{JetType::Single, std::nullopt};
+    case kTypeDouble:
+    case kTypeNumeric:  // SQLite has no exact decimal type
+      return JetColumnType{JetType::Double, std::nullopt};
+    case kTypeDateTime:
+      return JetColumnType{JetType::Date, std::nullopt};
+    case kTypeBinary:
+      return JetColumnType{JetType::Binary, column.size};
+    case kTypeText:
+      // Jet 4 sizes count the bytes of UTF-16 text.
+      return JetColumnType{JetType::Text, formatVersion == 1 ? column.size / 2 : column.size};
+    case kTypeOle:
+      return JetColumnType{JetType::OleObject, std::nullopt};
+    case kTypeMemo:
+      return JetColumnType{JetType::Memo, std::nullopt};
+    case kTypeGuid:
+      return JetColumnType{JetType::Guid, std::nullopt};
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> TableDescription::columnsWithoutType() const {
+  std::vector<std::string> names;
+  for (const DestinationColumn& column : columns) {
+    if (!column.type) names.push_back(column.name);
+  }
+  return names;
+}
+
+bool TableCreation::tableCreated() const {
+  for (const bool created : columnCreated) {
+    if (created) return true;
+  }
+  return false;
+}
+
+TableDescription describeTable(const TableDefinition& table, std::string_view name,
+                               int formatVersion) {
+  TableDescription description;
+  description.name = name;
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDefinition& column = table.columns[i];
+    DestinationColumn& out = description.columns.emplace_back();
+    out.name = column.name;
+    out.jetType = column.type;
+    out.type = destinationType(column, formatVersion);
+    out.size = out.type && out.type->size ? *out.type->size : column.size;
+    out.precision = column.precision;
+    out.scale = column.scale;
+    if (!out.type || column.isIndexed != 1) continue;
+    if (column.isPrimaryKey == 1) {
+      description.primaryKey.push_back(i);
+    } else if (column.isPrimaryKey == 0) {
+      description.indexes.push_back({"MyIndex" + std::to_string(i), {i}});
+    }
+  }
+  if (table.primaryKeyColumnCount > 1 && !description.primaryKey.empty()) {
+    description.primaryKeyName = "PK_" + description.name;
+  }
+  return description;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "reader/column_texts.h"
+#include "reader/table_definition.h"
+#include "salvage/jet_type.h"
+
+namespace vantrel {
+
+// What the salvage writes into: a new database of some kind (SQLite, a database server...).
+// The salvage describes tables, relations and queries in Jet's terms and hands over rows of
+// stored values; each destination turns them into its own types and statements.
+
+// Raised by a destination for a call it could not carry out; the message says why in the
+// destination's own words. CDaoException, the SQLite engine's error, is one.
+class DestinationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Relation attribute bits a destination acts on; all bits are stored as given.
+inline constexpr long kRelationDontEnforce = 2;
+inline constexpr long kRelationUpdateCascade = 256;
+inline constexpr long kRelationDeleteCascade = 4096;
+
+struct RelationFieldPair {
+  std::string primaryField;  // field of the primary (one-side) table
+  std::string foreignField;  // field of the foreign (many-side) table
+};
+
+// One column of a table to re-create.
+struct DestinationColumn {
+  std::string name;  // UTF-8, as the source names it
+  int jetType = 0;   // the Jet column type code (reader/column_types.h)
+  // The Jet DDL type the column is re-created with (numeric: DOUBLE); none for a type code
+  // that has no destination type: such a column is left out.
+  std::optional<JetColumnType> type;
+  // Text: the length in characters; binary: in bytes; other types: the stored size.
+  int size = 0;
+  int precision = 0;  // numeric only
+  int scale = 0;      // numeric only
+};
+
+// An index of one table outside its primary key.
+struct DestinationIndex {
+  std::string name;             // unique within its table ("MyIndex3")
+  std::vector<size_t> columns;  // positions in TableDescription::columns
+};
+
+// A table as the salvage re-creates it, whatever the destination.
+struct TableDescription {
+  std::string name;
+  std::vector<DestinationColumn> columns;  // every column of the source, in position order
+  // The key's columns (those with a destination type), by position in column order; empty:
+  // no key. A key the source counts over several columns is a constraint of the name
+  // `primaryKeyName` ("PK_" and the table's name); a single column's key has no name.
+  std::vector<size_t> primaryKey;
+  std::string primaryKeyName;
+  std::vector<DestinationIndex> indexes;  // one per indexed column outside the key, in order
+
+  // The names of the columns that are left out (no destination type), in column order.
+  std::vector<std::string> columnsWithoutType() const;
+};
+
+// The table's description from its definition as read (with its key columns marked).
+// `formatVersion` is the source's (0: Jet 3, 1: Jet 4).
+TableDescription describeTable(const TableDefinition& table, std::string_view name,
+                               int formatVersion);
+
+// What creating a table came to.
+struct TableCreation {
+  // Per column of the description: whether it exists in the destination and takes values.
+  std::vector<bool> columnCreated;
+  // What the destination refused, each as "WHAT (WHY)" for the log line "Not re-created:
+  // WHAT (WHY)". The SQLite destination names the Jet DDL statement it ran.
+  std::vector<std::string> refused;
+  bool tableCreated() const;
+};
+
+// The rows of one table, in a transaction of their own: either every row written before
+// finish() is saved, or none is.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // Writes one row: one field per column of the table's description, in column order, each
+  // given by its `value` (the rendered texts are not read). Fields of columns that were not
+  // created are passed over. Returns whether the row was written; a refused row (a
+  // constraint) changes nothing else.
+  virtual bool write(std::span<const FieldValue> row) = 0;
+  // Commits the rows. Raises a DestinationError when they could not be saved: then none is.
+  // A sink dropped without finish() saves none of its rows.
+  virtual void finish() = 0;
+};
+
+// A saved query: its Jet SQL text (none: saved by name only), and the connect string of a
+// pass-through query, whose text is the server's SQL.
+struct SavedQuery {
+  std::string name;
+  std::optional<std::string> sql;
+  std::optional<std::string> connect;
+};
+
+// The SQL dialect a destination's views are written in.
+enum class ViewDialect { SQLite, PostgreSQL };
+
+// One destination database. Every call either does all it promises or raises a
+// DestinationError and changes nothing.
+class Destination {
+ public:
+  virtual ~Destination() = default;
+
+  // Creates the table with the columns that have a destination type, its primary key and its
+  // indexes. A part the destination refuses is reported and the rest still made.
+  virtual TableCreation createTable(const TableDescription& table) = 0;
+
+  // Opens the sink for the rows of a table made by createTable. Raises when the table cannot
+  // take rows (it was not created).
+  virtual std::unique_ptr<RowSink> openRows(const TableDescription& table,
+                                            const TableCreation& creation) = 0;
+
+  // Creates a relation between a primary and a foreign table over field pairs. Refused for an
+  // empty or taken name, a missing table or field, or no field pair. Unless `attributes` has
+  // kRelationDontEnforce, the relation is enforced: the primary fields must be the primary
+  // table's primary key, every foreign row must match a primary row (or have a null field),
+  // and the foreign table gets a foreign key, cascading updates for kRelationUpdateCascade
+  // and deletes for kRelationDeleteCascade. Every relation is stored with its attribute bits.
+  virtual void createRelation(std::string_view name, std::string_view primaryTable,
+                              std::string_view foreignTable, long attributes,
+                              std::span<const RelationFieldPair> fields) = 0;
+
+  // Saves a query under its name. Refused for an empty or taken name (without regard to ASCII
+  // case) and for a text that cannot be Jet SQL (unless it has a connect string).
+  virtual void saveQuery(const SavedQuery& query) = 0;
+
+  // The saved queries, in the order they were saved.
+  virtual std::vector<SavedQuery> savedQueries() const = 0;
+  // The dialect createView takes.
+  virtual ViewDialect viewDialect() const = 0;
+  // Makes a saved query a view of its name over `select` (in viewDialect()), once the view
+  // runs. Refused, leaving no view, when the name is no saved query or the view does not run.
+  virtual void createView(std::string_view name, std::string_view select) = 0;
+  // Records why a saved query has no view.
+  virtual void setNoViewReason(std::string_view name, std::string_view reason) = 0;
+  // The rows of a SELECT of two columns (in viewDialect()) as texts (NULL as empty), at most
+  // `maxRows`: the values a crosstab's view needs as its columns. Changes nothing.
+  virtual std::vector<std::pair<std::string, std::string>> selectTextPairs(
+      std::string_view select, size_t maxRows) const = 0;
+
+  virtual bool isOpen() const = 0;
+  // Whether the destination holds no table, query or relation of the salvage.
+  virtual bool holdsNothing() const = 0;
+  // Ends the work on the destination, finishing what is still open. Raises when something
+  // could not be saved; the destination is closed all the same.
+  virtual void close() = 0;
+  // Where the destination is, for the log ("/path/x.sqlite", "postgresql://...").
+  virtual std::string location() const = 0;
+};
+
+// Makes the destination of each source file a saving run writes.
+class DestinationFactory {
+ public:
+  virtual ~DestinationFactory() = default;
+  // A new, empty destination for one source file. `file` is the file the run gives it (in
+  // the run's subfolder, named after the source, ".sqlite"); a destination that is no file
+  // may take its name from there. Raises a DestinationError when it cannot be created.
+  virtual std::unique_ptr<Destination> create(const std::filesystem::path& file) const = 0;
+};
+
+// The default factory: each destination a new SQLite database at its file.
+const DestinationFactory& sqliteDestinations();
+
+}  // namespace vantrel
