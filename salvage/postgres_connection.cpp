@@ -1,6 +1,6 @@
 #include "salvage/postgres_connection.h"
 
-#include "salvage/dao_exception.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -19,7 +19,7 @@ std::string trimmed(const char* message) {
       result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
   std::string message = primary != nullptr ? trimmed(primary) : connection.lastError();
   if (message.empty()) message = "the server did not answer";
-  throw CDaoException(message);
+  throw DestinationError(message);
 }
 
 bool succeeded(const PGresult* result) {
@@ -31,10 +31,10 @@ bool succeeded(const PGresult* result) {
 
 PostgresConnection::PostgresConnection(const std::string& conninfo)
     : connection_(PQconnectdb(conninfo.c_str())) {
-  if (!connection_) throw CDaoException("out of memory while connecting to PostgreSQL");
-  if (PQstatus(get()) != CONNECTION_OK) throw CDaoException(lastError());
+  if (!connection_) throw DestinationError("out of memory while connecting to PostgreSQL");
+  if (PQstatus(get()) != CONNECTION_OK) throw DestinationError(lastError());
   // Identifiers and texts are sent as given, in UTF-8, whatever the server's defaults are.
-  if (PQsetClientEncoding(get(), "UTF8") != 0) throw CDaoException(lastError());
+  if (PQsetClientEncoding(get(), "UTF8") != 0) throw DestinationError(lastError());
   execute("SET standard_conforming_strings = on; SET client_min_messages = warning");
 }
 
@@ -72,7 +72,7 @@ void PostgresConnection::rollback() const noexcept {
 
 std::string PostgresConnection::quoteIdentifier(std::string_view name) const {
   char* quoted = PQescapeIdentifier(get(), name.data(), name.size());
-  if (quoted == nullptr) throw CDaoException(lastError());
+  if (quoted == nullptr) throw DestinationError(lastError());
   std::string text(quoted);
   PQfreemem(quoted);
   return text;
@@ -80,7 +80,7 @@ std::string PostgresConnection::quoteIdentifier(std::string_view name) const {
 
 std::string PostgresConnection::quoteLiteral(std::string_view text) const {
   char* quoted = PQescapeLiteral(get(), text.data(), text.size());
-  if (quoted == nullptr) throw CDaoException(lastError());
+  if (quoted == nullptr) throw DestinationError(lastError());
   std::string literal(quoted);
   PQfreemem(quoted);
   return literal;
@@ -94,12 +94,12 @@ void PostgresConnection::beginCopy(const std::string& copyStatement) const {
 void PostgresConnection::sendCopyData(std::string_view data) const {
   if (data.empty()) return;
   if (PQputCopyData(get(), data.data(), static_cast<int>(data.size())) != 1) {
-    throw CDaoException(lastError());
+    throw DestinationError(lastError());
   }
 }
 
 void PostgresConnection::endCopy() const {
-  if (PQputCopyEnd(get(), nullptr) != 1) throw CDaoException(lastError());
+  if (PQputCopyEnd(get(), nullptr) != 1) throw DestinationError(lastError());
   // The COPY's own result, then the end of the command; every result is read so that the
   // connection is ready for the next statement.
   std::optional<std::string> failure;
@@ -112,7 +112,7 @@ void PostgresConnection::endCopy() const {
     if (PQstatus(get()) == CONNECTION_BAD) break;
   }
   if (!failure && PQstatus(get()) == CONNECTION_BAD) failure = lastError();
-  if (failure) throw CDaoException(failure->empty() ? "the server did not answer" : *failure);
+  if (failure) throw DestinationError(failure->empty() ? "the server did not answer" : *failure);
 }
 
 void PostgresConnection::abortCopy(std::string_view reason) const {

@@ -10,7 +10,7 @@
 
 namespace vantrel {
 
-// Thin RAII over libpq. Every failure becomes a CDaoException with the server's or libpq's
+// Thin RAII over libpq. Every failure becomes a DestinationError with the server's or libpq's
 // own message, so that the salvage catches PostgreSQL's refusals where it catches SQLite's.
 
 struct PgResultClearer {

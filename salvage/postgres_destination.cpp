@@ -1,0 +1,40 @@
+#include "salvage/postgres_destination.h"
+
+#include "salvage/postgres_database.h"
+
+namespace vantrel {
+
+namespace {
+
+// PostgreSQL keeps the first 63 bytes of a name; a UTF-8 character is not cut in two.
+constexpr size_t kMaxNameBytes = 63;
+
+std::string shortenedName(std::string name) {
+  if (name.size() <= kMaxNameBytes) return name;
+  size_t end = kMaxNameBytes;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+    --end;
+  name.resize(end);
+  return name;
+}
+
+}  // namespace
+
+std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPerFile) {
+  if (schemaPerFile) return shortenedName(file.stem().string());
+  // "Repair_9-5-7" becomes "repair_9_5_7", a name that needs no quotes in SQL.
+  std::string name = file.parent_path().filename().string();
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == '-' || c == ' ') c = '_';
+  }
+  return shortenedName(name.empty() ? "repair" : name);
+}
+
+std::unique_ptr<Destination> PostgresDestinations::create(const std::filesystem::path& file) const {
+  PostgresConnection connection(saving_.target.conninfo);
+  return std::make_unique<PostgresDatabase>(
+      std::move(connection), postgresSchemaName(file, saving_.schemaPerFile), saving_);
+}
+
+}  // namespace vantrel

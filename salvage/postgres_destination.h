@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "run/log_sink.h"
+#include "salvage/destination.h"
+#include "salvage/postgres_url.h"
+
+namespace vantrel {
+
+// How a saving run writes into a PostgreSQL server.
+struct PostgresSaving {
+  PostgresTarget target;
+  // Each source file in a schema named after it ("Northwind"); else every file of the run in
+  // the run's schema, named after the run's subfolder ("repair_9_5_7" for "Repair_9-5-7").
+  bool schemaPerFile = false;
+  // Asked when a table or query of the name exists in the schema already (from an earlier
+  // file or run), with "table [NAME]" or "query [NAME]": true replaces it, false keeps it.
+  // None keeps every one.
+  std::function<bool(std::string_view what)> replaceExisting;
+  // Where the steps taken after a table's rows are in (its key and indexes) are logged.
+  const LogSink* log = nullptr;
+};
+
+// The schema a destination file of the run is written into (see PostgresSaving).
+std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPerFile);
+
+// Makes the PostgreSQL destination of each source file: a connection of its own, in its
+// schema (made when missing), with the catalog tables "MSysVantrelQueries" and
+// "MSysVantrelRelations" that the SQLite destination has too.
+// Each table is made in a transaction of its own that its rows, key and indexes complete, so
+// that a failure (the server going away in the middle of the rows) leaves no half table.
+class PostgresDestinations : public DestinationFactory {
+ public:
+  explicit PostgresDestinations(PostgresSaving saving) : saving_(std::move(saving)) {}
+  std::unique_ptr<Destination> create(const std::filesystem::path& file) const override;
+
+ private:
+  PostgresSaving saving_;
+};
+
+}  // namespace vantrel
