@@ -1,14 +1,16 @@
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/log_texts.h"
 #include "app/saving_run.h"
+#include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/postgres_run.h"
 #include "cli/terminal.h"
-#include "app/workflow_log.h"
 
 namespace vantrel::cli {
 
@@ -19,6 +21,8 @@ enum class OverwriteMode { Ask, Yes, No };
 struct RepairOptions {
   std::vector<std::string> files;
   std::string out;
+  std::string to;  // a PostgreSQL server instead of a folder
+  bool schemaPerFile = false;
   std::optional<OverwriteMode> overwrite;
 };
 
@@ -62,6 +66,19 @@ class RepairHooks : public RunHooks, public SavingHooks {
         .value_or(false);
   }
 
+  // A table or query of a PostgreSQL schema that an earlier file or run saved: whether it
+  // is replaced. Files saved at the same time ask one after another.
+  bool replaceExisting(std::string_view what) {
+    const std::lock_guard lock(replaceMutex_);
+    if (!replaceAll_) {
+      const OverwriteAnswer answer = askOverwrite(std::string(what) + " in the PostgreSQL schema");
+      if (answer == OverwriteAnswer::YesToAll || answer == OverwriteAnswer::NoToAll)
+        replaceAll_ = answer == OverwriteAnswer::YesToAll;
+      return answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
+    }
+    return *replaceAll_;
+  }
+
  private:
   // Asks until one of the answers is given; none at the end of input or on Ctrl-C.
   template <typename Answer>
@@ -85,6 +102,8 @@ class RepairHooks : public RunHooks, public SavingHooks {
 
   OverwriteMode mode_;
   ProgressLine progress_;
+  std::mutex replaceMutex_;
+  std::optional<bool> replaceAll_;
 };
 
 int runRepair(const RepairOptions& options) {
@@ -94,10 +113,18 @@ int runRepair(const RepairOptions& options) {
   RunState run(hooks);
   InterruptGuard guard(run);
   const ActivityLog log = startActivityLog(options.files);
+  std::unique_ptr<PostgresRun> postgres;
+  if (!options.to.empty()) {
+    postgres = startPostgresRun(
+        options.to, options.schemaPerFile,
+        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log);
+    if (!postgres) return kExitUsage;
+  }
 
   SavingRequest request;
   request.sourceFiles = options.files;
-  request.folder = options.out;
+  request.folder = postgres ? postgres->workFolder() : std::filesystem::path(options.out);
+  if (postgres) request.destinations = &postgres->destinations();
   request.saveAll = options.files.size() != 1;  // one file is saved as the current database
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
@@ -120,8 +147,11 @@ int runRepair(const RepairOptions& options) {
     logSavingEnd(log, outcome);
     std::cout << viewLogResultText(outcome) << "\n";
   }
-  if (std::error_code error; std::filesystem::exists(outcome.subfolder, error))
+  if (postgres) {
+    std::cout << "Destination: " << postgres->describe(outcome) << "\n";
+  } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
+  }
   std::cout << "Activity log: " << log.path().string() << "\n";
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
   return exitCode;
@@ -134,8 +164,18 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
   CLI::App* repair = app.add_subcommand(
       "repair", "Save what can be salvaged of each database into DIR/Repair_H-M-S/NAME.sqlite");
   repair->add_option("FILE", options->files, "The .mdb files")->required();
-  repair->add_option("--out", options->out, "The folder to save into (made when missing)")
-      ->required();
+  auto* out =
+      repair->add_option("--out", options->out, "The folder to save into (made when missing)");
+  auto* to = repair->add_option(
+      "--to", options->to,
+      "Save into PostgreSQL instead: postgresql://USER@HOST:PORT/DB, one schema per run named "
+      "like the folder (repair_H_M_S); the password comes from PGPASSWORD, ~/.pgpass or a "
+      "service file, never from here");
+  out->excludes(to);
+  repair
+      ->add_flag("--schema-per-file", options->schemaPerFile,
+                 "With --to: a schema for each file, named after it")
+      ->needs(to);
   repair
       ->add_option("--overwrite", options->overwrite,
                    "An existing destination: ask (the default on a terminal), yes, or no (the "
@@ -144,7 +184,10 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
           std::map<std::string, OverwriteMode>{
               {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
           CLI::ignore_case));
-  repair->callback([options, &exitCode] { exitCode = runRepair(*options); });
+  repair->callback([options, &exitCode] {
+    if (options->out.empty() && options->to.empty()) throw CLI::RequiredError("--out or --to");
+    exitCode = runRepair(*options);
+  });
 }
 
 }  // namespace vantrel::cli
