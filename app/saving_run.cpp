@@ -10,7 +10,7 @@
 #include "queries/query_views.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
-#include "salvage/dao_database.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 namespace {
@@ -97,17 +97,19 @@ class SavingWorker {
   // result (0 when the destination could not be created and the source was not read).
   int save(int fileNumber, SavedFile& file) {
     run_.savingMode = 1;
-    CDaoDatabase destination;
+    const DestinationFactory& destinations =
+        request_.destinations != nullptr ? *request_.destinations : sqliteDestinations();
+    std::unique_ptr<Destination> destination;
     try {
-      destination.Create(file.destination);
-    } catch (const CDaoException& error) {
+      destination = destinations.create(file.destination);
+    } catch (const DestinationError& error) {
       // Reading the source into nothing would report tables as recovered that are not.
       logText("Not created: " + file.destination.string() + " (" + error.what() + ")\r\n\r\n");
       file.status = Status::NotCreated;
       return kResultNothing;
     }
     CatalogSummary unused;
-    SalvageContext context{run_, unused, log_, &destination};
+    SalvageContext context{run_, unused, log_, destination.get()};
     SalvageHandler salvage(context);
     ProgressHandler handler(salvage, tracker_);
     tracker_.startFile(fileNumber, file.source);
@@ -119,9 +121,9 @@ class SavingWorker {
     if (opened && code != kResultStopped) createQueryViews(context);
     bool holdsNothing = false;
     try {
-      holdsNothing = destination.IsOpen() && destination.HoldsNothing();
-      if (destination.IsOpen()) destination.Close();
-    } catch (const CDaoException& error) {
+      holdsNothing = destination->isOpen() && destination->holdsNothing();
+      if (destination->isOpen()) destination->close();
+    } catch (const DestinationError& error) {
       logText("Not saved: rows of " + file.destination.string() + " (" + error.what() +
               ")\r\n\r\n");
     }

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "queries/sqlite_translation.h"
-#include "salvage/engine_catalog.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -27,14 +27,14 @@ constexpr size_t kMaxQueryChain = 100;
 
 class ViewMaker {
  public:
-  explicit ViewMaker(CDaoDatabase& destination) : destination_(destination) {}
+  explicit ViewMaker(Destination& destination) : destination_(destination) {}
 
   QueryViewCount run() {
-    const std::vector<QueryRecord> queries = destination_.QueryDefs();
-    for (const QueryRecord& query : queries)
+    const std::vector<SavedQuery> queries = destination_.savedQueries();
+    for (const SavedQuery& query : queries)
       byName_.emplace(query.name, &query);
     QueryViewCount count{0, static_cast<int>(queries.size())};
-    for (const QueryRecord& query : queries) {
+    for (const SavedQuery& query : queries) {
       if (make(query)) ++count.made;
     }
     return count;
@@ -43,7 +43,7 @@ class ViewMaker {
  private:
   // Makes the view of one query, after the views of the queries it reads. Returns whether
   // it has one (now or from before).
-  bool make(const QueryRecord& query) {
+  bool make(const SavedQuery& query) {
     if (const auto done = done_.find(query.name); done != done_.end()) return done->second;
     if (inProgress_.size() >= kMaxQueryChain) return false;
     if (!inProgress_.insert(query.name).second) return false;  // a query that reads itself
@@ -51,8 +51,8 @@ class ViewMaker {
     inProgress_.erase(query.name);
     if (reason) {
       try {
-        destination_.SetNoViewReason(query.name, *reason);
-      } catch (const CDaoException&) {
+        destination_.setNoViewReason(query.name, *reason);
+      } catch (const DestinationError&) {
         // The reason is only a note; the query itself stays saved.
       }
     }
@@ -61,7 +61,7 @@ class ViewMaker {
   }
 
   // Creates the view, or says why there is none.
-  std::optional<std::string> reasonForNoView(const QueryRecord& query) {
+  std::optional<std::string> reasonForNoView(const SavedQuery& query) {
     if (query.connect) return "pass-through query";
     if (!query.sql) return "saved without SQL text";
     std::set<std::string, NameLess> readQueries;
@@ -72,24 +72,26 @@ class ViewMaker {
       if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
       if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
     }
+    // Jet SQL is translated for SQLite only so far.
+    if (destination_.viewDialect() != ViewDialect::SQLite) return "no translation of Jet SQL";
     const SqliteTranslation translation =
         translateQueryToSqlite(*query.sql, [this](const std::string& select) {
           std::vector<PivotValue> values;
-          for (auto& [literal, heading] : destination_.SelectTextPairs(select, kPivotValueLimit))
+          for (auto& [literal, heading] : destination_.selectTextPairs(select, kPivotValueLimit))
             values.push_back({std::move(literal), std::move(heading)});
           return values;
         });
     if (!translation.sql) return translation.reason;
     try {
-      destination_.CreateView(query.name, *translation.sql);
-    } catch (const CDaoException& error) {
+      destination_.createView(query.name, *translation.sql);
+    } catch (const DestinationError& error) {
       return std::string("SQLite: ") + error.what();
     }
     return std::nullopt;
   }
 
-  CDaoDatabase& destination_;
-  std::map<std::string, const QueryRecord*, NameLess> byName_;
+  Destination& destination_;
+  std::map<std::string, const SavedQuery*, NameLess> byName_;
   std::map<std::string, bool, NameLess> done_;
   std::set<std::string, NameLess> inProgress_;
 };
@@ -97,11 +99,11 @@ class ViewMaker {
 }  // namespace
 
 QueryViewCount createQueryViews(SalvageContext& context) {
-  if (context.destination == nullptr || !context.destination->IsOpen()) return {};
+  if (context.destination == nullptr || !context.destination->isOpen()) return {};
   QueryViewCount count;
   try {
     count = ViewMaker(*context.destination).run();
-  } catch (const CDaoException& error) {
+  } catch (const DestinationError& error) {
     context.appendLog("Not created: views of the saved queries (" + std::string(error.what()) +
                       ")\r\n");
     return count;

@@ -6,8 +6,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
-#include "salvage/dao_exception.h"
-#include "salvage/dao_query_def.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -16,26 +15,15 @@ namespace {
 // Creates the query with its text, or with its name alone when the text is refused.
 void createQuery(const std::string& name, const std::string& sql, SalvageContext& context) {
   if (context.destination == nullptr) return;
-  CDaoQueryDef query(*context.destination);
   try {
-    if (context.queryConnect) {
-      // A pass-through query's text is the server's SQL, which Jet does not read.
-      query.Create(name);
-      query.SetConnect(*context.queryConnect);
-      query.SetSQL(sql);
-    } else {
-      query.Create(name, sql);
-    }
-    query.Append();
-  } catch (const CDaoException&) {
+    context.destination->saveQuery({name, sql, context.queryConnect});
+  } catch (const DestinationError&) {
     try {
-      query.Create(name);
-      query.Append();
-    } catch (const CDaoException&) {
+      context.destination->saveQuery({name, std::nullopt, std::nullopt});
+    } catch (const DestinationError&) {
       // Not even the name: the query is left out.
     }
   }
-  if (query.IsOpen()) query.Close();
 }
 
 }  // namespace

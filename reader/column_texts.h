@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,9 +52,6 @@ struct SavedValue {
 struct FieldValue {
   std::string text;            // the rendered text; empty for a null or empty value
   std::vector<uint8_t> bytes;  // binary and OLE fields: the stored bytes, for saving as they are
-  // Single and double fields: the stored value (a single widened, which is exact), for saving
-  // every bit rather than the rounded text.
-  std::optional<double> number;
   SavedValue value;  // the value itself, for saving; Text and Bytes refer to `text` and `bytes`
 };
 

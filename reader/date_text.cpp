@@ -65,38 +65,62 @@ bool hasTimePart(double value) {
 
 }  // namespace
 
-std::string dateText(double value) {
+std::optional<SavedDateTime> dateFields(double value) {
   if (!std::isfinite(value) || value < static_cast<double>(kFirstDay) ||
       value >= static_cast<double>(kLastDay + 1)) {
-    return {};
+    return std::nullopt;
   }
+  SavedDateTime fields;
+  fields.serial = value;
   const double dayPart = std::trunc(value);
-  // Values from -1 to 1 are a time of day alone (1 itself is midnight).
-  if (value > -1 && value <= 1) {
-    std::string text;
-    appendTime(text, std::lround(std::fabs(value) * kSecondsPerDay) % kSecondsPerDay);
-    return text;
-  }
   long day = static_cast<long>(dayPart);
-  // The time of day, rounded to the second; a time that rounds up to midnight is the next
-  // day's (a negative value counts its fraction forwards too).
-  long seconds = std::lround(std::fabs(value - dayPart) * kSecondsPerDay);
-  if (seconds >= kSecondsPerDay) {
-    seconds -= kSecondsPerDay;
-    day += value < 0 ? -1 : 1;
+  long seconds = 0;
+  if (value > -1 && value <= 1) {
+    // Values from -1 to 1 are a time of day alone (1 itself is midnight).
+    fields.parts = SavedDateTime::Parts::Time;
+    seconds = std::lround(std::fabs(value) * kSecondsPerDay) % kSecondsPerDay;
+  } else {
+    // The time of day, rounded to the second; a time that rounds up to midnight is the next
+    // day's (a negative value counts its fraction forwards too).
+    seconds = std::lround(std::fabs(value - dayPart) * kSecondsPerDay);
+    if (seconds >= kSecondsPerDay) {
+      seconds -= kSecondsPerDay;
+      day += value < 0 ? -1 : 1;
+    }
+    if (day < kFirstDay || day > kLastDay) return std::nullopt;
+    const CivilDate date = civilFromDays(day + kDaysFrom1970To1899);
+    fields.year = static_cast<int>(date.year);
+    fields.month = static_cast<int>(date.month);
+    fields.day = static_cast<int>(date.day);
+    fields.parts =
+        hasTimePart(value) ? SavedDateTime::Parts::DateAndTime : SavedDateTime::Parts::Date;
   }
-  if (day < kFirstDay || day > kLastDay) return {};
-  const CivilDate date = civilFromDays(day + kDaysFrom1970To1899);
+  fields.hour = static_cast<int>(seconds / 3600);
+  fields.minute = static_cast<int>(seconds / 60 % 60);
+  fields.second = static_cast<int>(seconds % 60);
+  return fields;
+}
+
+std::string dateText(const SavedDateTime& fields) {
   std::string text;
   text.reserve(24);
-  appendTwoDigits(text, date.month);
-  text.push_back('/');
-  appendTwoDigits(text, date.day);
-  text.push_back('/');
-  text += std::to_string(date.year);
-  text.push_back(' ');
-  if (hasTimePart(value)) appendTime(text, seconds);
+  if (fields.parts != SavedDateTime::Parts::Time) {
+    appendTwoDigits(text, fields.month);
+    text.push_back('/');
+    appendTwoDigits(text, fields.day);
+    text.push_back('/');
+    text += std::to_string(fields.year);
+    text.push_back(' ');
+  }
+  if (fields.parts != SavedDateTime::Parts::Date) {
+    appendTime(text, fields.hour * 3600L + fields.minute * 60L + fields.second);
+  }
   return text;
+}
+
+std::string dateText(double value) {
+  const auto fields = dateFields(value);
+  return fields ? dateText(*fields) : std::string();
 }
 
 }  // namespace vantrel

@@ -1,6 +1,9 @@
 #include "reader/value_rendering.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "reader/column_types.h"
 #include "reader/date_text.h"
@@ -90,44 +93,120 @@ std::string longValueToText(SourceDatabase& db, int start, int size) {
   return memoText(db, readLongValue(db, start, size));
 }
 
+namespace {
+
+void setText(FieldValue& out, std::string text) {
+  out.text = std::move(text);
+  if (!out.text.empty()) out.value.kind = SavedValue::Kind::Text;
+}
+
+void setBytes(FieldValue& out) {
+  if (!out.bytes.empty()) out.value.kind = SavedValue::Kind::Bytes;
+}
+
+template <typename Number>
+void setInteger(FieldValue& out, std::optional<Number> number) {
+  if (!number) return;
+  out.text = std::to_string(*number);
+  out.value.kind = SavedValue::Kind::Integer;
+  out.value.integer = *number;
+}
+
+// A decimal that is its own text: currency and numeric.
+void setDecimal(FieldValue& out, std::string digits) {
+  out.text = std::move(digits);
+  if (out.text.empty()) return;
+  out.value.kind = SavedValue::Kind::Decimal;
+  out.value.digits = out.text;
+}
+
+template <typename Number>
+void setReal(FieldValue& out, std::optional<Number> number) {
+  if (!number) return;
+  out.text = std::is_same_v<Number, float> ? singleText(*number) : doubleText(*number);
+  if (!std::isfinite(*number)) return;  // no destination takes an infinity or NaN
+  out.value.kind = SavedValue::Kind::Double;
+  out.value.number = *number;
+}
+
+}  // namespace
+
 size_t bindValue(SourceDatabase& db, int start, int size, ColumnDefinition& column, size_t i,
                  int valueByte, ColumnTexts& texts) {
   if (texts.size() <= i) texts.resize(i + 1);
   FieldValue& out = texts[i];
   out.text.clear();
   out.bytes.clear();
-  out.number.reset();
+  out.value.kind = SavedValue::Kind::Null;
   column.currentValueStart = size != 0 ? start : 0;
   column.currentValueLength = size != 0 ? size : 0;
   if (column.type == kTypeBoolean) {
     column.currentValueLength = valueByte;
     out.text = valueByte != 0 ? "0" : "1";
+    out.value.kind = SavedValue::Kind::Boolean;
+    out.value.integer = valueByte != 0 ? 0 : 1;
     return out.text.size();
   }
   if (size == 0) return 0;
   switch (column.type) {
-    case kTypeNumeric:
-      out.text = numericText(fieldBytes(db, start, 17), column.precision, column.scale);
+    case kTypeByte:
+      if (const int byte = start < 0 ? -1 : db.byteAt(start); byte >= 0) {
+        setInteger(out, std::optional<int>(byte));
+      }
       break;
+    case kTypeInteger:
+      setInteger(out, fixedValue<int16_t>(db, start));
+      break;
+    case kTypeLong:
+      setInteger(out, fixedValue<int32_t>(db, start));
+      break;
+    case kTypeCurrency:
+      if (const auto value = fixedValue<int64_t>(db, start)) setDecimal(out, currencyText(*value));
+      break;
+    case kTypeNumeric:
+      setDecimal(out, numericText(fieldBytes(db, start, 17), column.precision, column.scale));
+      break;
+    case kTypeSingle:
+      setReal(out, fixedValue<float>(db, start));
+      break;
+    case kTypeDouble:
+      setReal(out, fixedValue<double>(db, start));
+      break;
+    case kTypeDateTime:
+      if (const auto value = fixedValue<double>(db, start)) {
+        if (const auto fields = dateFields(*value)) {
+          out.text = dateText(*fields);
+          out.value.kind = SavedValue::Kind::DateTime;
+          out.value.dateTime = *fields;
+        }
+      }
+      break;
+    case kTypeGuid: {
+      const auto bytes = fieldBytes(db, start, 16);
+      out.text = guidText(bytes);
+      if (bytes.size() == out.value.guid.size()) {
+        std::copy(bytes.begin(), bytes.end(), out.value.guid.begin());
+        out.value.kind = SavedValue::Kind::Guid;
+      }
+      break;
+    }
     case kTypeBinary: {
       const auto bytes = fieldBytes(db, start, size);
       out.bytes.assign(bytes.begin(), bytes.end());
+      setBytes(out);
       break;
     }
     case kTypeOle:
       out.bytes = readLongValue(db, start, size);
       out.text = kOleDataText;
+      setBytes(out);
       break;
-    case kTypeSingle:
-      if (const auto value = fixedValue<float>(db, start)) out.number = *value;
-      out.text = valueToText(db, start, size, column.type);
-      break;
-    case kTypeDouble:
-      out.number = fixedValue<double>(db, start);
-      out.text = valueToText(db, start, size, column.type);
+    case kTypeText:
+    case kTypeMemo:
+      setText(out, valueToText(db, start, size, column.type));
       break;
     default:
-      out.text = valueToText(db, start, size, column.type);
+      break;  // other codes have no form
   }
   return out.text.size();
 }

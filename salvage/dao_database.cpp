@@ -195,9 +195,13 @@ void CDaoDatabase::beginRecordset(CDaoRecordset& recordset) {
   openRecordsets_.push_back(&recordset);
 }
 
-void CDaoDatabase::endRecordset(CDaoRecordset& recordset) {
+void CDaoDatabase::endRecordset(CDaoRecordset& recordset, bool keepRows) {
   std::erase(openRecordsets_, &recordset);
   if (!openRecordsets_.empty() || sqlite3_get_autocommit(handle()) != 0) return;
+  if (!keepRows) {
+    sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    return;
+  }
   try {
     executeSql(handle(), "COMMIT");
   } catch (const CDaoException& error) {

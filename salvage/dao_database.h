@@ -18,7 +18,7 @@ namespace vantrel {
 class CDaoRecordset;
 class DestinationSchema;
 class EngineCatalog;
-struct QueryRecord;
+using QueryRecord = SavedQuery;
 
 // The locale the saving run creates every destination with.
 inline constexpr std::string_view kDestinationLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
@@ -29,10 +29,12 @@ inline constexpr int kViewCheckMilliseconds = 5000;
 // One destination database: a new SQLite file written through Jet's calls. Every call either
 // does all it promises or raises a CDaoException with the engine's message and changes
 // nothing. Recordsets and query definitions are bound to a database that outlives them.
-class CDaoDatabase {
+// As a Destination, it re-creates a table with Jet DDL statements (each refused one named in
+// TableCreation::refused) and saves rows through a recordset; one row sink is open at a time.
+class CDaoDatabase : public Destination {
  public:
   CDaoDatabase();
-  ~CDaoDatabase();
+  ~CDaoDatabase() override;
   CDaoDatabase(const CDaoDatabase&) = delete;
   CDaoDatabase& operator=(const CDaoDatabase&) = delete;
 
@@ -90,6 +92,25 @@ class CDaoDatabase {
 
   const std::filesystem::path& path() const { return path_; }
 
+  // The Destination calls, through the calls above.
+  TableCreation createTable(const TableDescription& table) override;
+  std::unique_ptr<RowSink> openRows(const TableDescription& table,
+                                    const TableCreation& creation) override;
+  void createRelation(std::string_view name, std::string_view primaryTable,
+                      std::string_view foreignTable, long attributes,
+                      std::span<const RelationFieldPair> fields) override;
+  void saveQuery(const SavedQuery& query) override;
+  std::vector<SavedQuery> savedQueries() const override;
+  ViewDialect viewDialect() const override { return ViewDialect::SQLite; }
+  void createView(std::string_view name, std::string_view select) override;
+  void setNoViewReason(std::string_view name, std::string_view reason) override;
+  std::vector<std::pair<std::string, std::string>> selectTextPairs(std::string_view select,
+                                                                   size_t maxRows) const override;
+  bool isOpen() const override { return IsOpen(); }
+  bool holdsNothing() const override;
+  void close() override;
+  std::string location() const override { return path_.string(); }
+
  private:
   friend class CDaoRecordset;
   friend class CDaoQueryDef;
@@ -101,7 +122,8 @@ class CDaoDatabase {
   // The rows of all open recordsets go into one transaction, begun by the first to open and
   // committed when the last closes.
   void beginRecordset(CDaoRecordset& recordset);
-  void endRecordset(CDaoRecordset& recordset);
+  // The last to end commits, or rolls back when it does not keep its rows.
+  void endRecordset(CDaoRecordset& recordset, bool keepRows);
 
   void checkRelation(std::string_view name, std::string_view table, std::string_view foreignTable,
                      std::span<const RelationFieldPair> fields, bool enforced) const;

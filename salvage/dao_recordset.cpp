@@ -115,12 +115,12 @@ CDaoRecordset::Field& CDaoRecordset::field(std::string_view column) {
 }
 
 template <typename Value>
-void CDaoRecordset::setField(std::string_view column, Value value) {
-  requireNewRow("SetFieldValue");
-  Field& target = field(column);
+void CDaoRecordset::setField(Field& target, Value value) {
   try {
     if constexpr (std::is_same_v<Value, std::string_view>) {
       convertValueText(target.type, value, converted_);
+    } else if constexpr (std::is_same_v<Value, const FieldValue*>) {
+      convertSavedValue(target.type, *value, converted_);
     } else {
       convertValueBytes(target.type, value, converted_);
     }
@@ -131,11 +131,28 @@ void CDaoRecordset::setField(std::string_view column, Value value) {
 }
 
 void CDaoRecordset::SetFieldValue(std::string_view column, std::string_view value) {
-  setField(column, value);
+  requireNewRow("SetFieldValue");
+  setField(field(column), value);
 }
 
 void CDaoRecordset::SetFieldValue(std::string_view column, std::span<const uint8_t> bytes) {
-  setField(column, bytes);
+  requireNewRow("SetFieldValue");
+  setField(field(column), bytes);
+}
+
+void CDaoRecordset::SetFieldValue(size_t position, const FieldValue& value) {
+  requireNewRow("SetFieldValue");
+  if (position >= fields_.size()) {
+    throw CDaoException("no field " + std::to_string(position) + " in table [" + table_ + "]");
+  }
+  setField(fields_[position], &value);
+}
+
+std::vector<std::string> CDaoRecordset::FieldNames() const {
+  std::vector<std::string> names;
+  for (const Field& f : fields_)
+    names.push_back(f.name);
+  return names;
 }
 
 void CDaoRecordset::SetFieldValueNull(std::string_view column) {
@@ -159,11 +176,11 @@ void CDaoRecordset::bindFields() {
         sqlite3_bind_double(statement, position, value.real);
         break;
       case DestinationValue::Kind::Text:
-        sqlite3_bind_text64(statement, position, value.bytes.data(), value.bytes.size(),
+        sqlite3_bind_text64(statement, position, value.data().data(), value.data().size(),
                             SQLITE_STATIC, SQLITE_UTF8);
         break;
       case DestinationValue::Kind::Blob:
-        sqlite3_bind_blob64(statement, position, value.bytes.data(), value.bytes.size(),
+        sqlite3_bind_blob64(statement, position, value.data().data(), value.data().size(),
                             SQLITE_STATIC);
         break;
     }
@@ -193,12 +210,20 @@ void CDaoRecordset::Update() {
 }
 
 void CDaoRecordset::Close() {
+  end(true);
+}
+
+void CDaoRecordset::Cancel() {
+  end(false);
+}
+
+void CDaoRecordset::end(bool keepRows) {
   if (!open_) return;
   open_ = false;
   editing_ = false;
   insert_ = SqliteStatement();
   fields_.clear();
-  database_->endRecordset(*this);
+  database_->endRecordset(*this, keepRows);
 }
 
 }  // namespace vantrel

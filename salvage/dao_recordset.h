@@ -38,6 +38,13 @@ class CDaoRecordset {
   // Bytes for a BINARY or OLEOBJECT column.
   void SetFieldValue(std::string_view column, std::span<const uint8_t> bytes);
   void SetFieldValueNull(std::string_view column);
+  // Sets the field at `position` (in the table's column order) from a value as the reader
+  // stored it (see convertSavedValue). Its text and bytes are read by Update: they must stay
+  // as they are until then.
+  void SetFieldValue(size_t position, const FieldValue& value);
+
+  // The names of the fields, in the table's column order.
+  std::vector<std::string> FieldNames() const;
 
   // Inserts the new row. Whether it succeeds or not, the row is done; the next needs AddNew.
   void Update();
@@ -47,6 +54,9 @@ class CDaoRecordset {
   // Ends the recordset; when it is the last one open, its rows are committed, and a failure
   // to commit raises (the recordset is closed all the same).
   void Close();
+  // Ends the recordset without its rows: when it is the last one open, the rows added since
+  // the first was opened are rolled back.
+  void Cancel();
 
  private:
   struct Field {
@@ -58,9 +68,10 @@ class CDaoRecordset {
   Field& field(std::string_view column);
   // Converts into a spare value first, so that a value that does not convert changes nothing.
   template <typename Value>
-  void setField(std::string_view column, Value value);
+  void setField(Field& target, Value value);
   void requireNewRow(const char* call) const;
   void bindFields();
+  void end(bool keepRows);
 
   CDaoDatabase* database_;
   std::string table_;

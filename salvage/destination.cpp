@@ -3,10 +3,8 @@
 #include "reader/column_types.h"
 
 namespace vantrel {
-namespace {
-
-// The Jet DDL type a column is re-created with; none for a type code without one.
-std::optional<JetColumnType> destinationType(const ColumnDefinition& column, int formatVersion) {
+std::optional<JetColumnType> destinationColumnType(const ColumnDefinition& column,
+                                                   int formatVersion) {
   switch (column.type) {
     case kTypeBoolean:
       return JetColumnType{JetType::Bit, std::nullopt};
@@ -41,8 +39,6 @@ std::optional<JetColumnType> destinationType(const ColumnDefinition& column, int
   }
 }
 
-}  // namespace
-
 std::vector<std::string> TableDescription::columnsWithoutType() const {
   std::vector<std::string> names;
   for (const DestinationColumn& column : columns) {
@@ -67,7 +63,7 @@ TableDescription describeTable(const TableDefinition& table, std::string_view na
     DestinationColumn& out = description.columns.emplace_back();
     out.name = column.name;
     out.jetType = column.type;
-    out.type = destinationType(column, formatVersion);
+    out.type = destinationColumnType(column, formatVersion);
     out.size = out.type && out.type->size ? *out.type->size : column.size;
     out.precision = column.precision;
     out.scale = column.scale;

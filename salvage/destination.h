@@ -72,6 +72,10 @@ struct TableDescription {
   std::vector<std::string> columnsWithoutType() const;
 };
 
+// The Jet DDL type a column is re-created with; none for a type code without one.
+std::optional<JetColumnType> destinationColumnType(const ColumnDefinition& column,
+                                                   int formatVersion);
+
 // The table's description from its definition as read (with its key columns marked).
 // `formatVersion` is the source's (0: Jet 3, 1: Jet 4).
 TableDescription describeTable(const TableDefinition& table, std::string_view name,

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "salvage/destination.h"
+
 namespace vantrel {
 
 // The engine's own tables in every destination database. Their names start with "MSys",
@@ -21,11 +23,7 @@ inline constexpr std::string_view kIndexesTable = "MSysVantrelIndexes";
 bool isEngineCatalogName(std::string_view name);
 
 // One saved query as the engine keeps it.
-struct QueryRecord {
-  std::string name;
-  std::optional<std::string> sql;      // the Jet SQL text; none for a query saved by name only
-  std::optional<std::string> connect;  // a pass-through query's connect string
-};
+using QueryRecord = SavedQuery;
 
 struct RelationRecord {
   std::string name;

@@ -6,7 +6,6 @@
 #include "reader/catalog_rows.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
-#include "salvage/dao_exception.h"
 
 namespace vantrel {
 
@@ -68,20 +67,20 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
   for (const auto& [position, pair] : relation.pairs)
     pairs.push_back(pair);
   if (context.destination == nullptr) return;
-  CDaoDatabase& destination = *context.destination;
+  Destination& destination = *context.destination;
   // Jet 4 relations are first named by their two tables.
   const std::string firstName =
       jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
   try {
-    destination.CreateRelation(firstName, relation.primaryTable, relation.foreignTable,
+    destination.createRelation(firstName, relation.primaryTable, relation.foreignTable,
                                relation.attributes, pairs);
     return;
-  } catch (const CDaoException&) {
+  } catch (const DestinationError&) {
   }
   try {
-    destination.CreateRelation(relation.name, relation.primaryTable, relation.foreignTable,
+    destination.createRelation(relation.name, relation.primaryTable, relation.foreignTable,
                                kRelationDontEnforce, pairs);
-  } catch (const CDaoException&) {
+  } catch (const DestinationError&) {
     // A relation the engine refuses twice is left out.
   }
 }

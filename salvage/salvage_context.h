@@ -6,7 +6,7 @@
 #include "run/catalog_summary.h"
 #include "run/log_sink.h"
 #include "run/run_state.h"
-#include "salvage/dao_database.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -17,7 +17,7 @@ struct SalvageContext {
   RunState& run;
   CatalogSummary& summary;
   const LogSink* log = nullptr;
-  CDaoDatabase* destination = nullptr;
+  Destination* destination = nullptr;
   std::string sqlText;                      // the text of the query rebuilt last
   std::optional<std::string> queryConnect;  // its connect string when it is a pass-through
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reader/table_definition.h"
+#include "salvage/destination.h"
 
 namespace vantrel {
 
@@ -23,6 +24,7 @@ struct TableDdl {
 // The statements that re-create a table: its first column with CREATE TABLE, each further
 // column with ALTER TABLE ... ADD, a single-column primary key right after its column, a
 // CREATE INDEX for each indexed column outside the key, and a compound key last.
+TableDdl tableDdl(const TableDescription& table);
 TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int formatVersion);
 
 }  // namespace vantrel

@@ -2,9 +2,7 @@
 
 #include <locale.h>
 #include <algorithm>
-#include <cfloat>
 #include <clocale>
-#include <cmath>
 #include <mutex>
 
 #include "reader/column_types.h"
@@ -13,10 +11,7 @@
 #include "reader/number_text.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
-#include "salvage/dao_exception.h"
-#include "salvage/dao_recordset.h"
-#include "salvage/identifier_text.h"
-#include "salvage/table_ddl.h"
+#include "salvage/destination.h"
 #include "salvage/table_log_texts.h"
 
 namespace vantrel {
@@ -42,64 +37,22 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
   table.indexes.clear();
 }
 
-// Runs the statements that re-create the table; a statement the engine refuses is logged and
-// the next one runs. Returns which columns exist in the destination.
-std::vector<bool> recreateTable(const TableDefinition& table, const std::string& name,
-                                int formatVersion, SalvageContext& context) {
-  std::vector<bool> created(table.columns.size(), false);
-  const TableDdl ddl = tableDdl(table, name, formatVersion);
-  for (const std::string& column : ddl.columnsWithoutType) {
-    context.appendLog("Not re-created: column [" + column + "] of table [" + name +
+// Re-creates the table in the destination; what the destination refuses is logged and the
+// rest still made.
+TableCreation recreateTable(const TableDescription& table, SalvageContext& context) {
+  for (const std::string& column : table.columnsWithoutType()) {
+    context.appendLog("Not re-created: column [" + column + "] of table [" + table.name +
                       "] (its type has no destination type)\r\n");
   }
-  for (size_t s = 0; s < ddl.statements.size(); ++s) {
-    const std::string& statement = ddl.statements[s];
-    try {
-      if (context.destination == nullptr) throw CDaoException("no destination database is open");
-      context.destination->Execute(statement);
-      if (ddl.createdColumn[s] >= 0) created[static_cast<size_t>(ddl.createdColumn[s])] = true;
-    } catch (const CDaoException& error) {
-      context.appendLog("Not re-created: " + statement + " (" + error.what() + ")\r\n");
-    }
+  if (context.destination == nullptr) {
+    context.appendLog("Not re-created: table [" + table.name +
+                      "] (no destination database is open)\r\n");
+    return {std::vector<bool>(table.columns.size(), false), {}};
   }
-  return created;
-}
-
-// A single or double from its stored bits, not from its rounded text: a double exactly, a
-// single as the shortest decimal that reads back as that single. Near the end of the single
-// range that decimal lies beyond it (3.4028235e+38), so there the exact widened value is used.
-std::string savedNumberText(const ColumnDefinition& column, double number) {
-  if (column.type != kTypeSingle || std::fabs(number) >= FLT_MAX) return shortestText(number);
-  return shortestText(static_cast<float>(number));
-}
-
-// The row's values into the columns that exist in the destination (a column whose statement
-// failed must not take another's value). Returns whether the row was written.
-bool writeRow(const TableDefinition& table, const std::vector<bool>& created,
-              CDaoRecordset& recordset) {
-  recordset.AddNew();
-  for (size_t i = 0; i < table.columns.size(); ++i) {
-    const ColumnDefinition& column = table.columns[i];
-    if (!created[i]) continue;
-    const FieldValue& field = table.columnTexts[i];
-    try {
-      if (column.type == kTypeBinary || column.type == kTypeOle) {
-        recordset.SetFieldValue(column.name, field.bytes);
-      } else if (field.number && std::isfinite(*field.number)) {
-        recordset.SetFieldValue(column.name, savedNumberText(column, *field.number));
-      } else {
-        recordset.SetFieldValue(column.name, field.text);
-      }
-    } catch (const CDaoException&) {
-      // A value the column cannot take leaves that field unset.
-    }
-  }
-  try {
-    recordset.Update();
-    return true;
-  } catch (const CDaoException&) {
-    return false;
-  }
+  TableCreation creation = context.destination->createTable(table);
+  for (const std::string& refused : creation.refused)
+    context.appendLog("Not re-created: " + refused + "\r\n");
+  return creation;
 }
 
 void showRow(const TableDefinition& table, int row, RunHooks& hooks) {
@@ -164,11 +117,15 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
       (table->indexCount != 0 || table->realIndexCount != 0)) {
     readKeys(db, *table);
   }
-  std::vector<bool> created;
-  if (saving) created = recreateTable(*table, name, db.formatVersion(), context);
+  TableDescription description;
+  TableCreation creation;
+  if (saving) {
+    description = describeTable(*table, name, db.formatVersion());
+    creation = recreateTable(description, context);
+  }
 
   table->resetRowCursor();
-  std::optional<CDaoRecordset> recordset;
+  std::unique_ptr<RowSink> rows;
   if (previewing) {
     for (size_t i = 0; i < table->columns.size(); ++i) {
       context.run.hooks().addPreviewColumn(static_cast<int>(i), table->columns[i].name);
@@ -176,10 +133,9 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   }
   if (saving && context.destination != nullptr) {
     try {
-      recordset.emplace(*context.destination);
-      recordset->Open("SELECT * FROM " + bracketedName(name));
-    } catch (const CDaoException&) {
-      recordset.reset();
+      rows = context.destination->openRows(description, creation);
+    } catch (const DestinationError&) {
+      rows.reset();
     }
   }
 
@@ -190,7 +146,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     if (previewing) showRow(*table, db.recordCounter, context.run.hooks());
     if (saving) {
       // Rows of a table that could not be opened in the destination are not written.
-      if (!recordset || !writeRow(*table, created, *recordset)) ++notWritten;
+      if (!rows || !rows->write(table->columnTexts)) ++notWritten;
     }
     ++db.recordCounter;
   }
@@ -199,10 +155,10 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   }
 
   if (previewing) closeSourceDatabase(db);
-  if (recordset && recordset->IsOpen()) {
+  if (rows) {
     try {
-      recordset->Close();
-    } catch (const CDaoException& error) {
+      rows->finish();
+    } catch (const DestinationError& error) {
       context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
     }
   }
@@ -214,7 +170,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
       declared = table->rowCount;
     }
     // Only the columns that exist in the destination are recovered fields.
-    const auto fields = static_cast<int>(std::count(created.begin(), created.end(), true));
+    const auto fields = static_cast<int>(
+        std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
     writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
                 table->inferredFromRows, context);
   }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "reader/number_text.h"
 #include "salvage/dao_exception.h"
 #include "salvage/identifier_text.h"
 
@@ -226,11 +227,55 @@ void setReal(DestinationValue& out, double value) {
 void setBytes(DestinationValue& out, DestinationValue::Kind kind, std::string_view bytes) {
   out.kind = kind;
   out.bytes.assign(bytes.data(), bytes.size());
+  out.borrowed.reset();
 }
 
 void setText(DestinationValue& out, std::string&& text) {
   out.kind = DestinationValue::Kind::Text;
   out.bytes = std::move(text);
+  out.borrowed.reset();
+}
+
+void setBorrowed(DestinationValue& out, DestinationValue::Kind kind, std::string_view bytes) {
+  out.kind = bytes.empty() ? DestinationValue::Kind::Null : kind;
+  out.borrowed = bytes;
+}
+
+// A single as the double its shortest decimal reads as; beyond the largest single that
+// decimal lies outside the range (3.4028235e+38), so there the widened value stays.
+double savedSingle(double widened) {
+  if (std::fabs(widened) >= FLT_MAX) return widened;
+  char buffer[32];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(widened));
+  double value = widened;
+  if (error == std::errc()) std::from_chars(buffer, end, value);
+  return value;
+}
+
+// "yyyy-mm-dd", "hh:mm:ss" or both, as convertDate makes them from the rendered text.
+void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
+  std::string& iso = out.bytes;
+  iso.clear();
+  if (date.parts != SavedDateTime::Parts::Time) {
+    iso += static_cast<char>('0' + date.year / 1000 % 10);
+    iso += static_cast<char>('0' + date.year / 100 % 10);
+    appendTwoDigits(iso, date.year % 100);
+    iso += '-';
+    appendTwoDigits(iso, date.month);
+    iso += '-';
+    appendTwoDigits(iso, date.day);
+  }
+  if (date.parts == SavedDateTime::Parts::DateAndTime) iso += ' ';
+  if (date.parts != SavedDateTime::Parts::Date) {
+    appendTwoDigits(iso, date.hour);
+    iso += ':';
+    appendTwoDigits(iso, date.minute);
+    iso += ':';
+    appendTwoDigits(iso, date.second);
+  }
+  out.kind = DestinationValue::Kind::Text;
+  out.borrowed.reset();
 }
 
 constexpr double kCurrencyLimit = 922337203685477.5807;
@@ -306,6 +351,44 @@ void convertValueBytes(JetType type, std::span<const uint8_t> bytes, Destination
   }
   setBytes(out, DestinationValue::Kind::Blob,
            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+void convertSavedValue(JetType type, const FieldValue& field, DestinationValue& out) {
+  const SavedValue& value = field.value;
+  switch (value.kind) {
+    case SavedValue::Kind::Null:
+      out.kind = DestinationValue::Kind::Null;
+      return;
+    case SavedValue::Kind::Boolean:
+    case SavedValue::Kind::Integer:
+      setInteger(out, value.integer);
+      return;
+    case SavedValue::Kind::Double:
+      setReal(out, type == JetType::Single ? savedSingle(value.number) : value.number);
+      return;
+    case SavedValue::Kind::Decimal:
+      // Exact digits; SQLite keeps a double, the nearest to them.
+      convertValueText(type, value.digits, out);
+      return;
+    case SavedValue::Kind::DateTime:
+      setIsoDate(out, value.dateTime);
+      return;
+    case SavedValue::Kind::Guid:
+      setText(out, guidText(value.guid));
+      return;
+    case SavedValue::Kind::Bytes:
+      setBorrowed(
+          out, DestinationValue::Kind::Blob,
+          std::string_view(reinterpret_cast<const char*>(field.bytes.data()), field.bytes.size()));
+      return;
+    case SavedValue::Kind::Text:
+      setBorrowed(out, DestinationValue::Kind::Text, field.text);
+      return;
+  }
 }
 
 }  // namespace vantrel

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "reader/column_texts.h"
 #include "salvage/jet_type.h"
 
 namespace vantrel {
@@ -16,6 +18,10 @@ struct DestinationValue {
   long long integer = 0;
   double real = 0;
   std::string bytes;  // Text (UTF-8) or Blob
+  // Text or Blob held by the caller instead of `bytes`, valid until the row is inserted.
+  std::optional<std::string_view> borrowed;
+
+  std::string_view data() const { return borrowed ? *borrowed : std::string_view(bytes); }
 };
 
 // Converts a value text of the reader into what a column of `type` stores:
@@ -32,5 +38,12 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
 
 // Bytes for a BINARY or OLEOBJECT column become a BLOB (none: Null). Other types raise.
 void convertValueBytes(JetType type, std::span<const uint8_t> bytes, DestinationValue& out);
+
+// A stored value of the reader into what a column of `type` stores, as its rendered text
+// would be converted, without the detour through that text: a single is stored as the double
+// of its shortest decimal (near the end of its range, as its widened self), a date as its
+// ISO text, a GUID as its braced upper-case text. Text and bytes are borrowed from `field`.
+// Raises as convertValueText does; `out` is then left as it was.
+void convertSavedValue(JetType type, const FieldValue& field, DestinationValue& out);
 
 }  // namespace vantrel

@@ -1,0 +1,149 @@
+// CDaoDatabase as a Destination: the salvage's tables, rows, relations and queries through the
+// engine's own calls.
+#include <utility>
+
+#include "salvage/dao_database.h"
+#include "salvage/dao_query_def.h"
+#include "salvage/dao_recordset.h"
+#include "salvage/identifier_text.h"
+#include "salvage/table_ddl.h"
+
+namespace vantrel {
+namespace {
+
+// The rows of one table through a recordset over it. The recordset's fields are the columns
+// that were created, found by name once.
+class RecordsetRowSink : public RowSink {
+ public:
+  RecordsetRowSink(CDaoDatabase& database, const TableDescription& table,
+                   const TableCreation& creation)
+      : recordset_(database) {
+    if (!creation.tableCreated()) throw CDaoException("table [" + table.name + "] was not created");
+    recordset_.Open("SELECT * FROM " + bracketedName(table.name));
+    const std::vector<std::string> names = recordset_.FieldNames();
+    for (size_t p = 0; p < table.columns.size() && p < creation.columnCreated.size(); ++p) {
+      if (!creation.columnCreated[p]) continue;
+      for (size_t f = 0; f < names.size(); ++f) {
+        if (equalsIgnoringAsciiCase(names[f], table.columns[p].name)) {
+          fields_.emplace_back(p, f);
+          break;
+        }
+      }
+    }
+  }
+
+  ~RecordsetRowSink() override {
+    if (recordset_.IsOpen()) recordset_.Cancel();
+  }
+
+  bool write(std::span<const FieldValue> row) override {
+    recordset_.AddNew();
+    for (const auto& [position, field] : fields_) {
+      if (position >= row.size()) continue;
+      try {
+        recordset_.SetFieldValue(field, row[position]);
+      } catch (const CDaoException&) {
+        // A value the column cannot take leaves that field unset.
+      }
+    }
+    try {
+      recordset_.Update();
+      return true;
+    } catch (const CDaoException&) {
+      return false;
+    }
+  }
+
+  void finish() override { recordset_.Close(); }
+
+ private:
+  CDaoRecordset recordset_;
+  std::vector<std::pair<size_t, size_t>> fields_;  // column position, recordset field
+};
+
+class SqliteDestinationFactory : public DestinationFactory {
+ public:
+  std::unique_ptr<Destination> create(const std::filesystem::path& file) const override {
+    auto database = std::make_unique<CDaoDatabase>();
+    database->Create(file);
+    return database;
+  }
+};
+
+}  // namespace
+
+const DestinationFactory& sqliteDestinations() {
+  static const SqliteDestinationFactory factory;
+  return factory;
+}
+
+TableCreation CDaoDatabase::createTable(const TableDescription& table) {
+  TableCreation creation;
+  creation.columnCreated.assign(table.columns.size(), false);
+  const TableDdl ddl = tableDdl(table);
+  for (size_t s = 0; s < ddl.statements.size(); ++s) {
+    const std::string& statement = ddl.statements[s];
+    try {
+      Execute(statement);
+      if (ddl.createdColumn[s] >= 0) {
+        creation.columnCreated[static_cast<size_t>(ddl.createdColumn[s])] = true;
+      }
+    } catch (const CDaoException& error) {
+      creation.refused.push_back(statement + " (" + error.what() + ")");
+    }
+  }
+  return creation;
+}
+
+std::unique_ptr<RowSink> CDaoDatabase::openRows(const TableDescription& table,
+                                                const TableCreation& creation) {
+  return std::make_unique<RecordsetRowSink>(*this, table, creation);
+}
+
+void CDaoDatabase::createRelation(std::string_view name, std::string_view primaryTable,
+                                  std::string_view foreignTable, long attributes,
+                                  std::span<const RelationFieldPair> fields) {
+  CreateRelation(name, primaryTable, foreignTable, attributes, fields);
+}
+
+void CDaoDatabase::saveQuery(const SavedQuery& query) {
+  CDaoQueryDef definition(*this);
+  if (query.connect) {
+    // A pass-through query's text is the server's SQL, which Jet does not read.
+    definition.Create(query.name);
+    definition.SetConnect(*query.connect);
+    if (query.sql) definition.SetSQL(*query.sql);
+  } else if (query.sql) {
+    definition.Create(query.name, *query.sql);
+  } else {
+    definition.Create(query.name);
+  }
+  definition.Append();
+}
+
+std::vector<SavedQuery> CDaoDatabase::savedQueries() const {
+  return QueryDefs();
+}
+
+void CDaoDatabase::createView(std::string_view name, std::string_view select) {
+  CreateView(name, select);
+}
+
+void CDaoDatabase::setNoViewReason(std::string_view name, std::string_view reason) {
+  SetNoViewReason(name, reason);
+}
+
+std::vector<std::pair<std::string, std::string>> CDaoDatabase::selectTextPairs(
+    std::string_view select, size_t maxRows) const {
+  return SelectTextPairs(select, maxRows);
+}
+
+bool CDaoDatabase::holdsNothing() const {
+  return HoldsNothing();
+}
+
+void CDaoDatabase::close() {
+  Close();
+}
+
+}  // namespace vantrel
