@@ -11,9 +11,12 @@ std::vector<std::string> savingFailures(const SavingOutcome& outcome) {
       lines.push_back(file.problem.empty()
                           ? file.source + ": cannot be opened as an Access database"
                           : file.problem);
+    } else if (file.status == SavedFile::Status::Saved && !file.problem.empty()) {
+      lines.push_back(file.problem);
     } else if (file.status == SavedFile::Status::NotCreated) {
-      lines.push_back(file.source + ": the destination " + file.destination.string() +
-                      " cannot be created");
+      lines.push_back(file.problem.empty() ? file.source + ": the destination " +
+                                                 file.destination.string() + " cannot be created"
+                                           : file.problem);
     }
   }
   return lines;

@@ -67,6 +67,12 @@ class SavingWorker {
     std::filesystem::remove(destination, ignored);
   }
 
+  // The destination as the log names it: its file, or where the destination factory puts it.
+  std::string location(const SavedFile& file) const {
+    return request_.destinations != nullptr ? request_.destinations->location(file.destination)
+                                            : file.destination.string();
+  }
+
   void logText(std::string_view text) const {
     if (log_ != nullptr) log_->appendLogLine(text);
   }
@@ -104,8 +110,9 @@ class SavingWorker {
       destination = destinations.create(file.destination);
     } catch (const DestinationError& error) {
       // Reading the source into nothing would report tables as recovered that are not.
-      logText("Not created: " + file.destination.string() + " (" + error.what() + ")\r\n\r\n");
+      logText("Not created: " + location(file) + " (" + error.what() + ")\r\n\r\n");
       file.status = Status::NotCreated;
+      file.problem = file.source + ": the destination " + location(file) + " cannot be created";
       return kResultNothing;
     }
     CatalogSummary unused;
@@ -124,8 +131,10 @@ class SavingWorker {
       holdsNothing = destination->isOpen() && destination->holdsNothing();
       if (destination->isOpen()) destination->close();
     } catch (const DestinationError& error) {
-      logText("Not saved: rows of " + file.destination.string() + " (" + error.what() +
-              ")\r\n\r\n");
+      logText("Not saved: rows of " + location(file) + " (" + error.what() + ")\r\n\r\n");
+      // Whatever the file's tables said, it is not saved whole: the run must not end as a
+      // success.
+      file.problem = file.source + ": not everything was saved (" + error.what() + ")";
     }
     file.status = code == kResultStopped ? Status::Stopped
                   : opened               ? Status::Saved
@@ -182,7 +191,7 @@ class SavingWorker {
         }
         removeDestination(file.destination);
       }
-      if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
+      if (log_ != nullptr) logDestination(*log_, location(file), false);
       const int code = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
       outcome_.resultCode = code;
@@ -224,7 +233,7 @@ class SavingWorker {
       removeDestination(file.destination);
       overwritten = true;
     }
-    if (log_ != nullptr) logDestination(*log_, file.destination.string(), overwritten);
+    if (log_ != nullptr) logDestination(*log_, location(file), overwritten);
     const int code = save(request_.fileNumber, file);
     outcome_.files.push_back(std::move(file));
     outcome_.resultCode = code;

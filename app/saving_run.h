@@ -67,7 +67,9 @@ struct SavedFile {
   std::filesystem::path destination;
   Status status = Status::Saved;
   // NotOpened and NothingSalvaged: why, as the saving list and the log tell it
-  // (cannotOpenText, nothingSalvagedText).
+  // (cannotOpenText, nothingSalvagedText). Saved: what could not be saved after all (the
+  // destination failed at its close, as when the server went away), else empty. NotCreated:
+  // which destination.
   std::string problem;
 };
 

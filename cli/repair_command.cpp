@@ -135,6 +135,10 @@ int runRepair(const RepairOptions& options) {
       std::cerr << "vantrel-cli: " << file.problem << "\n";
       exitCode = kExitNotOpened;
     }
+    if (file.status == Status::Saved && !file.problem.empty()) {
+      std::cerr << "vantrel-cli: " << file.problem << "\n";
+      exitCode = kExitNotOpened;
+    }
     if (file.status == Status::NotCreated) {
       std::cerr << "vantrel-cli: cannot create " << file.destination.string() << "\n";
       exitCode = kExitNotOpened;

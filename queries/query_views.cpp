@@ -72,8 +72,9 @@ class ViewMaker {
       if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
       if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
     }
-    // Jet SQL is translated for SQLite only so far.
-    if (destination_.viewDialect() != ViewDialect::SQLite) return "no translation of Jet SQL";
+    // Jet SQL is translated for SQLite; a PostgreSQL destination keeps the view only where
+    // the server accepts that translation as it stands.
+    const bool sqlite = destination_.viewDialect() == ViewDialect::SQLite;
     const SqliteTranslation translation =
         translateQueryToSqlite(*query.sql, [this](const std::string& select) {
           std::vector<PivotValue> values;
@@ -85,7 +86,7 @@ class ViewMaker {
     try {
       destination_.createView(query.name, *translation.sql);
     } catch (const DestinationError& error) {
-      return std::string("SQLite: ") + error.what();
+      return std::string(sqlite ? "SQLite: " : "PostgreSQL: ") + error.what();
     }
     return std::nullopt;
   }

@@ -178,6 +178,8 @@ class DestinationFactory {
   // the run's subfolder, named after the source, ".sqlite"); a destination that is no file
   // may take its name from there. Raises a DestinationError when it cannot be created.
   virtual std::unique_ptr<Destination> create(const std::filesystem::path& file) const = 0;
+  // Where the destination of `file` is, for the log, before it is made.
+  virtual std::string location(const std::filesystem::path& file) const { return file.string(); }
 };
 
 // The default factory: each destination a new SQLite database at its file.

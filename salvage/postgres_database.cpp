@@ -131,6 +131,16 @@ void PostgresDatabase::prepareSchema(bool& created) {
                " attributes integer NOT NULL, enforced integer NOT NULL,"
                " field_position integer NOT NULL, primary_field text NOT NULL,"
                " foreign_field text NOT NULL, PRIMARY KEY (name, field_position))");
+    // The views' SQL compares texts as Jet does, without regard to case ("COLLATE NOCASE");
+    // a server without ICU simply has views that cannot use it.
+    db.execute("SAVEPOINT nocase_collation");
+    try {
+      db.execute("CREATE COLLATION IF NOT EXISTS " + schema +
+                 ".nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false)");
+      db.execute("RELEASE SAVEPOINT nocase_collation");
+    } catch (const DestinationError&) {
+      db.execute("ROLLBACK TO SAVEPOINT nocase_collation");
+    }
     db.execute("COMMIT");
     // The search path outlives the transaction only when set outside one.
     db.execute("SET search_path TO " + schema + ", pg_catalog");
@@ -345,7 +355,7 @@ void PostgresDatabase::close() {
 }
 
 std::string PostgresDatabase::location() const {
-  return saving_.target.display + " schema " + schema_;
+  return saving_.target.display + " schema " + schema_;  // as PostgresDestinations::location
 }
 
 }  // namespace vantrel

@@ -37,4 +37,8 @@ std::unique_ptr<Destination> PostgresDestinations::create(const std::filesystem:
       std::move(connection), postgresSchemaName(file, saving_.schemaPerFile), saving_);
 }
 
+std::string PostgresDestinations::location(const std::filesystem::path& file) const {
+  return saving_.target.display + " schema " + postgresSchemaName(file, saving_.schemaPerFile);
+}
+
 }  // namespace vantrel

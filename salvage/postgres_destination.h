@@ -38,6 +38,7 @@ class PostgresDestinations : public DestinationFactory {
  public:
   explicit PostgresDestinations(PostgresSaving saving) : saving_(std::move(saving)) {}
   std::unique_ptr<Destination> create(const std::filesystem::path& file) const override;
+  std::string location(const std::filesystem::path& file) const override;
 
  private:
   PostgresSaving saving_;

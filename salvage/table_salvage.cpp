@@ -160,6 +160,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
       rows->finish();
     } catch (const DestinationError& error) {
       context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
+      // None of the table's rows was saved, and the saving list must not say otherwise.
+      notWritten = db.recordCounter;
     }
   }
   if (saving) {
