@@ -13,6 +13,7 @@
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
+#include "salvage/dao_database.h"
 #include "salvage/table_salvage.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"

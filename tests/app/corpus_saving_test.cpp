@@ -7,6 +7,7 @@
 #include "app/salvage_handler.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
+#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/saved_corpus.h"
 #include "tests/support/temp_dir.h"

@@ -14,6 +14,7 @@
 #include "queries/query_views.h"
 #include "queries/sqlite_translation.h"
 #include "reader/catalog_walk.h"
+#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"

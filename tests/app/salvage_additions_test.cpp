@@ -12,6 +12,7 @@
 #include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
+#include "salvage/dao_database.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run/result_codes.h"
+#include "salvage/dao_database.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"
 

@@ -7,6 +7,7 @@
 
 #include "app/activity_log.h"
 #include "run/result_codes.h"
+#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"
