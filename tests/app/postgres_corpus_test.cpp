@@ -1,0 +1,217 @@
+// Every corpus file saved into PostgreSQL and into SQLite: each table must arrive in both with
+// the same rows. Values are compared in a form both destinations can be brought to: numbers
+// as the double SQLite keeps (PostgreSQL keeps currency and numeric exact), dates with both
+// their parts, GUIDs and bytes as lower-case hex.
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "app/activity_log.h"
+#include "app/salvage_handler.h"
+#include "reader/catalog_walk.h"
+#include "reader/number_text.h"
+#include "salvage/postgres_connection.h"
+#include "salvage/postgres_destination.h"
+#include "tests/support/corpus.h"
+#include "tests/support/postgres_server.h"
+#include "tests/support/sqlite_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+// The rows of a table, each in the common form, sorted: the order rows come in is no part of
+// what is compared.
+struct TableSum {
+  std::vector<std::string> rows;
+  void sort() { std::sort(rows.begin(), rows.end()); }
+};
+
+void addRow(TableSum& table, const std::string& row) {
+  table.rows.push_back(row);
+}
+
+// The first row one side has and the other lacks, for the failure message.
+std::string firstDifference(const TableSum& got, const TableSum& expected) {
+  std::vector<std::string> onlyGot;
+  std::vector<std::string> onlyExpected;
+  std::set_difference(got.rows.begin(), got.rows.end(), expected.rows.begin(), expected.rows.end(),
+                      std::back_inserter(onlyGot));
+  std::set_difference(expected.rows.begin(), expected.rows.end(), got.rows.begin(), got.rows.end(),
+                      std::back_inserter(onlyExpected));
+  return "PostgreSQL only: " + (onlyGot.empty() ? "-" : onlyGot[0]) +
+         "\nSQLite only:     " + (onlyExpected.empty() ? "-" : onlyExpected[0]);
+}
+
+std::string numberText(double value) {
+  return shortestText(value);
+}
+
+// One value of SQLite in the common form, given the PostgreSQL type of its column.
+std::string sqliteValue(sqlite3_stmt* row, int column, const std::string& pgType) {
+  const int type = sqlite3_column_type(row, column);
+  if (type == SQLITE_NULL) return "<null>";
+  if (type == SQLITE_BLOB) {
+    return test::hexOf(sqlite3_column_blob(row, column), sqlite3_column_bytes(row, column));
+  }
+  // SQLite keeps a single as the double of its shortest text; PostgreSQL as the single.
+  if (pgType == "real") return shortestText(static_cast<float>(sqlite3_column_double(row, column)));
+  if (pgType == "numeric" || pgType == "double precision") {
+    return numberText(sqlite3_column_double(row, column));
+  }
+  std::string text(reinterpret_cast<const char*>(sqlite3_column_text(row, column)),
+                   static_cast<size_t>(sqlite3_column_bytes(row, column)));
+  if (pgType == "timestamp without time zone") {
+    if (text.size() == 10) return text + " 00:00:00";
+    if (text.size() == 8) return "1899-12-30 " + text;
+  }
+  if (pgType == "uuid") {
+    std::string hex;
+    for (const char c : text) {
+      if (std::isxdigit(static_cast<unsigned char>(c)))
+        hex += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return hex;
+  }
+  if (pgType == "bytea") return test::hexOf(text.data(), static_cast<int>(text.size()));
+  return text;
+}
+
+// One value of PostgreSQL in the common form.
+std::string postgresValue(const PGresult* rows, int row, int column, const std::string& pgType) {
+  if (PQgetisnull(rows, row, column) != 0) return "<null>";
+  std::string text = PQgetvalue(rows, row, column);
+  if (pgType == "numeric" || pgType == "double precision")
+    return numberText(std::strtod(text.c_str(), nullptr));
+  if (pgType == "real") return shortestText(std::strtof(text.c_str(), nullptr));
+  if (pgType == "boolean") return text == "t" ? "1" : "0";
+  if (pgType == "uuid") {
+    std::erase(text, '-');
+    return text;
+  }
+  if (pgType == "bytea") return text.substr(2);  // "\x" and the hex digits
+  return text;
+}
+
+struct PgColumn {
+  std::string name;
+  std::string type;
+};
+
+std::vector<PgColumn> postgresColumns(const PostgresConnection& db, const std::string& schema,
+                                      const std::string& table) {
+  const PgResult result = db.query(
+      "SELECT attname, format_type(atttypid, NULL) FROM pg_attribute WHERE attrelid = "
+      "(quote_ident($1) || '.' || quote_ident($2))::regclass AND attnum > 0 AND NOT attisdropped "
+      "ORDER BY attnum",
+      {schema, table});
+  std::vector<PgColumn> columns;
+  for (int i = 0; i < PQntuples(result.get()); ++i)
+    columns.push_back({PQgetvalue(result.get(), i, 0), PQgetvalue(result.get(), i, 1)});
+  return columns;
+}
+
+TableSum postgresSum(const PostgresConnection& db, const std::string& schema,
+                     const std::string& table, const std::vector<PgColumn>& columns) {
+  std::string list;
+  for (const PgColumn& column : columns)
+    list += (list.empty() ? "" : ", ") + db.quoteIdentifier(column.name);
+  const PgResult rows = db.query("SELECT " + list + " FROM " + db.quoteIdentifier(schema) + "." +
+                                 db.quoteIdentifier(table));
+  TableSum sum;
+  for (int r = 0; r < PQntuples(rows.get()); ++r) {
+    std::string row;
+    for (size_t c = 0; c < columns.size(); ++c)
+      row += postgresValue(rows.get(), r, static_cast<int>(c), columns[c].type) + "|";
+    addRow(sum, row);
+  }
+  return sum;
+}
+
+TableSum sqliteSum(const test::SqliteFile& file, const std::string& table,
+                   const std::vector<PgColumn>& columns) {
+  std::string list;
+  for (const PgColumn& column : columns)
+    list += (list.empty() ? "" : ", ") + test::quoted(column.name);
+  sqlite3_stmt* statement = nullptr;
+  const std::string sql = "SELECT " + list + " FROM " + test::quoted(table);
+  EXPECT_EQ(sqlite3_prepare_v2(file.handle(), sql.c_str(), -1, &statement, nullptr), SQLITE_OK)
+      << sql;
+  TableSum sum;
+  while (statement != nullptr && sqlite3_step(statement) == SQLITE_ROW) {
+    std::string row;
+    for (size_t c = 0; c < columns.size(); ++c)
+      row += sqliteValue(statement, static_cast<int>(c), columns[c].type) + "|";
+    addRow(sum, row);
+  }
+  sqlite3_finalize(statement);
+  return sum;
+}
+
+void save(const test::CorpusFile& file, const DestinationFactory& factory,
+          const std::filesystem::path& path, const std::filesystem::path& logPath) {
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  run.savingMode = 1;
+  CatalogSummary summary;
+  ActivityLog log(logPath);
+  std::unique_ptr<Destination> destination = factory.create(path);
+  SalvageContext context{run, summary, &log, destination.get()};
+  SalvageHandler handler(context);
+  salvageFile(file.path, handler, run);
+  destination->close();
+}
+
+TEST(PostgresCorpusTest, EveryTableArrivesWithTheRowsOfTheSqliteDestination) {
+  VANTREL_REQUIRE_CORPUS();
+  VANTREL_REQUIRE_POSTGRES();
+  std::string problem;
+  const auto target = parsePostgresTarget(*test::testPostgresUrl(), problem);
+  ASSERT_TRUE(target) << problem;
+  const PostgresDestinations postgres(PostgresSaving{*target, true, nullptr, nullptr});
+  const PostgresConnection db(target->conninfo);
+  test::TempDir dir;
+  int tables = 0;
+  int64_t rows = 0;
+  for (const auto& file : test::corpusFiles()) {
+    SCOPED_TRACE(file.stem);
+    const std::string schema = test::uniqueSchemaName("corpus");
+    const auto sqlitePath = dir / (file.stem + ".sqlite");
+    save(file, sqliteDestinations(), sqlitePath, dir / "sqlite.log");
+    save(file, postgres, dir / (schema + ".sqlite"), dir / "postgres.log");
+
+    const test::SqliteFile saved(sqlitePath);
+    const auto names = saved.query(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'MSysVantrel%' "
+        "AND name NOT LIKE 'sqlite%' ORDER BY name");
+    EXPECT_EQ(db.queryValue("SELECT count(*) FROM pg_tables WHERE schemaname = $1 AND tablename "
+                            "NOT LIKE 'MSysVantrel%'",
+                            {schema}),
+              std::to_string(names.size()));
+    for (const auto& name : names) {
+      SCOPED_TRACE(name[0]);
+      const auto columns = postgresColumns(db, schema, name[0]);
+      TableSum expected = sqliteSum(saved, name[0], columns);
+      TableSum got = postgresSum(db, schema, name[0], columns);
+      expected.sort();
+      got.sort();
+      EXPECT_EQ(got.rows.size(), expected.rows.size());
+      EXPECT_TRUE(got.rows == expected.rows) << firstDifference(got, expected);
+      ++tables;
+      rows += static_cast<int64_t>(got.rows.size());
+    }
+    db.execute("DROP SCHEMA IF EXISTS " + db.quoteIdentifier(schema) + " CASCADE");
+  }
+  std::cout << tables << " tables, " << rows << " rows compared\n";
+  EXPECT_GE(tables, 200);
+}
+
+}  // namespace
+}  // namespace vantrel
