@@ -202,6 +202,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
         {schema_, table.name});
     if (existing && !replaces("table " + name)) {
       creation.refused.push_back("table " + name + " (the schema's table of that name is kept)");
+      ++kept_;
       creation.columnCreated.assign(table.columns.size(), false);
       return creation;
     }
@@ -327,7 +328,8 @@ void PostgresDatabase::completeTable() {
 }
 
 bool PostgresDatabase::holdsNothing() const {
-  return tables_.empty() && queries_.empty() && relations_.empty();
+  // What was kept at the user's choice is no failure to salvage.
+  return tables_.empty() && queries_.empty() && relations_.empty() && kept_ == 0;
 }
 
 void PostgresDatabase::close() {

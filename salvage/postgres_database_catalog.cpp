@@ -154,6 +154,7 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
   const auto earlier =
       db.queryValue("SELECT name FROM " + queries + " WHERE lower(name) = lower($1)", {query.name});
   if (earlier && !replaces("query " + name)) {
+    ++kept_;
     throw DestinationError("query " + name + " already exists in the schema and is kept");
   }
   db.execute("BEGIN");
