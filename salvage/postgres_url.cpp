@@ -15,10 +15,6 @@ struct OptionsFreer {
 
 }  // namespace
 
-bool namesPostgresServer(std::string_view text) {
-  return text.starts_with("postgresql://") || text.starts_with("postgres://");
-}
-
 std::optional<PostgresTarget> parsePostgresTarget(std::string_view text, std::string& problem) {
   const std::string conninfo(text);
   char* error = nullptr;

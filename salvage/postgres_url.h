@@ -19,7 +19,4 @@ struct PostgresTarget {
 // stands on a command line, in the activity log or in the saving list.
 std::optional<PostgresTarget> parsePostgresTarget(std::string_view text, std::string& problem);
 
-// Whether a destination text names a PostgreSQL server rather than a folder.
-bool namesPostgresServer(std::string_view text);
-
 }  // namespace vantrel

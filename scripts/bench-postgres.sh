@@ -27,7 +27,7 @@ file="$work/records.mdb"
 
 # The peer pipeline's table, as mdbtools itself would make it, in a schema of its own.
 psql -X -q -v ON_ERROR_STOP=1 "$VANTREL_TEST_POSTGRES" -c "CREATE SCHEMA mdbtools" >/dev/null
-mdb-schema -T Records "$file" postgres | grep -v '^SET client_encoding' |
+mdb-schema -T Records "$file" postgres 2>/dev/null | grep -v '^SET client_encoding' |
   PGOPTIONS="-c search_path=mdbtools" psql -X -q -v ON_ERROR_STOP=1 "$VANTREL_TEST_POSTGRES" \
     >/dev/null
 
