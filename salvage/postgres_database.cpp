@@ -158,6 +158,19 @@ void PostgresDatabase::noteFailure(const std::string& message) {
   if (!lostConnection_ && connection_ && !connection_->alive()) lostConnection_ = message;
 }
 
+void PostgresDatabase::inTransaction(const std::function<void()>& work) {
+  const PostgresConnection& db = connection();
+  db.execute("BEGIN");
+  try {
+    work();
+    db.execute("COMMIT");
+  } catch (const DestinationError& error) {
+    noteFailure(error.what());
+    db.rollback();
+    throw;
+  }
+}
+
 bool PostgresDatabase::replaces(const std::string& what) const {
   return saving_.replaceExisting && saving_.replaceExisting(what);
 }

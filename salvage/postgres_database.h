@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -68,6 +69,9 @@ class PostgresDatabase : public Destination {
   void checkRelation(std::string_view name, const MadeTable& primary, const MadeTable& foreign,
                      std::span<const RelationFieldPair> fields, bool enforced) const;
   void noteFailure(const std::string& message);
+  // Runs `work` in a transaction of its own: committed when it returns, rolled back when it
+  // raises.
+  void inTransaction(const std::function<void()>& work);
 
   std::optional<PostgresConnection> connection_;
   std::string schema_;

@@ -103,8 +103,7 @@ void PostgresDatabase::createRelation(std::string_view name, std::string_view pr
   if (foreign == nullptr) throw DestinationError("no table " + bracketed(foreignTable));
   const bool enforced = (attributes & kRelationDontEnforce) == 0;
 
-  db.execute("BEGIN");
-  try {
+  inTransaction([&] {
     checkRelation(name, *primary, *foreign, fields, enforced);
     std::string primaryColumns;
     std::string foreignColumns;
@@ -131,12 +130,7 @@ void PostgresDatabase::createRelation(std::string_view name, std::string_view pr
                  ((attributes & kRelationUpdateCascade) != 0 ? " ON UPDATE CASCADE" : "") +
                  ((attributes & kRelationDeleteCascade) != 0 ? " ON DELETE CASCADE" : ""));
     }
-    db.execute("COMMIT");
-  } catch (const DestinationError& error) {
-    noteFailure(error.what());
-    db.rollback();
-    throw;
-  }
+  });
   relations_.emplace_back(name);
 }
 
@@ -157,20 +151,14 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
     ++kept_;
     throw DestinationError("query " + name + " already exists in the schema and is kept");
   }
-  db.execute("BEGIN");
-  try {
+  inTransaction([&] {
     if (earlier) {
       db.execute("DROP VIEW IF EXISTS " + db.quoteIdentifier(*earlier) + " CASCADE");
       db.query("DELETE FROM " + queries + " WHERE name = $1", {*earlier});
     }
     db.query("INSERT INTO " + queries + " (name, sql, connect) VALUES ($1, $2, $3)",
              {query.name, query.sql, query.connect});
-    db.execute("COMMIT");
-  } catch (const DestinationError& error) {
-    noteFailure(error.what());
-    db.rollback();
-    throw;
-  }
+  });
   queries_.push_back(query);
 }
 
@@ -181,8 +169,7 @@ void PostgresDatabase::createView(std::string_view name, std::string_view select
                                  [&](const SavedQuery& query) { return query.name == name; });
   if (!saved) throw DestinationError("no saved query " + bracketed(name));
   const std::string view = db.quoteIdentifier(name);
-  db.execute("BEGIN");
-  try {
+  inTransaction([&] {
     db.execute("SET LOCAL statement_timeout = '" + std::string(kViewCheckTimeout) + "'");
     db.execute("CREATE VIEW " + view + " AS " + std::string(select));
     // The view runs to its end (or until its time is up) without sending its rows.
@@ -201,12 +188,7 @@ void PostgresDatabase::createView(std::string_view name, std::string_view select
     db.query("UPDATE " + db.quoteIdentifier(kQueriesTable) +
                  " SET sqlite_sql = $2, no_view_reason = NULL WHERE name = $1",
              {std::string(name), std::string(select)});
-    db.execute("COMMIT");
-  } catch (const DestinationError& error) {
-    noteFailure(error.what());
-    db.rollback();
-    throw;
-  }
+  });
 }
 
 void PostgresDatabase::setNoViewReason(std::string_view name, std::string_view reason) {
