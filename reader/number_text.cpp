@@ -140,15 +140,17 @@ std::string guidText(std::span<const uint8_t> field) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   // The first three groups are little-endian numbers; the last eight bytes stand as stored.
   static constexpr std::array<int, 16> kOrder{3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-  std::string text = "{";
+  std::array<char, 38> text;
+  size_t at = 0;
+  text[at++] = '{';
   for (size_t i = 0; i < kOrder.size(); ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text.push_back('-');
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[at++] = '-';
     const uint8_t byte = field[static_cast<size_t>(kOrder[i])];
-    text.push_back(kHex[byte >> 4]);
-    text.push_back(kHex[byte & 0xF]);
+    text[at++] = kHex[byte >> 4];
+    text[at++] = kHex[byte & 0xF];
   }
-  text.push_back('}');
-  return text;
+  text[at] = '}';
+  return std::string(text.data(), text.size());
 }
 
 }  // namespace vantrel

@@ -62,7 +62,7 @@ void CDaoDatabase::Create(const std::filesystem::path& path, std::string_view lo
     // through the journal, but need not wait for the disk.
     executeSql(db,
                "PRAGMA foreign_keys = OFF; PRAGMA legacy_alter_table = ON;"
-               " PRAGMA cache_size = -32768; PRAGMA synchronous = OFF");
+               " PRAGMA page_size = 65536; PRAGMA cache_size = -32768; PRAGMA synchronous = OFF");
     auto catalog = std::make_unique<EngineCatalog>(db);
     executeSql(db, "BEGIN");
     catalog->create(locale);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -98,12 +99,14 @@ class RowSink {
   virtual ~RowSink() = default;
   // Writes one row: one field per column of the table's description, in column order, each
   // given by its `value` (the rendered texts are not read). Fields of columns that were not
-  // created are passed over. Returns whether the row was written; a refused row (a
-  // constraint) changes nothing else.
+  // created are passed over. Returns false for a row refused at once; a refused row (a
+  // constraint) changes nothing else. A sink may write in the background and learn of a
+  // refusal only later: finish() counts those.
   virtual bool write(std::span<const FieldValue> row) = 0;
-  // Commits the rows. Raises a DestinationError when they could not be saved: then none is.
-  // A sink dropped without finish() saves none of its rows.
-  virtual void finish() = 0;
+  // Commits the rows; returns how many of the rows write() accepted were refused after all.
+  // Raises a DestinationError when the rows could not be saved: then none is. A sink dropped
+  // without finish() saves none of its rows.
+  virtual int64_t finish() = 0;
 };
 
 // A saved query: its Jet SQL text (none: saved by name only), and the connect string of a

@@ -54,7 +54,7 @@ class PostgresRowSink : public RowSink {
     return true;
   }
 
-  void finish() override {
+  int64_t finish() override {
     finished_ = true;
     const std::string table = bracketed(database_.open_->description.name);
     try {
@@ -72,6 +72,7 @@ class PostgresRowSink : public RowSink {
       throw DestinationError("the rows of " + table + " could not be saved: " + error.what());
     }
     database_.completeTable();
+    return 0;  // COPY takes every row or none
   }
 
  private:

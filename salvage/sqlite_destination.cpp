@@ -1,65 +1,12 @@
 // CDaoDatabase as a Destination: the salvage's tables, rows, relations and queries through the
 // engine's own calls.
-#include <utility>
-
 #include "salvage/dao_database.h"
 #include "salvage/dao_query_def.h"
-#include "salvage/dao_recordset.h"
-#include "salvage/identifier_text.h"
+#include "salvage/recordset_row_sink.h"
 #include "salvage/table_ddl.h"
 
 namespace vantrel {
 namespace {
-
-// The rows of one table through a recordset over it. The recordset's fields are the columns
-// that were created, found by name once.
-class RecordsetRowSink : public RowSink {
- public:
-  RecordsetRowSink(CDaoDatabase& database, const TableDescription& table,
-                   const TableCreation& creation)
-      : recordset_(database) {
-    if (!creation.tableCreated()) throw CDaoException("table [" + table.name + "] was not created");
-    recordset_.Open("SELECT * FROM " + bracketedName(table.name));
-    const std::vector<std::string> names = recordset_.FieldNames();
-    for (size_t p = 0; p < table.columns.size() && p < creation.columnCreated.size(); ++p) {
-      if (!creation.columnCreated[p]) continue;
-      for (size_t f = 0; f < names.size(); ++f) {
-        if (equalsIgnoringAsciiCase(names[f], table.columns[p].name)) {
-          fields_.emplace_back(p, f);
-          break;
-        }
-      }
-    }
-  }
-
-  ~RecordsetRowSink() override {
-    if (recordset_.IsOpen()) recordset_.Cancel();
-  }
-
-  bool write(std::span<const FieldValue> row) override {
-    recordset_.AddNew();
-    for (const auto& [position, field] : fields_) {
-      if (position >= row.size()) continue;
-      try {
-        recordset_.SetFieldValue(field, row[position]);
-      } catch (const CDaoException&) {
-        // A value the column cannot take leaves that field unset.
-      }
-    }
-    try {
-      recordset_.Update();
-      return true;
-    } catch (const CDaoException&) {
-      return false;
-    }
-  }
-
-  void finish() override { recordset_.Close(); }
-
- private:
-  CDaoRecordset recordset_;
-  std::vector<std::pair<size_t, size_t>> fields_;  // column position, recordset field
-};
 
 class SqliteDestinationFactory : public DestinationFactory {
  public:
@@ -97,7 +44,7 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
 
 std::unique_ptr<RowSink> CDaoDatabase::openRows(const TableDescription& table,
                                                 const TableCreation& creation) {
-  return std::make_unique<RecordsetRowSink>(*this, table, creation);
+  return recordsetRowSink(*this, table, creation);
 }
 
 void CDaoDatabase::createRelation(std::string_view name, std::string_view primaryTable,

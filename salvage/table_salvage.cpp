@@ -157,7 +157,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   if (previewing) closeSourceDatabase(db);
   if (rows) {
     try {
-      rows->finish();
+      notWritten += rows->finish();
     } catch (const DestinationError& error) {
       context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
       // None of the table's rows was saved, and the saving list must not say otherwise.
