@@ -112,7 +112,8 @@ class SavingWorker {
       // Reading the source into nothing would report tables as recovered that are not.
       logText("Not created: " + location(file) + " (" + error.what() + ")\r\n\r\n");
       file.status = Status::NotCreated;
-      file.problem = file.source + ": the destination " + location(file) + " cannot be created";
+      file.problem = file.source + ": the destination " + location(file) + " cannot be created (" +
+                     error.what() + ")";
       return kResultNothing;
     }
     CatalogSummary unused;

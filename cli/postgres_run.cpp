@@ -24,6 +24,7 @@ std::string PostgresRun::describe(const SavingOutcome& outcome) const {
     if (file.status == SavedFile::Status::Saved || file.status == SavedFile::Status::Stopped)
       schemas.insert(postgresSchemaName(file.destination, schemaPerFile_));
   }
+  if (schemas.empty()) return "";
   std::string text = display_;
   const char* separator = schemas.size() == 1 ? ", schema " : ", schemas ";
   for (const std::string& schema : schemas) {

@@ -24,7 +24,8 @@ class PostgresRun {
 
   const std::filesystem::path& workFolder() const { return workFolder_; }
   const DestinationFactory& destinations() const { return destinations_; }
-  // "postgresql://USER@HOST:PORT/DB, schema NAME" with every schema the run wrote into.
+  // "postgresql://USER@HOST:PORT/DB, schema NAME" with every schema the run wrote into; ""
+  // when it wrote into none.
   std::string describe(const SavingOutcome& outcome) const;
 
  private:

@@ -140,7 +140,10 @@ int runRepair(const RepairOptions& options) {
       exitCode = kExitNotOpened;
     }
     if (file.status == Status::NotCreated) {
-      std::cerr << "vantrel-cli: cannot create " << file.destination.string() << "\n";
+      std::cerr << "vantrel-cli: "
+                << (file.problem.empty() ? "cannot create " + file.destination.string()
+                                         : file.problem)
+                << "\n";
       exitCode = kExitNotOpened;
     }
     if (file.status == Status::Skipped) {
@@ -152,7 +155,8 @@ int runRepair(const RepairOptions& options) {
     std::cout << viewLogResultText(outcome) << "\n";
   }
   if (postgres) {
-    std::cout << "Destination: " << postgres->describe(outcome) << "\n";
+    if (const std::string written = postgres->describe(outcome); !written.empty())
+      std::cout << "Destination: " << written << "\n";
   } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
   }
