@@ -72,10 +72,12 @@ class CDaoRecordset {
   void requireNewRow(const char* call) const;
   void bindFields();
   void end(bool keepRows);
+  void deferIndexes(const std::string& table);
 
   CDaoDatabase* database_;
   std::string table_;
   std::vector<Field> fields_;
+  std::vector<std::string> deferredIndexes_;  // the CREATE INDEX of each, made again at Close
   DestinationValue converted_;  // a value being converted, swapped in when it converted
   SqliteStatement insert_;
   size_t nextField_ = 0;  // callers set fields in column order: look there first
