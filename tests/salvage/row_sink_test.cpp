@@ -94,10 +94,15 @@ TEST_F(RowSinkTest, RefusedStatementsAreNamedAndATableNotCreatedTakesNoRows) {
       << creation.refused[0];
   EXPECT_EQ(creation.columnCreated, (std::vector<bool>{true, true, true, false}));
 
-  // A second table of the name is refused whole: its rows must not go into the first.
-  const TableCreation again = database.createTable(keyed("t"));
+  // A second table of the name is refused whole: neither its columns nor its rows go into
+  // the first.
+  TableDescription other = keyed("t");
+  other.columns.push_back(column("Extra", 4, JetType::Long));
+  const TableCreation again = database.createTable(other);
   EXPECT_FALSE(again.tableCreated());
-  EXPECT_THROW(database.openRows(keyed("t"), again), DestinationError);
+  EXPECT_EQ(again.refused.back(), "ALTER TABLE [t] ADD [Extra] LONG; (table [t] was not created)");
+  EXPECT_THROW(database.openRows(other, again), DestinationError);
+  EXPECT_EQ(value("SELECT count(*) FROM pragma_table_info('T')"), "3");
 }
 
 }  // namespace
