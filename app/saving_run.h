@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ class SavingHooks {
                         const std::filesystem::path& /*destination*/) {}
   // The overall bar, in percent, after each file of Save All.
   virtual void showOverallProgress(int /*percent*/) {}
+  // Save All with several jobs: the progress of every file being saved now, in file order.
+  // Called from the jobs' threads, one call at a time, in place of the run's reportProgress.
+  virtual void showRunningFiles(std::span<const RunProgress> /*running*/) {}
 };
 
 struct SavingRequest {
@@ -44,6 +48,10 @@ struct SavingRequest {
   int fileNumber = 1;                    // Save Current Database: the preview's file (1-based)
   // Names the "Repair_" subfolder; none: the time the run starts.
   std::optional<LogTime> startTime;
+  // Save All: how many files are saved at the same time, each in its own thread. The
+  // questions are all asked first; each file's saving-list lines and log lines then come
+  // together when it ends.
+  int jobs = 1;
 };
 
 // How the run ends, for the caller to act on: the end dialog (which shows

@@ -1,14 +1,16 @@
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/log_texts.h"
 #include "app/saving_run.h"
+#include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
-#include "app/workflow_log.h"
 
 namespace vantrel::cli {
 
@@ -20,6 +22,7 @@ struct RepairOptions {
   std::vector<std::string> files;
   std::string out;
   std::optional<OverwriteMode> overwrite;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
 
 // The saving run on a terminal or in a pipe: saving-list lines on standard output, progress
@@ -37,6 +40,7 @@ class RepairHooks : public RunHooks, public SavingHooks {
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override { progress_.show(progress); }
+  void showRunningFiles(std::span<const RunProgress> running) override { progress_.show(running); }
 
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
     if (mode_ != OverwriteMode::Ask) {
@@ -99,6 +103,7 @@ int runRepair(const RepairOptions& options) {
   request.sourceFiles = options.files;
   request.folder = options.out;
   request.saveAll = options.files.size() != 1;  // one file is saved as the current database
+  request.jobs = options.jobs;
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
   int exitCode = kExitOk;
@@ -144,6 +149,10 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
           std::map<std::string, OverwriteMode>{
               {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
           CLI::ignore_case));
+  repair
+      ->add_option("--jobs", options->jobs,
+                   "How many files are saved at the same time (the default: one per processor)")
+      ->check(CLI::PositiveNumber);
   repair->callback([options, &exitCode] { exitCode = runRepair(*options); });
 }
 

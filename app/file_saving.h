@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+
+#include "app/progress_tracker.h"
+#include "app/saving_run.h"
+#include "run/log_sink.h"
+#include "run/run_state.h"
+
+namespace vantrel {
+
+// Deletes a destination: one the user chose to overwrite, or one that came out empty or
+// without a readable source. One that stays makes its creation fail, which is reported.
+void removeDestination(const std::filesystem::path& destination);
+
+// Creates the destination of `file` and salvages its source into it through `run`, telling
+// `tracker` of its progress and `log` (may be null) of its steps. Sets the file's status and
+// problem, and returns the per-file driver's result (0 when the destination could not be
+// created and the source was not read).
+int saveSourceFile(int fileNumber, SavedFile& file, RunState& run, ProgressTracker& tracker,
+                   const LogSink* log);
+
+}  // namespace vantrel
