@@ -39,7 +39,8 @@ for ((r = 1; r <= repeat; ++r)); do
     VANTREL_LOG_PATH="$work" /usr/bin/time -f '%e %M' -o "$work/time.txt" \
       ./build-release/cli/vantrel-cli repair --jobs "$jobs" --out "$work/out" "${files[@]}" \
       >/dev/null 2>&1 || true
-    read -r seconds peak <"$work/time.txt"
+    # The last line: a run that ended with status 1 has a line about it first.
+    read -r seconds peak < <(tail -n 1 "$work/time.txt")
     printf '%5s %4s %9s %10s\n' "$jobs" "$r" "$seconds" "$peak"
     if [ -z "${best[$jobs]:-}" ] || awk -v a="$seconds" -v b="${best[$jobs]}" 'BEGIN { exit !(a < b) }'; then
       best[$jobs]=$seconds
