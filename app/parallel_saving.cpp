@@ -174,6 +174,7 @@ void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
   LogBlock block;
   {
     JobRowObserver observer(board, run, tracker);
+    if (queued.replace) removeDestination(queued.file.destination);
     logDestination(block, queued.file.destination.string(), false);
     queued.resultCode = saveSourceFile(queued.fileNumber, queued.file, run, tracker, &block);
   }

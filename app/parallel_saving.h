@@ -13,6 +13,9 @@ namespace vantrel {
 struct QueuedFile {
   int fileNumber = 0;  // 1-based, in the list
   SavedFile file;
+  // The user chose to overwrite its existing destination; it is removed when the file's job
+  // starts, so that a stop before then keeps it.
+  bool replace = false;
   bool started = false;  // false: the run was stopped before a job came to it
   int resultCode = 0;    // the per-file driver's result
 };

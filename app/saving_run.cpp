@@ -108,6 +108,7 @@ class SavingWorker {
       SavedFile file = place(i);
       if (!opens(file)) continue;
       std::error_code error;
+      bool replace = false;
       if (std::filesystem::exists(file.destination, error)) {
         OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
         if (!yesToAll && !noToAll) {
@@ -125,12 +126,13 @@ class SavingWorker {
           outcome_.files.push_back(std::move(file));
           continue;
         }
-        removeDestination(file.destination);
+        replace = true;
       }
       if (request_.jobs > 1) {
-        queued.push_back({i + 1, std::move(file)});
+        queued.push_back({i + 1, std::move(file), replace});
         continue;
       }
+      if (replace) removeDestination(file.destination);
       if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
       const int code = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
