@@ -78,7 +78,7 @@ int logSavingStart(const ActivityLog& log) {
       "************************* Step 3 :- File Saving ***********************\r\n\r\n");
 }
 
-int logDestination(const ActivityLog& log, std::string_view path, bool afterConfirmedOverwrite) {
+int logDestination(const LogSink& log, std::string_view path, bool afterConfirmedOverwrite) {
   std::string text =
       afterConfirmedOverwrite ? "Destination File Path:  " : "Destination File Path:     ";
   text += path;
@@ -86,7 +86,7 @@ int logDestination(const ActivityLog& log, std::string_view path, bool afterConf
   return log.appendLogLine(text);
 }
 
-int logRepairAborted(const ActivityLog& log) {
+int logRepairAborted(const LogSink& log) {
   return log.appendLogLine(
       "\r\n\r\n******************* Repairing aborted***********************************");
 }

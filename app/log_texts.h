@@ -45,9 +45,9 @@ int logFileAnalysis(const ActivityLog& log, std::string_view path,
 int logSavingStart(const ActivityLog& log);
 // Before a destination is created; two blanks instead of five after a confirmed overwrite
 // in a single-file save.
-int logDestination(const ActivityLog& log, std::string_view path, bool afterConfirmedOverwrite);
+int logDestination(const LogSink& log, std::string_view path, bool afterConfirmedOverwrite);
 // When a file's saving was stopped.
-int logRepairAborted(const ActivityLog& log);
+int logRepairAborted(const LogSink& log);
 // In the end dialog.
 int logRunEnd(const ActivityLog& log, bool stopped);
 

@@ -1,16 +1,16 @@
 #include "app/saving_run.h"
 
 #include <algorithm>
+#include <map>
 
 #include "app/destination_naming.h"
+#include "app/file_saving.h"
+#include "app/parallel_saving.h"
 #include "app/progress_tracker.h"
-#include "app/salvage_handler.h"
 #include "app/saving_failures.h"
 #include "app/source_problems.h"
-#include "queries/query_views.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 
 namespace vantrel {
 namespace {
@@ -50,6 +50,10 @@ class SavingWorker {
  private:
   int fileCount() const { return static_cast<int>(request_.sourceFiles.size()); }
 
+  // Files saved at the same time. Into SQLite files only: a server destination asks about the
+  // tables it holds already in the middle of a file, and questions never come two at once.
+  int jobs() const { return request_.destinations != nullptr ? 1 : request_.jobs; }
+
   // The destination of a source, in the run's subfolder (made when missing).
   SavedFile place(int index) {
     SavedFile file;
@@ -57,20 +61,9 @@ class SavingWorker {
     std::error_code ignored;  // a folder that cannot be made fails the destination's creation
     std::filesystem::create_directories(outcome_.subfolder, ignored);
     file.destination = names_.claim(outcome_.subfolder, file.source);
+    placedNumbers_[file.destination] = index + 1;
     hooks_.showFile(index + 1, fileCount(), file.source, file.destination);
     return file;
-  }
-
-  // Deletes an existing destination the user chose to overwrite.
-  static void removeDestination(const std::filesystem::path& destination) {
-    std::error_code ignored;  // one that stays makes its creation fail, which is reported
-    std::filesystem::remove(destination, ignored);
-  }
-
-  // The destination as the log names it: its file, or where the destination factory puts it.
-  std::string location(const SavedFile& file) const {
-    return request_.destinations != nullptr ? request_.destinations->location(file.destination)
-                                            : file.destination.string();
   }
 
   void logText(std::string_view text) const {
@@ -89,65 +82,10 @@ class SavingWorker {
     return false;
   }
 
-  // A destination that holds nothing is removed, and the saving list and the log say why.
-  void reportNothingSalvaged(SavedFile& file) {
-    file.status = Status::NothingSalvaged;
-    file.problem = nothingSalvagedText(file.source, file.source);
-    run_.appendSavingListLine(file.problem);
-    run_.appendSavingListLine("");
-    logText(file.problem + "\r\n\r\n");
-    removeDestination(file.destination);
-  }
-
   // Creates the destination and runs the per-file driver into it. Returns the driver's
   // result (0 when the destination could not be created and the source was not read).
   int save(int fileNumber, SavedFile& file) {
-    run_.savingMode = 1;
-    const DestinationFactory& destinations =
-        request_.destinations != nullptr ? *request_.destinations : sqliteDestinations();
-    std::unique_ptr<Destination> destination;
-    try {
-      destination = destinations.create(file.destination);
-    } catch (const DestinationError& error) {
-      // Reading the source into nothing would report tables as recovered that are not.
-      logText("Not created: " + location(file) + " (" + error.what() + ")\r\n\r\n");
-      file.status = Status::NotCreated;
-      file.problem = file.source + ": the destination " + location(file) + " cannot be created (" +
-                     error.what() + ")";
-      return kResultNothing;
-    }
-    CatalogSummary unused;
-    SalvageContext context{run_, unused, log_, destination.get()};
-    SalvageHandler salvage(context);
-    ProgressHandler handler(salvage, tracker_);
-    tracker_.startFile(fileNumber, file.source);
-    run_.sourceFormatVersion = RunState::kNoFormatVersion;
-    const int code = salvageFile(file.source, handler, run_);
-    tracker_.endFile();
-    const bool opened = run_.sourceFormatVersion.load() != RunState::kNoFormatVersion;
-    // The saved queries become views once every table and relation is in place.
-    if (opened && code != kResultStopped) createQueryViews(context);
-    bool holdsNothing = false;
-    try {
-      holdsNothing = destination->isOpen() && destination->holdsNothing();
-      if (destination->isOpen()) destination->close();
-    } catch (const DestinationError& error) {
-      logText("Not saved: rows of " + location(file) + " (" + error.what() + ")\r\n\r\n");
-      // Whatever the file's tables said, it is not saved whole: the run must not end as a
-      // success.
-      file.problem = file.source + ": not everything was saved (" + error.what() + ")";
-    }
-    file.status = code == kResultStopped ? Status::Stopped
-                  : opened               ? Status::Saved
-                                         : Status::NotOpened;
-    if (file.status == Status::NotOpened) {
-      file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
-      logText(file.problem + "\r\n\r\n");
-      removeDestination(file.destination);
-    } else if (file.status == Status::Saved && holdsNothing) {
-      reportNothingSalvaged(file);
-    }
-    return code;
+    return saveSourceFile(fileNumber, file, request_.destinations, run_, tracker_, log_);
   }
 
   void abort() {
@@ -169,10 +107,12 @@ class SavingWorker {
     bool yesToAll = false;
     bool noToAll = false;
     int skipped = 0;
+    std::vector<QueuedFile> queued;  // with several jobs: saved once every question is answered
     for (int i = 0; i < fileCount(); ++i) {
       SavedFile file = place(i);
       if (!opens(file)) continue;
       std::error_code error;
+      bool replace = false;
       if (std::filesystem::exists(file.destination, error)) {
         OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
         if (!yesToAll && !noToAll) {
@@ -190,9 +130,15 @@ class SavingWorker {
           outcome_.files.push_back(std::move(file));
           continue;
         }
-        removeDestination(file.destination);
+        replace = true;
       }
-      if (log_ != nullptr) logDestination(*log_, location(file), false);
+      if (jobs() > 1) {
+        queued.push_back({i + 1, std::move(file), replace});
+        continue;
+      }
+      if (replace) removeDestination(file.destination);
+      if (log_ != nullptr)
+        logDestination(*log_, destinationLocation(request_.destinations, file), false);
       const int code = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
       outcome_.resultCode = code;
@@ -203,9 +149,34 @@ class SavingWorker {
       }
       hooks_.showOverallProgress((i + 1) * 100 / fileCount());
     }
+    if (!queued.empty() && !outcome_.savingAborted) saveQueued(queued);
     // Only a run where every file was refused with No returns without the end dialog.
     const bool anyTaken = fileCount() != skipped && fileCount() != 0;
     outcome_.end = anyTaken ? SavingEnd::ViewLog : SavingEnd::Quiet;
+  }
+
+  // Saves the queued files in parallel and puts them among the others in list order.
+  void saveQueued(std::vector<QueuedFile>& queued) {
+    saveInParallel(queued, jobs(), fileCount(), run_, hooks_, log_);
+    std::vector<std::pair<int, SavedFile>> settled;
+    for (size_t k = 0; k < outcome_.files.size(); ++k) {
+      settled.emplace_back(placedNumbers_[outcome_.files[k].destination],
+                           std::move(outcome_.files[k]));
+    }
+    for (QueuedFile& file : queued) {
+      // A file no job came to, after a stop, is left out as a run of one at a time leaves it.
+      if (!file.started) {
+        outcome_.savingAborted = true;
+        continue;
+      }
+      if (file.resultCode == kResultStopped) outcome_.savingAborted = true;
+      settled.emplace_back(file.fileNumber, std::move(file.file));
+    }
+    std::ranges::stable_sort(settled, {}, &std::pair<int, SavedFile>::first);
+    outcome_.files.clear();
+    for (auto& [number, file] : settled)
+      outcome_.files.push_back(std::move(file));
+    outcome_.resultCode = outcome_.savingAborted ? kResultStopped : queued.back().resultCode;
   }
 
   void saveCurrentFile() {
@@ -234,7 +205,8 @@ class SavingWorker {
       removeDestination(file.destination);
       overwritten = true;
     }
-    if (log_ != nullptr) logDestination(*log_, location(file), overwritten);
+    if (log_ != nullptr)
+      logDestination(*log_, destinationLocation(request_.destinations, file), overwritten);
     const int code = save(request_.fileNumber, file);
     outcome_.files.push_back(std::move(file));
     outcome_.resultCode = code;
@@ -251,6 +223,7 @@ class SavingWorker {
   const ActivityLog* log_;
   ProgressTracker tracker_;
   DestinationNames names_;
+  std::map<std::filesystem::path, int> placedNumbers_;  // each destination's file number
   SavingOutcome outcome_;
 };
 

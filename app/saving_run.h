@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,9 @@ class SavingHooks {
                         const std::filesystem::path& /*destination*/) {}
   // The overall bar, in percent, after each file of Save All.
   virtual void showOverallProgress(int /*percent*/) {}
+  // Save All with several jobs: the progress of every file being saved now, in file order.
+  // Called from the jobs' threads, one call at a time, in place of the run's reportProgress.
+  virtual void showRunningFiles(std::span<const RunProgress> /*running*/) {}
 };
 
 struct SavingRequest {
@@ -47,6 +51,10 @@ struct SavingRequest {
   std::optional<LogTime> startTime;
   // Makes each file's destination; none: a new SQLite database (sqliteDestinations()).
   const DestinationFactory* destinations = nullptr;
+  // Save All: how many files are saved at the same time, each in its own thread. The
+  // questions are all asked first; each file's saving-list lines and log lines then come
+  // together when it ends. A destination factory's files are saved one at a time.
+  int jobs = 1;
 };
 
 // How the run ends, for the caller to act on: the end dialog (which shows

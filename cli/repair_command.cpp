@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/log_texts.h"
@@ -24,6 +26,7 @@ struct RepairOptions {
   std::string to;  // a PostgreSQL server instead of a folder
   bool schemaPerFile = false;
   std::optional<OverwriteMode> overwrite;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
 
 // The saving run on a terminal or in a pipe: saving-list lines on standard output, progress
@@ -41,6 +44,7 @@ class RepairHooks : public RunHooks, public SavingHooks {
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override { progress_.show(progress); }
+  void showRunningFiles(std::span<const RunProgress> running) override { progress_.show(running); }
 
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
     if (mode_ != OverwriteMode::Ask) {
@@ -126,6 +130,7 @@ int runRepair(const RepairOptions& options) {
   request.folder = postgres ? postgres->workFolder() : std::filesystem::path(options.out);
   if (postgres) request.destinations = &postgres->destinations();
   request.saveAll = options.files.size() != 1;  // one file is saved as the current database
+  request.jobs = options.jobs;
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
   int exitCode = kExitOk;
@@ -192,6 +197,10 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
           std::map<std::string, OverwriteMode>{
               {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
           CLI::ignore_case));
+  repair
+      ->add_option("--jobs", options->jobs,
+                   "How many files are saved at the same time (the default: one per processor)")
+      ->check(CLI::PositiveNumber);
   repair->callback([options, &exitCode] {
     if (options->out.empty() && options->to.empty()) throw CLI::RequiredError("--out or --to");
     exitCode = runRepair(*options);

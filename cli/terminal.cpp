@@ -1,5 +1,6 @@
 #include "cli/terminal.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,11 +34,23 @@ ProgressLine::~ProgressLine() {
 }
 
 void ProgressLine::show(const RunProgress& progress) {
+  if (enabled_) draw(progressText(progress));
+}
+
+void ProgressLine::show(std::span<const RunProgress> running) {
   if (!enabled_) return;
+  winsize size{};
+  // A line longer than the terminal would wrap, and "\r" would then redraw only its tail.
+  const size_t width =
+      ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1u : 79u;
+  draw(runningFilesText(running, width));
+}
+
+void ProgressLine::draw(std::string_view text) {
   const auto now = std::chrono::steady_clock::now();
   if (shown_ && now - lastDrawn_ < std::chrono::milliseconds(100)) return;
   lastDrawn_ = now;
-  std::cerr << "\r\033[K" << progressText(progress) << std::flush;
+  std::cerr << "\r\033[K" << text << std::flush;
   shown_ = true;
 }
 
@@ -54,6 +67,21 @@ std::string progressText(const RunProgress& progress) {
   if (progress.pageCount > 0) {
     text += ": " + std::to_string(progress.pagesRead) + "/" + std::to_string(progress.pageCount) +
             " pages";
+  }
+  return text;
+}
+
+std::string runningFilesText(std::span<const RunProgress> running, size_t width) {
+  std::string text;
+  for (const RunProgress& progress : running) {
+    if (!text.empty()) text += "  ";
+    text += progressText(progress);
+  }
+  if (width == 0) return text;
+  size_t columns = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (startsCharacter && ++columns > width) return text.substr(0, i);
   }
   return text;
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,10 +27,14 @@ class ProgressLine {
   ProgressLine& operator=(const ProgressLine&) = delete;
 
   void show(const RunProgress& progress);
+  // Every file being saved now, side by side, cut at the terminal's width.
+  void show(std::span<const RunProgress> running);
   // Removes the line, so that other output starts at the left margin.
   void clear();
 
  private:
+  void draw(std::string_view text);
+
   bool enabled_;
   bool shown_ = false;
   std::chrono::steady_clock::time_point lastDrawn_{};
@@ -37,6 +42,10 @@ class ProgressLine {
 
 // The text of a progress line: "[2/5] Orders: 120/4096 pages".
 std::string progressText(const RunProgress& progress);
+
+// The texts of several files' progress side by side, cut to `width` columns (at a character
+// boundary); no limit when `width` is 0.
+std::string runningFilesText(std::span<const RunProgress> running, size_t width);
 
 // A report text with "\n" line ends in place of "\r\n".
 std::string withLineFeeds(std::string_view text);

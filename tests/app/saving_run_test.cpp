@@ -40,7 +40,7 @@ class ScriptedAnswers : public SavingHooks {
  public:
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
     asked.push_back(destination.filename().string());
-    if (stopWhenAsked != nullptr) stopWhenAsked->requestStop();
+    if (stopWhenAsked != nullptr && asked.size() >= stopAtQuestion) stopWhenAsked->requestStop();
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question about " << destination;
       return OverwriteAnswer::No;
@@ -56,6 +56,7 @@ class ScriptedAnswers : public SavingHooks {
   std::vector<OverwriteAnswer> answers;
   bool confirm = false;
   RunState* stopWhenAsked = nullptr;  // Ctrl-C while the question waits
+  size_t stopAtQuestion = 0;          // from this question on (1-based; 0: every one)
   std::vector<std::string> asked;
 };
 
@@ -84,6 +85,7 @@ class SavingRunTest : public ::testing::Test {
     saving.answers = std::move(answers);
     saving.asked.clear();
     SavingRequest request{std::move(files), dir / "out", saveAll, fileNumber, kStart};
+    request.jobs = jobs;
     return runSaving(request, run, saving, &log);
   }
 
@@ -103,6 +105,7 @@ class SavingRunTest : public ::testing::Test {
   ScriptedAnswers saving;
   ActivityLog log{dir / "log.txt"};
   std::vector<std::string> sources;
+  int jobs = 1;
 };
 
 std::vector<Status> statusesOf(const SavingOutcome& outcome) {
@@ -267,6 +270,30 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   EXPECT_FALSE(outcome.savingAborted);
   EXPECT_EQ(outcome.end, SavingEnd::CompletionNotice);
   EXPECT_EQ(completionNoticeText(outcome.resultCode), "Repairing aborted                    ");
+}
+
+TEST_F(SavingRunTest, SeveralJobsAskFirstAndAStopDuringTheQuestionsKeepsEveryOldDestination) {
+  jobs = 2;
+  std::filesystem::create_directories(destination(""));
+  markOld("a.sqlite");
+  markOld("b.sqlite");
+  // Yes to the first; Ctrl-C while the second waits: no file was saved yet, none is lost.
+  saving.stopWhenAsked = &run;
+  saving.stopAtQuestion = 2;
+  SavingOutcome outcome = save(sources, {OverwriteAnswer::Yes, OverwriteAnswer::Yes});
+  saving.stopWhenAsked = nullptr;
+  EXPECT_TRUE(outcome.savingAborted);
+  EXPECT_TRUE(isOld("a.sqlite"));
+  EXPECT_TRUE(isOld("b.sqlite"));
+  EXPECT_FALSE(std::filesystem::exists(destination("c.sqlite")));
+
+  // Every question before any file is saved; then all of them, in list order.
+  outcome = save(sources, {OverwriteAnswer::YesToAll});
+  EXPECT_EQ(saving.asked, std::vector<std::string>{"a.sqlite"});
+  EXPECT_EQ(statusesOf(outcome), std::vector<Status>(3, Status::Saved));
+  EXPECT_FALSE(isOld("a.sqlite"));
+  EXPECT_FALSE(isOld("b.sqlite"));
+  EXPECT_EQ(std::count(hooks.lines.begin(), hooks.lines.end(), "Scanning file for Table[s] "), 3);
 }
 
 TEST_F(SavingRunTest, FilesThatCannotBeOpenedOrCreatedAreReported) {

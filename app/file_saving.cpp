@@ -1,0 +1,90 @@
+#include "app/file_saving.h"
+
+#include "app/salvage_handler.h"
+#include "app/source_problems.h"
+#include "queries/query_views.h"
+#include "reader/catalog_walk.h"
+#include "run/result_codes.h"
+#include "salvage/destination.h"
+
+namespace vantrel {
+namespace {
+
+using Status = SavedFile::Status;
+
+void logText(const LogSink* log, std::string_view text) {
+  if (log != nullptr) log->appendLogLine(text);
+}
+
+// A destination that holds nothing is removed, and the saving list and the log say why.
+void reportNothingSalvaged(SavedFile& file, RunState& run, const LogSink* log) {
+  file.status = Status::NothingSalvaged;
+  file.problem = nothingSalvagedText(file.source, file.source);
+  run.appendSavingListLine(file.problem);
+  run.appendSavingListLine("");
+  logText(log, file.problem + "\r\n\r\n");
+  removeDestination(file.destination);
+}
+
+}  // namespace
+
+void removeDestination(const std::filesystem::path& destination) {
+  std::error_code ignored;
+  std::filesystem::remove(destination, ignored);
+}
+
+std::string destinationLocation(const DestinationFactory* destinations, const SavedFile& file) {
+  return destinations != nullptr ? destinations->location(file.destination)
+                                 : file.destination.string();
+}
+
+int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
+                   RunState& run, ProgressTracker& tracker, const LogSink* log) {
+  run.savingMode = 1;
+  const std::string location = destinationLocation(destinations, file);
+  std::unique_ptr<Destination> destination;
+  try {
+    destination =
+        (destinations != nullptr ? *destinations : sqliteDestinations()).create(file.destination);
+  } catch (const DestinationError& error) {
+    // Reading the source into nothing would report tables as recovered that are not.
+    logText(log, "Not created: " + location + " (" + error.what() + ")\r\n\r\n");
+    file.status = Status::NotCreated;
+    file.problem =
+        file.source + ": the destination " + location + " cannot be created (" + error.what() + ")";
+    return kResultNothing;
+  }
+  CatalogSummary unused;
+  SalvageContext context{run, unused, log, destination.get()};
+  SalvageHandler salvage(context);
+  ProgressHandler handler(salvage, tracker);
+  tracker.startFile(fileNumber, file.source);
+  run.sourceFormatVersion = RunState::kNoFormatVersion;
+  const int code = salvageFile(file.source, handler, run);
+  tracker.endFile();
+  const bool opened = run.sourceFormatVersion.load() != RunState::kNoFormatVersion;
+  // The saved queries become views once every table and relation is in place.
+  if (opened && code != kResultStopped) createQueryViews(context);
+  bool holdsNothing = false;
+  try {
+    holdsNothing = destination->isOpen() && destination->holdsNothing();
+    if (destination->isOpen()) destination->close();
+  } catch (const DestinationError& error) {
+    logText(log, "Not saved: rows of " + location + " (" + error.what() + ")\r\n\r\n");
+    // Whatever the file's tables said, it is not saved whole: the run must not end as a success.
+    file.problem = file.source + ": not everything was saved (" + error.what() + ")";
+  }
+  file.status = code == kResultStopped ? Status::Stopped
+                : opened               ? Status::Saved
+                                       : Status::NotOpened;
+  if (file.status == Status::NotOpened) {
+    file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
+    logText(log, file.problem + "\r\n\r\n");
+    removeDestination(file.destination);
+  } else if (file.status == Status::Saved && holdsNothing) {
+    reportNothingSalvaged(file, run, log);
+  }
+  return code;
+}
+
+}  // namespace vantrel
