@@ -82,6 +82,12 @@ void CDaoRecordset::Open(std::string_view sql) {
   SqliteStatement insert(database_->handle(), "INSERT INTO " + quoteIdentifier(table->name) + " (" +
                                                   columns + ") VALUES (" + placeholders + ")");
   database_->beginRecordset(*this);
+  try {
+    deferIndexes(table->name);
+  } catch (const CDaoException&) {
+    database_->endRecordset(*this, false);
+    throw;
+  }
   table_ = table->name;
   fields_ = std::move(fields);
   insert_ = std::move(insert);
@@ -217,12 +223,45 @@ void CDaoRecordset::Cancel() {
   end(false);
 }
 
+// The table's indexes are made again once its rows are in: building an index at once is
+// quicker than keeping it in order row by row. Their drop and their making again fall in the
+// rows' transaction, so a rollback keeps them as they were.
+void CDaoRecordset::deferIndexes(const std::string& table) {
+  sqlite3* db = database_->handle();
+  SqliteStatement indexes(db,
+                          "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
+                          "tbl_name = ? AND sql IS NOT NULL ORDER BY rowid");
+  indexes.bindText(1, table);
+  std::vector<std::pair<std::string, std::string>> found;
+  while (indexes.step())
+    found.emplace_back(indexes.columnText(0), indexes.columnText(1));
+  for (const auto& [name, sql] : found)
+    executeSql(db, "DROP INDEX " + quoteIdentifier(name));
+  deferredIndexes_.clear();
+  for (auto& [name, sql] : found)
+    deferredIndexes_.push_back(std::move(sql));
+}
+
 void CDaoRecordset::end(bool keepRows) {
   if (!open_) return;
   open_ = false;
   editing_ = false;
   insert_ = SqliteStatement();
   fields_.clear();
+  std::vector<std::string> indexes = std::move(deferredIndexes_);
+  deferredIndexes_.clear();
+  // Rows not kept roll back with the indexes' drop, unless other recordsets keep the
+  // transaction going.
+  const bool rollsBack = !keepRows && database_->openRecordsets_.size() == 1;
+  if (!rollsBack) {
+    try {
+      for (const std::string& sql : indexes)
+        executeSql(database_->handle(), sql);
+    } catch (const CDaoException& error) {
+      database_->endRecordset(*this, false);
+      throw CDaoException(std::string("the rows could not be saved: ") + error.what());
+    }
+  }
   database_->endRecordset(*this, keepRows);
 }
 

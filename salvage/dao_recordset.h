@@ -17,7 +17,8 @@ namespace vantrel {
 // The rows of all recordsets open on a database go into one transaction through one prepared
 // statement each, committed when the last recordset closes. A call that raises changes
 // nothing: a value that does not convert leaves its field as it was (unset: null), and a row
-// the database refuses is dropped without touching the rows before it.
+// the database refuses is dropped without touching the rows before it. While a recordset is
+// open, its table's indexes are set aside, and built again from all its rows when it closes.
 class CDaoRecordset {
  public:
   explicit CDaoRecordset(CDaoDatabase& database) : database_(&database) {}
@@ -72,10 +73,12 @@ class CDaoRecordset {
   void requireNewRow(const char* call) const;
   void bindFields();
   void end(bool keepRows);
+  void deferIndexes(const std::string& table);
 
   CDaoDatabase* database_;
   std::string table_;
   std::vector<Field> fields_;
+  std::vector<std::string> deferredIndexes_;  // the CREATE INDEX of each, made again at Close
   DestinationValue converted_;  // a value being converted, swapped in when it converted
   SqliteStatement insert_;
   size_t nextField_ = 0;  // callers set fields in column order: look there first

@@ -2,6 +2,7 @@
 // engine's own calls.
 #include "salvage/dao_database.h"
 #include "salvage/dao_query_def.h"
+#include "salvage/identifier_text.h"
 #include "salvage/recordset_row_sink.h"
 #include "salvage/table_ddl.h"
 
@@ -30,6 +31,13 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
   const TableDdl ddl = tableDdl(table);
   for (size_t s = 0; s < ddl.statements.size(); ++s) {
     const std::string& statement = ddl.statements[s];
+    // The first statement creates the table. When it is refused (a table of the name exists
+    // already), the others would change that other table: they are not run.
+    if (s > 0 && !creation.tableCreated()) {
+      creation.refused.push_back(statement + " (table " + bracketedName(table.name) +
+                                 " was not created)");
+      continue;
+    }
     try {
       Execute(statement);
       if (ddl.createdColumn[s] >= 0) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Saves a generated table of mixed columns (memo on long-value pages, currency, numeric, GUID,
 # ...) into SQLite with vantrel-cli repair, and in the same run pipes mdb-export into the
-# sqlite3 shell's CSV import; prints seconds, rows/s and peak memory of each.
+# sqlite3 shell's CSV import; prints seconds, rows/s and peak memory of each, and the CPU
+# seconds (user and system, all threads), which a busy machine does not inflate as it does the
+# elapsed time.
 #   scripts/bench-save.sh [ROWS...]      (default: 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +19,7 @@ cmake --build build-release --target vantrel-cli vantrel-mkdb -j 2 >"$work/build
 rows=("$@")
 [ ${#rows[@]} -eq 0 ] && rows=(1000000)
 
-printf '%9s %-28s %8s %11s %10s\n' rows pipeline seconds "rows/s" "peak KiB"
+printf '%9s %-28s %8s %11s %10s %8s\n' rows pipeline seconds "rows/s" "peak KiB" "cpu s"
 for n in "${rows[@]}"; do
   file="$work/records.mdb"
   ./build-release/tools/mkdb/vantrel-mkdb synthetic "$file" --rows "$n" >/dev/null
@@ -29,9 +31,9 @@ for n in "${rows[@]}"; do
       command=(bash -c "mdb-export '$file' Records | sqlite3 '$work/out/records.sqlite' '.import --csv /dev/stdin Records'")
     fi
     # The log goes to the work folder, not the user's.
-    VANTREL_LOG_PATH="$work" /usr/bin/time -f '%e %M' -o "$work/time.txt" "${command[@]}" >/dev/null
-    read -r seconds peak <"$work/time.txt"
-    awk -v n="$n" -v p="$pipeline" -v t="$seconds" -v m="$peak" \
-      'BEGIN { printf "%9d %-28s %8.2f %11.0f %10d\n", n, p, t, n / t, m }'
+    VANTREL_LOG_PATH="$work" /usr/bin/time -f '%e %M %U %S' -o "$work/time.txt" "${command[@]}" >/dev/null
+    read -r seconds peak user system <"$work/time.txt"
+    awk -v n="$n" -v p="$pipeline" -v t="$seconds" -v m="$peak" -v u="$user" -v s="$system" \
+      'BEGIN { printf "%9d %-28s %8.2f %11.0f %10d %8.2f\n", n, p, t, n / t, m, u + s }'
   done
 done

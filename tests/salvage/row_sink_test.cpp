@@ -13,12 +13,13 @@ DestinationColumn column(std::string name, int jetType, JetType type,
   return {.name = std::move(name), .jetType = jetType, .type = JetColumnType{type, size}};
 }
 
-// T(Id LONG key, Name TEXT(20), Ole OLEOBJECT).
+// T(Id LONG key, Name TEXT(20) indexed, Ole OLEOBJECT).
 TableDescription keyed(std::string name) {
   return {.name = std::move(name),
           .columns = {column("Id", 4, JetType::Long), column("Name", 10, JetType::Text, 20),
                       column("Ole", 11, JetType::OleObject)},
-          .primaryKey = {0}};
+          .primaryKey = {0},
+          .indexes = {{"MyIndex1", {1}}}};
 }
 
 std::vector<FieldValue> row(int64_t id, std::string name, size_t oleBytes = 0) {
@@ -31,7 +32,15 @@ std::vector<FieldValue> row(int64_t id, std::string name, size_t oleBytes = 0) {
   return fields;
 }
 
-class RowSinkTest : public DestinationTest {};
+class RowSinkTest : public DestinationTest {
+ protected:
+  std::string indexCount(const std::string& table) const {
+    return value(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL "
+        "AND tbl_name = '" +
+        table + "'");
+  }
+};
 
 TEST_F(RowSinkTest, ManyRowsAreSavedInOrderAndRefusalsCounted) {
   const TableDescription table = keyed("T");
@@ -53,6 +62,9 @@ TEST_F(RowSinkTest, ManyRowsAreSavedInOrderAndRefusalsCounted) {
                   "ORDER BY Id)"),
             "n7,n8,n10");
   EXPECT_EQ(value("SELECT sum(length(Ole)) FROM T"), std::to_string(5 * (3 << 20)));
+  // The index, built once the rows were in, holds every row.
+  EXPECT_EQ(indexCount("T"), "1");
+  EXPECT_EQ(value("PRAGMA integrity_check"), "ok");
 }
 
 TEST_F(RowSinkTest, RowsOfASinkNeverFinishedAreNotSaved) {
@@ -69,6 +81,7 @@ TEST_F(RowSinkTest, RowsOfASinkNeverFinishedAreNotSaved) {
   sink->write(row(1, "y"));
   EXPECT_EQ(sink->finish(), 0);
   EXPECT_EQ(value("SELECT count(*) FROM Dropped"), "0");
+  EXPECT_EQ(indexCount("Dropped"), "1");
   EXPECT_EQ(value("SELECT count(*) FROM Kept"), "1");
 }
 
@@ -81,10 +94,15 @@ TEST_F(RowSinkTest, RefusedStatementsAreNamedAndATableNotCreatedTakesNoRows) {
       << creation.refused[0];
   EXPECT_EQ(creation.columnCreated, (std::vector<bool>{true, true, true, false}));
 
-  // A second table of the name is refused whole: its rows must not go into the first.
-  const TableCreation again = database.createTable(keyed("t"));
+  // A second table of the name is refused whole: neither its columns nor its rows go into
+  // the first.
+  TableDescription other = keyed("t");
+  other.columns.push_back(column("Extra", 4, JetType::Long));
+  const TableCreation again = database.createTable(other);
   EXPECT_FALSE(again.tableCreated());
-  EXPECT_THROW(database.openRows(keyed("t"), again), DestinationError);
+  EXPECT_EQ(again.refused.back(), "ALTER TABLE [t] ADD [Extra] LONG; (table [t] was not created)");
+  EXPECT_THROW(database.openRows(other, again), DestinationError);
+  EXPECT_EQ(value("SELECT count(*) FROM pragma_table_info('T')"), "3");
 }
 
 }  // namespace
