@@ -15,7 +15,7 @@ if [ -z "${VANTREL_TEST_POSTGRES:-}" ]; then
   echo "bench-postgres: no PostgreSQL server to measure against" >&2
   exit 1
 fi
-trap './scripts/pg-test-server.sh stop "$VANTREL_TEST_POSTGRES_DIR"; rm -rf "$work"' EXIT
+trap '"$PWD/scripts/pg-test-server.sh" stop "$VANTREL_TEST_POSTGRES_DIR"; rm -rf "$work"' EXIT
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF >/dev/null
 cmake --build build-release --target vantrel-cli vantrel-mkdb -j 2 >"$work/build.log" || {
   cat "$work/build.log"

@@ -13,8 +13,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # A throw-away PostgreSQL server for the tests of that destination, stopped however this ends;
 # without one they report themselves skipped.
-eval "$(./scripts/pg-test-server.sh start)"
-trap './scripts/pg-test-server.sh stop "${VANTREL_TEST_POSTGRES_DIR:-}"' EXIT
+pg_server="$PWD/scripts/pg-test-server.sh"
+eval "$("$pg_server" start)"
+trap '"$pg_server" stop "${VANTREL_TEST_POSTGRES_DIR:-}"' EXIT
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 
 # The fuzz targets build with clang in build-fuzz/; a fixed number of runs each.
