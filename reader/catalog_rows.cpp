@@ -39,8 +39,8 @@ int64_t parseLeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-CatalogRow parseCatalogRow(const TableDefinition& catalog, int formatVersion) {
-  const CatalogPositions& at = formatVersion == 1 ? kJet4Positions : kJet3Positions;
+CatalogRow parseCatalogRow(const TableDefinition& catalog, const JetFormat& format) {
+  const CatalogPositions& at = format.isJet4() ? kJet4Positions : kJet3Positions;
   CatalogRow row;
   row.typeValue = static_cast<int>(parseLeadingInteger(catalog.columnText(at.type)));
   row.objectType = row.typeValue & 0x7F;
@@ -58,7 +58,7 @@ std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   if (catalog->columns.empty()) return rows;
   catalog->resetRowCursor();
   while (fetchRow(db, *catalog) == kResultDone) {
-    rows.push_back(parseCatalogRow(*catalog, db.formatVersion()));
+    rows.push_back(parseCatalogRow(*catalog, db.format()));
   }
   return rows;
 }

@@ -7,6 +7,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/lost_definition.h"
 #include "reader/page_census.h"
+#include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
 #include "run/result_codes.h"
@@ -16,7 +17,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kOffsetMask = 0x1FFF;
 constexpr int kScanFlagBits = 0xF000;
 constexpr int kScanIdOffset = 1;
 constexpr int kScanTypeOffset = 9;
@@ -37,9 +37,10 @@ bool isHiddenQueryName(const std::string& name) {
 // The name of a catalog row found by the scan: the variable field that starts at its fixed
 // place, delimited by the row's own offset table; else the printable characters there.
 std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * rowIndex);
-  const int s = entry & kOffsetMask;
-  const int e = std::min(rowEndOf(db, rowIndex), db.pageSize() - 1);
+  const RowPage rows(db.page(), db.format());
+  const int entry = rows.entry(rowIndex);
+  const int s = entry & RowPage::kOffsetMask;
+  const int e = std::min(rows.end(rowIndex), rows.size()) - 1;
   if (entry >= 0 && s < e) {
     const RowShape shape = rowShape(db, s, e);
     std::vector<int> offsets;
@@ -56,7 +57,7 @@ std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
     }
   }
   // Jet 4 keeps one character in every second byte of an uncompressed name.
-  const int step = db.isJet4() ? 2 : 1;
+  const int step = db.format().characterSize;
   std::string name;
   for (int at = nameStart; name.size() < kMaxObjectNameLength; at += step) {
     const int c = db.byteAt(at);
@@ -67,7 +68,7 @@ std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
 }
 
 bool isCatalogDataPage(const SourceDatabase& db) {
-  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && db.u32At(4) == kCatalogTdefPage;
+  return RowPage(db.page(), db.format()).isDataPageOf(kCatalogTdefPage);
 }
 
 // Salvages every user table definition that no catalog row reached, under the name
@@ -151,7 +152,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       break;
     }
     const int catalogPage = db.currentPage;
-    CatalogRow row = parseCatalogRow(*catalog, db.formatVersion());
+    CatalogRow row = parseCatalogRow(*catalog, db.format());
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
@@ -185,14 +186,13 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   db.queryCount = 0;
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
   std::optional<std::string> relationship;  // the last relationship row found
-  const int rowCountOffset = db.layout().rowCountOffset;
   for (int64_t page = 0; page < db.pageCount(); ++page) {
     if (loadPage(db, page) == 0) break;
     if (!isCatalogDataPage(db)) continue;
-    const int rows = db.u16At(rowCountOffset);
+    const int rows = RowPage(db.page(), db.format()).storedRowCount();
     int previous = -1;
     for (int j = 0; j < rows; ++j) {
-      const int entry = db.u16At(rowCountOffset + 2 + 2 * j);
+      const int entry = RowPage(db.page(), db.format()).entry(j);
       if (entry < 0) continue;
       // Rows flagged deleted or moved are read like the others.
       const int o = ((db.isJet4() ? entry + 1 : entry)) & ~kScanFlagBits;

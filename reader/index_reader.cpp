@@ -72,9 +72,9 @@ void readIndexes(SourceDatabase& db, TableDefinition& table) {
   }
 
   for (IndexDefinition& index : table.indexes) {
-    const int length = db.isJet4() ? cursor.readU16() : cursor.readByte();
+    const int length = readNameLength(db.format(), cursor);
     // An absurd name length ends the reading: no index gets its keys.
-    if (length < 0 || (db.isJet4() && length > kMaxNameBytesJet4)) return;
+    if (length < 0) return;
     std::vector<uint8_t> name(static_cast<size_t>(length));
     if (!cursor.read(name)) return;
     index.name = truncateUtf8(db.decodeText(name), kMaxColumnNameLength);

@@ -1,5 +1,7 @@
 #include "reader/long_value.h"
 
+#include "reader/row_page.h"
+
 #include <algorithm>
 #include <set>
 #include <utility>
@@ -17,21 +19,19 @@ constexpr size_t kMaxReserve = 1 << 20;
 
 constexpr int kDataPageType = 1;
 
-// Where row r of the row page in pageBuffer() starts (flag bits dropped), or -1. A page that
-// is no row page, or holds fewer rows, has no such row: a value is never read from bytes
-// that are not one (a zeroed page would give a value of zeros).
-int longRowStart(const SourceDatabase& db, int r) {
-  if (db.byteAt(0) != kDataPageType || r >= db.u16At(db.layout().rowCountOffset)) return -1;
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * r);
-  return entry < 0 ? -1 : entry & 0x1FFF;
+// Where long-value row r starts, or -1. A page that is no row page, or holds fewer rows, has
+// no such row: a value is never read from bytes that are not one (a zeroed page would give a
+// value of zeros).
+int longRowStart(const RowPage& page, int r) {
+  if (page.pageType() != kDataPageType || r >= page.storedRowCount()) return -1;
+  return page.start(r);
 }
 
-// The offset just past row r: the page end for row 0, else where row r - 1 starts.
-int longRowEnd(const SourceDatabase& db, int r) {
-  if (r == 0) return db.pageSize();
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 * r);
-  if (entry <= 0) return db.pageSize();
-  return std::min(entry & 0x1FFF, db.pageSize());
+// Just past long-value row r, inside the page. An empty entry before it ends nothing: the row
+// then runs to the page end.
+int longRowEnd(const RowPage& page, int r) {
+  if (r > 0 && page.entry(r - 1) == 0) return page.size();
+  return std::min(page.end(r), page.size());
 }
 
 // Appends up to `limit` bytes of the page in pageBuffer() from `from` to `to`.
@@ -47,7 +47,8 @@ std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t pa
   std::vector<uint8_t> bytes;
   if (row < 0 || readAltPage(db, page) == 0) return bytes;
   swapPageBuffers(db);
-  appendBytes(db, longRowStart(db, row), longRowEnd(db, row), length, bytes);
+  const RowPage rows(db.page(), db.format());
+  appendBytes(db, longRowStart(rows, row), longRowEnd(rows, row), length, bytes);
   swapPageBuffers(db);
   return bytes;
 }
@@ -64,8 +65,9 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page,
   while (page > 0 && row >= 0 && bytes.size() < length && visited.size() < maxLinks &&
          visited.emplace(page, row).second) {
     if (loadPage(db, page) == 0) break;
-    const int start = longRowStart(db, row);
-    const int end = longRowEnd(db, row);
+    const RowPage rows(db.page(), db.format());
+    const int start = longRowStart(rows, row);
+    const int end = longRowEnd(rows, row);
     if (start < 0 || start + kLinkSize > end) break;
     appendBytes(db, start + kLinkSize, end, length - bytes.size(), bytes);
     row = db.byteAt(start);

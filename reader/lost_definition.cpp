@@ -5,6 +5,7 @@
 
 #include "reader/page_census.h"
 #include "reader/row_layout_inference.h"
+#include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/text_decoding.h"
 
@@ -19,18 +20,9 @@ constexpr int kUsageBitmapPage = 5;
 constexpr int kReleasedPage = 8;
 constexpr int kReleasedDataPage = 9;
 constexpr size_t kLongValuePointer = 4;  // in a long-value field
-constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
-constexpr int kDeletedRow = 0x4000;
-constexpr int kOffsetMask = 0x1FFF;
 // The layout is inferred from the first rows; the walk reads them all.
 constexpr size_t kSampleRows = 1000;
-
-bool isDataPageOf(const SourceDatabase& db, int64_t owner) {
-  const bool longValuePage =
-      db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' && db.byteAt(7) == 'L';
-  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage && db.u32At(4) == owner;
-}
 
 ObservedRow observeRow(const SourceDatabase& db, int s, int e) {
   ObservedRow row;
@@ -49,13 +41,12 @@ ObservedRow observeRow(const SourceDatabase& db, int s, int e) {
 // Calls `visit(s, e)` for every live row of the current data page.
 template <typename Visit>
 void forEachLiveRow(const SourceDatabase& db, Visit&& visit) {
-  const int rowCountOffset = db.layout().rowCountOffset;
-  const int rows = std::min(db.u16At(rowCountOffset), kMaxRowIndex + 1);
-  for (int r = 0; r < rows; ++r) {
-    const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
-    if (entry < 0 || (entry & kDeletedRow) != 0) continue;
-    const int s = entry & kOffsetMask;
-    const int e = rowEndOf(db, r);
+  const RowPage rows(db.page(), db.format());
+  for (int r = 0; r < rows.rowsToRead(); ++r) {
+    const int entry = rows.entry(r);
+    if (entry < 0 || RowPage::isPointerOrDeleted(entry)) continue;
+    const int s = rows.start(r);
+    const int e = rows.end(r) - 1;
     if (s <= 0 || e < s || e >= db.pageSize() || e - s >= kMaxRowSize) continue;
     visit(s, e);
   }
@@ -96,10 +87,8 @@ bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
   const int row = field[kLongValuePointer];
   const int64_t page = u32Of(field, kLongValuePointer) >> 8;
   if (page <= 0 || page >= db.pageCount() || readAltPage(db, page) == 0) return false;
-  const auto bytes = db.altPage();
-  const auto rowCountAt = static_cast<size_t>(db.layout().rowCountOffset);
-  return bytes[0] == kDataPage && bytes[1] == 1 &&
-         row < (bytes[rowCountAt] | bytes[rowCountAt + 1] << 8);
+  const RowPage rows(db.altPage(), db.format());
+  return rows.pageType() == kDataPage && rows.bytes()[1] == 1 && row < rows.storedRowCount();
 }
 
 }  // namespace
@@ -153,7 +142,8 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
   int64_t liveRows = 0;
   const PageCensus& census = pageCensus(db);
   for (const int64_t page : census.dataPagesOf(object.tdefPage)) {
-    if (census.isFree(page) || loadPage(db, page) == 0 || !isDataPageOf(db, object.tdefPage)) {
+    if (census.isFree(page) || loadPage(db, page) == 0 ||
+        !RowPage(db.page(), db.format()).isDataPageOf(object.tdefPage)) {
       continue;
     }
     forEachLiveRow(db, [&](int s, int e) {

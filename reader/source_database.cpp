@@ -24,10 +24,7 @@ std::optional<SourceFile> SourceFile::open(const std::filesystem::path& path) {
 }
 
 SourceFile::SourceFile(SourceFile&& other) noexcept
-    : formatVersion(other.formatVersion),
-      fd_(std::exchange(other.fd_, -1)),
-      path_(std::move(other.path_)),
-      size_(other.size_) {}
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), size_(other.size_) {}
 
 SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
   if (this != &other) {
@@ -35,7 +32,6 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     size_ = other.size_;
-    formatVersion = other.formatVersion;
   }
   return *this;
 }
@@ -77,9 +73,8 @@ void SourceDatabase::notePageRead(int64_t n) {
   ++pagesRead_;
 }
 
-void SourceDatabase::setFormat(int formatVersion) {
-  file_.formatVersion = formatVersion;
-  layout_ = &pageLayoutFor(formatVersion);
+void SourceDatabase::setFormat(JetVersion version) {
+  format_ = &jetFormatFor(version);
   // The page size may have changed: count again in pages of the new size.
   pagesSeen_.clear();
   pagesRead_ = 0;
@@ -93,29 +88,6 @@ std::string SourceDatabase::decodeText(std::span<const uint8_t> bytes) const {
   return isJet4() ? decodeJet4Text(bytes) : codePageDecoder_.decode(bytes);
 }
 
-int byteOf(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos >= static_cast<int64_t>(page.size())) return -1;
-  return page[static_cast<size_t>(pos)];
-}
-
-int u16Of(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos + 2 > static_cast<int64_t>(page.size())) return -1;
-  const auto at = static_cast<size_t>(pos);
-  return page[at] | page[at + 1] << 8;
-}
-
-int u16AtMasked(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0) pos &= 0xFFF;
-  return u16Of(page, pos);
-}
-
-int64_t u32Of(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos + 4 > static_cast<int64_t>(page.size())) return -1;
-  const auto at = static_cast<size_t>(pos);
-  return static_cast<int64_t>(page[at]) | static_cast<int64_t>(page[at + 1]) << 8 |
-         static_cast<int64_t>(page[at + 2]) << 16 | static_cast<int64_t>(page[at + 3]) << 24;
-}
-
 int SourceDatabase::byteAt(int64_t pos) const {
   return byteOf(page(), pos);
 }
@@ -124,8 +96,7 @@ int SourceDatabase::u16At(int64_t pos) const {
 }
 
 int SourceDatabase::u24At(int64_t pos) const {
-  const int64_t value = u32Of(page(), pos);
-  return value < 0 ? -1 : static_cast<int>(value & 0xFFFFFF);
+  return u24Of(page(), pos);
 }
 
 int64_t SourceDatabase::u32At(int64_t pos) const {
@@ -163,10 +134,14 @@ constexpr int kJet3TdefMark = 0x4356;  // "VC" at offset 2 of a Jet 3 definition
 
 // Decides the version of a file whose version field is neither 0 nor 1, by the definition
 // pages 2 and 4 read as Jet 3 pages.
-int versionByContent(SourceDatabase& db) {
-  int version = 1;
-  if (readPage(db, db.pageBuffer(), 4) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
-  if (readPage(db, db.pageBuffer(), 2) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
+JetVersion versionByContent(SourceDatabase& db) {
+  JetVersion version = JetVersion::kJet4;
+  if (readPage(db, db.pageBuffer(), 4) != 0 && db.u16At(2) == kJet3TdefMark) {
+    version = JetVersion::kJet3;
+  }
+  if (readPage(db, db.pageBuffer(), 2) != 0 && db.u16At(2) == kJet3TdefMark) {
+    version = JetVersion::kJet3;
+  }
   return version;
 }
 
@@ -204,7 +179,7 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
     return nullptr;
   }
   auto db = std::make_unique<SourceDatabase>(std::move(*file), run);
-  db->setFormat(0);
+  db->setFormat(JetVersion::kJet3);
   if (readPage(*db, db->pageBuffer(), 0) == 0) {
     why = db->file().size() < static_cast<uint64_t>(db->pageSize()) ? OpenFailure::kTooShort
                                                                     : OpenFailure::kReadError;
@@ -214,16 +189,17 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
     why = OpenFailure::kNewerAccess;
     return nullptr;
   }
-  int64_t version = db->u32At(kVersionOffset);
-  if (version != 0 && version != 1) {
+  const int64_t versionField = db->u32At(kVersionOffset);
+  JetVersion version = versionField == 1 ? JetVersion::kJet4 : JetVersion::kJet3;
+  if (versionField != 0 && versionField != 1) {
     version = versionByContent(*db);
     if (readPage(*db, db->pageBuffer(), 0) == 0) return nullptr;
   }
   db->setCodePage(headerCodePage(db->page()));
-  db->setFormat(static_cast<int>(version));
+  db->setFormat(version);
   db->currentPage = 0;
   db->wideTextSeen = 0;
-  if (run != nullptr) run->sourceFormatVersion.store(static_cast<int>(version));
+  if (run != nullptr) run->sourceFormatVersion.store(db->formatVersion());
   return db;
 }
 

@@ -8,7 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "reader/page_layout.h"
+#include "reader/jet_format.h"
+#include "reader/page_bytes.h"
 #include "reader/text_decoding.h"
 
 namespace vantrel {
@@ -36,8 +37,6 @@ class SourceFile {
   // for a short read, a read error or an offset at or beyond the end.
   size_t readAt(uint64_t offset, std::span<uint8_t> buffer) const;
 
-  int formatVersion = 0;  // 0 Jet 3, 1 Jet 4
-
  private:
   SourceFile(int fd, std::filesystem::path path, uint64_t size)
       : fd_(fd), path_(std::move(path)), size_(size) {}
@@ -61,10 +60,11 @@ class SourceDatabase {
 
   SourceFile& file() { return file_; }
   const SourceFile& file() const { return file_; }
-  int formatVersion() const { return file_.formatVersion; }
-  bool isJet4() const { return file_.formatVersion == 1; }
-  const PageLayout& layout() const { return *layout_; }
-  int pageSize() const { return layout_->pageSize; }
+  const JetFormat& format() const { return *format_; }
+  // The header's version value (0 Jet 3, 1 Jet 4), as the layers above record it.
+  int formatVersion() const { return format_->versionNumber(); }
+  bool isJet4() const { return format_->isJet4(); }
+  int pageSize() const { return format_->pageSize; }
   // Whole pages in the file: the bound for every walk over pages.
   int64_t pageCount() const;
   // Distinct pages read so far (a page read again counts once): how far the work has come
@@ -93,12 +93,12 @@ class SourceDatabase {
   int64_t u32At(int64_t pos) const;
 
   // Format facts that the open decides.
-  void setFormat(int formatVersion);
+  void setFormat(JetVersion version);
   void setCodePage(int codePage);
 
  private:
   SourceFile file_;
-  const PageLayout* layout_ = &kJet3Layout;
+  const JetFormat* format_ = &kJet3PageFormat;
   RunState* run_ = nullptr;
   std::array<PageBuffer, 2> buffers_{};
   int current_ = 0;
@@ -146,12 +146,5 @@ size_t loadPage(SourceDatabase& db, int64_t n);
 size_t readAltPage(SourceDatabase& db, int64_t n);
 
 void swapPageBuffers(SourceDatabase& db);
-
-// Little-endian readers on any page image, bounded by `page`; outside reads give -1. The
-// masked form first maps a negative position to pos AND 0xFFF.
-int byteOf(std::span<const uint8_t> page, int64_t pos);
-int u16Of(std::span<const uint8_t> page, int64_t pos);
-int u16AtMasked(std::span<const uint8_t> page, int64_t pos);
-int64_t u32Of(std::span<const uint8_t> page, int64_t pos);
 
 }  // namespace vantrel

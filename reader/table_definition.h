@@ -11,6 +11,7 @@
 #include "reader/field_slot.h"
 #include "reader/index_definition.h"
 #include "reader/source_database.h"
+#include "reader/usage_map.h"
 
 namespace vantrel {
 
@@ -21,7 +22,6 @@ inline constexpr int kObjectRelationship = 8;
 
 inline constexpr size_t kMaxObjectNameLength = 257;  // characters
 inline constexpr size_t kMaxColumnNameLength = 256;  // characters
-inline constexpr int kMaxNameBytesJet4 = 512;
 inline constexpr const char* kRepairedFieldName = "RepairedField";
 
 // An object named by a catalog row, or by a caller that knows its definition page.
@@ -67,10 +67,10 @@ struct TableDefinition {
   int walkStarted = 0;
   int64_t currentDataPage = 0;
   int currentRow = 0;
-  std::vector<uint8_t> usageMap;  // 1 to 4095 bytes
-  bool usageMapLost = false;      // the map's row could not be read
-  int variableColumnSwitch = 0;   // 0: rows have no variable offset table
-  int firstDataPage = 0;          // kept, not used
+  UsageMap usageMap;             // 1 to 4095 bytes
+  bool usageMapLost = false;     // the map's row could not be read
+  int variableColumnSwitch = 0;  // 0: rows have no variable offset table
+  int firstDataPage = 0;         // kept, not used
   // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.
   int64_t inferredFromRows = 0;
 
@@ -140,8 +140,8 @@ class TdefCursor {
   std::unordered_set<int64_t> visited_;
 };
 
-// The end of row r of the row page in pageBuffer(): the page's last byte for row 0, else one
-// byte before row r - 1 starts.
-int rowEndOf(const SourceDatabase& db, int r);
+// Reads the length of a stored name (column or index) at the cursor: -1 when the chain ended
+// or the length is beyond what the format allows.
+int readNameLength(const JetFormat& format, TdefCursor& cursor);
 
 }  // namespace vantrel

@@ -17,6 +17,8 @@ namespace vantrel::test {
 namespace {
 
 using namespace mdbwriter;
+using mdbwriter::JetFormat;
+using mdbwriter::JetVersion;
 
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -33,8 +35,8 @@ void expectDefinition(SourceDatabase& db, const TableSpec& spec, const TableMani
   ASSERT_TRUE(table.has_value());
   readColumns(db, *table);
   EXPECT_EQ(table->rowCount, written.rowCount);
-  ASSERT_FALSE(table->usageMap.empty());
-  EXPECT_EQ(table->usageMap[0], written.usageMap.type);
+  ASSERT_FALSE(table->usageMap.bytes().empty());
+  EXPECT_EQ(table->usageMap.bytes()[0], written.usageMap.type);
 
   const TableLayout layout = layoutTable(spec, db.isJet4() ? kJet4Format : kJet3Format);
   std::vector<size_t> order;
