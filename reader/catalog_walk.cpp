@@ -36,21 +36,21 @@ bool isHiddenQueryName(const std::string& name) {
 
 // The name of a catalog row found by the scan: the variable field that starts at its fixed
 // place, delimited by the row's own offset table; else the printable characters there.
-std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
-  const RowPage rows(db.page(), db.format());
+std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIndex,
+                        int nameStart) {
   const int entry = rows.entry(rowIndex);
   const int s = entry & RowPage::kOffsetMask;
   const int e = std::min(rows.end(rowIndex), rows.size()) - 1;
   if (entry >= 0 && s < e) {
-    const RowShape shape = rowShape(db, s, e);
+    const RowShape shape = rowShape(rows, s, e);
     std::vector<int> offsets;
-    if (readVariableOffsets(db, s, e, shape, offsets)) {
+    if (readVariableOffsets(rows, s, e, shape, offsets)) {
       for (size_t i = 0; i + 1 < offsets.size(); ++i) {
         const int from = s + offsets[i];
         const int to = s + offsets[i + 1];
         if (offsets[i] >= 0 && from == nameStart && to > from && to - 1 <= e) {
           const auto bytes =
-              db.page().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
+              rows.bytes().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
           return truncateUtf8(db.decodeText(bytes), kMaxObjectNameLength);
         }
       }
@@ -60,15 +60,11 @@ std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
   const int step = db.format().characterSize;
   std::string name;
   for (int at = nameStart; name.size() < kMaxObjectNameLength; at += step) {
-    const int c = db.byteAt(at);
+    const int c = byteOf(rows.bytes(), at);
     if (c < 0x20 || c > 0x7E) break;
     name.push_back(static_cast<char>(c));
   }
   return name;
-}
-
-bool isCatalogDataPage(const SourceDatabase& db) {
-  return RowPage(db.page(), db.format()).isDataPageOf(kCatalogTdefPage);
 }
 
 // Salvages every user table definition that no catalog row reached, under the name
@@ -151,7 +147,6 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       }
       break;
     }
-    const int catalogPage = db.currentPage;
     CatalogRow row = parseCatalogRow(*catalog, db.format());
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
@@ -176,7 +171,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
         handler.listQuery(id, row.name);
       }
     }
-    if (loadPage(db, catalogPage) == 0) return kResultDone;
+    // A handler that closed the file (the preview has the one object it loads) ends the walk.
+    if (!db.file().isOpen()) return kResultDone;
   }
   closeSourceDatabase(db);
   return result;
@@ -187,19 +183,21 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
   std::optional<std::string> relationship;  // the last relationship row found
   for (int64_t page = 0; page < db.pageCount(); ++page) {
-    if (loadPage(db, page) == 0) break;
-    if (!isCatalogDataPage(db)) continue;
-    const int rows = RowPage(db.page(), db.format()).storedRowCount();
+    const PageView view = db.page(page);
+    if (!view) break;
+    const RowPage rows(view.bytes(), db.format());
+    if (!rows.isDataPageOf(kCatalogTdefPage)) continue;
+    const auto bytes = rows.bytes();
     int previous = -1;
-    for (int j = 0; j < rows; ++j) {
-      const int entry = RowPage(db.page(), db.format()).entry(j);
+    for (int j = 0; j < rows.storedRowCount(); ++j) {
+      const int entry = rows.entry(j);
       if (entry < 0) continue;
       // Rows flagged deleted or moved are read like the others.
       const int o = ((db.isJet4() ? entry + 1 : entry)) & ~kScanFlagBits;
       if (o > db.pageSize() || o == previous) continue;
 
-      const int type = db.byteAt(o + kScanTypeOffset) & 0x7F;
-      int64_t id = db.u32At(o + kScanIdOffset);
+      const int type = byteOf(bytes, o + kScanTypeOffset) & 0x7F;
+      int64_t id = u32Of(bytes, o + kScanIdOffset);
       if (id >= 0) {
         // Jet 4 keeps a query's id whole, as the catalog's signed Id column gives it to the
         // walk; elsewhere the low 24 bits name the object.
@@ -208,7 +206,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
                  : id & 0xFFFFFF;
       }
       if (type == kObjectTable) reached.insert(id);
-      const std::string name = scannedName(db, j, o + kScanNameOffset);
+      const std::string name = scannedName(db, rows, j, o + kScanNameOffset);
 
       int handled = kResultDone;
       if (type == kObjectTable && !name.empty() && !isSystemTableName(name)) {
@@ -225,7 +223,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
         relationship = name;
       }
       if (handled == kResultStopped) return kResultStopped;
-      if (loadPage(db, page) == 0) break;
+      if (!db.file().isOpen()) break;
       previous = o;
     }
   }

@@ -34,68 +34,63 @@ int longRowEnd(const RowPage& page, int r) {
   return std::min(page.end(r), page.size());
 }
 
-// Appends up to `limit` bytes of the page in pageBuffer() from `from` to `to`.
-void appendBytes(const SourceDatabase& db, int from, int to, size_t limit,
+// Appends up to `limit` bytes of a page from `from` to `to`.
+void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
                  std::vector<uint8_t>& out) {
-  if (from < 0 || to <= from || to > db.pageSize()) return;
+  if (from < 0 || to <= from || to > static_cast<int>(page.size())) return;
   const size_t take = std::min(static_cast<size_t>(to - from), limit);
-  const auto page = db.page();
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
 }
 
 std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page, size_t length) {
   std::vector<uint8_t> bytes;
-  if (row < 0 || readAltPage(db, page) == 0) return bytes;
-  swapPageBuffers(db);
-  const RowPage rows(db.page(), db.format());
-  appendBytes(db, longRowStart(rows, row), longRowEnd(rows, row), length, bytes);
-  swapPageBuffers(db);
+  const PageView view = row < 0 ? PageView() : db.page(page);
+  if (!view) return bytes;
+  const RowPage rows(view.bytes(), db.format());
+  appendBytes(rows.bytes(), longRowStart(rows, row), longRowEnd(rows, row), length, bytes);
   return bytes;
 }
 
 std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page, size_t length) {
   std::vector<uint8_t> bytes;
   bytes.reserve(std::min(length, kMaxReserve));
-  const int dataPage = db.currentPage;
-  swapPageBuffers(db);  // the data page waits in the other buffer
-  db.currentPage = -1;  // so the first link is read whatever its number
   std::set<std::pair<int64_t, int>> visited;
   // Each link but the last fills its page, so a chain has no more links than the file pages.
   const auto maxLinks = static_cast<size_t>(db.pageCount());
   while (page > 0 && row >= 0 && bytes.size() < length && visited.size() < maxLinks &&
          visited.emplace(page, row).second) {
-    if (loadPage(db, page) == 0) break;
-    const RowPage rows(db.page(), db.format());
+    const PageView view = db.page(page);
+    if (!view) break;
+    const RowPage rows(view.bytes(), db.format());
     const int start = longRowStart(rows, row);
     const int end = longRowEnd(rows, row);
     if (start < 0 || start + kLinkSize > end) break;
-    appendBytes(db, start + kLinkSize, end, length - bytes.size(), bytes);
-    row = db.byteAt(start);
-    page = db.u24At(start + 1);
+    appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
+    row = byteOf(rows.bytes(), start);
+    page = u24Of(rows.bytes(), start + 1);
   }
-  swapPageBuffers(db);
-  db.currentPage = dataPage;
   return bytes;
 }
 
 }  // namespace
 
-std::vector<uint8_t> readLongValue(SourceDatabase& db, int start, int size) {
-  if (start < 0 || size < kHeaderSize || start + size > db.pageSize()) return {};
-  const int64_t header = db.u32At(start);
+std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                   int size) {
+  if (start < 0 || size < kHeaderSize || start + size > static_cast<int>(page.size())) return {};
+  const int64_t header = u32Of(page, start);
   if (header < 0) return {};
   const auto length = static_cast<size_t>(header & kLengthMask);
-  const int row = db.byteAt(start + 4);
-  const int page = db.u24At(start + 5);
+  const int row = byteOf(page, start + 4);
+  const int valuePage = u24Of(page, start + 5);
   if ((header & kInRow) != 0) {
     std::vector<uint8_t> bytes;
-    appendBytes(db, start + kHeaderSize, start + size, length, bytes);
+    appendBytes(page, start + kHeaderSize, start + size, length, bytes);
     return bytes;
   }
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
-  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, page, bound);
-  return readChainedValue(db, row, page, bound);
+  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, valuePage, bound);
+  return readChainedValue(db, row, valuePage, bound);
 }
 
 }  // namespace vantrel

@@ -32,7 +32,7 @@ bool RowPage::isDataPageOf(int64_t tdefPage) const {
 }
 
 int RowPage::storedRowCount() const {
-  return u16Of(bytes_, rowCountOffset_);
+  return u16Of(bytes_, format_->rowCountOffset);
 }
 
 int RowPage::rowsToRead() const {
@@ -40,7 +40,7 @@ int RowPage::rowsToRead() const {
 }
 
 int RowPage::entry(int r) const {
-  return u16Of(bytes_, rowCountOffset_ + 2 + 2 * static_cast<int64_t>(r));
+  return u16Of(bytes_, format_->rowCountOffset + 2 + 2 * static_cast<int64_t>(r));
 }
 
 int RowPage::start(int r) const {

@@ -26,9 +26,10 @@ class RowPage {
   static constexpr int kMaxRowIndex = 1000;
 
   RowPage(std::span<const uint8_t> bytes, const JetFormat& format)
-      : bytes_(bytes), rowCountOffset_(format.rowCountOffset) {}
+      : bytes_(bytes), format_(&format) {}
 
   std::span<const uint8_t> bytes() const { return bytes_; }
+  const JetFormat& format() const { return *format_; }
   int size() const { return static_cast<int>(bytes_.size()); }
 
   // The page type byte and the owner (the table's definition page) of a data page.
@@ -56,7 +57,7 @@ class RowPage {
 
  private:
   std::span<const uint8_t> bytes_;
-  int rowCountOffset_;
+  const JetFormat* format_;
 };
 
 }  // namespace vantrel

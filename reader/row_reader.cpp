@@ -16,23 +16,12 @@ namespace {
 
 constexpr int kMaxRowSize = 16383;
 
-bool isDataPageOf(const SourceDatabase& db, const TableDefinition& table) {
-  return RowPage(db.page(), db.format()).isDataPageOf(table.catalogObject.tdefPage);
-}
-
 // The bits of one bitmap page of a reference map, read once and kept with the table.
 UsageBitmapReader bitmapReader(SourceDatabase& db, TableDefinition& table) {
   return [&db, &table](int64_t page) -> std::optional<std::span<const uint8_t>> {
-    if (table.usageBitmapPage != page) {
-      table.usageBitmapPage = page;
-      table.usageBitmap.clear();
-      if (readAltPage(db, page) != 0) {
-        const auto bytes = db.altPage().subspan(UsageMap::kBitmapHeader);
-        table.usageBitmap.assign(bytes.begin(), bytes.end());
-      }
-    }
-    if (table.usageBitmap.empty()) return std::nullopt;
-    return std::span<const uint8_t>(table.usageBitmap);
+    if (table.usageBitmap.number() != page) table.usageBitmap = db.page(page);
+    if (!table.usageBitmap) return std::nullopt;
+    return table.usageBitmap.bytes().subspan(UsageMap::kBitmapHeader);
   };
 }
 
@@ -51,15 +40,15 @@ std::optional<int64_t> nextCandidate(SourceDatabase& db, TableDefinition& table)
   return table.usageMap.nextPageAfter(table.currentDataPage, bitmapReader(db, table));
 }
 
-bool bitIsSet(const SourceDatabase& db, int maskStart, int maskSize, int columnNumber) {
+bool bitIsSet(std::span<const uint8_t> page, int maskStart, int maskSize, int columnNumber) {
   if (columnNumber < 0 || columnNumber / 8 >= maskSize) return false;
-  const int byte = db.byteAt(maskStart + columnNumber / 8);
+  const int byte = byteOf(page, maskStart + columnNumber / 8);
   return byte >= 0 && ((byte >> (columnNumber % 8)) & 1) != 0;
 }
 
 // Fills the variable offsets of a Jet 3 row, whose offsets are single bytes: rows longer
 // than 256 bytes carry jump bytes telling where the offsets pass each 256-byte boundary.
-bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int varCount,
+bool readJet3Offsets(std::span<const uint8_t> page, int s, int e, int maskSize, int varCount,
                      std::vector<int>& offsets) {
   const auto rowSpan = static_cast<uint32_t>(e - s);
   uint32_t jumps = rowSpan / 256;
@@ -68,10 +57,10 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
   if (table >= 2048) return false;
   uint32_t used = 0;
   for (int i = 0; i <= varCount; ++i) {
-    while (used < jumps && db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
+    while (used < jumps && byteOf(page, static_cast<int64_t>(e) - maskSize - used - 1) == i) {
       ++used;
     }
-    const int low = db.byteAt(static_cast<int64_t>(table) - i);
+    const int low = byteOf(page, static_cast<int64_t>(table) - i);
     offsets[static_cast<size_t>(i)] = low < 0 ? -1 : low + 256 * static_cast<int>(used);
   }
   return true;
@@ -81,11 +70,10 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
 std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
                                                          const TableDefinition& table) {
   std::set<std::pair<int64_t, int>> found;
-  PageBuffer buffer{};
   for (const int64_t page : pageCensus(db).dataPagesOf(table.catalogObject.tdefPage)) {
-    if (readPage(db, buffer, page) == 0) continue;
-    const RowPage rows(std::span<const uint8_t>(buffer).first(static_cast<size_t>(db.pageSize())),
-                       db.format());
+    const PageView view = db.page(page);
+    if (!view) continue;
+    const RowPage rows(view.bytes(), db.format());
     for (int r = 0; r < rows.rowsToRead(); ++r) {
       const int entry = rows.entry(r);
       if (entry < 0 || !RowPage::isDeletedPointer(entry)) continue;
@@ -102,7 +90,7 @@ std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
 // A moved row is read where it lies, unless it was deleted (through its pointer slot).
 bool isDeletedMovedRow(SourceDatabase& db, TableDefinition& table, int r) {
   if (!table.deletedMovedRows) table.deletedMovedRows = gatherDeletedMovedRows(db, table);
-  return table.deletedMovedRows->contains({db.currentPage, r});
+  return table.deletedMovedRows->contains({table.dataPage.number(), r});
 }
 
 }  // namespace
@@ -114,52 +102,60 @@ int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
     while (const auto candidate = nextCandidate(db, table)) {
       if (*candidate >= db.pageCount()) break;
       table.currentDataPage = *candidate;
-      if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
+      if (*candidate <= 0) continue;
+      PageView page = db.page(*candidate);
+      if (page && RowPage(page.bytes(), db.format()).isDataPageOf(table.catalogObject.tdefPage)) {
+        table.dataPage = std::move(page);
         return *candidate;
       }
     }
     // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on
     // pages only their owner field ties to the table.
     const bool seekOwned = table.usageMapLost || table.rowsFromMap < table.rowCount;
-    if (table.walkPhase != 0 || !seekOwned) return 0;
+    if (table.walkPhase != 0 || !seekOwned) {
+      table.dataPage = {};
+      return 0;
+    }
     table.walkPhase = 1;
   }
 }
 
-RowShape rowShape(const SourceDatabase& db, int s, int e) {
-  const int width = db.format().rowFieldSize;
+RowShape rowShape(const RowPage& page, int s, int e) {
+  const auto bytes = page.bytes();
+  const int width = page.format().rowFieldSize;
   RowShape shape;
-  shape.columnCount = std::max(width == 2 ? u16AtMasked(db.page(), s) : db.byteAt(s), 0);
+  shape.columnCount = std::max(width == 2 ? u16AtMasked(bytes, s) : byteOf(bytes, s), 0);
   shape.maskSize = (shape.columnCount + 7) / 8;
   shape.maskStart = e - shape.maskSize + 1;
-  shape.varCount = width == 2 ? db.u16At(e - shape.maskSize - 1) : db.byteAt(e - shape.maskSize);
+  shape.varCount =
+      width == 2 ? u16Of(bytes, e - shape.maskSize - 1) : byteOf(bytes, e - shape.maskSize);
   // An offset table that cannot fit in the row is no offset table.
   if (shape.varCount < 0 || shape.varCount * width > e - s) shape.varCount = 0;
   return shape;
 }
 
-bool readVariableOffsets(const SourceDatabase& db, int s, int e, const RowShape& shape,
+bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shape,
                          std::vector<int>& offsets) {
   offsets.assign(static_cast<size_t>(shape.varCount) + 1, -1);
-  if (db.format().rowFieldSize == 1)
-    return readJet3Offsets(db, s, e, shape.maskSize, shape.varCount, offsets);
+  if (page.format().rowFieldSize == 1)
+    return readJet3Offsets(page.bytes(), s, e, shape.maskSize, shape.varCount, offsets);
   for (int i = 0; i <= shape.varCount; ++i) {
     offsets[static_cast<size_t>(i)] =
-        u16AtMasked(db.page(), static_cast<int64_t>(e) - shape.maskSize - 3 - 2 * i);
+        u16AtMasked(page.bytes(), static_cast<int64_t>(e) - shape.maskSize - 3 - 2 * i);
   }
   return true;
 }
 
-void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
-  const int width = db.format().rowFieldSize;
-  const RowShape shape = rowShape(db, s, e);
+void crackRow(const RowPage& page, TableDefinition& table, int s, int e) {
+  const int width = page.format().rowFieldSize;
+  const RowShape shape = rowShape(page, s, e);
   const int n = shape.columnCount;
   const int maskSize = shape.maskSize;
   const int maskStart = shape.maskStart;
   const int varCount = shape.varCount;
   auto& offsets = table.variableOffsets;
   const bool haveOffsets =
-      table.variableColumnSwitch != 0 && readVariableOffsets(db, s, e, shape, offsets);
+      table.variableColumnSwitch != 0 && readVariableOffsets(page, s, e, shape, offsets);
 
   int fixedFound = 0;
   const auto fixedInRow = static_cast<uint32_t>(n - varCount);
@@ -171,7 +167,7 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
     slot.columnIndex = static_cast<int>(i);
     slot.isFixed = column.isFixed;
     slot.isNull = column.columnNumber != kNoNullBit &&
-                  !bitIsSet(db, maskStart, maskSize, column.columnNumber);
+                  !bitIsSet(page.bytes(), maskStart, maskSize, column.columnNumber);
     int start = 0;
     int size = -1;
     if (column.isFixed && static_cast<uint32_t>(fixedFound) < fixedInRow) {
@@ -199,7 +195,7 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
 int readRow(SourceDatabase& db, TableDefinition& table, int r) {
   // The row count the definition declares neither stops nor limits the walk: it may be wrong.
   if (r > RowPage::kMaxRowIndex) return 0;
-  const RowPage rows(db.page(), db.format());
+  const RowPage rows(table.dataPage.bytes(), db.format());
   const int entry = rows.entry(r);
   // A pointer slot is passed over: its moved row is read where it lies, so never twice.
   if (entry < 0 || RowPage::isPointerOrDeleted(entry)) return 0;
@@ -207,18 +203,19 @@ int readRow(SourceDatabase& db, TableDefinition& table, int r) {
   const int start = rows.start(r);
   int size = rows.end(r) - start;
   if (size < 0 || size > kMaxRowSize) size = 0;
-  crackRow(db, table, start, start + size - 1);
+  crackRow(rows, table, start, start + size - 1);
 
   table.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
     ColumnDefinition& column = table.columns[i];
     const FieldSlot& slot = table.fieldSlots[i];
     if (column.type == kTypeBoolean) {
-      bindValue(db, slot.start, slot.size, column, i, slot.isNull ? 1 : 0, table.columnTexts);
+      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, slot.isNull ? 1 : 0,
+                table.columnTexts);
     } else if (slot.isNull) {
-      bindValue(db, 0, 0, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), 0, 0, column, i, 0, table.columnTexts);
     } else {
-      bindValue(db, slot.start, slot.size, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, table.columnTexts);
     }
   }
   return 1;
@@ -231,12 +228,8 @@ int fetchRow(SourceDatabase& db, TableDefinition& table) {
     table.currentRow = 0;
     if (nextDataPage(db, table) == 0) return kResultNothing;
   }
-  // Whoever read other pages since the last row, the walk goes on from its own data page.
-  if (db.currentPage != table.currentDataPage && loadPage(db, table.currentDataPage) == 0) {
-    if (nextDataPage(db, table) == 0) return kResultNothing;
-  }
   for (;;) {
-    const int rows = RowPage(db.page(), db.format()).rowsToRead();
+    const int rows = RowPage(table.dataPage.bytes(), db.format()).rowsToRead();
     if (table.currentRow >= rows) {
       table.currentRow = 0;
       if (nextDataPage(db, table) == 0) return kResultNothing;

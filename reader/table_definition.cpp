@@ -30,27 +30,28 @@ bool copyMapRow(const RowPage& page, int r, std::vector<uint8_t>& out) {
   return true;
 }
 
-// Reads the usage map row named at `offset` of the definition page.
-bool readUsageMap(SourceDatabase& db, TableDefinition& table) {
+// Reads the usage map row that the definition page names.
+bool readUsageMap(SourceDatabase& db, std::span<const uint8_t> tdef, TableDefinition& table) {
   const int offset = db.format().tdefUsageMapOffset;
-  const int row = db.byteAt(offset);
-  const int page = db.u24At(offset + 1);
-  if (row < 0 || page < 0 || readAltPage(db, page) == 0) return false;
+  const int row = byteOf(tdef, offset);
+  const int page = u24Of(tdef, offset + 1);
+  if (row < 0 || page < 0) return false;
+  const PageView map = db.page(page);
+  if (!map) return false;
   std::vector<uint8_t> bytes;
-  if (!copyMapRow(RowPage(db.altPage(), db.format()), row, bytes)) return false;
+  if (!copyMapRow(RowPage(map.bytes(), db.format()), row, bytes)) return false;
   table.usageMap = UsageMap(std::move(bytes), db.pageSize());
   return true;
 }
 
 // The free-space map is not used, but a definition whose map row is absurd is rejected.
-bool checkFreeSpaceMap(SourceDatabase& db) {
+bool checkFreeSpaceMap(SourceDatabase& db, std::span<const uint8_t> tdef) {
   const int offset = db.format().tdefFreeMapOffset;
-  const int row = db.byteAt(offset);
-  const int page = db.u24At(offset + 1);
-  const bool read = row >= 0 && page >= 0 && readAltPage(db, page) != 0;
-  const int start = row < 0 ? -1 : RowPage(db.altPage(), db.format()).entry(row);
+  const int row = byteOf(tdef, offset);
+  const int page = u24Of(tdef, offset + 1);
+  const PageView map = row >= 0 && page >= 0 ? db.page(page) : PageView();
   // An unreadable map page is no reason to reject the table; an absurd row start is.
-  return !read || start <= kMaxMapBytes;
+  return !map || RowPage(map.bytes(), db.format()).entry(row) <= kMaxMapBytes;
 }
 
 ColumnDefinition parseColumnEntry(const JetFormat& format, std::span<const uint8_t> entry) {
@@ -70,8 +71,9 @@ ColumnDefinition parseColumnEntry(const JetFormat& format, std::span<const uint8
 }
 
 // The catalog's own definition is rejected when an entry is plainly not a column entry.
-bool failsCatalogCheck(const SourceDatabase& db, const ColumnDefinition& column) {
-  return db.currentPage == kCatalogTdefPage && column.fixedOffset > db.pageSize() &&
+bool failsCatalogCheck(const SourceDatabase& db, const TdefCursor& cursor,
+                       const ColumnDefinition& column) {
+  return cursor.pageNumber() == kCatalogTdefPage && column.fixedOffset > db.pageSize() &&
          column.type > kCatalogCheckMaxType;
 }
 
@@ -92,19 +94,23 @@ const std::string& TableDefinition::columnText(size_t i) const {
   return i < columnTexts.size() ? columnTexts[i].text : kEmpty;
 }
 
-TdefCursor::TdefCursor(SourceDatabase& db, int64_t pos) : db_(db), pos_(pos) {
-  visited_.insert(db.currentPage);
+TdefCursor::TdefCursor(SourceDatabase& db, int64_t page, int64_t pos)
+    : db_(db), page_(db.page(page)), pos_(pos) {
+  exhausted_ = !page_;
+  visited_.insert(page);
   settle();
 }
 
 bool TdefCursor::settle() {
   const int64_t pageSize = db_.pageSize();
   while (!exhausted_ && pos_ >= pageSize) {
-    const int64_t next = db_.u32At(kNextTdefPageOffset);
-    if (next <= 0 || visited_.contains(next) || loadPage(db_, next) == 0) {
+    const int64_t next = u32Of(page_.bytes(), kNextTdefPageOffset);
+    PageView following = next <= 0 || visited_.contains(next) ? PageView() : db_.page(next);
+    if (!following) {
       exhausted_ = true;
       break;
     }
+    page_ = std::move(following);
     visited_.insert(next);
     pos_ = pos_ - pageSize + kContinuationDataOffset;
   }
@@ -121,7 +127,7 @@ bool TdefCursor::read(std::span<uint8_t> out) {
     }
     const auto available = static_cast<size_t>(db_.pageSize() - pos_);
     const size_t take = std::min(available, out.size() - done);
-    const auto page = db_.page();
+    const auto page = page_.bytes();
     std::copy_n(page.begin() + pos_, take, out.begin() + static_cast<std::ptrdiff_t>(done));
     done += take;
     pos_ += static_cast<int64_t>(take);
@@ -155,26 +161,27 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db,
   TableDefinition table;
   table.catalogObject = object;
   table.name = object.name;
-  // A definition page that cannot be read is no definition (the buffer would still hold
-  // whatever page was read before).
-  if (loadPage(db, object.tdefPage) == 0) return std::nullopt;
+  const PageView page = db.page(object.tdefPage);
+  if (!page) return std::nullopt;
+  const auto tdef = page.bytes();
+  table.indexSectionPage = object.tdefPage;
 
   const JetFormat& format = db.format();
   // Jet 4 keeps the definition's length here. A definition longer than a page is normal
   // when a continuation page follows; without one the length is implausible.
-  const int freeSpace = db.u16At(kFreeSpaceOffset);
-  const bool continues = db.u32At(kNextTdefPageOffset) > 0;
+  const int freeSpace = u16Of(tdef, kFreeSpaceOffset);
+  const bool continues = u32Of(tdef, kNextTdefPageOffset) > 0;
   if (db.isJet4() && (freeSpace <= 0 || (freeSpace > 4096 && !continues))) return std::nullopt;
 
-  table.rowCount = db.u32At(format.tdefRowCountOffset);
-  table.columnCount = db.u16At(format.tdefColumnCountOffset);
+  table.rowCount = u32Of(tdef, format.tdefRowCountOffset);
+  table.columnCount = u16Of(tdef, format.tdefColumnCountOffset);
   table.variableColumnSwitch = table.columnCount;
-  table.indexCount = db.u32At(format.tdefIndexCountOffset);
-  table.realIndexCount = db.u32At(format.tdefRealIndexCountOffset);
-  table.firstDataPage = db.u16At(format.tdefFirstDataPageOffset);
+  table.indexCount = u32Of(tdef, format.tdefIndexCountOffset);
+  table.realIndexCount = u32Of(tdef, format.tdefRealIndexCountOffset);
+  table.firstDataPage = u16Of(tdef, format.tdefFirstDataPageOffset);
 
-  table.usageMapLost = !readUsageMap(db, table);
-  if (!checkFreeSpaceMap(db)) return std::nullopt;
+  table.usageMapLost = !readUsageMap(db, tdef, table);
+  if (!checkFreeSpaceMap(db, tdef)) return std::nullopt;
   return table;
 }
 
@@ -184,13 +191,13 @@ void readColumns(SourceDatabase& db, TableDefinition& table) {
       format.tdefColumnsStartOffset + table.realIndexCount * format.realIndexEntrySize;
   if (table.realIndexCount < 0 || start > kMaxDefinitionPosition) return;
 
-  TdefCursor cursor(db, start);
+  TdefCursor cursor(db, table.catalogObject.tdefPage, start);
   std::vector<ColumnDefinition> columns;
   std::vector<uint8_t> entry(static_cast<size_t>(format.columnEntrySize));
   for (int i = 0; i < table.columnCount; ++i) {
     if (!cursor.read(entry)) break;
     ColumnDefinition column = parseColumnEntry(format, entry);
-    if (failsCatalogCheck(db, column)) return;
+    if (failsCatalogCheck(db, cursor, column)) return;
     columns.push_back(std::move(column));
   }
   // A definition chain that ended early keeps the columns it described whole.
@@ -212,6 +219,7 @@ void readColumns(SourceDatabase& db, TableDefinition& table) {
   table.columns = std::move(columns);
 
   table.indexSectionPosition = static_cast<int>(cursor.pos());
+  table.indexSectionPage = cursor.pageNumber();
   if (namesFailed || cursor.pos() < 0 || cursor.pos() > kMaxDefinitionPosition) {
     table.indexCount = 0;
     table.realIndexCount = 0;

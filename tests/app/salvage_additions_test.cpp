@@ -102,7 +102,7 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
       if (parseCatalogRow(*catalog, db->format()).name != "Lost") continue;
       const int64_t entry = db->format().rowCountOffset + 2 + 2 * (catalog->currentRow - 1);
       writeU16(catalog->currentDataPage * manifest.pageSize + entry,
-               static_cast<uint16_t>(db->u16At(entry) | 0x4000));
+               static_cast<uint16_t>(u16Of(catalog->dataPage.bytes(), entry) | 0x4000));
       marked = true;
     }
     ASSERT_TRUE(marked);

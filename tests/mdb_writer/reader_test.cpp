@@ -81,7 +81,7 @@ class ReaderTest : public ::testing::TestWithParam<JetVersion> {
     auto db = openSourceDatabase(path);
     ASSERT_NE(db, nullptr);
     EXPECT_EQ(db->formatVersion(), jet4() ? 1 : 0);
-    EXPECT_EQ(headerCodePage(db->page()), 1252);
+    EXPECT_EQ(headerCodePage(db->page(0).bytes()), 1252);
     const TableSpec system[] = {catalogTable(version()), accessControlTable(version()),
                                 queryCatalogTable(version()), relationsTable(version())};
     for (const TableSpec& spec : system) {

@@ -113,7 +113,7 @@ TEST_F(TableDefinitionTest, ReadsCountsUsageMapAndColumnsInBothVersions) {
     EXPECT_EQ(table->columns[3].scale, 2);
     EXPECT_EQ(table->columns[3].fixedOffset, 4);
     EXPECT_EQ(table->columns[3].columnNumber, 3);
-    EXPECT_EQ(db->currentPage, kTdefPage);
+    EXPECT_EQ(table->indexSectionPage, kTdefPage);
   }
 }
 
@@ -206,7 +206,7 @@ TEST_F(TableDefinitionTest, ColumnEntryEndingAtThePageEndContinuesWithItsName) {
   EXPECT_EQ(table->columns.front().name, "Column0");
   EXPECT_EQ(table->columns.back().name, "Column12");
   EXPECT_EQ(table->columns.back().columnNumber, 12);
-  EXPECT_EQ(db->currentPage, 4);
+  EXPECT_EQ(table->indexSectionPage, 4);
 }
 
 TEST_F(TableDefinitionTest, DefinitionSpreadOverSeveralPages) {

@@ -1,0 +1,42 @@
+#include "reader/page_source.h"
+
+#include <algorithm>
+
+#include "reader/source_database.h"
+
+namespace vantrel {
+
+PageSource::PageSource(const SourceFile& file, int pageSize)
+    : file_(&file),
+      pageSize_(pageSize),
+      pageCount_(static_cast<int64_t>(file.size() / static_cast<uint64_t>(pageSize))) {}
+
+PageView PageSource::page(int64_t n) {
+  if (n < 0 || n >= pageCount_) return {};
+  if (const auto found = cache_.find(n); found != cache_.end()) {
+    found->second.lastUse = ++uses_;
+    return found->second.view;
+  }
+  auto bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pageSize_));
+  if (file_->readAt(static_cast<uint64_t>(n) * static_cast<uint64_t>(pageSize_), *bytes) == 0) {
+    return {};
+  }
+  notePageRead(n);
+  if (cache_.size() >= kCachedPages) {
+    const auto oldest = std::ranges::min_element(
+        cache_, [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+    cache_.erase(oldest);
+  }
+  PageView view(n, std::move(bytes));
+  cache_[n] = {view, ++uses_};
+  return view;
+}
+
+void PageSource::notePageRead(int64_t n) {
+  if (pagesSeen_.empty()) pagesSeen_.resize(static_cast<size_t>(pageCount_));
+  if (pagesSeen_[static_cast<size_t>(n)]) return;
+  pagesSeen_[static_cast<size_t>(n)] = true;
+  ++pagesRead_;
+}
+
+}  // namespace vantrel
