@@ -111,10 +111,9 @@ class SavingWorker {
     SalvageHandler salvage(context);
     ProgressHandler handler(salvage, tracker_);
     tracker_.startFile(fileNumber, file.source);
-    run_.sourceFormatVersion = RunState::kNoFormatVersion;
     const int code = salvageFile(file.source, handler, run_);
     tracker_.endFile();
-    const bool opened = run_.sourceFormatVersion.load() != RunState::kNoFormatVersion;
+    const bool opened = code != kResultNothing;
     // The saved queries become views once every table and relation is in place.
     if (opened && code != kResultStopped) createQueryViews(context);
     bool holdsNothing = false;

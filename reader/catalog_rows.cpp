@@ -51,12 +51,8 @@ CatalogRow parseCatalogRow(const TableDefinition& catalog, const JetFormat& form
 
 std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
-  readColumns(db, *catalog);
-  if (catalog->columns.empty()) return rows;
-  catalog->resetRowCursor();
   while (fetchRow(db, *catalog) == kResultDone) {
     rows.push_back(parseCatalogRow(*catalog, db.format()));
   }

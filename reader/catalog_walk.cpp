@@ -74,11 +74,7 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
-    auto table =
-        readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
-    if (!table) continue;
-    readColumns(db, *table);
-    if (table->columns.empty()) continue;
+    if (!openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page})) continue;
     const std::string name = "Recovered_Table_" + std::to_string(page);
     if (handler.salvageTable(db, kObjectTable, page, name) == kResultStopped) return kResultStopped;
     ++db.tableCount;
@@ -113,22 +109,14 @@ int salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
 }  // namespace
 
 bool catalogDefinitionReadable(SourceDatabase& db) {
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
-  if (!catalog) return false;
-  readColumns(db, *catalog);
-  return !catalog->columns.empty();
+  return openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage}).has_value();
 }
 
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return scanCatalogPages(db, handler);
-  readColumns(db, *catalog);
-  if (catalog->columns.empty()) return scanCatalogPages(db, handler);
 
-  catalog->resetRowCursor();
   db.tableCount = 0;
   db.queryCount = 0;
   int result = kResultDone;
@@ -248,7 +236,7 @@ std::string displayPath(std::string path) {
 
 int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
   auto db = openSourceDatabase(path, &run);
-  if (!db) return kResultDone;
+  if (!db) return kResultNothing;
   if (run.savingMode.load() == 1) {
     run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
     run.appendSavingListLine("Scanning file for Table[s] ");

@@ -131,10 +131,7 @@ bool definitionIsLost(SourceDatabase& db, int64_t page) {
     return false;
   }
   if (type != kDefinitionPage) return true;
-  auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
-  if (!table) return true;
-  readColumns(db, *table);
-  return table->columns.empty();
+  return !openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
 }
 
 std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
@@ -173,9 +170,7 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
 
 std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
                                                      const CatalogObject& object) {
-  auto table = readTableDefinition(db, object);
-  if (table) readColumns(db, *table);
-  if (table && !table->columns.empty()) return table;
+  if (auto table = openTable(db, object)) return table;
   return inferLostDefinition(db, object);
 }
 

@@ -207,7 +207,7 @@ int readRow(SourceDatabase& db, TableDefinition& table, int r) {
 
   table.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
-    ColumnDefinition& column = table.columns[i];
+    const ColumnDefinition& column = table.columns[i];
     const FieldSlot& slot = table.fieldSlots[i];
     if (column.type == kTypeBoolean) {
       bindValue(db, rows.bytes(), slot.start, slot.size, column, i, slot.isNull ? 1 : 0,

@@ -146,6 +146,15 @@ int TdefCursor::readU16() {
   return read(bytes) ? bytes[0] | bytes[1] << 8 : -1;
 }
 
+std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object) {
+  auto table = readTableDefinition(db, object);
+  if (!table) return std::nullopt;
+  readColumns(db, *table);
+  if (table->columns.empty()) return std::nullopt;
+  table->resetRowCursor();
+  return table;
+}
+
 int readNameLength(const JetFormat& format, TdefCursor& cursor) {
   const int length = format.nameLengthSize == 2 ? cursor.readU16() : cursor.readByte();
   return length > format.maxNameBytes ? -1 : length;

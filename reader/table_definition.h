@@ -44,10 +44,8 @@ struct ColumnDefinition {
   bool isFixed = false;
   int variableIndex = 0;  // slot in the row's variable offset table
   int columnNumber = 0;   // bit in the row's null mask; kNoNullBit: never null
-  int currentValueStart = 0;
-  int currentValueLength = 0;
-  int precision = 0;  // numeric only
-  int scale = 0;      // numeric only
+  int precision = 0;      // numeric only
+  int scale = 0;          // numeric only
   int fixedOffset = 0;
   int rowColumnNumber = 0;  // kept, not used
 };
@@ -116,6 +114,10 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db, const Cat
 // empty when the catalog's own entries (definition page 2) are implausible. Notes where the
 // index section starts: the page the names ended on, and the position there.
 void readColumns(SourceDatabase& db, TableDefinition& table);
+
+// Reads the definition and its columns, and sets the row cursor before the first row. None
+// when the definition cannot be read or has no columns.
+std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object);
 
 // Reads bytes of a definition that may run over the end of its page into the next definition
 // page, starting on page `page` at `pos`. Positions at or beyond the page end move on to offset 8

@@ -93,16 +93,13 @@ std::string longValueToText(SourceDatabase& db, std::span<const uint8_t> page, i
 }
 
 size_t bindValue(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
-                 ColumnDefinition& column, size_t i, int valueByte, ColumnTexts& texts) {
+                 const ColumnDefinition& column, size_t i, int valueByte, ColumnTexts& texts) {
   if (texts.size() <= i) texts.resize(i + 1);
   FieldValue& out = texts[i];
   out.text.clear();
   out.bytes.clear();
   out.number.reset();
-  column.currentValueStart = size != 0 ? start : 0;
-  column.currentValueLength = size != 0 ? size : 0;
   if (column.type == kTypeBoolean) {
-    column.currentValueLength = valueByte;
     out.text = valueByte != 0 ? "0" : "1";
     return out.text.size();
   }

@@ -13,7 +13,7 @@ namespace vantrel {
 // value: the empty text for every type but boolean. For a boolean, `valueByte` is its
 // null-mask bit, which is the value itself. Returns the text's length.
 size_t bindValue(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
-                 ColumnDefinition& column, size_t i, int valueByte, ColumnTexts& texts);
+                 const ColumnDefinition& column, size_t i, int valueByte, ColumnTexts& texts);
 
 // The text of a field of the given type (any type but boolean and numeric, which need their
 // column). Positions outside the page give the empty text.
