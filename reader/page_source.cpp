@@ -15,21 +15,23 @@ PageView PageSource::page(int64_t n) {
   if (n < 0 || n >= pageCount_) return {};
   if (const auto found = cache_.find(n); found != cache_.end()) {
     found->second.lastUse = ++uses_;
-    return found->second.view;
+    return PageView(n, found->second.bytes);
   }
-  auto bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pageSize_));
+  std::shared_ptr<std::vector<uint8_t>> bytes;
+  if (cache_.size() >= kCachedPages) {
+    const auto oldest = std::ranges::min_element(
+        cache_, [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+    // A page no view holds any more lends its buffer to the next page read.
+    if (oldest->second.bytes.use_count() == 1) bytes = std::move(oldest->second.bytes);
+    cache_.erase(oldest);
+  }
+  if (!bytes) bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pageSize_));
   if (file_->readAt(static_cast<uint64_t>(n) * static_cast<uint64_t>(pageSize_), *bytes) == 0) {
     return {};
   }
   notePageRead(n);
-  if (cache_.size() >= kCachedPages) {
-    const auto oldest = std::ranges::min_element(
-        cache_, [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
-    cache_.erase(oldest);
-  }
-  PageView view(n, std::move(bytes));
-  cache_[n] = {view, ++uses_};
-  return view;
+  cache_[n] = {bytes, ++uses_};
+  return PageView(n, std::move(bytes));
 }
 
 void PageSource::notePageRead(int64_t n) {

@@ -50,7 +50,7 @@ class PageSource {
 
  private:
   struct Cached {
-    PageView view;
+    std::shared_ptr<std::vector<uint8_t>> bytes;  // views get it as const
     uint64_t lastUse = 0;
   };
   void notePageRead(int64_t n);
