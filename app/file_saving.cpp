@@ -59,10 +59,9 @@ int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* de
   SalvageHandler salvage(context);
   ProgressHandler handler(salvage, tracker);
   tracker.startFile(fileNumber, file.source);
-  run.sourceFormatVersion = RunState::kNoFormatVersion;
   const int code = salvageFile(file.source, handler, run);
   tracker.endFile();
-  const bool opened = run.sourceFormatVersion.load() != RunState::kNoFormatVersion;
+  const bool opened = code != kResultNothing;
   // The saved queries become views once every table and relation is in place.
   if (opened && code != kResultStopped) createQueryViews(context);
   bool holdsNothing = false;

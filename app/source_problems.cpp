@@ -33,7 +33,7 @@ std::string_view openFailureReason(OpenFailure failure) {
 std::string nothingSalvagedReason(const std::filesystem::path& source) {
   auto db = openSourceDatabase(source);
   if (!db) return "the file could no longer be read";
-  if (!hasJetSignature(db->page())) {
+  if (!hasJetSignature(db->page(0).bytes())) {
     return "the file does not look like an Access database: it has no Access header, and no "
            "table, query or relation was found in it";
   }

@@ -26,11 +26,12 @@ void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
     return;
   }
   readColumns(db, *table);
-  const int mapType = table->usageMap.empty() ? -1 : table->usageMap[0];
+  const auto& map = table->usageMap.bytes();
+  const int mapType = map.empty() ? -1 : map[0];
   out << "  rows:        " << table->rowCount << "\n"
       << "  columns:     " << table->columnCount << "\n"
       << "  indexes:     " << table->indexCount << " (real " << table->realIndexCount << ")\n"
-      << "  usage map:   " << table->usageMap.size() << " bytes, type " << mapType << "\n";
+      << "  usage map:   " << map.size() << " bytes, type " << mapType << "\n";
   if (table->columns.empty()) {
     out << "  no column list\n";
     return;

@@ -48,10 +48,9 @@ int runRows(const RowsOptions& options) {
       return kExitUsage;
     }
   }
-  auto table = readTableDefinition(
+  auto table = openTable(
       *db, {.name = options.table.value_or(""), .objectType = kObjectTable, .tdefPage = *page});
-  if (table) readColumns(*db, *table);
-  if (!table || table->columns.empty()) {
+  if (!table) {
     std::cerr << "vantrel-cli: no readable table definition on page " << *page << "\n";
     return kExitNotOpened;
   }

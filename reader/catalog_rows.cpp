@@ -39,8 +39,8 @@ int64_t parseLeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-CatalogRow parseCatalogRow(const TableDefinition& catalog, int formatVersion) {
-  const CatalogPositions& at = formatVersion == 1 ? kJet4Positions : kJet3Positions;
+CatalogRow parseCatalogRow(const TableDefinition& catalog, const JetFormat& format) {
+  const CatalogPositions& at = format.isJet4() ? kJet4Positions : kJet3Positions;
   CatalogRow row;
   row.typeValue = static_cast<int>(parseLeadingInteger(catalog.columnText(at.type)));
   row.objectType = row.typeValue & 0x7F;
@@ -51,14 +51,10 @@ CatalogRow parseCatalogRow(const TableDefinition& catalog, int formatVersion) {
 
 std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
-  readColumns(db, *catalog);
-  if (catalog->columns.empty()) return rows;
-  catalog->resetRowCursor();
   while (fetchRow(db, *catalog) == kResultDone) {
-    rows.push_back(parseCatalogRow(*catalog, db.formatVersion()));
+    rows.push_back(parseCatalogRow(*catalog, db.format()));
   }
   return rows;
 }

@@ -7,6 +7,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/lost_definition.h"
 #include "reader/page_census.h"
+#include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
 #include "run/result_codes.h"
@@ -16,7 +17,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kOffsetMask = 0x1FFF;
 constexpr int kScanFlagBits = 0xF000;
 constexpr int kScanIdOffset = 1;
 constexpr int kScanTypeOffset = 9;
@@ -36,38 +36,35 @@ bool isHiddenQueryName(const std::string& name) {
 
 // The name of a catalog row found by the scan: the variable field that starts at its fixed
 // place, delimited by the row's own offset table; else the printable characters there.
-std::string scannedName(const SourceDatabase& db, int rowIndex, int nameStart) {
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * rowIndex);
-  const int s = entry & kOffsetMask;
-  const int e = std::min(rowEndOf(db, rowIndex), db.pageSize() - 1);
+std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIndex,
+                        int nameStart) {
+  const int entry = rows.entry(rowIndex);
+  const int s = entry & RowPage::kOffsetMask;
+  const int e = std::min(rows.end(rowIndex), rows.size()) - 1;
   if (entry >= 0 && s < e) {
-    const RowShape shape = rowShape(db, s, e);
+    const RowShape shape = rowShape(rows, s, e);
     std::vector<int> offsets;
-    if (readVariableOffsets(db, s, e, shape, offsets)) {
+    if (readVariableOffsets(rows, s, e, shape, offsets)) {
       for (size_t i = 0; i + 1 < offsets.size(); ++i) {
         const int from = s + offsets[i];
         const int to = s + offsets[i + 1];
         if (offsets[i] >= 0 && from == nameStart && to > from && to - 1 <= e) {
           const auto bytes =
-              db.page().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
+              rows.bytes().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
           return truncateUtf8(db.decodeText(bytes), kMaxObjectNameLength);
         }
       }
     }
   }
   // Jet 4 keeps one character in every second byte of an uncompressed name.
-  const int step = db.isJet4() ? 2 : 1;
+  const int step = db.format().characterSize;
   std::string name;
   for (int at = nameStart; name.size() < kMaxObjectNameLength; at += step) {
-    const int c = db.byteAt(at);
+    const int c = byteOf(rows.bytes(), at);
     if (c < 0x20 || c > 0x7E) break;
     name.push_back(static_cast<char>(c));
   }
   return name;
-}
-
-bool isCatalogDataPage(const SourceDatabase& db) {
-  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && db.u32At(4) == kCatalogTdefPage;
 }
 
 // Salvages every user table definition that no catalog row reached, under the name
@@ -77,11 +74,7 @@ int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
-    auto table =
-        readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
-    if (!table) continue;
-    readColumns(db, *table);
-    if (table->columns.empty()) continue;
+    if (!openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page})) continue;
     const std::string name = "Recovered_Table_" + std::to_string(page);
     if (handler.salvageTable(db, kObjectTable, page, name) == kResultStopped) return kResultStopped;
     ++db.tableCount;
@@ -116,22 +109,14 @@ int salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
 }  // namespace
 
 bool catalogDefinitionReadable(SourceDatabase& db) {
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
-  if (!catalog) return false;
-  readColumns(db, *catalog);
-  return !catalog->columns.empty();
+  return openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage}).has_value();
 }
 
 int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
-  auto catalog =
-      readTableDefinition(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
+  auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return scanCatalogPages(db, handler);
-  readColumns(db, *catalog);
-  if (catalog->columns.empty()) return scanCatalogPages(db, handler);
 
-  catalog->resetRowCursor();
   db.tableCount = 0;
   db.queryCount = 0;
   int result = kResultDone;
@@ -150,8 +135,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       }
       break;
     }
-    const int catalogPage = db.currentPage;
-    CatalogRow row = parseCatalogRow(*catalog, db.formatVersion());
+    CatalogRow row = parseCatalogRow(*catalog, db.format());
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
@@ -175,7 +159,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
         handler.listQuery(id, row.name);
       }
     }
-    if (loadPage(db, catalogPage) == 0) return kResultDone;
+    // A handler that closed the file (the preview has the one object it loads) ends the walk.
+    if (!db.file().isOpen()) return kResultDone;
   }
   closeSourceDatabase(db);
   return result;
@@ -185,21 +170,22 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   db.queryCount = 0;
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
   std::optional<std::string> relationship;  // the last relationship row found
-  const int rowCountOffset = db.layout().rowCountOffset;
   for (int64_t page = 0; page < db.pageCount(); ++page) {
-    if (loadPage(db, page) == 0) break;
-    if (!isCatalogDataPage(db)) continue;
-    const int rows = db.u16At(rowCountOffset);
+    const PageView view = db.page(page);
+    if (!view) break;
+    const RowPage rows(view.bytes(), db.format());
+    if (!rows.isDataPageOf(kCatalogTdefPage)) continue;
+    const auto bytes = rows.bytes();
     int previous = -1;
-    for (int j = 0; j < rows; ++j) {
-      const int entry = db.u16At(rowCountOffset + 2 + 2 * j);
+    for (int j = 0; j < rows.storedRowCount(); ++j) {
+      const int entry = rows.entry(j);
       if (entry < 0) continue;
       // Rows flagged deleted or moved are read like the others.
       const int o = ((db.isJet4() ? entry + 1 : entry)) & ~kScanFlagBits;
       if (o > db.pageSize() || o == previous) continue;
 
-      const int type = db.byteAt(o + kScanTypeOffset) & 0x7F;
-      int64_t id = db.u32At(o + kScanIdOffset);
+      const int type = byteOf(bytes, o + kScanTypeOffset) & 0x7F;
+      int64_t id = u32Of(bytes, o + kScanIdOffset);
       if (id >= 0) {
         // Jet 4 keeps a query's id whole, as the catalog's signed Id column gives it to the
         // walk; elsewhere the low 24 bits name the object.
@@ -208,7 +194,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
                  : id & 0xFFFFFF;
       }
       if (type == kObjectTable) reached.insert(id);
-      const std::string name = scannedName(db, j, o + kScanNameOffset);
+      const std::string name = scannedName(db, rows, j, o + kScanNameOffset);
 
       int handled = kResultDone;
       if (type == kObjectTable && !name.empty() && !isSystemTableName(name)) {
@@ -225,7 +211,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
         relationship = name;
       }
       if (handled == kResultStopped) return kResultStopped;
-      if (loadPage(db, page) == 0) break;
+      if (!db.file().isOpen()) break;
       previous = o;
     }
   }
@@ -250,7 +236,7 @@ std::string displayPath(std::string path) {
 
 int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
   auto db = openSourceDatabase(path, &run);
-  if (!db) return kResultDone;
+  if (!db) return kResultNothing;
   if (run.savingMode.load() == 1) {
     run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
     run.appendSavingListLine("Scanning file for Table[s] ");

@@ -26,8 +26,8 @@ bool catalogDefinitionReadable(SourceDatabase& db);
 int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler);
 
 // The saving run's per-file driver: opens the file (read-only), writes its lines to the saving
-// list, walks its catalog and closes it. Returns 1 when the file cannot be opened, else the
-// walk's result.
+// list, walks its catalog and closes it. Returns 0 when the file cannot be opened, else the
+// walk's result (1 done, 5 stopped).
 int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run);
 
 // A path as shown to the user: a drive prefix ("C:") is followed by exactly one backslash.

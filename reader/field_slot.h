@@ -2,7 +2,7 @@
 
 namespace vantrel {
 
-// Where one field of the current row lies in pageBuffer().
+// Where one field of the current row lies in its page.
 struct FieldSlot {
   int start = 0;  // offset in the page; 0 for a missing field
   int size = 0;

@@ -32,8 +32,7 @@ int readU32Spanning(TdefCursor& cursor, int64_t& out) {
 
 // Reads the ten key slots and the rest of a real index entry for one logical index.
 void readKeys(SourceDatabase& db, int64_t sectionPage, int64_t position, IndexDefinition& index) {
-  if (loadPage(db, sectionPage) == 0) return;
-  TdefCursor cursor(db, position);
+  TdefCursor cursor(db, sectionPage, position);
   for (int slot = 0; slot < kMaxIndexKeys; ++slot) {
     const int column = cursor.readU16();
     const int order = cursor.readByte();
@@ -59,10 +58,10 @@ void readIndexes(SourceDatabase& db, TableDefinition& table) {
   if (indexCount <= 0 || realCount < 0) return;
   // The section lies on the page where the column names ended; its key entries are read
   // there too (the section of a definition that spans pages is not on its first page).
-  const int64_t sectionPage = db.currentPage;
+  const int64_t sectionPage = table.indexSectionPage;
   const int64_t section = table.indexSectionPosition;
 
-  TdefCursor cursor(db, section + realCount * layout.realEntrySize);
+  TdefCursor cursor(db, sectionPage, section + realCount * layout.realEntrySize);
   std::vector<uint8_t> entry(static_cast<size_t>(layout.logicalEntrySize));
   for (int64_t i = 0; i < indexCount && cursor.read(entry); ++i) {
     IndexDefinition index;
@@ -72,9 +71,9 @@ void readIndexes(SourceDatabase& db, TableDefinition& table) {
   }
 
   for (IndexDefinition& index : table.indexes) {
-    const int length = db.isJet4() ? cursor.readU16() : cursor.readByte();
+    const int length = readNameLength(db.format(), cursor);
     // An absurd name length ends the reading: no index gets its keys.
-    if (length < 0 || (db.isJet4() && length > kMaxNameBytesJet4)) return;
+    if (length < 0) return;
     std::vector<uint8_t> name(static_cast<size_t>(length));
     if (!cursor.read(name)) return;
     index.name = truncateUtf8(db.decodeText(name), kMaxColumnNameLength);

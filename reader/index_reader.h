@@ -7,7 +7,7 @@ namespace vantrel {
 
 // Reads the index section that follows the column names into table.indexes: each logical
 // index with its number, type and name, and the key columns of the real index it uses. Call
-// right after readColumns, with the page it ended on still current.
+// after readColumns, which notes where the section starts.
 void readIndexes(SourceDatabase& db, TableDefinition& table);
 
 // Marks the columns an index names: a primary key (type 1) marks its columns as key and

@@ -1,5 +1,7 @@
 #include "reader/long_value.h"
 
+#include "reader/row_page.h"
+
 #include <algorithm>
 #include <set>
 #include <utility>
@@ -17,83 +19,78 @@ constexpr size_t kMaxReserve = 1 << 20;
 
 constexpr int kDataPageType = 1;
 
-// Where row r of the row page in pageBuffer() starts (flag bits dropped), or -1. A page that
-// is no row page, or holds fewer rows, has no such row: a value is never read from bytes
-// that are not one (a zeroed page would give a value of zeros).
-int longRowStart(const SourceDatabase& db, int r) {
-  if (db.byteAt(0) != kDataPageType || r >= db.u16At(db.layout().rowCountOffset)) return -1;
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 + 2 * r);
-  return entry < 0 ? -1 : entry & 0x1FFF;
+// Where long-value row r starts, or -1. A page that is no row page, or holds fewer rows, has
+// no such row: a value is never read from bytes that are not one (a zeroed page would give a
+// value of zeros).
+int longRowStart(const RowPage& page, int r) {
+  if (page.pageType() != kDataPageType || r >= page.storedRowCount()) return -1;
+  return page.start(r);
 }
 
-// The offset just past row r: the page end for row 0, else where row r - 1 starts.
-int longRowEnd(const SourceDatabase& db, int r) {
-  if (r == 0) return db.pageSize();
-  const int entry = db.u16At(db.layout().rowCountOffset + 2 * r);
-  if (entry <= 0) return db.pageSize();
-  return std::min(entry & 0x1FFF, db.pageSize());
+// Just past long-value row r, inside the page. An empty entry before it ends nothing: the row
+// then runs to the page end.
+int longRowEnd(const RowPage& page, int r) {
+  if (r > 0 && page.entry(r - 1) == 0) return page.size();
+  return std::min(page.end(r), page.size());
 }
 
-// Appends up to `limit` bytes of the page in pageBuffer() from `from` to `to`.
-void appendBytes(const SourceDatabase& db, int from, int to, size_t limit,
+// Appends up to `limit` bytes of a page from `from` to `to`.
+void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
                  std::vector<uint8_t>& out) {
-  if (from < 0 || to <= from || to > db.pageSize()) return;
+  if (from < 0 || to <= from || to > static_cast<int>(page.size())) return;
   const size_t take = std::min(static_cast<size_t>(to - from), limit);
-  const auto page = db.page();
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
 }
 
 std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page, size_t length) {
   std::vector<uint8_t> bytes;
-  if (row < 0 || readAltPage(db, page) == 0) return bytes;
-  swapPageBuffers(db);
-  appendBytes(db, longRowStart(db, row), longRowEnd(db, row), length, bytes);
-  swapPageBuffers(db);
+  const PageView view = row < 0 ? PageView() : db.page(page);
+  if (!view) return bytes;
+  const RowPage rows(view.bytes(), db.format());
+  appendBytes(rows.bytes(), longRowStart(rows, row), longRowEnd(rows, row), length, bytes);
   return bytes;
 }
 
 std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page, size_t length) {
   std::vector<uint8_t> bytes;
   bytes.reserve(std::min(length, kMaxReserve));
-  const int dataPage = db.currentPage;
-  swapPageBuffers(db);  // the data page waits in the other buffer
-  db.currentPage = -1;  // so the first link is read whatever its number
   std::set<std::pair<int64_t, int>> visited;
   // Each link but the last fills its page, so a chain has no more links than the file pages.
   const auto maxLinks = static_cast<size_t>(db.pageCount());
   while (page > 0 && row >= 0 && bytes.size() < length && visited.size() < maxLinks &&
          visited.emplace(page, row).second) {
-    if (loadPage(db, page) == 0) break;
-    const int start = longRowStart(db, row);
-    const int end = longRowEnd(db, row);
+    const PageView view = db.page(page);
+    if (!view) break;
+    const RowPage rows(view.bytes(), db.format());
+    const int start = longRowStart(rows, row);
+    const int end = longRowEnd(rows, row);
     if (start < 0 || start + kLinkSize > end) break;
-    appendBytes(db, start + kLinkSize, end, length - bytes.size(), bytes);
-    row = db.byteAt(start);
-    page = db.u24At(start + 1);
+    appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
+    row = byteOf(rows.bytes(), start);
+    page = u24Of(rows.bytes(), start + 1);
   }
-  swapPageBuffers(db);
-  db.currentPage = dataPage;
   return bytes;
 }
 
 }  // namespace
 
-std::vector<uint8_t> readLongValue(SourceDatabase& db, int start, int size) {
-  if (start < 0 || size < kHeaderSize || start + size > db.pageSize()) return {};
-  const int64_t header = db.u32At(start);
+std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                   int size) {
+  if (start < 0 || size < kHeaderSize || start + size > static_cast<int>(page.size())) return {};
+  const int64_t header = u32Of(page, start);
   if (header < 0) return {};
   const auto length = static_cast<size_t>(header & kLengthMask);
-  const int row = db.byteAt(start + 4);
-  const int page = db.u24At(start + 5);
+  const int row = byteOf(page, start + 4);
+  const int valuePage = u24Of(page, start + 5);
   if ((header & kInRow) != 0) {
     std::vector<uint8_t> bytes;
-    appendBytes(db, start + kHeaderSize, start + size, length, bytes);
+    appendBytes(page, start + kHeaderSize, start + size, length, bytes);
     return bytes;
   }
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
-  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, page, bound);
-  return readChainedValue(db, row, page, bound);
+  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, valuePage, bound);
+  return readChainedValue(db, row, valuePage, bound);
 }
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 
 #include "reader/page_census.h"
 #include "reader/row_layout_inference.h"
+#include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/text_decoding.h"
 
@@ -19,44 +20,33 @@ constexpr int kUsageBitmapPage = 5;
 constexpr int kReleasedPage = 8;
 constexpr int kReleasedDataPage = 9;
 constexpr size_t kLongValuePointer = 4;  // in a long-value field
-constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
-constexpr int kDeletedRow = 0x4000;
-constexpr int kOffsetMask = 0x1FFF;
 // The layout is inferred from the first rows; the walk reads them all.
 constexpr size_t kSampleRows = 1000;
 
-bool isDataPageOf(const SourceDatabase& db, int64_t owner) {
-  const bool longValuePage =
-      db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' && db.byteAt(7) == 'L';
-  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage && db.u32At(4) == owner;
-}
-
-ObservedRow observeRow(const SourceDatabase& db, int s, int e) {
+ObservedRow observeRow(const RowPage& page, int s, int e) {
   ObservedRow row;
-  const auto bytes = db.page().subspan(static_cast<size_t>(s), static_cast<size_t>(e - s + 1));
+  const auto bytes = page.bytes().subspan(static_cast<size_t>(s), static_cast<size_t>(e - s + 1));
   row.bytes.assign(bytes.begin(), bytes.end());
-  const RowShape shape = rowShape(db, s, e);
+  const RowShape shape = rowShape(page, s, e);
   row.columnCount = shape.columnCount;
   std::vector<int> offsets;
-  if (readVariableOffsets(db, s, e, shape, offsets) &&
+  if (readVariableOffsets(page, s, e, shape, offsets) &&
       std::ranges::none_of(offsets, [](int offset) { return offset < 0; })) {
     row.variableOffsets = std::move(offsets);
   }
   return row;
 }
 
-// Calls `visit(s, e)` for every live row of the current data page.
+// Calls `visit(s, e)` for every live row of a data page.
 template <typename Visit>
-void forEachLiveRow(const SourceDatabase& db, Visit&& visit) {
-  const int rowCountOffset = db.layout().rowCountOffset;
-  const int rows = std::min(db.u16At(rowCountOffset), kMaxRowIndex + 1);
-  for (int r = 0; r < rows; ++r) {
-    const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
-    if (entry < 0 || (entry & kDeletedRow) != 0) continue;
-    const int s = entry & kOffsetMask;
-    const int e = rowEndOf(db, r);
-    if (s <= 0 || e < s || e >= db.pageSize() || e - s >= kMaxRowSize) continue;
+void forEachLiveRow(const RowPage& rows, Visit&& visit) {
+  for (int r = 0; r < rows.rowsToRead(); ++r) {
+    const int entry = rows.entry(r);
+    if (entry < 0 || RowPage::isPointerOrDeleted(entry)) continue;
+    const int s = rows.start(r);
+    const int e = rows.end(r) - 1;
+    if (s <= 0 || e < s || e >= rows.size() || e - s >= kMaxRowSize) continue;
     visit(s, e);
   }
 }
@@ -95,11 +85,10 @@ bool isWritingCharacter(char32_t c) {
 bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
   const int row = field[kLongValuePointer];
   const int64_t page = u32Of(field, kLongValuePointer) >> 8;
-  if (page <= 0 || page >= db.pageCount() || readAltPage(db, page) == 0) return false;
-  const auto bytes = db.altPage();
-  const auto rowCountAt = static_cast<size_t>(db.layout().rowCountOffset);
-  return bytes[0] == kDataPage && bytes[1] == 1 &&
-         row < (bytes[rowCountAt] | bytes[rowCountAt + 1] << 8);
+  const PageView view = page <= 0 || page >= db.pageCount() ? PageView() : db.page(page);
+  if (!view) return false;
+  const RowPage rows(view.bytes(), db.format());
+  return rows.pageType() == kDataPage && rows.bytes()[1] == 1 && row < rows.storedRowCount();
 }
 
 }  // namespace
@@ -132,19 +121,17 @@ bool decodesAsCleanText(const SourceDatabase& db, std::span<const uint8_t> bytes
 
 bool definitionIsLost(SourceDatabase& db, int64_t page) {
   if (pageCensus(db).isFree(page)) return false;  // dropped
-  if (loadPage(db, page) == 0 || db.byteAt(1) != 1) return true;
+  const PageView view = db.page(page);
+  if (!view || byteOf(view.bytes(), 1) != 1) return true;
   // A page that Jet took for something else once the table was dropped, or marked as it
   // dropped it (types 8 and 9 are seen on dropped definition and long-value pages).
-  const int type = db.byteAt(0);
+  const int type = byteOf(view.bytes(), 0);
   if (type == kDataPage || (type >= kFirstIndexPage && type <= kUsageBitmapPage) ||
       type == kReleasedPage || type == kReleasedDataPage) {
     return false;
   }
   if (type != kDefinitionPage) return true;
-  auto table = readTableDefinition(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
-  if (!table) return true;
-  readColumns(db, *table);
-  return table->columns.empty();
+  return !openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
 }
 
 std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
@@ -153,12 +140,12 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
   int64_t liveRows = 0;
   const PageCensus& census = pageCensus(db);
   for (const int64_t page : census.dataPagesOf(object.tdefPage)) {
-    if (census.isFree(page) || loadPage(db, page) == 0 || !isDataPageOf(db, object.tdefPage)) {
-      continue;
-    }
-    forEachLiveRow(db, [&](int s, int e) {
+    const PageView view = census.isFree(page) ? PageView() : db.page(page);
+    const RowPage rows(view.bytes(), db.format());
+    if (!view || !rows.isDataPageOf(object.tdefPage)) continue;
+    forEachLiveRow(rows, [&](int s, int e) {
       ++liveRows;
-      if (sample.size() < kSampleRows) sample.push_back(observeRow(db, s, e));
+      if (sample.size() < kSampleRows) sample.push_back(observeRow(rows, s, e));
     });
   }
   const ValueChecks checks{
@@ -183,9 +170,7 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
 
 std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
                                                      const CatalogObject& object) {
-  auto table = readTableDefinition(db, object);
-  if (table) readColumns(db, *table);
-  if (table && !table->columns.empty()) return table;
+  if (auto table = openTable(db, object)) return table;
   return inferLostDefinition(db, object);
 }
 

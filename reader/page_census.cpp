@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "reader/row_page.h"
 #include "reader/source_database.h"
+#include "reader/usage_map.h"
 
 namespace vantrel {
 
@@ -13,8 +15,6 @@ constexpr uint8_t kDataPage = 1;
 constexpr uint8_t kDefinitionPage = 2;
 constexpr uint8_t kUserTable = 'N';
 constexpr size_t kHeaderBytes = 44;
-constexpr int kJet4TableTypeOffset = 40;
-constexpr int kJet3TableTypeOffset = 20;
 
 uint32_t u32(const std::array<uint8_t, kHeaderBytes>& bytes, size_t at) {
   return static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
@@ -22,9 +22,7 @@ uint32_t u32(const std::array<uint8_t, kHeaderBytes>& bytes, size_t at) {
 }
 
 constexpr int64_t kGlobalMapPage = 1;
-constexpr int kOffsetMask = 0x1FFF;
-constexpr size_t kInlineMapHeader = 5;  // type byte, then the first page as a u32
-constexpr size_t kBitmapHeader = 4;     // a bitmap page's bits start here
+constexpr size_t kInlineMapHeader = 5;  // kind byte, then the first page as a u32
 
 // Reads the database's own usage map straight from the file (the page buffers are left as
 // they are): an inline bitmap, or a list of bitmap pages.
@@ -36,37 +34,26 @@ std::vector<bool> readFreePages(const SourceDatabase& db) {
   if (db.file().readAt(kGlobalMapPage * pageSize, page) < pageSize || page[0] != kDataPage) {
     return free;
   }
-  const auto entryAt = static_cast<size_t>(db.layout().rowCountOffset) + 2;
-  const size_t start = (page[entryAt] | page[entryAt + 1] << 8) & kOffsetMask;
-  if (start == 0 || start + kInlineMapHeader >= pageSize) return free;
   // Row 0 runs to the end of the page.
-  const std::vector<uint8_t> row(page.begin() + static_cast<ptrdiff_t>(start), page.end());
-  const auto mark = [&free, pageCount](int64_t n) {
-    if (n >= 0 && n < pageCount) free[static_cast<size_t>(n)] = true;
+  const int rowStart = RowPage(page, db.format()).start(0);
+  if (rowStart <= 0 || static_cast<size_t>(rowStart) + kInlineMapHeader >= pageSize) return free;
+  const auto start = static_cast<size_t>(rowStart);
+  const UsageMap map(std::vector<uint8_t>(page.begin() + static_cast<ptrdiff_t>(start), page.end()),
+                     db.pageSize());
+  std::vector<uint8_t> bitmap(pageSize);
+  int64_t bitmapPage = 0;  // the page in `bitmap`; 0 for none
+  const UsageBitmapReader bitmaps = [&](int64_t n) -> std::optional<std::span<const uint8_t>> {
+    if (n != bitmapPage) {
+      bitmapPage = 0;
+      if (n <= 0 || n >= pageCount ||
+          db.file().readAt(static_cast<uint64_t>(n) * pageSize, bitmap) < pageSize) {
+        return std::nullopt;
+      }
+      bitmapPage = n;
+    }
+    return std::span<const uint8_t>(bitmap).subspan(UsageMap::kBitmapHeader);
   };
-  if (row[0] == 0) {
-    const int64_t first = u32Of(row, 1);
-    for (size_t bit = 0; bit < (row.size() - kInlineMapHeader) * 8; ++bit) {
-      if ((row[kInlineMapHeader + bit / 8] >> (bit % 8)) & 1) {
-        mark(first + static_cast<int64_t>(bit));
-      }
-    }
-  } else if (row[0] == 1) {
-    const auto pagesPerBitmap = static_cast<int64_t>((pageSize - kBitmapHeader) * 8);
-    for (size_t k = 0; 1 + 4 * k + 4 <= row.size(); ++k) {
-      const int64_t bitmap = u32Of(row, static_cast<int64_t>(1 + 4 * k));
-      const int64_t base = static_cast<int64_t>(k) * pagesPerBitmap;
-      if (base >= pageCount) break;
-      if (bitmap <= 0 || bitmap >= pageCount ||
-          db.file().readAt(static_cast<uint64_t>(bitmap) * pageSize, page) < pageSize) {
-        continue;
-      }
-      for (int64_t bit = 0; bit < pagesPerBitmap && base + bit < pageCount; ++bit) {
-        const auto byte = kBitmapHeader + static_cast<size_t>(bit / 8);
-        if ((page[byte] >> (bit % 8)) & 1) mark(base + bit);
-      }
-    }
-  }
+  map.forEachPage(pageCount, bitmaps, [&free](int64_t n) { free[static_cast<size_t>(n)] = true; });
   return free;
 }
 
@@ -75,7 +62,7 @@ PageCensus takeCensus(const SourceDatabase& db) {
   std::unordered_set<int64_t> continuations;
   std::vector<int64_t> definitions;
   const auto pageSize = static_cast<uint64_t>(db.pageSize());
-  const size_t typeOffset = db.isJet4() ? kJet4TableTypeOffset : kJet3TableTypeOffset;
+  const auto typeOffset = static_cast<size_t>(db.format().userTableTypeAt);
   std::array<uint8_t, kHeaderBytes> header{};
   for (int64_t page = 1; page < db.pageCount(); ++page) {
     if (db.file().readAt(static_cast<uint64_t>(page) * pageSize, header) == 0) break;

@@ -5,6 +5,7 @@
 
 #include "reader/column_types.h"
 #include "reader/page_census.h"
+#include "reader/row_page.h"
 #include "reader/value_rendering.h"
 #include "run/result_codes.h"
 #include "run/run_state.h"
@@ -13,106 +14,15 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMaxRowIndex = 1000;
 constexpr int kMaxRowSize = 16383;
-// A row that grew is moved: its slot keeps a 4-byte pointer (row, page) flagged 0x4000, and
-// the moved row is flagged 0x8000. A deleted row carries both flags, a deleted pointer slot
-// too (keeping its pointer bytes).
-constexpr int kPointerOrDeleted = 0x4000;
-constexpr int kMovedRow = 0x8000;
-constexpr int kDeletedPointer = kPointerOrDeleted | kMovedRow;
-constexpr int kPointerSize = 4;
-constexpr int kOffsetMask = 0x1FFF;
-constexpr int kInlineMapHeader = 5;  // type byte, then the first page as a u32
-constexpr int kBitmapHeader = 4;     // a bitmap page's bits start here
 
-bool isDataPageOf(const SourceDatabase& db, const TableDefinition& table) {
-  const bool longValuePage =
-      db.byteAt(4) == 'L' && db.byteAt(5) == 'V' && db.byteAt(6) == 'A' && db.byteAt(7) == 'L';
-  return db.byteAt(0) == 1 && db.byteAt(1) == 1 && !longValuePage &&
-         db.u32At(4) == table.catalogObject.tdefPage;
-}
-
-// The first set bit of `bits` at or after `from`, below `count`.
-std::optional<int64_t> firstSetBit(std::span<const uint8_t> bits, int64_t from, int64_t count) {
-  for (int64_t i = std::max<int64_t>(from, 0); i < count;) {
-    const uint8_t byte = bits[static_cast<size_t>(i / 8)];
-    if (byte == 0 && i % 8 == 0) {
-      i += 8;
-      continue;
-    }
-    if ((byte >> (i % 8)) & 1) return i;
-    ++i;
-  }
-  return std::nullopt;
-}
-
-// Type 0: an inline bitmap of pages from a first page on.
-std::optional<int64_t> nextInlineCandidate(const TableDefinition& table) {
-  const auto& map = table.usageMap;
-  if (map.size() <= kInlineMapHeader) return std::nullopt;
-  const int64_t firstPage = u32Of(map, 1);
-  const std::span<const uint8_t> bits = std::span(map).subspan(kInlineMapHeader);
-  const int64_t from =
-      table.currentDataPage < firstPage ? 0 : table.currentDataPage - firstPage + 1;
-  const auto bit = firstSetBit(bits, from, static_cast<int64_t>(bits.size()) * 8);
-  if (!bit) return std::nullopt;
-  return firstPage + *bit;
-}
-
-// The bits of one bitmap page of a page-list map, read once and kept with the table.
-std::optional<std::span<const uint8_t>> bitmapPage(SourceDatabase& db, TableDefinition& table,
-                                                   int64_t page) {
-  if (table.usageBitmapPage != page) {
-    table.usageBitmapPage = page;
-    table.usageBitmap.clear();
-    if (readAltPage(db, page) != 0) {
-      const auto bytes = db.altPage().subspan(kBitmapHeader);
-      table.usageBitmap.assign(bytes.begin(), bytes.end());
-    }
-  }
-  if (table.usageBitmap.empty()) return std::nullopt;
-  return std::span<const uint8_t>(table.usageBitmap);
-}
-
-// Type 1: a list of bitmap pages, the k-th covering pages k*B to k*B + B - 1.
-std::optional<int64_t> nextListedCandidate(SourceDatabase& db, TableDefinition& table) {
-  const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
-  const int64_t next = table.currentDataPage + 1;
-  const auto entries = static_cast<int64_t>((table.usageMap.size() - 1) / 4);
-  int64_t firstBit = next % pagesPerBitmap;
-  for (int64_t k = next / pagesPerBitmap; k < entries; ++k, firstBit = 0) {
-    const int64_t page = u32Of(table.usageMap, 1 + 4 * k);
-    if (page <= 0) continue;  // no pages of the table in this stretch
-    // An unreadable bitmap page costs only the pages it covers.
-    const auto bits = bitmapPage(db, table, page);
-    if (!bits) continue;
-    if (const auto bit = firstSetBit(*bits, firstBit, pagesPerBitmap)) {
-      return k * pagesPerBitmap + *bit;
-    }
-  }
-  return std::nullopt;
-}
-
-// Whether the table's usage map names a page.
-bool usageMapNames(SourceDatabase& db, TableDefinition& table, int64_t page) {
-  const auto& map = table.usageMap;
-  if (map.empty()) return false;
-  if (map[0] == 0) {
-    if (map.size() <= kInlineMapHeader) return false;
-    const int64_t bit = page - u32Of(map, 1);
-    const int64_t byte = kInlineMapHeader + bit / 8;
-    return bit >= 0 && byte < static_cast<int64_t>(map.size()) &&
-           ((map[static_cast<size_t>(byte)] >> (bit % 8)) & 1);
-  }
-  if (map[0] != 1) return false;
-  const int64_t pagesPerBitmap = (db.pageSize() - kBitmapHeader) * 8;
-  const int64_t k = page / pagesPerBitmap;
-  const int64_t bitmap = u32Of(map, 1 + 4 * k);
-  if (bitmap <= 0) return false;
-  const auto bits = bitmapPage(db, table, bitmap);
-  const int64_t bit = page % pagesPerBitmap;
-  return bits && ((*bits)[static_cast<size_t>(bit / 8)] >> (bit % 8)) & 1;
+// The bits of one bitmap page of a reference map, read once and kept with the table.
+UsageBitmapReader bitmapReader(SourceDatabase& db, TableDefinition& table) {
+  return [&db, &table](int64_t page) -> std::optional<std::span<const uint8_t>> {
+    if (table.usageBitmap.number() != page) table.usageBitmap = db.page(page);
+    if (!table.usageBitmap) return std::nullopt;
+    return table.usageBitmap.bytes().subspan(UsageMap::kBitmapHeader);
+  };
 }
 
 // After the map: the table's data pages by their owner, those the map did not name.
@@ -120,33 +30,25 @@ std::optional<int64_t> nextOwnedPage(SourceDatabase& db, TableDefinition& table)
   const auto& pages = pageCensus(db).dataPagesOf(table.catalogObject.tdefPage);
   while (table.ownerPageIndex < pages.size()) {
     const int64_t page = pages[table.ownerPageIndex++];
-    if (table.usageMapLost || !usageMapNames(db, table, page)) return page;
+    if (table.usageMapLost || !table.usageMap.names(page, bitmapReader(db, table))) return page;
   }
   return std::nullopt;
 }
 
 std::optional<int64_t> nextCandidate(SourceDatabase& db, TableDefinition& table) {
   if (table.walkPhase == 1) return nextOwnedPage(db, table);
-  if (table.usageMap.empty()) return std::nullopt;
-  switch (table.usageMap[0]) {
-    case 0:
-      return nextInlineCandidate(table);
-    case 1:
-      return nextListedCandidate(db, table);
-    default:
-      return std::nullopt;  // a map of unknown type names no pages
-  }
+  return table.usageMap.nextPageAfter(table.currentDataPage, bitmapReader(db, table));
 }
 
-bool bitIsSet(const SourceDatabase& db, int maskStart, int maskSize, int columnNumber) {
+bool bitIsSet(std::span<const uint8_t> page, int maskStart, int maskSize, int columnNumber) {
   if (columnNumber < 0 || columnNumber / 8 >= maskSize) return false;
-  const int byte = db.byteAt(maskStart + columnNumber / 8);
+  const int byte = byteOf(page, maskStart + columnNumber / 8);
   return byte >= 0 && ((byte >> (columnNumber % 8)) & 1) != 0;
 }
 
 // Fills the variable offsets of a Jet 3 row, whose offsets are single bytes: rows longer
 // than 256 bytes carry jump bytes telling where the offsets pass each 256-byte boundary.
-bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int varCount,
+bool readJet3Offsets(std::span<const uint8_t> page, int s, int e, int maskSize, int varCount,
                      std::vector<int>& offsets) {
   const auto rowSpan = static_cast<uint32_t>(e - s);
   uint32_t jumps = rowSpan / 256;
@@ -155,10 +57,10 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
   if (table >= 2048) return false;
   uint32_t used = 0;
   for (int i = 0; i <= varCount; ++i) {
-    while (used < jumps && db.byteAt(static_cast<int64_t>(e) - maskSize - used - 1) == i) {
+    while (used < jumps && byteOf(page, static_cast<int64_t>(e) - maskSize - used - 1) == i) {
       ++used;
     }
-    const int low = db.byteAt(static_cast<int64_t>(table) - i);
+    const int low = byteOf(page, static_cast<int64_t>(table) - i);
     offsets[static_cast<size_t>(i)] = low < 0 ? -1 : low + 256 * static_cast<int>(used);
   }
   return true;
@@ -168,19 +70,17 @@ bool readJet3Offsets(const SourceDatabase& db, int s, int e, int maskSize, int v
 std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
                                                          const TableDefinition& table) {
   std::set<std::pair<int64_t, int>> found;
-  const int rowCountOffset = db.layout().rowCountOffset;
-  PageBuffer buffer{};
   for (const int64_t page : pageCensus(db).dataPagesOf(table.catalogObject.tdefPage)) {
-    if (readPage(db, buffer, page) == 0) continue;
-    const auto bytes = std::span<const uint8_t>(buffer).first(static_cast<size_t>(db.pageSize()));
-    const int rows = std::min(u16Of(bytes, rowCountOffset), kMaxRowIndex + 1);
-    for (int r = 0; r < rows; ++r) {
-      const int entry = u16Of(bytes, rowCountOffset + 2 + 2 * r);
-      if (entry < 0 || (entry & kDeletedPointer) != kDeletedPointer) continue;
-      const int start = entry & kOffsetMask;
-      const int end = r == 0 ? db.pageSize() : u16Of(bytes, rowCountOffset + 2 * r) & kOffsetMask;
-      if (end - start < kPointerSize) continue;  // an ordinary deleted row shorter than a pointer
-      const int64_t pointer = u32Of(bytes, start);
+    const PageView view = db.page(page);
+    if (!view) continue;
+    const RowPage rows(view.bytes(), db.format());
+    for (int r = 0; r < rows.rowsToRead(); ++r) {
+      const int entry = rows.entry(r);
+      if (entry < 0 || !RowPage::isDeletedPointer(entry)) continue;
+      const int start = rows.start(r);
+      // An ordinary deleted row shorter than a pointer.
+      if (rows.end(r) - start < RowPage::kPointerSize) continue;
+      const int64_t pointer = u32Of(rows.bytes(), start);
       if (pointer >= 0) found.insert({pointer >> 8, static_cast<int>(pointer & 0xFF)});
     }
   }
@@ -190,7 +90,7 @@ std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
 // A moved row is read where it lies, unless it was deleted (through its pointer slot).
 bool isDeletedMovedRow(SourceDatabase& db, TableDefinition& table, int r) {
   if (!table.deletedMovedRows) table.deletedMovedRows = gatherDeletedMovedRows(db, table);
-  return table.deletedMovedRows->contains({db.currentPage, r});
+  return table.deletedMovedRows->contains({table.dataPage.number(), r});
 }
 
 }  // namespace
@@ -202,51 +102,60 @@ int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
     while (const auto candidate = nextCandidate(db, table)) {
       if (*candidate >= db.pageCount()) break;
       table.currentDataPage = *candidate;
-      if (*candidate > 0 && loadPage(db, *candidate) != 0 && isDataPageOf(db, table)) {
+      if (*candidate <= 0) continue;
+      PageView page = db.page(*candidate);
+      if (page && RowPage(page.bytes(), db.format()).isDataPageOf(table.catalogObject.tdefPage)) {
+        table.dataPage = std::move(page);
         return *candidate;
       }
     }
     // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on
     // pages only their owner field ties to the table.
     const bool seekOwned = table.usageMapLost || table.rowsFromMap < table.rowCount;
-    if (table.walkPhase != 0 || !seekOwned) return 0;
+    if (table.walkPhase != 0 || !seekOwned) {
+      table.dataPage = {};
+      return 0;
+    }
     table.walkPhase = 1;
   }
 }
 
-RowShape rowShape(const SourceDatabase& db, int s, int e) {
-  const bool jet4 = db.isJet4();
+RowShape rowShape(const RowPage& page, int s, int e) {
+  const auto bytes = page.bytes();
+  const int width = page.format().rowFieldSize;
   RowShape shape;
-  shape.columnCount = std::max(jet4 ? u16AtMasked(db.page(), s) : db.byteAt(s), 0);
+  shape.columnCount = std::max(width == 2 ? u16AtMasked(bytes, s) : byteOf(bytes, s), 0);
   shape.maskSize = (shape.columnCount + 7) / 8;
   shape.maskStart = e - shape.maskSize + 1;
-  shape.varCount = jet4 ? db.u16At(e - shape.maskSize - 1) : db.byteAt(e - shape.maskSize);
+  shape.varCount =
+      width == 2 ? u16Of(bytes, e - shape.maskSize - 1) : byteOf(bytes, e - shape.maskSize);
   // An offset table that cannot fit in the row is no offset table.
-  if (shape.varCount < 0 || shape.varCount * (jet4 ? 2 : 1) > e - s) shape.varCount = 0;
+  if (shape.varCount < 0 || shape.varCount * width > e - s) shape.varCount = 0;
   return shape;
 }
 
-bool readVariableOffsets(const SourceDatabase& db, int s, int e, const RowShape& shape,
+bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shape,
                          std::vector<int>& offsets) {
   offsets.assign(static_cast<size_t>(shape.varCount) + 1, -1);
-  if (!db.isJet4()) return readJet3Offsets(db, s, e, shape.maskSize, shape.varCount, offsets);
+  if (page.format().rowFieldSize == 1)
+    return readJet3Offsets(page.bytes(), s, e, shape.maskSize, shape.varCount, offsets);
   for (int i = 0; i <= shape.varCount; ++i) {
     offsets[static_cast<size_t>(i)] =
-        u16AtMasked(db.page(), static_cast<int64_t>(e) - shape.maskSize - 3 - 2 * i);
+        u16AtMasked(page.bytes(), static_cast<int64_t>(e) - shape.maskSize - 3 - 2 * i);
   }
   return true;
 }
 
-void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
-  const int width = db.isJet4() ? 2 : 1;
-  const RowShape shape = rowShape(db, s, e);
+void crackRow(const RowPage& page, TableDefinition& table, int s, int e) {
+  const int width = page.format().rowFieldSize;
+  const RowShape shape = rowShape(page, s, e);
   const int n = shape.columnCount;
   const int maskSize = shape.maskSize;
   const int maskStart = shape.maskStart;
   const int varCount = shape.varCount;
   auto& offsets = table.variableOffsets;
   const bool haveOffsets =
-      table.variableColumnSwitch != 0 && readVariableOffsets(db, s, e, shape, offsets);
+      table.variableColumnSwitch != 0 && readVariableOffsets(page, s, e, shape, offsets);
 
   int fixedFound = 0;
   const auto fixedInRow = static_cast<uint32_t>(n - varCount);
@@ -258,7 +167,7 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
     slot.columnIndex = static_cast<int>(i);
     slot.isFixed = column.isFixed;
     slot.isNull = column.columnNumber != kNoNullBit &&
-                  !bitIsSet(db, maskStart, maskSize, column.columnNumber);
+                  !bitIsSet(page.bytes(), maskStart, maskSize, column.columnNumber);
     int start = 0;
     int size = -1;
     if (column.isFixed && static_cast<uint32_t>(fixedFound) < fixedInRow) {
@@ -285,28 +194,28 @@ void crackRow(SourceDatabase& db, TableDefinition& table, int s, int e) {
 
 int readRow(SourceDatabase& db, TableDefinition& table, int r) {
   // The row count the definition declares neither stops nor limits the walk: it may be wrong.
-  if (r > kMaxRowIndex) return 0;
-  const int rowCountOffset = db.layout().rowCountOffset;
-  const int entry = db.u16At(rowCountOffset + 2 + 2 * r);
+  if (r > RowPage::kMaxRowIndex) return 0;
+  const RowPage rows(table.dataPage.bytes(), db.format());
+  const int entry = rows.entry(r);
   // A pointer slot is passed over: its moved row is read where it lies, so never twice.
-  if (entry < 0 || (entry & kPointerOrDeleted) != 0) return 0;
-  if ((entry & kMovedRow) != 0 && isDeletedMovedRow(db, table, r)) return 0;
-  const int start = entry & kOffsetMask;
-  const int end = r == 0 ? db.pageSize() : db.u16At(rowCountOffset + 2 * r) & kOffsetMask;
-  int size = end - start;
+  if (entry < 0 || RowPage::isPointerOrDeleted(entry)) return 0;
+  if (RowPage::isMoved(entry) && isDeletedMovedRow(db, table, r)) return 0;
+  const int start = rows.start(r);
+  int size = rows.end(r) - start;
   if (size < 0 || size > kMaxRowSize) size = 0;
-  crackRow(db, table, start, start + size - 1);
+  crackRow(rows, table, start, start + size - 1);
 
   table.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
-    ColumnDefinition& column = table.columns[i];
+    const ColumnDefinition& column = table.columns[i];
     const FieldSlot& slot = table.fieldSlots[i];
     if (column.type == kTypeBoolean) {
-      bindValue(db, slot.start, slot.size, column, i, slot.isNull ? 1 : 0, table.columnTexts);
+      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, slot.isNull ? 1 : 0,
+                table.columnTexts);
     } else if (slot.isNull) {
-      bindValue(db, 0, 0, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), 0, 0, column, i, 0, table.columnTexts);
     } else {
-      bindValue(db, slot.start, slot.size, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, table.columnTexts);
     }
   }
   return 1;
@@ -319,12 +228,8 @@ int fetchRow(SourceDatabase& db, TableDefinition& table) {
     table.currentRow = 0;
     if (nextDataPage(db, table) == 0) return kResultNothing;
   }
-  // Whoever read other pages since the last row, the walk goes on from its own data page.
-  if (db.currentPage != table.currentDataPage && loadPage(db, table.currentDataPage) == 0) {
-    if (nextDataPage(db, table) == 0) return kResultNothing;
-  }
   for (;;) {
-    const int rows = std::min(db.u16At(db.layout().rowCountOffset), kMaxRowIndex + 1);
+    const int rows = RowPage(table.dataPage.bytes(), db.format()).rowsToRead();
     if (table.currentRow >= rows) {
       table.currentRow = 0;
       if (nextDataPage(db, table) == 0) return kResultNothing;

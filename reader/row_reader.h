@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "reader/row_page.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
 
@@ -28,14 +29,14 @@ struct RowShape {
   int maskStart = 0;
   int varCount = 0;
 };
-RowShape rowShape(const SourceDatabase& db, int s, int e);
+RowShape rowShape(const RowPage& page, int s, int e);
 
 // The row's variable offsets (from the row start; one more than the variable fields, the last
 // ending the variable data). False when the row's offset table cannot be read.
-bool readVariableOffsets(const SourceDatabase& db, int s, int e, const RowShape& shape,
+bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shape,
                          std::vector<int>& offsets);
 
 // Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column.
-void crackRow(SourceDatabase& db, TableDefinition& table, int rowStart, int rowEnd);
+void crackRow(const RowPage& page, TableDefinition& table, int rowStart, int rowEnd);
 
 }  // namespace vantrel

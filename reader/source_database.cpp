@@ -24,10 +24,7 @@ std::optional<SourceFile> SourceFile::open(const std::filesystem::path& path) {
 }
 
 SourceFile::SourceFile(SourceFile&& other) noexcept
-    : formatVersion(other.formatVersion),
-      fd_(std::exchange(other.fd_, -1)),
-      path_(std::move(other.path_)),
-      size_(other.size_) {}
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), size_(other.size_) {}
 
 SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
   if (this != &other) {
@@ -35,7 +32,6 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     size_ = other.size_;
-    formatVersion = other.formatVersion;
   }
   return *this;
 }
@@ -63,26 +59,17 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
 }
 
 SourceDatabase::SourceDatabase(SourceFile file, RunState* run)
-    : file_(std::move(file)), run_(run) {}
+    : file_(std::move(file)), run_(run), pages_(file_, format_->pageSize) {}
 
-int64_t SourceDatabase::pageCount() const {
-  return static_cast<int64_t>(file_.size() / static_cast<uint64_t>(pageSize()));
+void SourceDatabase::setFormat(JetVersion version) {
+  format_ = &jetFormatFor(version);
+  // The page size may have changed: read and count again in pages of the new size.
+  pages_ = PageSource(file_, format_->pageSize);
 }
 
-void SourceDatabase::notePageRead(int64_t n) {
-  if (n < 0 || n >= pageCount()) return;
-  if (pagesSeen_.empty()) pagesSeen_.resize(static_cast<size_t>(pageCount()));
-  if (pagesSeen_[static_cast<size_t>(n)]) return;
-  pagesSeen_[static_cast<size_t>(n)] = true;
-  ++pagesRead_;
-}
-
-void SourceDatabase::setFormat(int formatVersion) {
-  file_.formatVersion = formatVersion;
-  layout_ = &pageLayoutFor(formatVersion);
-  // The page size may have changed: count again in pages of the new size.
-  pagesSeen_.clear();
-  pagesRead_ = 0;
+void SourceDatabase::close() {
+  file_.close();
+  pages_.clear();
 }
 
 void SourceDatabase::setCodePage(int codePage) {
@@ -93,69 +80,6 @@ std::string SourceDatabase::decodeText(std::span<const uint8_t> bytes) const {
   return isJet4() ? decodeJet4Text(bytes) : codePageDecoder_.decode(bytes);
 }
 
-int byteOf(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos >= static_cast<int64_t>(page.size())) return -1;
-  return page[static_cast<size_t>(pos)];
-}
-
-int u16Of(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos + 2 > static_cast<int64_t>(page.size())) return -1;
-  const auto at = static_cast<size_t>(pos);
-  return page[at] | page[at + 1] << 8;
-}
-
-int u16AtMasked(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0) pos &= 0xFFF;
-  return u16Of(page, pos);
-}
-
-int64_t u32Of(std::span<const uint8_t> page, int64_t pos) {
-  if (pos < 0 || pos + 4 > static_cast<int64_t>(page.size())) return -1;
-  const auto at = static_cast<size_t>(pos);
-  return static_cast<int64_t>(page[at]) | static_cast<int64_t>(page[at + 1]) << 8 |
-         static_cast<int64_t>(page[at + 2]) << 16 | static_cast<int64_t>(page[at + 3]) << 24;
-}
-
-int SourceDatabase::byteAt(int64_t pos) const {
-  return byteOf(page(), pos);
-}
-int SourceDatabase::u16At(int64_t pos) const {
-  return u16Of(page(), pos);
-}
-
-int SourceDatabase::u24At(int64_t pos) const {
-  const int64_t value = u32Of(page(), pos);
-  return value < 0 ? -1 : static_cast<int>(value & 0xFFFFFF);
-}
-
-int64_t SourceDatabase::u32At(int64_t pos) const {
-  return u32Of(page(), pos);
-}
-
-size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n) {
-  if (n < 0) return 0;
-  const auto size = static_cast<uint64_t>(db.pageSize());
-  const size_t got =
-      db.file().readAt(static_cast<uint64_t>(n) * size, std::span(buffer).first(size));
-  if (got != 0) db.notePageRead(n);
-  return got;
-}
-
-size_t loadPage(SourceDatabase& db, int64_t n) {
-  if (n != 0 && n == db.currentPage) return static_cast<size_t>(db.pageSize());
-  const size_t got = readPage(db, db.pageBuffer(), n);
-  db.currentPage = static_cast<int>(n);
-  return got;
-}
-
-size_t readAltPage(SourceDatabase& db, int64_t n) {
-  return readPage(db, db.altPageBuffer(), n);
-}
-
-void swapPageBuffers(SourceDatabase& db) {
-  db.current_ = 1 - db.current_;
-}
-
 namespace {
 
 constexpr int kVersionOffset = 0x14;
@@ -163,11 +87,11 @@ constexpr int kJet3TdefMark = 0x4356;  // "VC" at offset 2 of a Jet 3 definition
 
 // Decides the version of a file whose version field is neither 0 nor 1, by the definition
 // pages 2 and 4 read as Jet 3 pages.
-int versionByContent(SourceDatabase& db) {
-  int version = 1;
-  if (readPage(db, db.pageBuffer(), 4) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
-  if (readPage(db, db.pageBuffer(), 2) != 0 && db.u16At(2) == kJet3TdefMark) version = 0;
-  return version;
+JetVersion versionByContent(SourceDatabase& db) {
+  const auto markedJet3 = [&db](int64_t n) {
+    return u16Of(db.page(n).bytes(), 2) == kJet3TdefMark;
+  };
+  return markedJet3(4) || markedJet3(2) ? JetVersion::kJet3 : JetVersion::kJet4;
 }
 
 }  // namespace
@@ -204,32 +128,32 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
     return nullptr;
   }
   auto db = std::make_unique<SourceDatabase>(std::move(*file), run);
-  db->setFormat(0);
-  if (readPage(*db, db->pageBuffer(), 0) == 0) {
+  db->setFormat(JetVersion::kJet3);
+  PageView header = db->page(0);
+  if (!header) {
     why = db->file().size() < static_cast<uint64_t>(db->pageSize()) ? OpenFailure::kTooShort
                                                                     : OpenFailure::kReadError;
     return nullptr;
   }
-  if (hasAceSignature(db->page())) {
+  if (hasAceSignature(header.bytes())) {
     why = OpenFailure::kNewerAccess;
     return nullptr;
   }
-  int64_t version = db->u32At(kVersionOffset);
-  if (version != 0 && version != 1) {
+  const int64_t versionField = u32Of(header.bytes(), kVersionOffset);
+  JetVersion version = versionField == 1 ? JetVersion::kJet4 : JetVersion::kJet3;
+  if (versionField != 0 && versionField != 1) {
     version = versionByContent(*db);
-    if (readPage(*db, db->pageBuffer(), 0) == 0) return nullptr;
   }
-  db->setCodePage(headerCodePage(db->page()));
-  db->setFormat(static_cast<int>(version));
-  db->currentPage = 0;
+  db->setCodePage(headerCodePage(header.bytes()));
+  db->setFormat(version);
   db->wideTextSeen = 0;
-  if (run != nullptr) run->sourceFormatVersion.store(static_cast<int>(version));
+  if (run != nullptr) run->sourceFormatVersion.store(db->formatVersion());
   return db;
 }
 
 bool closeSourceDatabase(SourceDatabase& db) {
   if (db.run() == nullptr || db.run()->previewLoading.load() != 1) return false;
-  db.file().close();
+  db.close();
   return true;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -8,7 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "reader/page_layout.h"
+#include "reader/jet_format.h"
+#include "reader/page_bytes.h"
+#include "reader/page_source.h"
 #include "reader/text_decoding.h"
 
 namespace vantrel {
@@ -36,8 +37,6 @@ class SourceFile {
   // for a short read, a read error or an offset at or beyond the end.
   size_t readAt(uint64_t offset, std::span<uint8_t> buffer) const;
 
-  int formatVersion = 0;  // 0 Jet 3, 1 Jet 4
-
  private:
   SourceFile(int fd, std::filesystem::path path, uint64_t size)
       : fd_(fd), path_(std::move(path)), size_(size) {}
@@ -46,68 +45,56 @@ class SourceFile {
   uint64_t size_ = 0;
 };
 
-using PageBuffer = std::array<uint8_t, kPageBufferSize>;
-
-// One open damaged database and the two page buffers through which everything reads it.
+// One open damaged database. Its pages are read through views (see PageSource): nothing
+// is shared between readers but the cache, so each part of the reader holds the pages it
+// works on for as long as it needs them.
 class SourceDatabase {
  public:
   SourceDatabase(SourceFile file, RunState* run);
+  SourceDatabase(const SourceDatabase&) = delete;
+  SourceDatabase& operator=(const SourceDatabase&) = delete;
 
   int tableCount = 0;     // user tables handed on during the current catalog walk
   int queryCount = 0;     // saved queries listed during the current catalog walk
-  int currentPage = 0;    // the page held in pageBuffer()
   int wideTextSeen = 0;   // a Jet 4 text value was stored uncompressed
   int recordCounter = 0;  // rows of the table being salvaged
 
   SourceFile& file() { return file_; }
   const SourceFile& file() const { return file_; }
-  int formatVersion() const { return file_.formatVersion; }
-  bool isJet4() const { return file_.formatVersion == 1; }
-  const PageLayout& layout() const { return *layout_; }
-  int pageSize() const { return layout_->pageSize; }
+  const JetFormat& format() const { return *format_; }
+  // The header's version value (0 Jet 3, 1 Jet 4), as the layers above record it.
+  int formatVersion() const { return format_->versionNumber(); }
+  bool isJet4() const { return format_->isJet4(); }
+  int pageSize() const { return format_->pageSize; }
   // Whole pages in the file: the bound for every walk over pages.
-  int64_t pageCount() const;
+  int64_t pageCount() const { return pages_.pageCount(); }
   // Distinct pages read so far (a page read again counts once): how far the work has come
   // through the file, out of pageCount().
-  int64_t pagesRead() const { return pagesRead_; }
-  void notePageRead(int64_t n);
+  int64_t pagesRead() const { return pages_.pagesRead(); }
   RunState* run() const { return run_; }
+
+  // Page n; an empty view when it cannot be read.
+  PageView page(int64_t n) { return pages_.page(n); }
 
   // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
   const CodePageDecoder& codePageDecoder() const { return codePageDecoder_; }
   // Decodes a stored text of this database's version to UTF-8.
   std::string decodeText(std::span<const uint8_t> bytes) const;
 
-  PageBuffer& pageBuffer() { return buffers_[current_]; }
-  const PageBuffer& pageBuffer() const { return buffers_[current_]; }
-  PageBuffer& altPageBuffer() { return buffers_[1 - current_]; }
-  const PageBuffer& altPageBuffer() const { return buffers_[1 - current_]; }
-  // The page data of each buffer: its first pageSize() bytes.
-  std::span<const uint8_t> page() const { return std::span(pageBuffer()).first(pageSize()); }
-  std::span<const uint8_t> altPage() const { return std::span(altPageBuffer()).first(pageSize()); }
-
-  // Little-endian readers on pageBuffer(); a position outside the page reads as -1.
-  int byteAt(int64_t pos) const;
-  int u16At(int64_t pos) const;
-  int u24At(int64_t pos) const;  // needs four bytes inside the page, like u32At
-  int64_t u32At(int64_t pos) const;
-
   // Format facts that the open decides.
-  void setFormat(int formatVersion);
+  void setFormat(JetVersion version);
   void setCodePage(int codePage);
+  // Closes the file; no page can be read afterwards.
+  void close();
 
  private:
   SourceFile file_;
-  const PageLayout* layout_ = &kJet3Layout;
+  const JetFormat* format_ = &kJet3PageFormat;
   RunState* run_ = nullptr;
-  std::array<PageBuffer, 2> buffers_{};
-  int current_ = 0;
-  std::vector<bool> pagesSeen_;
-  int64_t pagesRead_ = 0;
+  PageSource pages_;
   CodePageDecoder codePageDecoder_{1252};
   std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
-  friend void swapPageBuffers(SourceDatabase& db);
   friend const PageCensus& pageCensus(SourceDatabase& db);
 };
 
@@ -134,24 +121,5 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
 // Closes the file while the preview loads one object; otherwise the database stays open for
 // the preview, as after an analysis. Returns whether it was closed.
 bool closeSourceDatabase(SourceDatabase& db);
-
-// Reads page n into a buffer. Returns the bytes read (a whole page) or 0.
-size_t readPage(SourceDatabase& db, PageBuffer& buffer, int64_t n);
-
-// Makes page n current in pageBuffer(). Page 0, and any page other than the current one,
-// is read again. Returns the bytes read; a page already current counts as a whole page.
-size_t loadPage(SourceDatabase& db, int64_t n);
-
-// Reads page n into altPageBuffer(); the current page does not change.
-size_t readAltPage(SourceDatabase& db, int64_t n);
-
-void swapPageBuffers(SourceDatabase& db);
-
-// Little-endian readers on any page image, bounded by `page`; outside reads give -1. The
-// masked form first maps a negative position to pos AND 0xFFF.
-int byteOf(std::span<const uint8_t> page, int64_t pos);
-int u16Of(std::span<const uint8_t> page, int64_t pos);
-int u16AtMasked(std::span<const uint8_t> page, int64_t pos);
-int64_t u32Of(std::span<const uint8_t> page, int64_t pos);
 
 }  // namespace vantrel

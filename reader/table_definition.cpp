@@ -1,6 +1,7 @@
 #include "reader/table_definition.h"
 
 #include "reader/column_types.h"
+#include "reader/row_page.h"
 
 #include <algorithm>
 
@@ -16,58 +17,52 @@ constexpr int kMaxDefinitionPosition = 4095;
 constexpr int kCatalogTdefPage = 2;
 constexpr int kCatalogCheckMaxType = 20;
 
-// Where the row `r` of the row page in pageBuffer() starts, or -1.
-int rowStartOf(const SourceDatabase& db, int r) {
-  return db.u16At(db.layout().rowCountOffset + 2 + 2 * static_cast<int64_t>(r));
-}
-
-// Copies the row `r` of the page `page` into `out`. The row's bounds come from the page's
-// offset table; false when they do not describe bytes inside the page.
-bool copyMapRow(const SourceDatabase& db, int r, std::vector<uint8_t>& out) {
-  const int start = rowStartOf(db, r);
+// Copies the row `r` of a map page into `out`. The row's bounds come from the page's offset
+// table; false when they do not describe bytes inside the page. A flagged entry is no map row.
+bool copyMapRow(const RowPage& page, int r, std::vector<uint8_t>& out) {
+  const int start = page.entry(r);
   if (start < 0 || start > kMaxMapBytes) return false;
-  const int end = std::min({rowEndOf(db, r), kMaxMapBytes, db.pageSize() - 1});
-  const int size = end - start + 1;
+  const int end = std::min({page.end(r), kMaxMapBytes + 1, page.size()});
+  const int size = end - start;
   if (size <= 0 || size > kMaxMapBytes) return false;
-  const auto page = db.page();
-  out.assign(page.begin() + start, page.begin() + start + size);
+  const auto bytes = page.bytes();
+  out.assign(bytes.begin() + start, bytes.begin() + start + size);
   return true;
 }
 
-// Reads the usage map row named at `offset` of the definition page.
-bool readUsageMap(SourceDatabase& db, TableDefinition& table) {
-  const int offset = db.layout().tdefUsageMapOffset;
-  const int row = db.byteAt(offset);
-  const int page = db.u24At(offset + 1);
-  if (row < 0 || page < 0 || readAltPage(db, page) == 0) return false;
-  swapPageBuffers(db);
-  const bool found = copyMapRow(db, row, table.usageMap);
-  swapPageBuffers(db);
-  return found;
+// Reads the usage map row that the definition page names.
+bool readUsageMap(SourceDatabase& db, std::span<const uint8_t> tdef, TableDefinition& table) {
+  const int offset = db.format().tdefUsageMapOffset;
+  const int row = byteOf(tdef, offset);
+  const int page = u24Of(tdef, offset + 1);
+  if (row < 0 || page < 0) return false;
+  const PageView map = db.page(page);
+  if (!map) return false;
+  std::vector<uint8_t> bytes;
+  if (!copyMapRow(RowPage(map.bytes(), db.format()), row, bytes)) return false;
+  table.usageMap = UsageMap(std::move(bytes), db.pageSize());
+  return true;
 }
 
 // The free-space map is not used, but a definition whose map row is absurd is rejected.
-bool checkFreeSpaceMap(SourceDatabase& db) {
-  const int offset = db.layout().tdefFreeMapOffset;
-  const int row = db.byteAt(offset);
-  const int page = db.u24At(offset + 1);
-  const bool read = row >= 0 && page >= 0 && readAltPage(db, page) != 0;
-  swapPageBuffers(db);
-  const int start = row < 0 ? -1 : rowStartOf(db, row);
-  swapPageBuffers(db);
+bool checkFreeSpaceMap(SourceDatabase& db, std::span<const uint8_t> tdef) {
+  const int offset = db.format().tdefFreeMapOffset;
+  const int row = byteOf(tdef, offset);
+  const int page = u24Of(tdef, offset + 1);
+  const PageView map = row >= 0 && page >= 0 ? db.page(page) : PageView();
   // An unreadable map page is no reason to reject the table; an absurd row start is.
-  return !read || start <= kMaxMapBytes;
+  return !map || RowPage(map.bytes(), db.format()).entry(row) <= kMaxMapBytes;
 }
 
-ColumnDefinition parseColumnEntry(const PageLayout& layout, std::span<const uint8_t> entry) {
+ColumnDefinition parseColumnEntry(const JetFormat& format, std::span<const uint8_t> entry) {
   ColumnDefinition column;
   column.type = entry[0];
-  column.columnNumber = entry[static_cast<size_t>(layout.columnNumberOffset)];
-  column.variableIndex = u16Of(entry, layout.columnVarIndexOffset);
-  column.rowColumnNumber = u16Of(entry, layout.columnRowNumberOffset);
-  column.isFixed = (entry[static_cast<size_t>(layout.columnFixedFlagOffset)] & 1) != 0;
-  column.fixedOffset = u16Of(entry, layout.columnFixedOffsetOffset);
-  column.size = column.type == kTypeBoolean ? 0 : u16Of(entry, layout.columnSizeOffset);
+  column.columnNumber = entry[static_cast<size_t>(format.columnNumberOffset)];
+  column.variableIndex = u16Of(entry, format.columnVarIndexOffset);
+  column.rowColumnNumber = u16Of(entry, format.columnRowNumberOffset);
+  column.isFixed = (entry[static_cast<size_t>(format.columnFixedFlagOffset)] & 1) != 0;
+  column.fixedOffset = u16Of(entry, format.columnFixedOffsetOffset);
+  column.size = column.type == kTypeBoolean ? 0 : u16Of(entry, format.columnSizeOffset);
   if (column.type == kTypeNumeric) {
     column.precision = entry[11];
     column.scale = entry[12];
@@ -76,17 +71,17 @@ ColumnDefinition parseColumnEntry(const PageLayout& layout, std::span<const uint
 }
 
 // The catalog's own definition is rejected when an entry is plainly not a column entry.
-bool failsCatalogCheck(const SourceDatabase& db, const ColumnDefinition& column) {
-  const int maxFixedOffset = db.isJet4() ? 4096 : 2048;
-  return db.currentPage == kCatalogTdefPage && column.fixedOffset > maxFixedOffset &&
+bool failsCatalogCheck(const SourceDatabase& db, const TdefCursor& cursor,
+                       const ColumnDefinition& column) {
+  return cursor.pageNumber() == kCatalogTdefPage && column.fixedOffset > db.pageSize() &&
          column.type > kCatalogCheckMaxType;
 }
 
 // Reads one column name at the cursor; none when the name cannot be read (a Jet 4 length
 // above 512, or a definition chain that ended).
 std::optional<std::string> readColumnName(SourceDatabase& db, TdefCursor& cursor) {
-  const int length = db.isJet4() ? cursor.readU16() : cursor.readByte();
-  if (length < 0 || (db.isJet4() && length > kMaxNameBytesJet4)) return std::nullopt;
+  const int length = readNameLength(db.format(), cursor);
+  if (length < 0) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
   if (!cursor.read(bytes)) return std::nullopt;
   return truncateUtf8(db.decodeText(bytes), kMaxColumnNameLength);
@@ -99,26 +94,23 @@ const std::string& TableDefinition::columnText(size_t i) const {
   return i < columnTexts.size() ? columnTexts[i].text : kEmpty;
 }
 
-int rowEndOf(const SourceDatabase& db, int r) {
-  if (r == 0) return db.pageSize() - 1;
-  const int64_t p = db.layout().rowCountOffset + 2 * static_cast<int64_t>(r);
-  if (p + 2 > db.pageSize()) return 8190;
-  return (db.u16At(p) & 0x1FFF) - 1;
-}
-
-TdefCursor::TdefCursor(SourceDatabase& db, int64_t pos) : db_(db), pos_(pos) {
-  visited_.insert(db.currentPage);
+TdefCursor::TdefCursor(SourceDatabase& db, int64_t page, int64_t pos)
+    : db_(db), page_(db.page(page)), pos_(pos) {
+  exhausted_ = !page_;
+  visited_.insert(page);
   settle();
 }
 
 bool TdefCursor::settle() {
   const int64_t pageSize = db_.pageSize();
   while (!exhausted_ && pos_ >= pageSize) {
-    const int64_t next = db_.u32At(kNextTdefPageOffset);
-    if (next <= 0 || visited_.contains(next) || loadPage(db_, next) == 0) {
+    const int64_t next = u32Of(page_.bytes(), kNextTdefPageOffset);
+    PageView following = next <= 0 || visited_.contains(next) ? PageView() : db_.page(next);
+    if (!following) {
       exhausted_ = true;
       break;
     }
+    page_ = std::move(following);
     visited_.insert(next);
     pos_ = pos_ - pageSize + kContinuationDataOffset;
   }
@@ -135,7 +127,7 @@ bool TdefCursor::read(std::span<uint8_t> out) {
     }
     const auto available = static_cast<size_t>(db_.pageSize() - pos_);
     const size_t take = std::min(available, out.size() - done);
-    const auto page = db_.page();
+    const auto page = page_.bytes();
     std::copy_n(page.begin() + pos_, take, out.begin() + static_cast<std::ptrdiff_t>(done));
     done += take;
     pos_ += static_cast<int64_t>(take);
@@ -154,6 +146,20 @@ int TdefCursor::readU16() {
   return read(bytes) ? bytes[0] | bytes[1] << 8 : -1;
 }
 
+std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object) {
+  auto table = readTableDefinition(db, object);
+  if (!table) return std::nullopt;
+  readColumns(db, *table);
+  if (table->columns.empty()) return std::nullopt;
+  table->resetRowCursor();
+  return table;
+}
+
+int readNameLength(const JetFormat& format, TdefCursor& cursor) {
+  const int length = format.nameLengthSize == 2 ? cursor.readU16() : cursor.readByte();
+  return length > format.maxNameBytes ? -1 : length;
+}
+
 void TdefCursor::skip(int64_t n) {
   pos_ += n;
   settle();
@@ -164,42 +170,43 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db,
   TableDefinition table;
   table.catalogObject = object;
   table.name = object.name;
-  // A definition page that cannot be read is no definition (the buffer would still hold
-  // whatever page was read before).
-  if (loadPage(db, object.tdefPage) == 0) return std::nullopt;
+  const PageView page = db.page(object.tdefPage);
+  if (!page) return std::nullopt;
+  const auto tdef = page.bytes();
+  table.indexSectionPage = object.tdefPage;
 
-  const PageLayout& layout = db.layout();
+  const JetFormat& format = db.format();
   // Jet 4 keeps the definition's length here. A definition longer than a page is normal
   // when a continuation page follows; without one the length is implausible.
-  const int freeSpace = db.u16At(kFreeSpaceOffset);
-  const bool continues = db.u32At(kNextTdefPageOffset) > 0;
+  const int freeSpace = u16Of(tdef, kFreeSpaceOffset);
+  const bool continues = u32Of(tdef, kNextTdefPageOffset) > 0;
   if (db.isJet4() && (freeSpace <= 0 || (freeSpace > 4096 && !continues))) return std::nullopt;
 
-  table.rowCount = db.u32At(layout.tdefRowCountOffset);
-  table.columnCount = db.u16At(layout.tdefColumnCountOffset);
+  table.rowCount = u32Of(tdef, format.tdefRowCountOffset);
+  table.columnCount = u16Of(tdef, format.tdefColumnCountOffset);
   table.variableColumnSwitch = table.columnCount;
-  table.indexCount = db.u32At(layout.tdefIndexCountOffset);
-  table.realIndexCount = db.u32At(layout.tdefRealIndexCountOffset);
-  table.firstDataPage = db.u16At(layout.tdefFirstDataPageOffset);
+  table.indexCount = u32Of(tdef, format.tdefIndexCountOffset);
+  table.realIndexCount = u32Of(tdef, format.tdefRealIndexCountOffset);
+  table.firstDataPage = u16Of(tdef, format.tdefFirstDataPageOffset);
 
-  table.usageMapLost = !readUsageMap(db, table);
-  if (!checkFreeSpaceMap(db)) return std::nullopt;
+  table.usageMapLost = !readUsageMap(db, tdef, table);
+  if (!checkFreeSpaceMap(db, tdef)) return std::nullopt;
   return table;
 }
 
 void readColumns(SourceDatabase& db, TableDefinition& table) {
-  const PageLayout& layout = db.layout();
+  const JetFormat& format = db.format();
   const int64_t start =
-      layout.tdefColumnsStartOffset + table.realIndexCount * layout.realIndexEntrySize;
+      format.tdefColumnsStartOffset + table.realIndexCount * format.realIndexEntrySize;
   if (table.realIndexCount < 0 || start > kMaxDefinitionPosition) return;
 
-  TdefCursor cursor(db, start);
+  TdefCursor cursor(db, table.catalogObject.tdefPage, start);
   std::vector<ColumnDefinition> columns;
-  std::vector<uint8_t> entry(static_cast<size_t>(layout.columnEntrySize));
+  std::vector<uint8_t> entry(static_cast<size_t>(format.columnEntrySize));
   for (int i = 0; i < table.columnCount; ++i) {
     if (!cursor.read(entry)) break;
-    ColumnDefinition column = parseColumnEntry(layout, entry);
-    if (failsCatalogCheck(db, column)) return;
+    ColumnDefinition column = parseColumnEntry(format, entry);
+    if (failsCatalogCheck(db, cursor, column)) return;
     columns.push_back(std::move(column));
   }
   // A definition chain that ended early keeps the columns it described whole.
@@ -221,6 +228,7 @@ void readColumns(SourceDatabase& db, TableDefinition& table) {
   table.columns = std::move(columns);
 
   table.indexSectionPosition = static_cast<int>(cursor.pos());
+  table.indexSectionPage = cursor.pageNumber();
   if (namesFailed || cursor.pos() < 0 || cursor.pos() > kMaxDefinitionPosition) {
     table.indexCount = 0;
     table.realIndexCount = 0;

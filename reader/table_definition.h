@@ -11,6 +11,7 @@
 #include "reader/field_slot.h"
 #include "reader/index_definition.h"
 #include "reader/source_database.h"
+#include "reader/usage_map.h"
 
 namespace vantrel {
 
@@ -21,7 +22,6 @@ inline constexpr int kObjectRelationship = 8;
 
 inline constexpr size_t kMaxObjectNameLength = 257;  // characters
 inline constexpr size_t kMaxColumnNameLength = 256;  // characters
-inline constexpr int kMaxNameBytesJet4 = 512;
 inline constexpr const char* kRepairedFieldName = "RepairedField";
 
 // An object named by a catalog row, or by a caller that knows its definition page.
@@ -44,10 +44,8 @@ struct ColumnDefinition {
   bool isFixed = false;
   int variableIndex = 0;  // slot in the row's variable offset table
   int columnNumber = 0;   // bit in the row's null mask; kNoNullBit: never null
-  int currentValueStart = 0;
-  int currentValueLength = 0;
-  int precision = 0;  // numeric only
-  int scale = 0;      // numeric only
+  int precision = 0;      // numeric only
+  int scale = 0;          // numeric only
   int fixedOffset = 0;
   int rowColumnNumber = 0;  // kept, not used
 };
@@ -59,18 +57,20 @@ struct TableDefinition {
   std::vector<IndexDefinition> indexes;
   int columnCount = 0;
   int64_t rowCount = 0;
-  int indexSectionPosition = 0;  // just after the last column name, on the current page
+  int indexSectionPosition = 0;  // just after the last column name,
+  int64_t indexSectionPage = 0;  // on this page of the definition
   int64_t realIndexCount = 0;
   int64_t indexCount = 0;
   int primaryKeyColumnCount = 0;
   // Row cursor.
   int walkStarted = 0;
   int64_t currentDataPage = 0;
+  PageView dataPage;  // the page of currentDataPage, while it is a data page of the table
   int currentRow = 0;
-  std::vector<uint8_t> usageMap;  // 1 to 4095 bytes
-  bool usageMapLost = false;      // the map's row could not be read
-  int variableColumnSwitch = 0;   // 0: rows have no variable offset table
-  int firstDataPage = 0;          // kept, not used
+  UsageMap usageMap;             // 1 to 4095 bytes
+  bool usageMapLost = false;     // the map's row could not be read
+  int variableColumnSwitch = 0;  // 0: rows have no variable offset table
+  int firstDataPage = 0;         // kept, not used
   // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.
   int64_t inferredFromRows = 0;
 
@@ -79,8 +79,7 @@ struct TableDefinition {
   // Working space of the row reader, kept between rows.
   std::vector<FieldSlot> fieldSlots;
   std::vector<int> variableOffsets;
-  int64_t usageBitmapPage = -1;  // the page-list map's bitmap page held below
-  std::vector<uint8_t> usageBitmap;
+  PageView usageBitmap;  // the reference map's bitmap page read last
   // Rows are sought on the pages the usage map names, then, when the map is lost or gave fewer
   // rows than the definition declares, on the table's other pages.
   int walkPhase = 0;
@@ -94,6 +93,7 @@ struct TableDefinition {
   void resetRowCursor() {
     walkStarted = 0;
     currentDataPage = 0;
+    dataPage = {};
     currentRow = 0;
     walkPhase = 0;
     ownerPageIndex = 0;
@@ -107,23 +107,28 @@ struct TableDefinition {
 // Reads the counts and the usage map from the definition page. None when the page cannot be
 // read, a Jet 4 length field is out of range, or the free-space map's row is absurd. A usage
 // map that cannot be read leaves the definition without one (usageMapLost): its rows are then
-// sought by their pages' owner. Leaves the definition page current.
+// sought by their pages' owner.
 std::optional<TableDefinition> readTableDefinition(SourceDatabase& db, const CatalogObject& object);
 
 // Reads the column entries and names, following continuation pages. Leaves the column list
-// empty when the catalog's own entries (definition page 2) are implausible. The last
-// continuation page read stays current.
+// empty when the catalog's own entries (definition page 2) are implausible. Notes where the
+// index section starts: the page the names ended on, and the position there.
 void readColumns(SourceDatabase& db, TableDefinition& table);
 
-// Reads bytes of a definition that may run over the end of the current page into the next
-// definition page. Positions at or beyond the page end move on to offset 8 of the next
-// page. A chain that ends (next page 0, unreadable) or comes back to a page it has already
-// visited stops: reads then fail.
+// Reads the definition and its columns, and sets the row cursor before the first row. None
+// when the definition cannot be read or has no columns.
+std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object);
+
+// Reads bytes of a definition that may run over the end of its page into the next definition
+// page, starting on page `page` at `pos`. Positions at or beyond the page end move on to offset 8
+// of the next page. A chain that ends (next page 0, unreadable) or comes back to a page it has
+// already visited stops: reads then fail.
 class TdefCursor {
  public:
-  TdefCursor(SourceDatabase& db, int64_t pos);
+  TdefCursor(SourceDatabase& db, int64_t page, int64_t pos);
 
   int64_t pos() const { return pos_; }
+  int64_t pageNumber() const { return page_.number(); }
   bool exhausted() const { return exhausted_; }
   // Copies n bytes into `out` (missing bytes read as zero); false when the chain ended first.
   bool read(std::span<uint8_t> out);
@@ -135,13 +140,14 @@ class TdefCursor {
   bool settle();  // moves to the next page while pos is at or beyond the page end
 
   SourceDatabase& db_;
+  PageView page_;
   int64_t pos_;
   bool exhausted_ = false;
   std::unordered_set<int64_t> visited_;
 };
 
-// The end of row r of the row page in pageBuffer(): the page's last byte for row 0, else one
-// byte before row r - 1 starts.
-int rowEndOf(const SourceDatabase& db, int r);
+// Reads the length of a stored name (column or index) at the cursor: -1 when the chain ended
+// or the length is beyond what the format allows.
+int readNameLength(const JetFormat& format, TdefCursor& cursor);
 
 }  // namespace vantrel

@@ -100,10 +100,10 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
     catalog->resetRowCursor();
     bool marked = false;
     while (!marked && fetchRow(*db, *catalog) == kResultDone) {
-      if (parseCatalogRow(*catalog, db->formatVersion()).name != "Lost") continue;
-      const int64_t entry = db->layout().rowCountOffset + 2 + 2 * (catalog->currentRow - 1);
+      if (parseCatalogRow(*catalog, db->format()).name != "Lost") continue;
+      const int64_t entry = db->format().rowCountOffset + 2 + 2 * (catalog->currentRow - 1);
       writeU16(catalog->currentDataPage * manifest.pageSize + entry,
-               static_cast<uint16_t>(db->u16At(entry) | 0x4000));
+               static_cast<uint16_t>(u16Of(catalog->dataPage.bytes(), entry) | 0x4000));
       marked = true;
     }
     ASSERT_TRUE(marked);

@@ -17,6 +17,8 @@ namespace vantrel::test {
 namespace {
 
 using namespace mdbwriter;
+using mdbwriter::JetFormat;
+using mdbwriter::JetVersion;
 
 // What mdb-export prints for a value, when it can print it.
 struct Expected {

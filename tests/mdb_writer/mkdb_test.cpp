@@ -16,6 +16,8 @@ namespace vantrel::test {
 namespace {
 
 using namespace mdbwriter;
+using mdbwriter::JetFormat;
+using mdbwriter::JetVersion;
 using nlohmann::json;
 
 const std::string kTool = VANTREL_BINARY_DIR "/tools/mkdb/vantrel-mkdb";

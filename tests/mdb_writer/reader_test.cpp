@@ -17,6 +17,8 @@ namespace vantrel::test {
 namespace {
 
 using namespace mdbwriter;
+using mdbwriter::JetFormat;
+using mdbwriter::JetVersion;
 
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -33,8 +35,8 @@ void expectDefinition(SourceDatabase& db, const TableSpec& spec, const TableMani
   ASSERT_TRUE(table.has_value());
   readColumns(db, *table);
   EXPECT_EQ(table->rowCount, written.rowCount);
-  ASSERT_FALSE(table->usageMap.empty());
-  EXPECT_EQ(table->usageMap[0], written.usageMap.type);
+  ASSERT_FALSE(table->usageMap.bytes().empty());
+  EXPECT_EQ(table->usageMap.bytes()[0], written.usageMap.type);
 
   const TableLayout layout = layoutTable(spec, db.isJet4() ? kJet4Format : kJet3Format);
   std::vector<size_t> order;
@@ -79,7 +81,7 @@ class ReaderTest : public ::testing::TestWithParam<JetVersion> {
     auto db = openSourceDatabase(path);
     ASSERT_NE(db, nullptr);
     EXPECT_EQ(db->formatVersion(), jet4() ? 1 : 0);
-    EXPECT_EQ(headerCodePage(db->page()), 1252);
+    EXPECT_EQ(headerCodePage(db->page(0).bytes()), 1252);
     const TableSpec system[] = {catalogTable(version()), accessControlTable(version()),
                                 queryCatalogTable(version()), relationsTable(version())};
     for (const TableSpec& spec : system) {

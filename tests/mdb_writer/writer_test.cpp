@@ -14,6 +14,8 @@ namespace vantrel::test {
 namespace {
 
 using namespace mdbwriter;
+using mdbwriter::JetFormat;
+using mdbwriter::JetVersion;
 using ::testing::HasSubstr;
 
 Bytes fileBytes(const std::filesystem::path& path) {

@@ -275,7 +275,7 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   readColumns(*db, *table);
   table->resetRowCursor();
   ASSERT_EQ(fetchRow(*db, *table), kResultDone);
-  loadPage(*db, 1);  // a caller reads another page between two rows
+  db->page(1);  // a caller reads another page between two rows
   ASSERT_EQ(fetchRow(*db, *table), kResultDone);
   EXPECT_EQ(table->columnText(0), "2");
   EXPECT_EQ(fetchRow(*db, *table), kResultNothing);

@@ -52,8 +52,7 @@ TEST(OpenSourceDatabaseTest, DamagedVersionFieldIsDecidedByPagesTwoAndFour) {
     auto db = openSourceDatabase(writeFile(dir, file.bytes()));
     ASSERT_TRUE(db);
     EXPECT_EQ(db->formatVersion(), 0) << "mark on page " << markedPage;
-    EXPECT_EQ(db->currentPage, 0);
-    EXPECT_EQ(db->u32At(0x14), 0x3F3F3F3F) << "page 0 is read again";
+    EXPECT_EQ(u32Of(db->page(0).bytes(), 0x14), 0x3F3F3F3F) << "page 0 is read again";
   }
   FileImage unmarked(1, 3);
   unmarked.page(0).put32(0x14, 7);
@@ -84,7 +83,7 @@ TEST(OpenSourceDatabaseTest, OpensReadOnlyFilesAndLeavesThemUnchanged) {
     auto db = openSourceDatabase(path, &run);
     ASSERT_TRUE(db);
     EXPECT_EQ(run.sourceFormatVersion.load(), 1);
-    loadPage(*db, 1);
+    db->page(1);
   }
   struct stat after {};
   ASSERT_EQ(stat(path.c_str(), &after), 0);
@@ -100,49 +99,34 @@ TEST(ReadPageTest, LastPartialPageAndPagesBeyondTheEndReadNothing) {
   bytes.resize(bytes.size() + 1000, 0xAB);
   auto db = openSourceDatabase(writeFile(dir, bytes));
   ASSERT_TRUE(db);
-  EXPECT_EQ(readPage(*db, db->pageBuffer(), 2), 2048u);
-  EXPECT_EQ(readPage(*db, db->pageBuffer(), 3), 0u) << "a last page cut short";
-  EXPECT_EQ(readPage(*db, db->pageBuffer(), 4), 0u);
-  EXPECT_EQ(readPage(*db, db->pageBuffer(), -1), 0u);
-  EXPECT_EQ(readPage(*db, db->pageBuffer(), int64_t{1} << 40), 0u);
+  EXPECT_EQ(db->page(2).bytes().size(), 2048u);
+  EXPECT_FALSE(db->page(3)) << "a last page cut short";
+  EXPECT_FALSE(db->page(4));
+  EXPECT_FALSE(db->page(-1));
+  EXPECT_FALSE(db->page(int64_t{1} << 40));
   EXPECT_EQ(db->pageCount(), 3);
 }
 
-TEST(LoadPageTest, PageZeroIsAlwaysReadAgainOtherCurrentPagesAreNot) {
+TEST(PageSourceTest, ViewsStayAsReadWhileTheCacheStaysBounded) {
   TempDir dir;
-  FileImage file(0, 3);
-  file.page(1).put8(100, 0x11);
+  const int pages = static_cast<int>(PageSource::kCachedPages) * 3;
+  FileImage file(1, pages);
+  for (int n = 1; n < pages; ++n)
+    file.page(n).put32(100, static_cast<uint32_t>(n));
   auto db = openSourceDatabase(writeFile(dir, file.bytes()));
   ASSERT_TRUE(db);
-  ASSERT_EQ(loadPage(*db, 0), 2048u);
-  db->pageBuffer()[0x14] = 0x99;
-  EXPECT_EQ(loadPage(*db, 0), 2048u);
-  EXPECT_EQ(db->byteAt(0x14), 0) << "page 0 read again";
+  const PageView first = db->page(1);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first.number(), 1);
+  for (int n = 2; n < pages; ++n)
+    EXPECT_EQ(u32Of(db->page(n).bytes(), 100), n);
+  EXPECT_EQ(u32Of(first.bytes(), 100), 1) << "a view outlives its place in the cache";
+  EXPECT_EQ(u32Of(db->page(1).bytes(), 100), 1);
+  EXPECT_EQ(db->pagesRead(), pages - 1) << "a page read again counts once";
 
-  ASSERT_EQ(loadPage(*db, 1), 2048u);
-  db->pageBuffer()[100] = 0x22;
-  EXPECT_EQ(loadPage(*db, 1), 2048u);
-  EXPECT_EQ(db->byteAt(100), 0x22) << "the current page is kept";
-  EXPECT_EQ(loadPage(*db, 2), 2048u);
-  EXPECT_EQ(loadPage(*db, 1), 2048u);
-  EXPECT_EQ(db->byteAt(100), 0x11);
-}
-
-TEST(LoadPageTest, AltPageAndSwapKeepTheCurrentPage) {
-  TempDir dir;
-  FileImage file(1, 3);
-  file.page(1).put8(10, 1);
-  file.page(2).put8(10, 2);
-  auto db = openSourceDatabase(writeFile(dir, file.bytes()));
-  ASSERT_TRUE(db);
-  loadPage(*db, 1);
-  EXPECT_EQ(readAltPage(*db, 2), 4096u);
-  EXPECT_EQ(db->byteAt(10), 1);
-  swapPageBuffers(*db);
-  EXPECT_EQ(db->byteAt(10), 2);
-  EXPECT_EQ(db->currentPage, 1);
-  swapPageBuffers(*db);
-  EXPECT_EQ(db->byteAt(10), 1);
+  db->close();
+  EXPECT_FALSE(db->page(pages - 1)) << "nothing is read from a closed file, cached or not";
+  EXPECT_EQ(u32Of(first.bytes(), 100), 1);
 }
 
 TEST(PositionReadersTest, ReadsStayInsideThePage) {
@@ -151,24 +135,25 @@ TEST(PositionReadersTest, ReadsStayInsideThePage) {
   file.page(1).put32(2044, 0x04030201).put32(0, 0xFFFFFFFF);
   auto db = openSourceDatabase(writeFile(dir, file.bytes()));
   ASSERT_TRUE(db);
-  loadPage(*db, 1);
+  const PageView view = db->page(1);
+  const auto page = view.bytes();
   const int size = db->pageSize();
-  EXPECT_EQ(db->u24At(size - 4), 0x030201);
-  EXPECT_EQ(db->u24At(size - 3), -1) << "three bytes remain, but the bound is four";
-  EXPECT_EQ(db->u16At(size - 2), 0x0403);
-  EXPECT_EQ(db->u16At(size - 1), -1);
-  EXPECT_EQ(db->u32At(size - 4), 0x04030201);
-  EXPECT_EQ(db->u32At(size - 3), -1);
-  EXPECT_EQ(db->u32At(0), 0xFFFFFFFFll) << "a u32 keeps its high bit";
-  EXPECT_EQ(db->byteAt(size), -1);
-  EXPECT_EQ(db->byteAt(-1), -1);
-  EXPECT_EQ(db->u16At(-2), -1);
-  EXPECT_EQ(db->u24At(-1), -1);
+  EXPECT_EQ(u24Of(page, size - 4), 0x030201);
+  EXPECT_EQ(u24Of(page, size - 3), -1) << "three bytes remain, but the bound is four";
+  EXPECT_EQ(u16Of(page, size - 2), 0x0403);
+  EXPECT_EQ(u16Of(page, size - 1), -1);
+  EXPECT_EQ(u32Of(page, size - 4), 0x04030201);
+  EXPECT_EQ(u32Of(page, size - 3), -1);
+  EXPECT_EQ(u32Of(page, 0), 0xFFFFFFFFll) << "a u32 keeps its high bit";
+  EXPECT_EQ(byteOf(page, size), -1);
+  EXPECT_EQ(byteOf(page, -1), -1);
+  EXPECT_EQ(u16Of(page, -2), -1);
+  EXPECT_EQ(u24Of(page, -1), -1);
   // The masked reader maps a negative position into the page, and stays bounded.
-  EXPECT_EQ(u16AtMasked(db->page(), -4096 + 2044), 0x0201);
-  EXPECT_EQ(u16AtMasked(db->page(), -1), -1) << "0xFFF is beyond a Jet 3 page";
-  EXPECT_EQ(u16AtMasked(db->page(), 5000), -1);
-  EXPECT_EQ(u32Of(db->page(), 2045), -1);
+  EXPECT_EQ(u16AtMasked(page, -4096 + 2044), 0x0201);
+  EXPECT_EQ(u16AtMasked(page, -1), -1) << "0xFFF is beyond a Jet 3 page";
+  EXPECT_EQ(u16AtMasked(page, 5000), -1);
+  EXPECT_EQ(u32Of(page, 2045), -1);
 }
 
 TEST(OpenSourceDatabaseTest, Jet3CodePageComesFromTheMaskedHeader) {

@@ -103,7 +103,7 @@ TEST_F(TableDefinitionTest, ReadsCountsUsageMapAndColumnsInBothVersions) {
     EXPECT_EQ(table->variableColumnSwitch, 4);
     EXPECT_EQ(table->indexCount, 1);
     EXPECT_EQ(table->realIndexCount, 1);
-    EXPECT_EQ(table->usageMap, test::inlineUsageMap(5, {5}));
+    EXPECT_EQ(table->usageMap.bytes(), test::inlineUsageMap(5, {5}));
     ASSERT_EQ(namesOf(*table), (std::vector<std::string>{"Id", "Flag", "Name", "Amount"}));
     EXPECT_EQ(table->columns[1].size, 0) << "a boolean has no size, whatever the entry says";
     EXPECT_EQ(table->columns[2].type, 10);
@@ -113,7 +113,7 @@ TEST_F(TableDefinitionTest, ReadsCountsUsageMapAndColumnsInBothVersions) {
     EXPECT_EQ(table->columns[3].scale, 2);
     EXPECT_EQ(table->columns[3].fixedOffset, 4);
     EXPECT_EQ(table->columns[3].columnNumber, 3);
-    EXPECT_EQ(db->currentPage, kTdefPage);
+    EXPECT_EQ(table->indexSectionPage, kTdefPage);
   }
 }
 
@@ -123,7 +123,7 @@ TEST_F(TableDefinitionTest, UsageMapInRowZeroRunsToThePageEnd) {
   auto db = open(file);
   auto table = readWithColumns(*db);
   ASSERT_TRUE(table);
-  EXPECT_EQ(table->usageMap.size(), test::inlineUsageMap(5, {5}).size());
+  EXPECT_EQ(table->usageMap.bytes().size(), test::inlineUsageMap(5, {5}).size());
 
   // Row 1 of the same page ends one byte before row 0 starts.
   TdefSpec second = specWithColumns({textColumn("A", 0, 0)});
@@ -132,7 +132,7 @@ TEST_F(TableDefinitionTest, UsageMapInRowZeroRunsToThePageEnd) {
   db = open(file);
   table = readWithColumns(*db, 4);
   ASSERT_TRUE(table);
-  EXPECT_EQ(table->usageMap, test::inlineUsageMap(6, {6, 7}));
+  EXPECT_EQ(table->usageMap.bytes(), test::inlineUsageMap(6, {6, 7}));
 }
 
 TEST_F(TableDefinitionTest, DefinitionsThatCannotBeRead) {
@@ -147,7 +147,7 @@ TEST_F(TableDefinitionTest, DefinitionsThatCannotBeRead) {
     auto table = readWithColumns(*db);
     ASSERT_TRUE(table) << "a lost usage map does not lose the table";
     EXPECT_TRUE(table->usageMapLost);
-    EXPECT_TRUE(table->usageMap.empty());
+    EXPECT_TRUE(table->usageMap.bytes().empty());
     EXPECT_EQ(table->columns.size(), 1u);
   }
   {
@@ -206,7 +206,7 @@ TEST_F(TableDefinitionTest, ColumnEntryEndingAtThePageEndContinuesWithItsName) {
   EXPECT_EQ(table->columns.front().name, "Column0");
   EXPECT_EQ(table->columns.back().name, "Column12");
   EXPECT_EQ(table->columns.back().columnNumber, 12);
-  EXPECT_EQ(db->currentPage, 4);
+  EXPECT_EQ(table->indexSectionPage, 4);
 }
 
 TEST_F(TableDefinitionTest, DefinitionSpreadOverSeveralPages) {

@@ -180,7 +180,7 @@ class LongValueTest : public ::testing::TestWithParam<int> {
     readColumns(*db, *table);
     table->resetRowCursor();
     EXPECT_EQ(fetchRow(*db, *table), kResultDone);
-    EXPECT_EQ(db->currentPage, 4) << "the data page is current again";
+    EXPECT_EQ(table->dataPage.number(), 4) << "the row's page is the data page";
     return {table->columnText(0), table->columnTexts[1]};
   }
 
@@ -293,14 +293,16 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
 TEST(ValueRenderingTest, ValuesThatDoNotFitThePageAreEmpty) {
   TableFixture t(1, {{.name = "D", .type = 8, .size = 8, .fixed = true, .number = 0}});
   auto db = t.open();
-  loadPage(*db, 2);
-  EXPECT_EQ(valueToText(*db, 4092, 8, 8), "") << "a date whose last bytes are beyond the page";
-  EXPECT_EQ(valueToText(*db, 4092, 8, 7), "");
-  EXPECT_EQ(valueToText(*db, 4088, 8, 7), "0");
-  EXPECT_EQ(valueToText(*db, -1, 8, 7), "");
-  EXPECT_EQ(valueToText(*db, 4000, 200, 10), "") << "a text running over the page end";
-  EXPECT_EQ(longValueToText(*db, 4090, 20), "");
-  EXPECT_EQ(valueToText(*db, 100, 8, 11), "OLE DATA");
+  const PageView view = db->page(2);
+  const auto page = view.bytes();
+  EXPECT_EQ(valueToText(*db, page, 4092, 8, 8), "")
+      << "a date whose last bytes are beyond the page";
+  EXPECT_EQ(valueToText(*db, page, 4092, 8, 7), "");
+  EXPECT_EQ(valueToText(*db, page, 4088, 8, 7), "0");
+  EXPECT_EQ(valueToText(*db, page, -1, 8, 7), "");
+  EXPECT_EQ(valueToText(*db, page, 4000, 200, 10), "") << "a text running over the page end";
+  EXPECT_EQ(longValueToText(*db, page, 4090, 20), "");
+  EXPECT_EQ(valueToText(*db, page, 100, 8, 11), "OLE DATA");
 }
 
 }  // namespace

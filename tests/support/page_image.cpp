@@ -101,7 +101,7 @@ void FileImage::write(const std::filesystem::path& path) const {
   std::filesystem::resize_file(path, pages_.size() * static_cast<size_t>(pageSize()));
 }
 
-std::vector<int> writeRowPage(PageImage& page, const PageLayout& layout, int64_t owner,
+std::vector<int> writeRowPage(PageImage& page, const JetFormat& layout, int64_t owner,
                               const std::vector<RowSpec>& rows, uint8_t pageType) {
   page.put8(0, pageType).put8(1, 1).put32(4, static_cast<uint32_t>(owner));
   page.put16(layout.rowCountOffset, static_cast<uint32_t>(rows.size()));
@@ -156,7 +156,7 @@ void appendLe(std::vector<uint8_t>& out, uint64_t value, int width) {
 
 int writeTableDefinition(FileImage& file, int firstPage, const std::vector<int>& continuationPages,
                          const TdefSpec& spec) {
-  const PageLayout& layout = file.layout();
+  const JetFormat& layout = file.layout();
   const bool jet4 = file.formatVersion() == 1;
   const int columnCount = spec.columnCountOverride.value_or(static_cast<int>(spec.columns.size()));
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reader/page_layout.h"
+#include "reader/jet_format.h"
 
 namespace vantrel::test {
 
@@ -41,7 +41,7 @@ class FileImage {
   FileImage(int formatVersion, int pageCount);
 
   int formatVersion() const { return formatVersion_; }
-  const PageLayout& layout() const { return pageLayoutFor(formatVersion_); }
+  const JetFormat& layout() const { return jetFormatFor(static_cast<JetVersion>(formatVersion_)); }
   int pageSize() const { return layout().pageSize; }
   int pageCount() const { return static_cast<int>(pages_.size()); }
 
@@ -61,7 +61,7 @@ struct RowSpec {
   bool deleted = false;
 };
 // Writes a page holding `rows` (type byte 1 for data pages). Returns each row's offset.
-std::vector<int> writeRowPage(PageImage& page, const PageLayout& layout, int64_t owner,
+std::vector<int> writeRowPage(PageImage& page, const JetFormat& layout, int64_t owner,
                               const std::vector<RowSpec>& rows, uint8_t pageType = 1);
 
 // The u16 at `pos` of a page image.

@@ -1,0 +1,44 @@
+#include "reader/page_source.h"
+
+#include <algorithm>
+
+#include "reader/source_database.h"
+
+namespace vantrel {
+
+PageSource::PageSource(const SourceFile& file, int pageSize)
+    : file_(&file),
+      pageSize_(pageSize),
+      pageCount_(static_cast<int64_t>(file.size() / static_cast<uint64_t>(pageSize))) {}
+
+PageView PageSource::page(int64_t n) {
+  if (n < 0 || n >= pageCount_) return {};
+  if (const auto found = cache_.find(n); found != cache_.end()) {
+    found->second.lastUse = ++uses_;
+    return PageView(n, found->second.bytes);
+  }
+  std::shared_ptr<std::vector<uint8_t>> bytes;
+  if (cache_.size() >= kCachedPages) {
+    const auto oldest = std::ranges::min_element(
+        cache_, [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+    // A page no view holds any more lends its buffer to the next page read.
+    if (oldest->second.bytes.use_count() == 1) bytes = std::move(oldest->second.bytes);
+    cache_.erase(oldest);
+  }
+  if (!bytes) bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pageSize_));
+  if (file_->readAt(static_cast<uint64_t>(n) * static_cast<uint64_t>(pageSize_), *bytes) == 0) {
+    return {};
+  }
+  notePageRead(n);
+  cache_[n] = {bytes, ++uses_};
+  return PageView(n, std::move(bytes));
+}
+
+void PageSource::notePageRead(int64_t n) {
+  if (pagesSeen_.empty()) pagesSeen_.resize(static_cast<size_t>(pageCount_));
+  if (pagesSeen_[static_cast<size_t>(n)]) return;
+  pagesSeen_[static_cast<size_t>(n)] = true;
+  ++pagesRead_;
+}
+
+}  // namespace vantrel
