@@ -125,7 +125,11 @@ void setDecimal(FieldValue& out, std::string digits) {
 template <typename Number>
 void setReal(FieldValue& out, std::optional<Number> number) {
   if (!number) return;
-  out.text = std::is_same_v<Number, float> ? singleText(*number) : doubleText(*number);
+  if constexpr (std::is_same_v<Number, float>) {
+    out.text = singleText(*number);
+  } else {
+    out.text = doubleText(*number);
+  }
   if (!std::isfinite(*number)) return;  // no destination takes an infinity or NaN
   out.value.kind = SavedValue::Kind::Double;
   out.value.number = *number;
