@@ -159,6 +159,7 @@ class SavingWorker {
   void saveQueued(std::vector<QueuedFile>& queued) {
     saveInParallel(queued, jobs(), fileCount(), run_, hooks_, log_);
     std::vector<std::pair<int, SavedFile>> settled;
+    bool abortLogged = false;  // a stopped file's log block says so itself
     for (size_t k = 0; k < outcome_.files.size(); ++k) {
       settled.emplace_back(placedNumbers_[outcome_.files[k].destination],
                            std::move(outcome_.files[k]));
@@ -169,9 +170,15 @@ class SavingWorker {
         outcome_.savingAborted = true;
         continue;
       }
-      if (file.resultCode == kResultStopped) outcome_.savingAborted = true;
+      if (file.resultCode == kResultStopped) {
+        outcome_.savingAborted = true;
+        abortLogged = true;
+      }
       settled.emplace_back(file.fileNumber, std::move(file.file));
     }
+    // A stop that came as the running files ended left files unstarted but no block that
+    // says the run was aborted.
+    if (outcome_.savingAborted && !abortLogged && log_ != nullptr) logRepairAborted(*log_);
     std::ranges::stable_sort(settled, {}, &std::pair<int, SavedFile>::first);
     outcome_.files.clear();
     for (auto& [number, file] : settled)
