@@ -3,30 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "salvage/escaped_text.h"
+
 namespace vantrel::cli {
 
 namespace {
-
-void appendTsvField(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-}
 
 bool needsCsvQuotes(std::string_view text) {
   for (char c : {',', '"', '\r', '\n'}) {
@@ -94,7 +75,7 @@ void RowWriter::writeRow(std::span<const std::string_view> fields) {
     switch (format_) {
       case RowFormat::Tsv:
         if (i) line_.push_back('\t');
-        appendTsvField(line_, fields[i]);
+        appendBackslashEscaped(line_, fields[i]);
         break;
       case RowFormat::Csv:
         if (i) line_.push_back(',');

@@ -7,6 +7,7 @@
 
 #include "reader/column_types.h"
 #include "reader/number_text.h"
+#include "salvage/escaped_text.h"
 
 namespace vantrel {
 
@@ -77,28 +78,6 @@ bool storableText(std::string_view text) {
     i += length;
   }
   return true;
-}
-
-// COPY's text form: backslash, tab, line feed and carriage return escaped.
-void appendEscaped(std::string_view text, std::string& out) {
-  for (const char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
-  }
 }
 
 void appendInteger(int64_t value, std::string& out) {
@@ -258,7 +237,7 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       break;
     case Kind::Text:
       stored = (type == kTypeText || type == kTypeMemo) && storableText(field.text);
-      if (stored) appendEscaped(field.text, out);
+      if (stored) appendBackslashEscaped(out, field.text);
       break;
   }
   if (!stored) out.resize(start);
