@@ -33,7 +33,8 @@ struct SavedValue {
     Boolean,   // `integer`: 1 or 0, as the rendered "1" or "0"
     Integer,   // `integer`: a byte, integer or long
     Double,    // `number`: a double, or a single widened (exactly); finite
-    Decimal,   // `digits`: currency with its 4 decimals, numeric with its column's scale
+    Decimal,   // the field's `text`, its exact digits: currency with its 4 decimals, numeric
+               // with its column's scale ("-922337203685477.5808", "0.0050")
     DateTime,  // `dateTime`
     Guid,      // `guid`: the 16 bytes as stored
     Bytes,     // the field's `bytes`: binary and OLE
@@ -42,8 +43,6 @@ struct SavedValue {
   Kind kind = Kind::Null;
   int64_t integer = 0;
   double number = 0;
-  // [-]digits[.digits]: "-922337203685477.5808", "0.0050"; exact, however many digits.
-  std::string digits;
   SavedDateTime dateTime;
   std::array<uint8_t, 16> guid{};
 };

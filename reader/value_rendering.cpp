@@ -119,7 +119,6 @@ void setDecimal(FieldValue& out, std::string digits) {
   out.text = std::move(digits);
   if (out.text.empty()) return;
   out.value.kind = SavedValue::Kind::Decimal;
-  out.value.digits = out.text;
 }
 
 template <typename Number>

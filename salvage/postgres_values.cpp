@@ -220,9 +220,9 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
           (type == kTypeSingle || type == kTypeDouble) && appendNumber(type, value.number, out);
       break;
     case Kind::Decimal:
-      stored = (type == kTypeCurrency && fitsNumeric(value.digits, 19, 4)) ||
-               (type == kTypeNumeric && fitsNumeric(value.digits, column.precision, column.scale));
-      if (stored) out += value.digits;
+      stored = (type == kTypeCurrency && fitsNumeric(field.text, 19, 4)) ||
+               (type == kTypeNumeric && fitsNumeric(field.text, column.precision, column.scale));
+      if (stored) out += field.text;
       break;
     case Kind::DateTime:
       stored = type == kTypeDateTime && appendTimestamp(value.dateTime, out);

@@ -372,7 +372,7 @@ void convertSavedValue(JetType type, const FieldValue& field, DestinationValue& 
       return;
     case SavedValue::Kind::Decimal:
       // Exact digits; SQLite keeps a double, the nearest to them.
-      convertValueText(type, value.digits, out);
+      convertValueText(type, field.text, out);
       return;
     case SavedValue::Kind::DateTime:
       setIsoDate(out, value.dateTime);

@@ -63,7 +63,7 @@ FieldValue field(Kind kind) {
 }
 FieldValue decimal(std::string digits) {
   FieldValue f = field(Kind::Decimal);
-  f.value.digits = std::move(digits);
+  f.text = std::move(digits);
   return f;
 }
 FieldValue integer(int64_t n) {
