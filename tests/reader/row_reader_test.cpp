@@ -257,10 +257,10 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     ASSERT_TRUE(table);
     readColumns(*db, *table);
-    table->resetRowCursor();
-    ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+    RowCursor cursor;
+    ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
     run.requestStop();
-    EXPECT_EQ(fetchRow(*db, *table), confirm ? kResultStopped : kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? kResultStopped : kResultDone);
   }
 }
 
@@ -273,12 +273,12 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   ASSERT_TRUE(table);
   readColumns(*db, *table);
-  table->resetRowCursor();
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+  RowCursor cursor;
+  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
   db->page(1);  // a caller reads another page between two rows
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
-  EXPECT_EQ(table->columnText(0), "2");
-  EXPECT_EQ(fetchRow(*db, *table), kResultNothing);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  EXPECT_EQ(cursor.columnText(0), "2");
+  EXPECT_EQ(fetchRow(*db, *table, cursor), kResultNothing);
 }
 
 }  // namespace
