@@ -57,7 +57,8 @@ int runRows(const RowsOptions& options) {
 
   RowWriter writer(std::cout, options.format);
   std::vector<std::string> fields;
-  auto& [definition, cursor] = *table;
+  const TableDefinition& definition = table->definition;
+  RowCursor& cursor = table->cursor;
   for (const ColumnDefinition& column : definition.columns)
     fields.push_back(column.name);
   writer.writeRow(fields);

@@ -14,9 +14,9 @@ namespace vantrel {
 // A fresh cursor starts the walk at the first row.
 int fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
-// Moves to the next data page of the table that its usage map names and loads it. Pages that
-// cannot be read or are not data pages of this table are passed over. Returns the page, or 0
-// when the map names no further page.
+// Moves the cursor to the next data page of the table that its usage map names and loads it.
+// Pages that cannot be read or are not data pages of this table are passed over. Returns the
+// page, or 0 when the map names no further page.
 int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
 // Reads row r of the cursor's data page into cursor.columnTexts. 1 for a live row, else 0.

@@ -117,7 +117,8 @@ int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*nam
       openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage},
                 {.keepWithoutColumns = true});
   if (!table) return kResultNothing;
-  auto& [definition, cursor] = *table;
+  const TableDefinition& definition = table->definition;
+  RowCursor& cursor = table->cursor;
 
   const bool jet4 = db.isJet4();
   std::optional<Relation> relation;
