@@ -20,19 +20,19 @@ struct InfoOptions {
 void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
   out << "\nDefinition on page " << page << ":\n";
   CatalogObject object{.name = "", .objectType = 0, .tdefPage = page};
-  auto table = readTableDefinition(db, object);
-  if (!table) {
+  const auto opened = openTable(db, object, {.keepWithoutColumns = true});
+  if (!opened) {
     out << "  no readable table definition\n";
     return;
   }
-  readColumns(db, *table);
-  const auto& map = table->usageMap.bytes();
+  const TableDefinition& table = opened->definition;
+  const auto& map = table.usageMap.bytes();
   const int mapType = map.empty() ? -1 : map[0];
-  out << "  rows:        " << table->rowCount << "\n"
-      << "  columns:     " << table->columnCount << "\n"
-      << "  indexes:     " << table->indexCount << " (real " << table->realIndexCount << ")\n"
+  out << "  rows:        " << table.rowCount << "\n"
+      << "  columns:     " << table.columnCount << "\n"
+      << "  indexes:     " << table.indexCount << " (real " << table.realIndexCount << ")\n"
       << "  usage map:   " << map.size() << " bytes, type " << mapType << "\n";
-  if (table->columns.empty()) {
+  if (table.columns.empty()) {
     out << "  no column list\n";
     return;
   }
@@ -42,7 +42,7 @@ void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
       << std::setw(9) << "varindex" << std::setw(8) << "offset"
       << "\n";
   int position = 0;
-  for (const ColumnDefinition& column : table->columns) {
+  for (const ColumnDefinition& column : table.columns) {
     out << "  " << std::left << std::setw(5) << position++ << std::setw(34) << column.name
         << std::right << std::setw(5) << column.type << std::setw(7) << column.size << "  "
         << std::left << std::setw(9) << (column.isFixed ? "fixed" : "variable") << std::right

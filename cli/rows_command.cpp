@@ -57,14 +57,16 @@ int runRows(const RowsOptions& options) {
 
   RowWriter writer(std::cout, options.format);
   std::vector<std::string> fields;
-  for (const ColumnDefinition& column : table->columns)
+  const TableDefinition& definition = table->definition;
+  RowCursor& cursor = table->cursor;
+  for (const ColumnDefinition& column : definition.columns)
     fields.push_back(column.name);
   writer.writeRow(fields);
-  table->resetRowCursor();
   std::vector<std::string_view> row(fields.size());
-  for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == kResultDone; ++count) {
+  for (int64_t count = 0; count < options.limit && fetchRow(*db, definition, cursor) == kResultDone;
+       ++count) {
     for (size_t i = 0; i < row.size(); ++i)
-      row[i] = table->columnText(i);
+      row[i] = cursor.columnText(i);
     writer.writeRow(row);
   }
   return kExitOk;

@@ -32,24 +32,23 @@ int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std:
                  SalvageContext& context) {
   context.sqlText.clear();
   context.queryConnect.reset();
-  auto catalog = readTableDefinition(
-      db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage});
+  auto catalog =
+      openTable(db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage},
+                {.keepWithoutColumns = true});
   if (!catalog) return kResultNothing;
-  readColumns(db, *catalog);
-  catalog->resetRowCursor();
 
   QueryBuilder builder;
   std::vector<std::string> texts;
   int result = kResultDone;
   for (;;) {
-    const int fetched = fetchRow(db, *catalog);
+    const int fetched = fetchRow(db, catalog->definition, catalog->cursor);
     if (fetched == kResultNothing) break;
     if (fetched == kResultStopped) {
       result = kResultStopped;
       break;
     }
     texts.clear();
-    for (const FieldValue& field : catalog->columnTexts)
+    for (const FieldValue& field : catalog->cursor.columnTexts)
       texts.push_back(field.text);
     const QueryDefinitionRow row = queryRowFromTexts(texts, db.formatVersion());
     if (rowBelongsToQuery(row.objectId, db.formatVersion(), queryId)) builder.addRow(row);

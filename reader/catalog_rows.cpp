@@ -39,7 +39,7 @@ int64_t parseLeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-CatalogRow parseCatalogRow(const TableDefinition& catalog, const JetFormat& format) {
+CatalogRow parseCatalogRow(const RowCursor& catalog, const JetFormat& format) {
   const CatalogPositions& at = format.isJet4() ? kJet4Positions : kJet3Positions;
   CatalogRow row;
   row.typeValue = static_cast<int>(parseLeadingInteger(catalog.columnText(at.type)));
@@ -53,8 +53,8 @@ std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
-  while (fetchRow(db, *catalog) == kResultDone) {
-    rows.push_back(parseCatalogRow(*catalog, db.format()));
+  while (fetchRow(db, catalog->definition, catalog->cursor) == kResultDone) {
+    rows.push_back(parseCatalogRow(catalog->cursor, db.format()));
   }
   return rows;
 }

@@ -24,7 +24,7 @@ struct CatalogRow {
 
 // Parses the current row's texts at the catalog's column positions of the file's version;
 // texts the row does not have count as empty.
-CatalogRow parseCatalogRow(const TableDefinition& catalog, const JetFormat& format);
+CatalogRow parseCatalogRow(const RowCursor& catalog, const JetFormat& format);
 
 // Decimal text to integer the way the C library's atol reads it: leading blanks, a sign, then
 // digits; no digits give 0. Values beyond 64 bits saturate.

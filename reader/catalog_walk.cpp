@@ -122,7 +122,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   int result = kResultDone;
   std::unordered_set<int64_t> reached;
   for (;;) {
-    const int fetched = fetchRow(db, *catalog);
+    const int fetched = fetchRow(db, catalog->definition, catalog->cursor);
     if (fetched == kResultStopped) {
       result = kResultStopped;
       break;
@@ -135,7 +135,7 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       }
       break;
     }
-    CatalogRow row = parseCatalogRow(*catalog, db.format());
+    CatalogRow row = parseCatalogRow(catalog->cursor, db.format());
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {

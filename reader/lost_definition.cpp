@@ -170,7 +170,7 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
 
 std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
                                                      const CatalogObject& object) {
-  if (auto table = openTable(db, object)) return table;
+  if (auto table = openTable(db, object)) return std::move(table->definition);
   return inferLostDefinition(db, object);
 }
 

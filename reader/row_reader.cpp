@@ -16,28 +16,30 @@ namespace {
 
 constexpr int kMaxRowSize = 16383;
 
-// The bits of one bitmap page of a reference map, read once and kept with the table.
-UsageBitmapReader bitmapReader(SourceDatabase& db, TableDefinition& table) {
-  return [&db, &table](int64_t page) -> std::optional<std::span<const uint8_t>> {
-    if (table.usageBitmap.number() != page) table.usageBitmap = db.page(page);
-    if (!table.usageBitmap) return std::nullopt;
-    return table.usageBitmap.bytes().subspan(UsageMap::kBitmapHeader);
+// The bits of one bitmap page of a reference map, read once and kept with the cursor.
+UsageBitmapReader bitmapReader(SourceDatabase& db, RowCursor& cursor) {
+  return [&db, &cursor](int64_t page) -> std::optional<std::span<const uint8_t>> {
+    if (cursor.usageBitmap.number() != page) cursor.usageBitmap = db.page(page);
+    if (!cursor.usageBitmap) return std::nullopt;
+    return cursor.usageBitmap.bytes().subspan(UsageMap::kBitmapHeader);
   };
 }
 
 // After the map: the table's data pages by their owner, those the map did not name.
-std::optional<int64_t> nextOwnedPage(SourceDatabase& db, TableDefinition& table) {
+std::optional<int64_t> nextOwnedPage(SourceDatabase& db, const TableDefinition& table,
+                                     RowCursor& cursor) {
   const auto& pages = pageCensus(db).dataPagesOf(table.catalogObject.tdefPage);
-  while (table.ownerPageIndex < pages.size()) {
-    const int64_t page = pages[table.ownerPageIndex++];
-    if (table.usageMapLost || !table.usageMap.names(page, bitmapReader(db, table))) return page;
+  while (cursor.ownerPageIndex < pages.size()) {
+    const int64_t page = pages[cursor.ownerPageIndex++];
+    if (table.usageMapLost || !table.usageMap.names(page, bitmapReader(db, cursor))) return page;
   }
   return std::nullopt;
 }
 
-std::optional<int64_t> nextCandidate(SourceDatabase& db, TableDefinition& table) {
-  if (table.walkPhase == 1) return nextOwnedPage(db, table);
-  return table.usageMap.nextPageAfter(table.currentDataPage, bitmapReader(db, table));
+std::optional<int64_t> nextCandidate(SourceDatabase& db, const TableDefinition& table,
+                                     RowCursor& cursor) {
+  if (cursor.walkPhase == 1) return nextOwnedPage(db, table, cursor);
+  return table.usageMap.nextPageAfter(cursor.currentDataPage, bitmapReader(db, cursor));
 }
 
 bool bitIsSet(std::span<const uint8_t> page, int maskStart, int maskSize, int columnNumber) {
@@ -88,35 +90,35 @@ std::set<std::pair<int64_t, int>> gatherDeletedMovedRows(SourceDatabase& db,
 }
 
 // A moved row is read where it lies, unless it was deleted (through its pointer slot).
-bool isDeletedMovedRow(SourceDatabase& db, TableDefinition& table, int r) {
-  if (!table.deletedMovedRows) table.deletedMovedRows = gatherDeletedMovedRows(db, table);
-  return table.deletedMovedRows->contains({table.dataPage.number(), r});
+bool isDeletedMovedRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor, int r) {
+  if (!cursor.deletedMovedRows) cursor.deletedMovedRows = gatherDeletedMovedRows(db, table);
+  return cursor.deletedMovedRows->contains({cursor.dataPage.number(), r});
 }
 
 }  // namespace
 
-int64_t nextDataPage(SourceDatabase& db, TableDefinition& table) {
+int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
   for (;;) {
     // Each candidate lies after the one before, so each phase ends; one beyond the file's
     // last page ends it at once, however many more pages a damaged map names.
-    while (const auto candidate = nextCandidate(db, table)) {
+    while (const auto candidate = nextCandidate(db, table, cursor)) {
       if (*candidate >= db.pageCount()) break;
-      table.currentDataPage = *candidate;
+      cursor.currentDataPage = *candidate;
       if (*candidate <= 0) continue;
       PageView page = db.page(*candidate);
       if (page && RowPage(page.bytes(), db.format()).isDataPageOf(table.catalogObject.tdefPage)) {
-        table.dataPage = std::move(page);
+        cursor.dataPage = std::move(page);
         return *candidate;
       }
     }
     // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on
     // pages only their owner field ties to the table.
-    const bool seekOwned = table.usageMapLost || table.rowsFromMap < table.rowCount;
-    if (table.walkPhase != 0 || !seekOwned) {
-      table.dataPage = {};
+    const bool seekOwned = table.usageMapLost || cursor.rowsFromMap < table.rowCount;
+    if (cursor.walkPhase != 0 || !seekOwned) {
+      cursor.dataPage = {};
       return 0;
     }
-    table.walkPhase = 1;
+    cursor.walkPhase = 1;
   }
 }
 
@@ -146,20 +148,20 @@ bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shap
   return true;
 }
 
-void crackRow(const RowPage& page, TableDefinition& table, int s, int e) {
+void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int s, int e) {
   const int width = page.format().rowFieldSize;
   const RowShape shape = rowShape(page, s, e);
   const int n = shape.columnCount;
   const int maskSize = shape.maskSize;
   const int maskStart = shape.maskStart;
   const int varCount = shape.varCount;
-  auto& offsets = table.variableOffsets;
+  auto& offsets = cursor.variableOffsets;
   const bool haveOffsets =
       table.variableColumnSwitch != 0 && readVariableOffsets(page, s, e, shape, offsets);
 
   int fixedFound = 0;
   const auto fixedInRow = static_cast<uint32_t>(n - varCount);
-  auto& slots = table.fieldSlots;
+  auto& slots = cursor.fieldSlots;
   slots.assign(table.columns.size(), FieldSlot{});
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
@@ -192,53 +194,53 @@ void crackRow(const RowPage& page, TableDefinition& table, int s, int e) {
   }
 }
 
-int readRow(SourceDatabase& db, TableDefinition& table, int r) {
+int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor, int r) {
   // The row count the definition declares neither stops nor limits the walk: it may be wrong.
   if (r > RowPage::kMaxRowIndex) return 0;
-  const RowPage rows(table.dataPage.bytes(), db.format());
+  const RowPage rows(cursor.dataPage.bytes(), db.format());
   const int entry = rows.entry(r);
   // A pointer slot is passed over: its moved row is read where it lies, so never twice.
   if (entry < 0 || RowPage::isPointerOrDeleted(entry)) return 0;
-  if (RowPage::isMoved(entry) && isDeletedMovedRow(db, table, r)) return 0;
+  if (RowPage::isMoved(entry) && isDeletedMovedRow(db, table, cursor, r)) return 0;
   const int start = rows.start(r);
   int size = rows.end(r) - start;
   if (size < 0 || size > kMaxRowSize) size = 0;
-  crackRow(rows, table, start, start + size - 1);
+  crackRow(rows, table, cursor, start, start + size - 1);
 
-  table.columnTexts.resize(table.columns.size());
+  cursor.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
-    const FieldSlot& slot = table.fieldSlots[i];
+    const FieldSlot& slot = cursor.fieldSlots[i];
     if (column.type == kTypeBoolean) {
       bindValue(db, rows.bytes(), slot.start, slot.size, column, i, slot.isNull ? 1 : 0,
-                table.columnTexts);
+                cursor.columnTexts);
     } else if (slot.isNull) {
-      bindValue(db, rows.bytes(), 0, 0, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), 0, 0, column, i, 0, cursor.columnTexts);
     } else {
-      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, table.columnTexts);
+      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, cursor.columnTexts);
     }
   }
   return 1;
 }
 
-int fetchRow(SourceDatabase& db, TableDefinition& table) {
+int fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
   if (db.run() != nullptr && db.run()->stopCheck() == kResultStopped) return kResultStopped;
-  if (table.walkStarted == 0) {
-    table.walkStarted = 1;
-    table.currentRow = 0;
-    if (nextDataPage(db, table) == 0) return kResultNothing;
+  if (cursor.walkStarted == 0) {
+    cursor.walkStarted = 1;
+    cursor.currentRow = 0;
+    if (nextDataPage(db, table, cursor) == 0) return kResultNothing;
   }
   for (;;) {
-    const int rows = RowPage(table.dataPage.bytes(), db.format()).rowsToRead();
-    if (table.currentRow >= rows) {
-      table.currentRow = 0;
-      if (nextDataPage(db, table) == 0) return kResultNothing;
+    const int rows = RowPage(cursor.dataPage.bytes(), db.format()).rowsToRead();
+    if (cursor.currentRow >= rows) {
+      cursor.currentRow = 0;
+      if (nextDataPage(db, table, cursor) == 0) return kResultNothing;
       continue;
     }
-    const int ok = readRow(db, table, table.currentRow);
-    ++table.currentRow;
+    const int ok = readRow(db, table, cursor, cursor.currentRow);
+    ++cursor.currentRow;
     if (ok != 0) {
-      if (table.walkPhase == 0) ++table.rowsFromMap;
+      if (cursor.walkPhase == 0) ++cursor.rowsFromMap;
       return kResultDone;
     }
   }

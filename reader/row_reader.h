@@ -2,24 +2,25 @@
 
 #include <cstdint>
 
+#include "reader/row_cursor.h"
 #include "reader/row_page.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
 
 namespace vantrel {
 
-// Reads the next live row of the table into table.columnTexts. Returns 1 for a row, 0 when
+// Reads the next live row of the table into cursor.columnTexts. Returns 1 for a row, 0 when
 // the table has no further rows, 5 when the user stopped the run (asked before every row).
-// Reset the row cursor (TableDefinition::resetRowCursor) before the first call.
-int fetchRow(SourceDatabase& db, TableDefinition& table);
+// A fresh cursor starts the walk at the first row.
+int fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
-// Moves to the next data page of the table that its usage map names and loads it. Pages that
-// cannot be read or are not data pages of this table are passed over. Returns the page, or 0
-// when the map names no further page.
-int64_t nextDataPage(SourceDatabase& db, TableDefinition& table);
+// Moves the cursor to the next data page of the table that its usage map names and loads it.
+// Pages that cannot be read or are not data pages of this table are passed over. Returns the
+// page, or 0 when the map names no further page.
+int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
-// Reads row r of the current data page into table.columnTexts. 1 for a live row, else 0.
-int readRow(SourceDatabase& db, TableDefinition& table, int r);
+// Reads row r of the cursor's data page into cursor.columnTexts. 1 for a live row, else 0.
+int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor, int r);
 
 // The bookkeeping at both ends of a stored row from s to e (inclusive): the column count it
 // was written with, its null mask, and the number of variable fields.
@@ -36,7 +37,9 @@ RowShape rowShape(const RowPage& page, int s, int e);
 bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shape,
                          std::vector<int>& offsets);
 
-// Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column.
-void crackRow(const RowPage& page, TableDefinition& table, int rowStart, int rowEnd);
+// Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column
+// (cursor.fieldSlots).
+void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int rowStart,
+              int rowEnd);
 
 }  // namespace vantrel

@@ -89,11 +89,6 @@ std::optional<std::string> readColumnName(SourceDatabase& db, TdefCursor& cursor
 
 }  // namespace
 
-const std::string& TableDefinition::columnText(size_t i) const {
-  static const std::string kEmpty;
-  return i < columnTexts.size() ? columnTexts[i].text : kEmpty;
-}
-
 TdefCursor::TdefCursor(SourceDatabase& db, int64_t page, int64_t pos)
     : db_(db), page_(db.page(page)), pos_(pos) {
   exhausted_ = !page_;
@@ -146,13 +141,13 @@ int TdefCursor::readU16() {
   return read(bytes) ? bytes[0] | bytes[1] << 8 : -1;
 }
 
-std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object) {
+std::optional<OpenedTable> openTable(SourceDatabase& db, const CatalogObject& object,
+                                     OpenTableOptions options) {
   auto table = readTableDefinition(db, object);
   if (!table) return std::nullopt;
   readColumns(db, *table);
-  if (table->columns.empty()) return std::nullopt;
-  table->resetRowCursor();
-  return table;
+  if (table->columns.empty() && !options.keepWithoutColumns) return std::nullopt;
+  return OpenedTable{.definition = std::move(*table), .cursor = {}};
 }
 
 int readNameLength(const JetFormat& format, TdefCursor& cursor) {

@@ -2,14 +2,12 @@
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-#include "reader/column_texts.h"
-#include "reader/field_slot.h"
 #include "reader/index_definition.h"
+#include "reader/row_cursor.h"
 #include "reader/source_database.h"
 #include "reader/usage_map.h"
 
@@ -62,46 +60,24 @@ struct TableDefinition {
   int64_t realIndexCount = 0;
   int64_t indexCount = 0;
   int primaryKeyColumnCount = 0;
-  // Row cursor.
-  int walkStarted = 0;
-  int64_t currentDataPage = 0;
-  PageView dataPage;  // the page of currentDataPage, while it is a data page of the table
-  int currentRow = 0;
   UsageMap usageMap;             // 1 to 4095 bytes
   bool usageMapLost = false;     // the map's row could not be read
   int variableColumnSwitch = 0;  // 0: rows have no variable offset table
   int firstDataPage = 0;         // kept, not used
   // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.
   int64_t inferredFromRows = 0;
+};
 
-  // The fields of the current row, one per column position, filled by every fetch.
-  ColumnTexts columnTexts;
-  // Working space of the row reader, kept between rows.
-  std::vector<FieldSlot> fieldSlots;
-  std::vector<int> variableOffsets;
-  PageView usageBitmap;  // the reference map's bitmap page read last
-  // Rows are sought on the pages the usage map names, then, when the map is lost or gave fewer
-  // rows than the definition declares, on the table's other pages.
-  int walkPhase = 0;
-  size_t ownerPageIndex = 0;
-  int64_t rowsFromMap = 0;
-  // Moved rows (page, row) that a deleted pointer slot of the table points at: rows deleted
-  // after they had moved. Gathered when the walk first meets a moved row.
-  std::optional<std::set<std::pair<int64_t, int>>> deletedMovedRows;
+// A table opened for reading its rows: its definition, and a cursor before its first row.
+// The row reader takes the definition as it stands and moves only the cursor.
+struct OpenedTable {
+  TableDefinition definition;
+  RowCursor cursor;
+};
 
-  // Resets the row cursor before the first row of a walk.
-  void resetRowCursor() {
-    walkStarted = 0;
-    currentDataPage = 0;
-    dataPage = {};
-    currentRow = 0;
-    walkPhase = 0;
-    ownerPageIndex = 0;
-    rowsFromMap = 0;
-  }
-
-  // The text of column position i of the current row; empty when there is none.
-  const std::string& columnText(size_t i) const;
+struct OpenTableOptions {
+  // A definition whose column list is empty still opens (its rows then have no fields).
+  bool keepWithoutColumns = false;
 };
 
 // Reads the counts and the usage map from the definition page. None when the page cannot be
@@ -115,9 +91,10 @@ std::optional<TableDefinition> readTableDefinition(SourceDatabase& db, const Cat
 // index section starts: the page the names ended on, and the position there.
 void readColumns(SourceDatabase& db, TableDefinition& table);
 
-// Reads the definition and its columns, and sets the row cursor before the first row. None
-// when the definition cannot be read or has no columns.
-std::optional<TableDefinition> openTable(SourceDatabase& db, const CatalogObject& object);
+// Reads the definition and its columns, with a cursor before the first row. None when the
+// definition cannot be read or (unless the options keep it) has no columns.
+std::optional<OpenedTable> openTable(SourceDatabase& db, const CatalogObject& object,
+                                     OpenTableOptions options = {});
 
 // Reads bytes of a definition that may run over the end of its page into the next definition
 // page, starting on page `page` at `pos`. Positions at or beyond the page end move on to offset 8

@@ -32,17 +32,17 @@ constexpr std::array<const char*, kFieldCount> kColumnNames{
 
 using RelationRow = std::array<std::string, kFieldCount>;
 
-RelationRow readRelationRow(const TableDefinition& table, bool jet4) {
+RelationRow readRelationRow(const TableDefinition& table, const RowCursor& cursor, bool jet4) {
   RelationRow row;
   if (jet4) {
     for (size_t f = 0; f < kFieldCount; ++f)
-      row[f] = table.columnText(kJet4Positions[f]);
+      row[f] = cursor.columnText(kJet4Positions[f]);
     return row;
   }
   // Jet 3 files keep their own column order: the columns are found by name.
   for (size_t i = 0; i < table.columns.size(); ++i) {
     for (size_t f = 0; f < kFieldCount; ++f) {
-      if (table.columns[i].name == kColumnNames[f]) row[f] = table.columnText(i);
+      if (table.columns[i].name == kColumnNames[f]) row[f] = cursor.columnText(i);
     }
   }
   return row;
@@ -113,17 +113,18 @@ void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& contex
 
 int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
                      SalvageContext& context) {
-  auto table = readTableDefinition(
-      db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage});
+  auto table =
+      openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage},
+                {.keepWithoutColumns = true});
   if (!table) return kResultNothing;
-  readColumns(db, *table);
-  table->resetRowCursor();
+  const TableDefinition& definition = table->definition;
+  RowCursor& cursor = table->cursor;
 
   const bool jet4 = db.isJet4();
   std::optional<Relation> relation;
   int fetched = kResultNothing;
-  while ((fetched = fetchRow(db, *table)) == kResultDone) {
-    const RelationRow row = readRelationRow(*table, jet4);
+  while ((fetched = fetchRow(db, definition, cursor)) == kResultDone) {
+    const RelationRow row = readRelationRow(definition, cursor, jet4);
     if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
     if (!relation) {
       relation = Relation{row[kName],

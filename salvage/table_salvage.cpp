@@ -20,8 +20,8 @@ namespace {
 
 constexpr int64_t kFirstIndexedTdefPage = 8;  // the system's own tables lie below
 
-bool isEmptyRow(const TableDefinition& table) {
-  for (const FieldValue& field : table.columnTexts) {
+bool isEmptyRow(const RowCursor& cursor) {
+  for (const FieldValue& field : cursor.columnTexts) {
     if (!field.text.empty() || !field.bytes.empty()) return false;
   }
   return true;
@@ -55,9 +55,9 @@ TableCreation recreateTable(const TableDescription& table, SalvageContext& conte
   return creation;
 }
 
-void showRow(const TableDefinition& table, int row, RunHooks& hooks) {
+void showRow(const TableDefinition& table, const RowCursor& cursor, int row, RunHooks& hooks) {
   for (size_t i = 0; i < table.columns.size(); ++i) {
-    std::string text = table.columnTexts[i].text;
+    std::string text = cursor.columnTexts[i].text;
     if (table.columns[i].type == kTypeCurrency) {
       if (text.empty()) text = "0";
       text = localeCurrencySymbol() + text;
@@ -106,29 +106,31 @@ const std::string& localeCurrencySymbol() {
 int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const std::string& name,
                  SalvageContext& context) {
   db.recordCounter = 0;
-  auto table =
+  auto definition =
       readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
-  if (!table) return kResultDone;
+  if (!definition) return kResultDone;
 
   const bool saving = context.saving();
   const bool previewing = !saving && context.previewing();
-  table->primaryKeyColumnCount = 0;
+  definition->primaryKeyColumnCount = 0;
   if (saving && tdefPage >= kFirstIndexedTdefPage &&
-      (table->indexCount != 0 || table->realIndexCount != 0)) {
-    readKeys(db, *table);
+      (definition->indexCount != 0 || definition->realIndexCount != 0)) {
+    readKeys(db, *definition);
   }
+  // The definition is complete: from here on only the cursor moves.
+  const TableDefinition& table = *definition;
   TableDescription description;
   TableCreation creation;
   if (saving) {
-    description = describeTable(*table, name, db.formatVersion());
+    description = describeTable(table, name, db.formatVersion());
     creation = recreateTable(description, context);
   }
 
-  table->resetRowCursor();
+  RowCursor cursor;
   std::unique_ptr<RowSink> rows;
   if (previewing) {
-    for (size_t i = 0; i < table->columns.size(); ++i) {
-      context.run.hooks().addPreviewColumn(static_cast<int>(i), table->columns[i].name);
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      context.run.hooks().addPreviewColumn(static_cast<int>(i), table.columns[i].name);
     }
   }
   if (saving && context.destination != nullptr) {
@@ -141,17 +143,17 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
 
   int64_t notWritten = 0;
   int fetched = kResultNothing;
-  while ((fetched = fetchRow(db, *table)) == kResultDone) {
-    if (isEmptyRow(*table)) continue;
-    if (previewing) showRow(*table, db.recordCounter, context.run.hooks());
+  while ((fetched = fetchRow(db, table, cursor)) == kResultDone) {
+    if (isEmptyRow(cursor)) continue;
+    if (previewing) showRow(table, cursor, db.recordCounter, context.run.hooks());
     if (saving) {
       // Rows of a table that could not be opened in the destination are not written.
-      if (!rows || !rows->write(table->columnTexts)) ++notWritten;
+      if (!rows || !rows->write(cursor.columnTexts)) ++notWritten;
     }
     ++db.recordCounter;
   }
   if (fetched == kResultNothing && !saving && !previewing) {
-    context.summary.tables.push_back({tdefPage, name, table->columnCount, db.recordCounter});
+    context.summary.tables.push_back({tdefPage, name, table.columnCount, db.recordCounter});
   }
 
   if (previewing) closeSourceDatabase(db);
@@ -168,14 +170,14 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
     // A lost definition declares nothing.
-    if (db.recordCounter != table->rowCount && table->inferredFromRows == 0) {
-      declared = table->rowCount;
+    if (db.recordCounter != table.rowCount && table.inferredFromRows == 0) {
+      declared = table.rowCount;
     }
     // Only the columns that exist in the destination are recovered fields.
     const auto fields = static_cast<int>(
         std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
     writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
-                table->inferredFromRows, context);
+                table.inferredFromRows, context);
   }
   return fetched == kResultStopped ? kResultStopped : kResultDone;
 }

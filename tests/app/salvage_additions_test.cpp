@@ -97,13 +97,13 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
         readTableDefinition(*db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
     ASSERT_TRUE(catalog);
     readColumns(*db, *catalog);
-    catalog->resetRowCursor();
+    RowCursor cursor;
     bool marked = false;
-    while (!marked && fetchRow(*db, *catalog) == kResultDone) {
-      if (parseCatalogRow(*catalog, db->format()).name != "Lost") continue;
-      const int64_t entry = db->format().rowCountOffset + 2 + 2 * (catalog->currentRow - 1);
-      writeU16(catalog->currentDataPage * manifest.pageSize + entry,
-               static_cast<uint16_t>(u16Of(catalog->dataPage.bytes(), entry) | 0x4000));
+    while (!marked && fetchRow(*db, *catalog, cursor) == kResultDone) {
+      if (parseCatalogRow(cursor, db->format()).name != "Lost") continue;
+      const int64_t entry = db->format().rowCountOffset + 2 + 2 * (cursor.currentRow - 1);
+      writeU16(cursor.currentDataPage * manifest.pageSize + entry,
+               static_cast<uint16_t>(u16Of(cursor.dataPage.bytes(), entry) | 0x4000));
       marked = true;
     }
     ASSERT_TRUE(marked);

@@ -257,10 +257,10 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     ASSERT_TRUE(table);
     readColumns(*db, *table);
-    table->resetRowCursor();
-    ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+    RowCursor cursor;
+    ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
     run.requestStop();
-    EXPECT_EQ(fetchRow(*db, *table), confirm ? kResultStopped : kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? kResultStopped : kResultDone);
   }
 }
 
@@ -273,12 +273,38 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   ASSERT_TRUE(table);
   readColumns(*db, *table);
-  table->resetRowCursor();
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+  RowCursor cursor;
+  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
   db->page(1);  // a caller reads another page between two rows
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
-  EXPECT_EQ(table->columnText(0), "2");
-  EXPECT_EQ(fetchRow(*db, *table), kResultNothing);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  EXPECT_EQ(cursor.columnText(0), "2");
+  EXPECT_EQ(fetchRow(*db, *table, cursor), kResultNothing);
+}
+
+TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
+  TableFixture t(1, basicColumns());
+  t.setUsageMap(test::inlineUsageMap(4, {4, 6}));
+  t.addDataPage(4, {{basicRow(t, 1, true, "a", "b")}, {basicRow(t, 2, true, "c", "d")}});
+  t.addDataPage(6, {{basicRow(t, 3, true, "e", "f")}});
+  auto db = t.open();
+  auto table = openTable(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
+  ASSERT_TRUE(table);
+  const TableDefinition& definition = table->definition;
+  RowCursor& first = table->cursor;
+  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
+  // A fresh cursor starts at the first row, whatever the other one has read.
+  RowCursor second;
+  ASSERT_EQ(fetchRow(*db, definition, second), kResultDone);
+  EXPECT_EQ(second.columnText(0), "1");
+  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
+  EXPECT_EQ(first.columnText(0), "3");
+  EXPECT_EQ(second.columnText(2), "a") << "the other cursor's row is its own";
+  EXPECT_EQ(fetchRow(*db, definition, first), kResultNothing);
+  std::vector<std::string> rest;
+  while (fetchRow(*db, definition, second) == kResultDone)
+    rest.push_back(second.columnText(0));
+  EXPECT_EQ(rest, (std::vector<std::string>{"2", "3"}));
 }
 
 }  // namespace

@@ -366,5 +366,18 @@ TEST_F(TableDefinitionTest, TooManyRealIndexesLeaveNoColumns) {
   EXPECT_TRUE(table->columns.empty());
 }
 
+TEST_F(TableDefinitionTest, OpenTableGivesAColumnlessDefinitionOnlyWhenAskedTo) {
+  FileImage file = fileWithMap(1);
+  test::writeTableDefinition(file, kTdefPage, {}, specWithColumns(manyColumns(2)));
+  file.page(kTdefPage).put32(file.layout().tdefRealIndexCountOffset, 400);
+  auto db = open(file);
+  const CatalogObject object{.name = "T", .objectType = 1, .tdefPage = kTdefPage};
+  EXPECT_FALSE(openTable(*db, object));
+  const auto kept = openTable(*db, object, {.keepWithoutColumns = true});
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(kept->definition.columns.empty());
+  EXPECT_EQ(kept->definition.columnCount, 2) << "the counts it declares are kept";
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -178,10 +178,10 @@ class LongValueTest : public ::testing::TestWithParam<int> {
     auto table = readTableDefinition(
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     readColumns(*db, *table);
-    table->resetRowCursor();
-    EXPECT_EQ(fetchRow(*db, *table), kResultDone);
-    EXPECT_EQ(table->dataPage.number(), 4) << "the row's page is the data page";
-    return {table->columnText(0), table->columnTexts[1]};
+    RowCursor cursor;
+    EXPECT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+    EXPECT_EQ(cursor.dataPage.number(), 4) << "the row's page is the data page";
+    return {cursor.columnText(0), cursor.columnTexts[1]};
   }
 
   TableFixture t;
@@ -274,19 +274,19 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
   auto table =
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   readColumns(*db, *table);
-  table->resetRowCursor();
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
-  EXPECT_EQ(table->columnText(0), "255");
-  EXPECT_EQ(table->columnText(1), "-1");
-  EXPECT_EQ(table->columnText(2), "-1");
-  EXPECT_EQ(table->columnText(3), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
-  EXPECT_EQ(table->columnText(4), "");
-  EXPECT_EQ(table->columnTexts[4].bytes, (std::vector<uint8_t>{0x00, 0x01, 0xFF}));
+  RowCursor cursor;
+  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  EXPECT_EQ(cursor.columnText(0), "255");
+  EXPECT_EQ(cursor.columnText(1), "-1");
+  EXPECT_EQ(cursor.columnText(2), "-1");
+  EXPECT_EQ(cursor.columnText(3), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
+  EXPECT_EQ(cursor.columnText(4), "");
+  EXPECT_EQ(cursor.columnTexts[4].bytes, (std::vector<uint8_t>{0x00, 0x01, 0xFF}));
   std::string expected;
   for (int i = 0; i < 300; ++i)
     expected += "é";
-  EXPECT_EQ(table->columnText(5), expected);
-  EXPECT_EQ(table->columnText(6), "") << "a type code with no form";
+  EXPECT_EQ(cursor.columnText(5), expected);
+  EXPECT_EQ(cursor.columnText(6), "") << "a type code with no form";
   EXPECT_EQ(table->columns[5].size, 510) << "the column's size is left alone";
 }
 

@@ -137,13 +137,13 @@ TEST(SavedValueTest, EveryFixedTypeConvertsAsItsTextDid) {
   auto table = readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = t.tdefPage});
   ASSERT_TRUE(table);
   readColumns(*db, *table);
-  table->resetRowCursor();
+  RowCursor cursor;
   size_t r = 0;
-  for (; fetchRow(*db, *table) == kResultDone; ++r) {
+  for (; fetchRow(*db, *table, cursor) == kResultDone; ++r) {
     ASSERT_LT(r, rows.size());
     for (size_t c = 0; c < columns.size(); ++c) {
       const auto [code, type] = columns[c];
-      const FieldValue& field = table->columnTexts[c];
+      const FieldValue& field = cursor.columnTexts[c];
       const std::string text = textPath(field, code, rows[r]);
       EXPECT_EQ(described([&](DestinationValue& v) { convertSavedValue(type, field, v); }),
                 described([&](DestinationValue& v) { convertValueText(type, text, v); }))

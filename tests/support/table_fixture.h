@@ -57,11 +57,11 @@ class TableFixture {
     auto table = readTableDefinition(db, {.name = "T", .objectType = 1, .tdefPage = tdefPage});
     if (!table) return rows;
     readColumns(db, *table);
-    table->resetRowCursor();
-    while (fetchRow(db, *table) == kResultDone) {
+    RowCursor cursor;
+    while (fetchRow(db, *table, cursor) == kResultDone) {
       std::vector<std::string> texts;
       for (size_t i = 0; i < table->columns.size(); ++i)
-        texts.push_back(table->columnText(i));
+        texts.push_back(cursor.columnText(i));
       rows.push_back(std::move(texts));
     }
     return rows;
