@@ -13,9 +13,9 @@ namespace vantrel {
 AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const ActivityLog* log,
                            ReportFile* report) {
   run.stopRequested = 0;
-  run.runPhase = 'P';
-  run.savingMode = 0;
-  run.previewLoading = 0;
+  run.runPhase = RunPhase::kAnalysis;
+  run.savingMode = SavingMode::kIdle;
+  run.previewLoading = PreviewLoading::kIdle;
 
   AnalysisResult analysis;
   analysis.currentSourcePath = sourcePath;

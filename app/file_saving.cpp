@@ -38,9 +38,9 @@ std::string destinationLocation(const DestinationFactory* destinations, const Sa
                                  : file.destination.string();
 }
 
-int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
-                   RunState& run, ProgressTracker& tracker, const LogSink* log) {
-  run.savingMode = 1;
+RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
+                         RunState& run, ProgressTracker& tracker, const LogSink* log) {
+  run.savingMode = SavingMode::kSaving;
   const std::string location = destinationLocation(destinations, file);
   std::unique_ptr<Destination> destination;
   try {
@@ -52,18 +52,18 @@ int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* de
     file.status = Status::NotCreated;
     file.problem =
         file.source + ": the destination " + location + " cannot be created (" + error.what() + ")";
-    return kResultNothing;
+    return RunResult::kNothing;
   }
   CatalogSummary unused;
   SalvageContext context{run, unused, log, destination.get()};
   SalvageHandler salvage(context);
   ProgressHandler handler(salvage, tracker);
   tracker.startFile(fileNumber, file.source);
-  const int code = salvageFile(file.source, handler, run);
+  const RunResult code = salvageFile(file.source, handler, run);
   tracker.endFile();
-  const bool opened = code != kResultNothing;
+  const bool opened = code != RunResult::kNothing;
   // The saved queries become views once every table and relation is in place.
-  if (opened && code != kResultStopped) createQueryViews(context);
+  if (opened && code != RunResult::kStopped) createQueryViews(context);
   bool holdsNothing = false;
   try {
     holdsNothing = destination->isOpen() && destination->holdsNothing();
@@ -73,9 +73,9 @@ int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* de
     // Whatever the file's tables said, it is not saved whole: the run must not end as a success.
     file.problem = file.source + ": not everything was saved (" + error.what() + ")";
   }
-  file.status = code == kResultStopped ? Status::Stopped
-                : opened               ? Status::Saved
-                                       : Status::NotOpened;
+  file.status = code == RunResult::kStopped ? Status::Stopped
+                : opened                    ? Status::Saved
+                                            : Status::NotOpened;
   if (file.status == Status::NotOpened) {
     file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
     logText(log, file.problem + "\r\n\r\n");

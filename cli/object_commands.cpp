@@ -79,8 +79,8 @@ int notFound(std::string_view kind, const ObjectOptions& options) {
   return kExitUsage;
 }
 
-int endOf(int result) {
-  if (result == kResultStopped || InterruptGuard::interrupted()) return kExitInterrupted;
+int endOf(RunResult result) {
+  if (result == RunResult::kStopped || InterruptGuard::interrupted()) return kExitInterrupted;
   return kExitOk;
 }
 
@@ -93,7 +93,7 @@ int runTable(const ObjectOptions& options) {
   if (!objects) return kExitNotOpened;
   const auto* table = findTableEntry(*objects, options.name);
   if (table == nullptr) return notFound("table", options);
-  const int result = loadPreviewTable(run, options.file, table->objectId, table->name);
+  const RunResult result = loadPreviewTable(run, options.file, table->objectId, table->name);
   hooks.finish();
   return endOf(result);
 }

@@ -62,7 +62,8 @@ int runRows(const RowsOptions& options) {
   writer.writeRow(fields);
   table->resetRowCursor();
   std::vector<std::string_view> row(fields.size());
-  for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == kResultDone; ++count) {
+  for (int64_t count = 0; count < options.limit && fetchRow(*db, *table) == RunResult::kDone;
+       ++count) {
     for (size_t i = 0; i < row.size(); ++i)
       row[i] = table->columnText(i);
     writer.writeRow(row);

@@ -221,25 +221,26 @@ int readRow(SourceDatabase& db, TableDefinition& table, int r) {
   return 1;
 }
 
-int fetchRow(SourceDatabase& db, TableDefinition& table) {
-  if (db.run() != nullptr && db.run()->stopCheck() == kResultStopped) return kResultStopped;
+RunResult fetchRow(SourceDatabase& db, TableDefinition& table) {
+  if (db.run() != nullptr && db.run()->stopCheck() == RunResult::kStopped)
+    return RunResult::kStopped;
   if (table.walkStarted == 0) {
     table.walkStarted = 1;
     table.currentRow = 0;
-    if (nextDataPage(db, table) == 0) return kResultNothing;
+    if (nextDataPage(db, table) == 0) return RunResult::kNothing;
   }
   for (;;) {
     const int rows = RowPage(table.dataPage.bytes(), db.format()).rowsToRead();
     if (table.currentRow >= rows) {
       table.currentRow = 0;
-      if (nextDataPage(db, table) == 0) return kResultNothing;
+      if (nextDataPage(db, table) == 0) return RunResult::kNothing;
       continue;
     }
     const int ok = readRow(db, table, table.currentRow);
     ++table.currentRow;
     if (ok != 0) {
       if (table.walkPhase == 0) ++table.rowsFromMap;
-      return kResultDone;
+      return RunResult::kDone;
     }
   }
 }

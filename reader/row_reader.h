@@ -5,13 +5,15 @@
 #include "reader/row_page.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 
-// Reads the next live row of the table into table.columnTexts. Returns 1 for a row, 0 when
-// the table has no further rows, 5 when the user stopped the run (asked before every row).
+// Reads the next live row of the table into table.columnTexts. Returns kDone for a row,
+// kNothing when the table has no further rows, kStopped when the user stopped the run (asked
+// before every row).
 // Reset the row cursor (TableDefinition::resetRowCursor) before the first call.
-int fetchRow(SourceDatabase& db, TableDefinition& table);
+RunResult fetchRow(SourceDatabase& db, TableDefinition& table);
 
 // Moves to the next data page of the table that its usage map names and loads it. Pages that
 // cannot be read or are not data pages of this table are passed over. Returns the page, or 0

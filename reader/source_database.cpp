@@ -152,7 +152,8 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
 }
 
 bool closeSourceDatabase(SourceDatabase& db) {
-  if (db.run() == nullptr || db.run()->previewLoading.load() != 1) return false;
+  if (db.run() == nullptr || db.run()->previewLoading.load() != PreviewLoading::kLoading)
+    return false;
   db.close();
   return true;
 }

@@ -103,12 +103,12 @@ const std::string& localeCurrencySymbol() {
   return symbol;
 }
 
-int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const std::string& name,
-                 SalvageContext& context) {
+RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
+                       const std::string& name, SalvageContext& context) {
   db.recordCounter = 0;
   auto table =
       readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
-  if (!table) return kResultDone;
+  if (!table) return RunResult::kDone;
 
   const bool saving = context.saving();
   const bool previewing = !saving && context.previewing();
@@ -140,8 +140,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   }
 
   int64_t notWritten = 0;
-  int fetched = kResultNothing;
-  while ((fetched = fetchRow(db, *table)) == kResultDone) {
+  RunResult fetched = RunResult::kNothing;
+  while ((fetched = fetchRow(db, *table)) == RunResult::kDone) {
     if (isEmptyRow(*table)) continue;
     if (previewing) showRow(*table, db.recordCounter, context.run.hooks());
     if (saving) {
@@ -150,7 +150,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     }
     ++db.recordCounter;
   }
-  if (fetched == kResultNothing && !saving && !previewing) {
+  if (fetched == RunResult::kNothing && !saving && !previewing) {
     context.summary.tables.push_back({tdefPage, name, table->columnCount, db.recordCounter});
   }
 
@@ -177,7 +177,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
                 table->inferredFromRows, context);
   }
-  return fetched == kResultStopped ? kResultStopped : kResultDone;
+  return fetched == RunResult::kStopped ? RunResult::kStopped : RunResult::kDone;
 }
 
 }  // namespace vantrel

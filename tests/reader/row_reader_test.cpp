@@ -248,7 +248,7 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
   for (bool confirm : {true, false}) {
     AnswerHooks hooks(confirm);
     RunState run(hooks);
-    run.runPhase = 'S';
+    run.runPhase = RunPhase::kSaving;
     TableFixture t(1, basicColumns());
     t.setUsageMap(test::inlineUsageMap(4, {4}));
     t.addDataPage(4, {{basicRow(t, 1, true, "a", "b")}, {basicRow(t, 2, true, "c", "d")}});
@@ -258,9 +258,9 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
     ASSERT_TRUE(table);
     readColumns(*db, *table);
     table->resetRowCursor();
-    ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+    ASSERT_EQ(fetchRow(*db, *table), RunResult::kDone);
     run.requestStop();
-    EXPECT_EQ(fetchRow(*db, *table), confirm ? kResultStopped : kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table), confirm ? RunResult::kStopped : RunResult::kDone);
   }
 }
 
@@ -274,11 +274,11 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   ASSERT_TRUE(table);
   readColumns(*db, *table);
   table->resetRowCursor();
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table), RunResult::kDone);
   db->page(1);  // a caller reads another page between two rows
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table), RunResult::kDone);
   EXPECT_EQ(table->columnText(0), "2");
-  EXPECT_EQ(fetchRow(*db, *table), kResultNothing);
+  EXPECT_EQ(fetchRow(*db, *table), RunResult::kNothing);
 }
 
 }  // namespace

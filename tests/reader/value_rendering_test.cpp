@@ -179,7 +179,7 @@ class LongValueTest : public ::testing::TestWithParam<int> {
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     readColumns(*db, *table);
     table->resetRowCursor();
-    EXPECT_EQ(fetchRow(*db, *table), kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table), RunResult::kDone);
     EXPECT_EQ(table->dataPage.number(), 4) << "the row's page is the data page";
     return {table->columnText(0), table->columnTexts[1]};
   }
@@ -275,7 +275,7 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   readColumns(*db, *table);
   table->resetRowCursor();
-  ASSERT_EQ(fetchRow(*db, *table), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table), RunResult::kDone);
   EXPECT_EQ(table->columnText(0), "255");
   EXPECT_EQ(table->columnText(1), "-1");
   EXPECT_EQ(table->columnText(2), "-1");

@@ -58,7 +58,7 @@ class TableFixture {
     if (!table) return rows;
     readColumns(db, *table);
     table->resetRowCursor();
-    while (fetchRow(db, *table) == kResultDone) {
+    while (fetchRow(db, *table) == RunResult::kDone) {
       std::vector<std::string> texts;
       for (size_t i = 0; i < table->columns.size(); ++i)
         texts.push_back(table->columnText(i));
