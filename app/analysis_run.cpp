@@ -23,15 +23,14 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
     ProgressTracker tracker(run, 1);
     tracker.startFile(1, sourcePath);
     run.sourceFormatVersion = RunState::kNoFormatVersion;
-    OpenFailure failure{};
-    if (auto db = openSourceDatabase(sourcePath, &run, &failure)) {
+    if (auto db = tryOpenSourceDatabase(sourcePath, &run)) {
       analysis.opened = true;
       SalvageContext context{run, analysis.summary};
       SalvageHandler salvage(context);
       ProgressHandler handler(salvage, tracker);
-      analysis.result = walkCatalog(*db, handler);
+      analysis.result = walkCatalog(**db, handler);
     } else {
-      analysis.problem = cannotOpenText(sourcePath, failure);
+      analysis.problem = cannotOpenText(sourcePath, db.error());
     }
     tracker.endFile();
   }

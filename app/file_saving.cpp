@@ -4,6 +4,7 @@
 #include "app/source_problems.h"
 #include "queries/query_views.h"
 #include "reader/catalog_walk.h"
+#include "run/expected.h"
 #include "run/result_codes.h"
 #include "salvage/destination.h"
 
@@ -26,6 +27,18 @@ void reportNothingSalvaged(SavedFile& file, RunState& run, const LogSink* log) {
   removeDestination(file.destination);
 }
 
+// The destination of `file`, made by `destinations` (none: a new SQLite database), or why it
+// could not be made.
+Expected<std::unique_ptr<Destination>, std::string> createDestination(
+    const DestinationFactory* destinations, const SavedFile& file) {
+  try {
+    return (destinations != nullptr ? *destinations : sqliteDestinations())
+        .create(file.destination);
+  } catch (const DestinationError& error) {
+    return Unexpected(std::string(error.what()));
+  }
+}
+
 }  // namespace
 
 void removeDestination(const std::filesystem::path& destination) {
@@ -42,18 +55,17 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
                          RunState& run, ProgressTracker& tracker, const LogSink* log) {
   run.savingMode = SavingMode::kSaving;
   const std::string location = destinationLocation(destinations, file);
-  std::unique_ptr<Destination> destination;
-  try {
-    destination =
-        (destinations != nullptr ? *destinations : sqliteDestinations()).create(file.destination);
-  } catch (const DestinationError& error) {
+  auto created = createDestination(destinations, file);
+  if (!created) {
     // Reading the source into nothing would report tables as recovered that are not.
-    logText(log, "Not created: " + location + " (" + error.what() + ")\r\n\r\n");
+    const std::string& why = created.error();
+    logText(log, "Not created: " + location + " (" + why + ")\r\n\r\n");
     file.status = Status::NotCreated;
     file.problem =
-        file.source + ": the destination " + location + " cannot be created (" + error.what() + ")";
+        file.source + ": the destination " + location + " cannot be created (" + why + ")";
     return RunResult::kNothing;
   }
+  const std::unique_ptr<Destination> destination = std::move(*created);
   CatalogSummary unused;
   SalvageContext context{run, unused, log, destination.get()};
   SalvageHandler salvage(context);

@@ -30,16 +30,17 @@ class ListingHandler : public CatalogHandler {
 
 }  // namespace
 
-std::optional<CatalogSummary> listCatalogObjects(const std::string& sourcePath, RunState& run) {
+Expected<CatalogSummary, OpenFailure> listCatalogObjects(const std::string& sourcePath,
+                                                         RunState& run) {
   run.stopRequested = 0;
   run.savingMode = SavingMode::kIdle;
   run.previewLoading = PreviewLoading::kIdle;
-  auto db = openSourceDatabase(sourcePath, &run);
-  if (!db) return std::nullopt;
+  auto db = tryOpenSourceDatabase(sourcePath, &run);
+  if (!db) return Unexpected(db.error());
   CatalogSummary summary;
   SalvageContext context{run, summary};
   ListingHandler handler(context);
-  walkCatalog(*db, handler);
+  walkCatalog(**db, handler);
   return summary;
 }
 

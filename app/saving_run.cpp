@@ -73,10 +73,10 @@ class SavingWorker {
   // Whether the source opens as an Access database; if not, the file is reported and given
   // no destination.
   bool opens(SavedFile& file) {
-    OpenFailure failure{};
-    if (openSourceDatabase(file.source, nullptr, &failure)) return true;
+    const auto opened = tryOpenSourceDatabase(file.source);
+    if (opened) return true;
     file.status = Status::NotOpened;
-    file.problem = cannotOpenText(file.source, failure);
+    file.problem = cannotOpenText(file.source, opened.error());
     logText(file.problem + "\r\n\r\n");
     outcome_.files.push_back(std::move(file));
     return false;

@@ -66,11 +66,11 @@ class RowListHooks : public SilentRunHooks {
 // The file's objects, or none after a one-line message.
 std::optional<CatalogSummary> objectsOf(const std::string& file, RunState& run) {
   auto objects = listCatalogObjects(file, run);
-  OpenFailure failure{};
-  if (!objects && !openSourceDatabase(file, nullptr, &failure)) {
-    std::cerr << "vantrel-cli: " << cannotOpenText(file, failure) << "\n";
+  if (!objects) {
+    std::cerr << "vantrel-cli: " << cannotOpenText(file, objects.error()) << "\n";
+    return std::nullopt;
   }
-  return objects;
+  return std::move(*objects);
 }
 
 int notFound(std::string_view kind, const ObjectOptions& options) {
