@@ -9,6 +9,7 @@ namespace vantrel {
 // Why a call failed, on its way into an Expected: `return Unexpected(OpenFailure::kEmpty);`.
 template <typename E>
 struct Unexpected {
+  explicit Unexpected(E why) : error(std::move(why)) {}
   E error;
 };
 template <typename E>
