@@ -31,7 +31,7 @@ std::string analysisJson(const AnalysisResult& analysis) {
                                                               : nlohmann::json(nullptr);
   const nlohmann::json object = {{"file", analysis.tree.root},
                                  {"opened", analysis.opened},
-                                 {"stopped", analysis.result == kResultStopped},
+                                 {"stopped", analysis.result == RunResult::kStopped},
                                  {"format", format},
                                  {"tables", tables},
                                  {"queries", queries},

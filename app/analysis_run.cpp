@@ -13,9 +13,9 @@ namespace vantrel {
 AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const ActivityLog* log,
                            ReportFile* report) {
   run.stopRequested = 0;
-  run.runPhase = 'P';
-  run.savingMode = 0;
-  run.previewLoading = 0;
+  run.runPhase = RunPhase::kAnalysis;
+  run.savingMode = SavingMode::kIdle;
+  run.previewLoading = PreviewLoading::kIdle;
 
   AnalysisResult analysis;
   analysis.currentSourcePath = sourcePath;
@@ -23,15 +23,14 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
     ProgressTracker tracker(run, 1);
     tracker.startFile(1, sourcePath);
     run.sourceFormatVersion = RunState::kNoFormatVersion;
-    OpenFailure failure{};
-    if (auto db = openSourceDatabase(sourcePath, &run, &failure)) {
+    if (auto db = tryOpenSourceDatabase(sourcePath, &run)) {
       analysis.opened = true;
       SalvageContext context{run, analysis.summary};
       SalvageHandler salvage(context);
       ProgressHandler handler(salvage, tracker);
-      analysis.result = walkCatalog(*db, handler);
+      analysis.result = walkCatalog(**db, handler);
     } else {
-      analysis.problem = cannotOpenText(sourcePath, failure);
+      analysis.problem = cannotOpenText(sourcePath, db.error());
     }
     tracker.endFile();
   }

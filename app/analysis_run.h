@@ -12,10 +12,10 @@ namespace vantrel {
 
 // What the analysis of one file leaves for the preview.
 struct AnalysisResult {
-  std::string currentSourcePath;  // the file analysed, as given
-  bool opened = false;            // the file opened as an Access database
-  std::string problem;            // not opened: why (cannotOpenText)
-  int result = 0;                 // the walk's result: 1 done, 5 stopped, 0 not opened
+  std::string currentSourcePath;                   // the file analysed, as given
+  bool opened = false;                             // the file opened as an Access database
+  std::string problem;                             // not opened: why (cannotOpenText)
+  RunResult result = RunResult::kNothing;          // the walk's result; kNothing: not opened
   int formatVersion = RunState::kNoFormatVersion;  // 1 Jet 4, 0 Jet 3
   CatalogSummary summary;
   ObjectTree tree;

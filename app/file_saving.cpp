@@ -4,6 +4,7 @@
 #include "app/source_problems.h"
 #include "queries/query_views.h"
 #include "reader/catalog_walk.h"
+#include "run/expected.h"
 #include "run/result_codes.h"
 #include "salvage/destination.h"
 
@@ -26,6 +27,18 @@ void reportNothingSalvaged(SavedFile& file, RunState& run, const LogSink* log) {
   removeDestination(file.destination);
 }
 
+// The destination of `file`, made by `destinations` (none: a new SQLite database), or why it
+// could not be made.
+Expected<std::unique_ptr<Destination>, std::string> createDestination(
+    const DestinationFactory* destinations, const SavedFile& file) {
+  try {
+    return (destinations != nullptr ? *destinations : sqliteDestinations())
+        .create(file.destination);
+  } catch (const DestinationError& error) {
+    return Unexpected(std::string(error.what()));
+  }
+}
+
 }  // namespace
 
 void removeDestination(const std::filesystem::path& destination) {
@@ -38,32 +51,31 @@ std::string destinationLocation(const DestinationFactory* destinations, const Sa
                                  : file.destination.string();
 }
 
-int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
-                   RunState& run, ProgressTracker& tracker, const LogSink* log) {
-  run.savingMode = 1;
+RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
+                         RunState& run, ProgressTracker& tracker, const LogSink* log) {
+  run.savingMode = SavingMode::kSaving;
   const std::string location = destinationLocation(destinations, file);
-  std::unique_ptr<Destination> destination;
-  try {
-    destination =
-        (destinations != nullptr ? *destinations : sqliteDestinations()).create(file.destination);
-  } catch (const DestinationError& error) {
+  auto created = createDestination(destinations, file);
+  if (!created) {
     // Reading the source into nothing would report tables as recovered that are not.
-    logText(log, "Not created: " + location + " (" + error.what() + ")\r\n\r\n");
+    const std::string& why = created.error();
+    logText(log, "Not created: " + location + " (" + why + ")\r\n\r\n");
     file.status = Status::NotCreated;
     file.problem =
-        file.source + ": the destination " + location + " cannot be created (" + error.what() + ")";
-    return kResultNothing;
+        file.source + ": the destination " + location + " cannot be created (" + why + ")";
+    return RunResult::kNothing;
   }
+  const std::unique_ptr<Destination> destination = std::move(*created);
   CatalogSummary unused;
   SalvageContext context{run, unused, log, destination.get()};
   SalvageHandler salvage(context);
   ProgressHandler handler(salvage, tracker);
   tracker.startFile(fileNumber, file.source);
-  const int code = salvageFile(file.source, handler, run);
+  const RunResult code = salvageFile(file.source, handler, run);
   tracker.endFile();
-  const bool opened = code != kResultNothing;
+  const bool opened = code != RunResult::kNothing;
   // The saved queries become views once every table and relation is in place.
-  if (opened && code != kResultStopped) createQueryViews(context);
+  if (opened && code != RunResult::kStopped) createQueryViews(context);
   bool holdsNothing = false;
   try {
     holdsNothing = destination->isOpen() && destination->holdsNothing();
@@ -73,9 +85,9 @@ int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* de
     // Whatever the file's tables said, it is not saved whole: the run must not end as a success.
     file.problem = file.source + ": not everything was saved (" + error.what() + ")";
   }
-  file.status = code == kResultStopped ? Status::Stopped
-                : opened               ? Status::Saved
-                                       : Status::NotOpened;
+  file.status = code == RunResult::kStopped ? Status::Stopped
+                : opened                    ? Status::Saved
+                                            : Status::NotOpened;
   if (file.status == Status::NotOpened) {
     file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
     logText(log, file.problem + "\r\n\r\n");

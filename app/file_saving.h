@@ -20,9 +20,9 @@ std::string destinationLocation(const DestinationFactory* destinations, const Sa
 
 // Creates the destination of `file` (by `destinations`; none: a new SQLite database) and salvages
 // its source into it through `run`, telling `tracker` of its progress and `log` (may be null) of
-// its steps. Sets the file's status and problem, and returns the per-file driver's result (0 when
-// the destination could not be created and the source was not read).
-int saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
-                   RunState& run, ProgressTracker& tracker, const LogSink* log);
+// its steps. Sets the file's status and problem, and returns the per-file driver's result (kNothing
+// when the destination could not be created and the source was not read).
+RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
+                         RunState& run, ProgressTracker& tracker, const LogSink* log);
 
 }  // namespace vantrel

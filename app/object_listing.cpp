@@ -10,15 +10,17 @@ class ListingHandler : public CatalogHandler {
  public:
   explicit ListingHandler(SalvageContext& context) : context_(context) {}
 
-  int salvageTable(SourceDatabase&, int, int64_t tdefPage, const std::string& name) override {
+  RunResult salvageTable(SourceDatabase&, int, int64_t tdefPage, const std::string& name) override {
     context_.summary.tables.push_back({tdefPage, name, 0, 0});
-    return 1;
+    return RunResult::kDone;
   }
-  int rebuildQuery(SourceDatabase&, int, int64_t, const std::string&) override { return 1; }
+  RunResult rebuildQuery(SourceDatabase&, int, int64_t, const std::string&) override {
+    return RunResult::kDone;
+  }
   void listQuery(int64_t queryId, const std::string& name) override {
     context_.summary.queryList.push_back({queryId, name});
   }
-  int salvageRelations(SourceDatabase& db, int value, const std::string& name) override {
+  RunResult salvageRelations(SourceDatabase& db, int value, const std::string& name) override {
     return vantrel::salvageRelations(db, value, name, context_);
   }
 
@@ -28,16 +30,17 @@ class ListingHandler : public CatalogHandler {
 
 }  // namespace
 
-std::optional<CatalogSummary> listCatalogObjects(const std::string& sourcePath, RunState& run) {
+Expected<CatalogSummary, OpenFailure> listCatalogObjects(const std::string& sourcePath,
+                                                         RunState& run) {
   run.stopRequested = 0;
-  run.savingMode = 0;
-  run.previewLoading = 0;
-  auto db = openSourceDatabase(sourcePath, &run);
-  if (!db) return std::nullopt;
+  run.savingMode = SavingMode::kIdle;
+  run.previewLoading = PreviewLoading::kIdle;
+  auto db = tryOpenSourceDatabase(sourcePath, &run);
+  if (!db) return Unexpected(db.error());
   CatalogSummary summary;
   SalvageContext context{run, summary};
   ListingHandler handler(context);
-  walkCatalog(*db, handler);
+  walkCatalog(**db, handler);
   return summary;
 }
 

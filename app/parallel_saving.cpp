@@ -168,8 +168,8 @@ class JobRowObserver : public RowObserver {
 void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
   JobHooks hooks(board);
   RunState run(hooks);
-  run.savingMode = 1;
-  run.runPhase = 'S';
+  run.savingMode = SavingMode::kSaving;
+  run.runPhase = RunPhase::kSaving;
   ProgressTracker tracker(run, fileCount);
   LogBlock block;
   {
@@ -179,7 +179,7 @@ void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
     queued.resultCode =
         saveSourceFile(queued.fileNumber, queued.file, nullptr, run, tracker, &block);
   }
-  if (queued.resultCode == kResultStopped) {
+  if (queued.resultCode == RunResult::kStopped) {
     logRepairAborted(block);
     board.markStopped();
   }

@@ -9,25 +9,25 @@
 namespace vantrel {
 namespace {
 
-// previewLoading is 1 while one object is loaded for display, and 0 again afterwards.
-class PreviewLoading {
+// previewLoading is kLoading while one object is loaded for display, and kIdle afterwards.
+class PreviewLoadingScope {
  public:
-  PreviewLoading(RunState& run, int value) : run_(run) {
+  PreviewLoadingScope(RunState& run, PreviewLoading value) : run_(run) {
     run_.stopRequested = 0;
-    run_.savingMode = 0;
+    run_.savingMode = SavingMode::kIdle;
     run_.previewLoading = value;
   }
-  ~PreviewLoading() { run_.previewLoading = 0; }
-  PreviewLoading(const PreviewLoading&) = delete;
-  PreviewLoading& operator=(const PreviewLoading&) = delete;
+  ~PreviewLoadingScope() { run_.previewLoading = PreviewLoading::kIdle; }
+  PreviewLoadingScope(const PreviewLoadingScope&) = delete;
+  PreviewLoadingScope& operator=(const PreviewLoadingScope&) = delete;
 
  private:
   RunState& run_;
 };
 
 QueryText rebuild(RunState& run, const std::string& sourcePath, int64_t objectId,
-                  const std::string& name, int previewLoading) {
-  PreviewLoading loading(run, previewLoading);
+                  const std::string& name, PreviewLoading previewLoading) {
+  PreviewLoadingScope loading(run, previewLoading);
   QueryText query;
   auto db = openSourceDatabase(sourcePath, &run);
   if (!db) return query;
@@ -41,11 +41,11 @@ QueryText rebuild(RunState& run, const std::string& sourcePath, int64_t objectId
 
 }  // namespace
 
-int loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
-                     const std::string& name) {
-  PreviewLoading loading(run, 1);
+RunResult loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
+                           const std::string& name) {
+  PreviewLoadingScope loading(run, PreviewLoading::kLoading);
   auto db = openSourceDatabase(sourcePath, &run);
-  if (!db) return kResultNothing;
+  if (!db) return RunResult::kNothing;
   CatalogSummary unused;
   SalvageContext context{run, unused};
   return salvageTable(*db, kObjectTable, objectId, name, context);
@@ -53,12 +53,12 @@ int loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objec
 
 QueryText loadPreviewQuery(RunState& run, const std::string& sourcePath, int64_t objectId,
                            const std::string& name) {
-  return rebuild(run, sourcePath, objectId, name, 1);
+  return rebuild(run, sourcePath, objectId, name, PreviewLoading::kLoading);
 }
 
 QueryText rebuildQueryText(RunState& run, const std::string& sourcePath, int64_t objectId,
                            const std::string& name) {
-  return rebuild(run, sourcePath, objectId, name, 0);
+  return rebuild(run, sourcePath, objectId, name, PreviewLoading::kIdle);
 }
 
 }  // namespace vantrel

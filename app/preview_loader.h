@@ -10,12 +10,13 @@ namespace vantrel {
 
 // Loads one table's rows for the preview: opens the file again and hands every row to the
 // run's row-list hooks (column headings first; currency with the locale's symbol). Returns
-// 1, 5 when the user stopped, or 0 when the file cannot be opened.
-int loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
-                     const std::string& name);
+// kDone, kStopped when the user stopped, or kNothing when the file cannot be opened.
+RunResult loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
+                           const std::string& name);
 
 struct QueryText {
-  int result = 0;  // 1, 5 when the user stopped, 0 when the file or its queries cannot be read
+  // kNothing also when the file or its queries cannot be read.
+  RunResult result = RunResult::kNothing;
   std::string sqlText;
   std::optional<std::string> connect;  // a pass-through query's connect string
 };

@@ -46,14 +46,14 @@ void ProgressTracker::report() {
   run_.hooks().reportProgress(progress_);
 }
 
-int ProgressHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                                  const std::string& name) {
+RunResult ProgressHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
+                                        const std::string& name) {
   tracker_.startTable(db, name);
   return inner_.salvageTable(db, typeValue, tdefPage, name);
 }
 
-int ProgressHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                                  const std::string& name) {
+RunResult ProgressHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+                                        const std::string& name) {
   return inner_.rebuildQuery(db, typeValue, queryId, name);
 }
 
@@ -61,7 +61,8 @@ void ProgressHandler::listQuery(int64_t queryId, const std::string& name) {
   inner_.listQuery(queryId, name);
 }
 
-int ProgressHandler::salvageRelations(SourceDatabase& db, int value, const std::string& name) {
+RunResult ProgressHandler::salvageRelations(SourceDatabase& db, int value,
+                                            const std::string& name) {
   return inner_.salvageRelations(db, value, name);
 }
 

@@ -40,12 +40,12 @@ class ProgressHandler : public CatalogHandler {
   ProgressHandler(CatalogHandler& inner, ProgressTracker& tracker)
       : inner_(inner), tracker_(tracker) {}
 
-  int salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                   const std::string& name) override;
-  int rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                   const std::string& name) override;
+  RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
+                         const std::string& name) override;
+  RunResult rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+                         const std::string& name) override;
   void listQuery(int64_t queryId, const std::string& name) override;
-  int salvageRelations(SourceDatabase& db, int value, const std::string& name) override;
+  RunResult salvageRelations(SourceDatabase& db, int value, const std::string& name) override;
 
  private:
   CatalogHandler& inner_;

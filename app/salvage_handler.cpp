@@ -6,13 +6,13 @@
 
 namespace vantrel {
 
-int SalvageHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                                 const std::string& name) {
+RunResult SalvageHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
+                                       const std::string& name) {
   return vantrel::salvageTable(db, typeValue, tdefPage, name, context_);
 }
 
-int SalvageHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                                 const std::string& name) {
+RunResult SalvageHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+                                       const std::string& name) {
   return vantrel::rebuildQuery(db, typeValue, queryId, name, context_);
 }
 
@@ -20,7 +20,7 @@ void SalvageHandler::listQuery(int64_t queryId, const std::string& name) {
   context_.summary.queryList.push_back({queryId, name});
 }
 
-int SalvageHandler::salvageRelations(SourceDatabase& db, int value, const std::string& name) {
+RunResult SalvageHandler::salvageRelations(SourceDatabase& db, int value, const std::string& name) {
   return vantrel::salvageRelations(db, value, name, context_);
 }
 

@@ -11,12 +11,12 @@ class SalvageHandler : public CatalogHandler {
  public:
   explicit SalvageHandler(SalvageContext& context) : context_(context) {}
 
-  int salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                   const std::string& name) override;
-  int rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                   const std::string& name) override;
+  RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
+                         const std::string& name) override;
+  RunResult rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+                         const std::string& name) override;
   void listQuery(int64_t queryId, const std::string& name) override;
-  int salvageRelations(SourceDatabase& db, int value, const std::string& name) override;
+  RunResult salvageRelations(SourceDatabase& db, int value, const std::string& name) override;
 
  private:
   SalvageContext& context_;

@@ -31,16 +31,16 @@ class SavingWorker {
   }
 
   SavingOutcome run() {
-    run_.savingMode = 1;
+    run_.savingMode = SavingMode::kSaving;
     run_.stopRequested = 0;
-    run_.runPhase = 'S';
+    run_.runPhase = RunPhase::kSaving;
     if (log_ != nullptr) logSavingStart(*log_);
     if (request_.saveAll) {
       saveAllFiles();
     } else {
       saveCurrentFile();
     }
-    run_.savingMode = 0;
+    run_.savingMode = SavingMode::kIdle;
     // A subfolder that received no destination is not left behind.
     std::error_code ignored;  // one that holds anything stays
     std::filesystem::remove(outcome_.subfolder, ignored);
@@ -73,18 +73,18 @@ class SavingWorker {
   // Whether the source opens as an Access database; if not, the file is reported and given
   // no destination.
   bool opens(SavedFile& file) {
-    OpenFailure failure{};
-    if (openSourceDatabase(file.source, nullptr, &failure)) return true;
+    const auto opened = tryOpenSourceDatabase(file.source);
+    if (opened) return true;
     file.status = Status::NotOpened;
-    file.problem = cannotOpenText(file.source, failure);
+    file.problem = cannotOpenText(file.source, opened.error());
     logText(file.problem + "\r\n\r\n");
     outcome_.files.push_back(std::move(file));
     return false;
   }
 
   // Creates the destination and runs the per-file driver into it. Returns the driver's
-  // result (0 when the destination could not be created and the source was not read).
-  int save(int fileNumber, SavedFile& file) {
+  // result (kNothing when the destination could not be created and the source was not read).
+  RunResult save(int fileNumber, SavedFile& file) {
     return saveSourceFile(fileNumber, file, request_.destinations, run_, tracker_, log_);
   }
 
@@ -95,9 +95,9 @@ class SavingWorker {
   // Called right after an overwrite question: a stop requested while it waited for its
   // answer takes effect now, as it would at the next row, before the file is touched.
   bool stoppedWhileAsking(SavedFile& file) {
-    if (run_.stopCheck() != kResultStopped) return false;
+    if (run_.stopCheck() != RunResult::kStopped) return false;
     abort();
-    outcome_.resultCode = kResultStopped;
+    outcome_.resultCode = RunResult::kStopped;
     file.status = Status::Stopped;
     outcome_.files.push_back(std::move(file));
     return true;
@@ -139,10 +139,10 @@ class SavingWorker {
       if (replace) removeDestination(file.destination);
       if (log_ != nullptr)
         logDestination(*log_, destinationLocation(request_.destinations, file), false);
-      const int code = save(i + 1, file);
+      const RunResult code = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
       outcome_.resultCode = code;
-      if (code == kResultStopped) {
+      if (code == RunResult::kStopped) {
         abort();
         outcome_.savingAborted = true;
         break;
@@ -170,7 +170,7 @@ class SavingWorker {
         outcome_.savingAborted = true;
         continue;
       }
-      if (file.resultCode == kResultStopped) {
+      if (file.resultCode == RunResult::kStopped) {
         outcome_.savingAborted = true;
         abortLogged = true;
       }
@@ -183,7 +183,7 @@ class SavingWorker {
     outcome_.files.clear();
     for (auto& [number, file] : settled)
       outcome_.files.push_back(std::move(file));
-    outcome_.resultCode = outcome_.savingAborted ? kResultStopped : queued.back().resultCode;
+    outcome_.resultCode = outcome_.savingAborted ? RunResult::kStopped : queued.back().resultCode;
   }
 
   void saveCurrentFile() {
@@ -214,10 +214,10 @@ class SavingWorker {
     }
     if (log_ != nullptr)
       logDestination(*log_, destinationLocation(request_.destinations, file), overwritten);
-    const int code = save(request_.fileNumber, file);
+    const RunResult code = save(request_.fileNumber, file);
     outcome_.files.push_back(std::move(file));
     outcome_.resultCode = code;
-    if (code == kResultStopped) {
+    if (code == RunResult::kStopped) {
       abort();
       outcome_.savingAborted = fileCount() == 1;
     }
@@ -262,9 +262,9 @@ int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome) {
   return logRunEnd(log, outcome.savingAborted);
 }
 
-std::string completionNoticeText(int resultCode) {
+std::string completionNoticeText(RunResult resultCode) {
   const std::string_view text =
-      resultCode == kResultStopped ? "Repairing aborted" : "Repairing completed successfully";
+      resultCode == RunResult::kStopped ? "Repairing aborted" : "Repairing completed successfully";
   return std::string(text) + std::string(20, ' ');
 }
 

@@ -83,8 +83,8 @@ struct SavedFile {
 
 struct SavingOutcome {
   SavingEnd end = SavingEnd::Quiet;
-  int resultCode = 0;          // the per-file driver's last result (5: stopped)
-  bool savingAborted = false;  // the run ended on a confirmed stop
+  RunResult resultCode = RunResult::kNothing;  // the per-file driver's last result
+  bool savingAborted = false;                  // the run ended on a confirmed stop
   std::filesystem::path subfolder;
   std::vector<SavedFile> files;  // each file the run came to, in order
 };
@@ -103,6 +103,6 @@ std::string_view viewLogResultText(bool savingAborted);
 std::string viewLogResultText(const SavingOutcome& outcome);
 // The end of the run in the activity log, as the end dialog shows it.
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome);
-std::string completionNoticeText(int resultCode);
+std::string completionNoticeText(RunResult resultCode);
 
 }  // namespace vantrel

@@ -5,10 +5,10 @@
 #include "app/analysis_json.h"
 #include "app/analysis_run.h"
 #include "app/report_texts.h"
+#include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
-#include "app/workflow_log.h"
 #include "run/result_codes.h"
 
 namespace vantrel::cli {
@@ -44,7 +44,7 @@ int runAnalyze(const AnalyzeOptions& options) {
       std::cout << withLineFeeds(reportTexts(analysis));
     }
     std::cout.flush();
-    if (analysis.result == kResultStopped || InterruptGuard::interrupted()) {
+    if (analysis.result == RunResult::kStopped || InterruptGuard::interrupted()) {
       std::cerr << "vantrel-cli: analysis stopped\n";
       return kExitInterrupted;
     }

@@ -52,12 +52,12 @@ void printDefinition(SourceDatabase& db, int64_t page, std::ostream& out) {
 }
 
 int runInfo(const InfoOptions& options) {
-  OpenFailure failure{};
-  auto db = openSourceDatabase(options.file, nullptr, &failure);
-  if (!db) {
-    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, failure) << "\n";
+  auto opened = tryOpenSourceDatabase(options.file);
+  if (!opened) {
+    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, opened.error()) << "\n";
     return kExitNotOpened;
   }
+  const std::unique_ptr<SourceDatabase> db = std::move(*opened);
   std::ostream& out = std::cout;
   out << "file:        " << options.file << "\n"
       << "format:      " << (db->isJet4() ? "Access 2000" : "Access 95/97") << "\n"

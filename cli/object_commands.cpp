@@ -66,11 +66,11 @@ class RowListHooks : public SilentRunHooks {
 // The file's objects, or none after a one-line message.
 std::optional<CatalogSummary> objectsOf(const std::string& file, RunState& run) {
   auto objects = listCatalogObjects(file, run);
-  OpenFailure failure{};
-  if (!objects && !openSourceDatabase(file, nullptr, &failure)) {
-    std::cerr << "vantrel-cli: " << cannotOpenText(file, failure) << "\n";
+  if (!objects) {
+    std::cerr << "vantrel-cli: " << cannotOpenText(file, objects.error()) << "\n";
+    return std::nullopt;
   }
-  return objects;
+  return std::move(*objects);
 }
 
 int notFound(std::string_view kind, const ObjectOptions& options) {
@@ -79,8 +79,8 @@ int notFound(std::string_view kind, const ObjectOptions& options) {
   return kExitUsage;
 }
 
-int endOf(int result) {
-  if (result == kResultStopped || InterruptGuard::interrupted()) return kExitInterrupted;
+int endOf(RunResult result) {
+  if (result == RunResult::kStopped || InterruptGuard::interrupted()) return kExitInterrupted;
   return kExitOk;
 }
 
@@ -93,7 +93,7 @@ int runTable(const ObjectOptions& options) {
   if (!objects) return kExitNotOpened;
   const auto* table = findTableEntry(*objects, options.name);
   if (table == nullptr) return notFound("table", options);
-  const int result = loadPreviewTable(run, options.file, table->objectId, table->name);
+  const RunResult result = loadPreviewTable(run, options.file, table->objectId, table->name);
   hooks.finish();
   return endOf(result);
 }

@@ -33,12 +33,12 @@ std::optional<int64_t> findTablePage(SourceDatabase& db, const std::string& name
 }
 
 int runRows(const RowsOptions& options) {
-  OpenFailure failure{};
-  auto db = openSourceDatabase(options.file, nullptr, &failure);
-  if (!db) {
-    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, failure) << "\n";
+  auto opened = tryOpenSourceDatabase(options.file);
+  if (!opened) {
+    std::cerr << "vantrel-cli: " << cannotOpenText(options.file, opened.error()) << "\n";
     return kExitNotOpened;
   }
+  const std::unique_ptr<SourceDatabase> db = std::move(*opened);
   std::optional<int64_t> page = options.tdefPage;
   if (options.table) {
     page = findTablePage(*db, *options.table);
@@ -63,8 +63,8 @@ int runRows(const RowsOptions& options) {
     fields.push_back(column.name);
   writer.writeRow(fields);
   std::vector<std::string_view> row(fields.size());
-  for (int64_t count = 0; count < options.limit && fetchRow(*db, definition, cursor) == kResultDone;
-       ++count) {
+  for (int64_t count = 0;
+       count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count) {
     for (size_t i = 0; i < row.size(); ++i)
       row[i] = cursor.columnText(i);
     writer.writeRow(row);

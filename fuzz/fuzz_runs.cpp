@@ -113,8 +113,8 @@ void saveFile(std::span<const uint8_t> bytes) {
   removeDatabase(destinationPath);
   SilentRunHooks hooks;
   RunState run(hooks);
-  run.runPhase = 'S';
-  run.savingMode = 1;
+  run.runPhase = RunPhase::kSaving;
+  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   CDaoDatabase destination;
   destination.Create(destinationPath);

@@ -35,7 +35,7 @@ QString endDialogText(const SavingOutcome& outcome) {
 
 QString completionNotice(const SavingOutcome& outcome) {
   const auto failures = savingFailures(outcome);
-  if (outcome.resultCode != 5 && !failures.empty()) {
+  if (outcome.resultCode != RunResult::kStopped && !failures.empty()) {
     return QString::fromStdString(failureSummaryText(failures));
   }
   return QString::fromStdString(completionNoticeText(outcome.resultCode));

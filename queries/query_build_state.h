@@ -21,15 +21,32 @@ struct TableName {
   std::u16string alias;
 };
 
+// How the output columns of a query are read, by the last kind row that set its head.
+enum class StatementHead {
+  kSelect,  // the first output column starts the select list
+  kUpdate,  // the output columns are the assignments of an update query
+  kStored,  // a data-definition or pass-through query: the stored statement is the head
+};
+
+// What stands in front of the select list, by the last kind row that set it.
+enum class StatementPrefix {
+  kNone,
+  kCrosstab,       // a crosstab still waiting for its value column
+  kCrosstabValue,  // a crosstab whose value column is in place
+  kAppend,         // an append query: the target table, then each column's target
+};
+
 // The clause texts of one query as its rows are read, in UTF-16. Nothing here has a fixed
 // width: any number of tables, joins, parameters and union parts, and texts of any length.
 struct QueryBuildState {
-  // Leading keyword carried into the select list by the first output column; "UPDATE " marks
-  // an update query; a data-definition or pass-through query keeps its whole statement here.
+  // Leading keyword carried into the select list by the first output column ("UPDATE " for an
+  // update query); a data-definition or pass-through query keeps its whole statement here.
   std::u16string statementHead = u"SELECT ";
+  StatementHead head = StatementHead::kSelect;
   // "TRANSFORM " and the value column of a crosstab, or "INSERT INTO [t](" and the target
   // columns of an append query.
   std::u16string prefixClause;
+  StatementPrefix prefix = StatementPrefix::kNone;
   // Each declaration followed by ", ", in row order; written in front of every query kind.
   std::u16string parameterDeclarations;
   std::u16string pivotClause = u" PIVOT ";

@@ -11,6 +11,8 @@ namespace vantrel {
 
 namespace {
 
+constexpr std::u16string_view kUpdateHead = u"UPDATE ";
+
 // A flag text made of decimal digits only, as a number; anything else is no number.
 std::optional<int> flagNumber(std::u16string_view flag) {
   if (flag.empty() || flag.size() > 9) return std::nullopt;
@@ -82,20 +84,25 @@ void QueryBuilder::addRow(const QueryDefinitionRow& row) {
 void QueryBuilder::addKind(const QueryDefinitionRow& row) {
   const std::u16string_view flag = row.flag;
   if (flag == u"4") {
-    state_.statementHead = u"UPDATE ";
+    state_.statementHead = kUpdateHead;
+    state_.head = StatementHead::kUpdate;
   } else if (flag == u"7" || flag == u"8") {
     // Data definition and pass-through: the statement is stored whole; a pass-through
-    // query also names the server it runs on.
+    // query also names the server it runs on. A stored statement that is the update head
+    // and nothing else takes the output columns as assignments, as an update query does.
     state_.isDataDefinition = true;
     state_.statementHead = row.expression;
+    state_.head = row.expression == kUpdateHead ? StatementHead::kUpdate : StatementHead::kStored;
     if (flag == u"8") state_.connect = row.name1;
   } else if (flag == u"5") {
     state_.isDelete = true;
   } else if (flag == u"6") {
     state_.prefixClause = u"TRANSFORM ";
+    state_.prefix = StatementPrefix::kCrosstab;
     ++state_.crosstabCount;
   } else if (flag == u"3") {
     state_.prefixClause = u"INSERT INTO " + bracketed(row.name1) + u"(";
+    state_.prefix = StatementPrefix::kAppend;
   } else if (flag == u"2" && !row.name1.empty()) {
     state_.intoClause = u" INTO " + bracketed(row.name1);
   }
@@ -130,7 +137,7 @@ void QueryBuilder::addInputTable(const QueryDefinitionRow& row) {
 
 void QueryBuilder::addOutputColumn(const QueryDefinitionRow& row) {
   if (isValuesColumnFlag(row.flag)) state_.isValuesAppend = true;
-  if (state_.statementHead == u"UPDATE ") {
+  if (state_.head == StatementHead::kUpdate) {
     state_.setClause += state_.setCount == 0 ? u" SET " : u", ";
     state_.setClause += row.name2 + u" = " + row.expression;
     ++state_.setCount;
@@ -138,16 +145,17 @@ void QueryBuilder::addOutputColumn(const QueryDefinitionRow& row) {
     // Pivot column of a crosstab; a second one follows without a separator.
     state_.pivotClause += row.expression;
     ++state_.crosstabCount;
-  } else if (row.flag == u"0" && state_.prefixClause == u"TRANSFORM " &&
+  } else if (row.flag == u"0" && state_.prefix == StatementPrefix::kCrosstab &&
              state_.crosstabCount >= 1 && !row.name1.empty()) {
     // The value column of a crosstab: the first aliased one.
     state_.prefixClause += row.expression + u" AS " + row.name1;
+    state_.prefix = StatementPrefix::kCrosstabValue;
   } else {
     std::u16string item = state_.statementHead + row.expression;
     if (!row.name1.empty()) item += u" AS " + bracketed(row.name1);
     state_.selectList += item + u", ";
     state_.statementHead.clear();
-    if (!row.name2.empty() && state_.prefixClause.starts_with(u"INSERT INTO ")) {
+    if (!row.name2.empty() && state_.prefix == StatementPrefix::kAppend) {
       state_.prefixClause += bracketed(row.name2) + u", ";
     }
   }

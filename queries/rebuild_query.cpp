@@ -28,23 +28,23 @@ void createQuery(const std::string& name, const std::string& sql, SalvageContext
 
 }  // namespace
 
-int rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId, const std::string& queryName,
-                 SalvageContext& context) {
+RunResult rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId,
+                       const std::string& queryName, SalvageContext& context) {
   context.sqlText.clear();
   context.queryConnect.reset();
   auto catalog =
       openTable(db, {.name = "", .objectType = objectType, .tdefPage = kQueryCatalogTdefPage},
                 {.keepWithoutColumns = true});
-  if (!catalog) return kResultNothing;
+  if (!catalog) return RunResult::kNothing;
 
   QueryBuilder builder;
   std::vector<std::string> texts;
-  int result = kResultDone;
+  RunResult result = RunResult::kDone;
   for (;;) {
-    const int fetched = fetchRow(db, catalog->definition, catalog->cursor);
-    if (fetched == kResultNothing) break;
-    if (fetched == kResultStopped) {
-      result = kResultStopped;
+    const RunResult fetched = fetchRow(db, catalog->definition, catalog->cursor);
+    if (fetched == RunResult::kNothing) break;
+    if (fetched == RunResult::kStopped) {
+      result = RunResult::kStopped;
       break;
     }
     texts.clear();

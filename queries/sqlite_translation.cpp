@@ -99,6 +99,33 @@ std::vector<JetToken> leftJoinsOnly(JetTokens from) {
   return out;
 }
 
+// What a saved query is, as the first word of its statement tells.
+enum class QueryKind {
+  kSelect,  // also "TABLE t" and a parenthesised SELECT
+  kCrosstab,
+  kParameters,
+  kAppend,
+  kUpdate,
+  kDelete,
+  kDataDefinition,
+  kUnknown,
+};
+
+QueryKind queryKindOf(const JetToken& first) {
+  if (first.isWord("PARAMETERS")) return QueryKind::kParameters;
+  if (first.isWord("TRANSFORM")) return QueryKind::kCrosstab;
+  if (first.isWord("INSERT")) return QueryKind::kAppend;
+  if (first.isWord("UPDATE")) return QueryKind::kUpdate;
+  if (first.isWord("DELETE")) return QueryKind::kDelete;
+  if (first.isWord("CREATE") || first.isWord("ALTER") || first.isWord("DROP")) {
+    return QueryKind::kDataDefinition;
+  }
+  if (first.isWord("SELECT") || first.isSymbol("(") || first.isWord("TABLE")) {
+    return QueryKind::kSelect;
+  }
+  return QueryKind::kUnknown;
+}
+
 // One SELECT of a statement, by its clauses (each empty when absent).
 struct SelectPart {
   std::string modifiers;   // "DISTINCT " or nothing
@@ -123,19 +150,25 @@ class StatementTranslator {
     while (!tokens.empty() && tokens.back().isSymbol(";"))
       tokens = tokens.first(tokens.size() - 1);
     if (tokens.empty()) throw TranslationRefused{"no SQL text"};
-    const JetToken& first = tokens[0];
-    if (first.isWord("PARAMETERS")) throw TranslationRefused{"parameter query"};
-    if (first.isWord("TRANSFORM")) return crosstab(tokens.subspan(1));
-    if (first.isWord("INSERT")) throw TranslationRefused{"append query"};
-    if (first.isWord("UPDATE")) throw TranslationRefused{"update query"};
-    if (first.isWord("DELETE")) throw TranslationRefused{"delete query"};
-    if (first.isWord("CREATE") || first.isWord("ALTER") || first.isWord("DROP")) {
-      throw TranslationRefused{"data-definition query"};
+    switch (queryKindOf(tokens[0])) {
+      case QueryKind::kSelect:
+        return select(tokens);
+      case QueryKind::kCrosstab:
+        return crosstab(tokens.subspan(1));
+      case QueryKind::kParameters:
+        throw TranslationRefused{"parameter query"};
+      case QueryKind::kAppend:
+        throw TranslationRefused{"append query"};
+      case QueryKind::kUpdate:
+        throw TranslationRefused{"update query"};
+      case QueryKind::kDelete:
+        throw TranslationRefused{"delete query"};
+      case QueryKind::kDataDefinition:
+        throw TranslationRefused{"data-definition query"};
+      case QueryKind::kUnknown:
+        break;
     }
-    if (!first.isWord("SELECT") && !first.isSymbol("(") && !first.isWord("TABLE")) {
-      throw TranslationRefused{"not a select query"};
-    }
-    return select(tokens);
+    throw TranslationRefused{"not a select query"};
   }
 
  private:

@@ -28,7 +28,7 @@ bool hasOption(const QueryBuildState& s, int option) {
 // list. Parameters come first, before every query kind.
 std::u16string composePrefix(QueryBuildState& s) {
   std::u16string prefixText;
-  if (s.prefixClause.starts_with(u"INSERT")) {
+  if (s.prefix == StatementPrefix::kAppend) {
     if (s.prefixClause.ends_with(u"(")) {
       // No target columns: the table alone, then a blank.
       s.prefixClause.pop_back();
@@ -89,7 +89,7 @@ void finishSelectList(QueryBuildState& s, bool isUpdate) {
 
 std::u16string QueryBuilder::composeWide() const {
   QueryBuildState s = state_;
-  const bool isUpdate = s.statementHead == u"UPDATE ";
+  const bool isUpdate = s.head == StatementHead::kUpdate;
   const size_t joinCount = s.joinRows.size();
   std::u16string joinText;
   std::u16string joinChain;

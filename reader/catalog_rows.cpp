@@ -53,7 +53,7 @@ std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
-  while (fetchRow(db, catalog->definition, catalog->cursor) == kResultDone) {
+  while (fetchRow(db, catalog->definition, catalog->cursor) == RunResult::kDone) {
     rows.push_back(parseCatalogRow(catalog->cursor, db.format()));
   }
   return rows;

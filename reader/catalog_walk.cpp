@@ -24,7 +24,7 @@ constexpr int kScanNameOffset = 31;
 constexpr int64_t kLastSystemTdefPage = 5;
 
 bool isSaving(const SourceDatabase& db) {
-  return db.run() != nullptr && db.run()->savingMode.load() == 1;
+  return db.run() != nullptr && db.run()->savingMode.load() == SavingMode::kSaving;
 }
 
 bool isSystemTableName(const std::string& name) {
@@ -69,24 +69,25 @@ std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIn
 
 // Salvages every user table definition that no catalog row reached, under the name
 // "Recovered_Table_" and its page. Definitions that cannot be read are passed over.
-int salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
-                        const std::unordered_set<int64_t>& reached) {
+RunResult salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
+                              const std::unordered_set<int64_t>& reached) {
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
     if (!openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page})) continue;
     const std::string name = "Recovered_Table_" + std::to_string(page);
-    if (handler.salvageTable(db, kObjectTable, page, name) == kResultStopped) return kResultStopped;
+    if (handler.salvageTable(db, kObjectTable, page, name) == RunResult::kStopped)
+      return RunResult::kStopped;
     ++db.tableCount;
   }
-  return kResultDone;
+  return RunResult::kDone;
 }
 
 // Salvages, under "Recovered_Rows_" and the page, the rows of every table whose definition is
 // lost while its data pages remain, each naming the lost page as its owner. A page a catalog
 // row names was salvaged under that row's name already; the system's own tables lie below.
-int salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
-                           const std::unordered_set<int64_t>& reached) {
+RunResult salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
+                                 const std::unordered_set<int64_t>& reached) {
   std::vector<int64_t> owners;
   for (const auto& [owner, pages] : pageCensus(db).dataPagesByOwner) {
     if (owner > kLastSystemTdefPage && !reached.contains(owner)) owners.push_back(owner);
@@ -98,12 +99,12 @@ int salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
     if (!inferLostDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = owner})) {
       continue;
     }
-    if (handler.salvageTable(db, kObjectTable, owner, name) == kResultStopped) {
-      return kResultStopped;
+    if (handler.salvageTable(db, kObjectTable, owner, name) == RunResult::kStopped) {
+      return RunResult::kStopped;
     }
     ++db.tableCount;
   }
-  return kResultDone;
+  return RunResult::kDone;
 }
 
 }  // namespace
@@ -112,26 +113,26 @@ bool catalogDefinitionReadable(SourceDatabase& db) {
   return openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage}).has_value();
 }
 
-int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
+RunResult walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return scanCatalogPages(db, handler);
 
   db.tableCount = 0;
   db.queryCount = 0;
-  int result = kResultDone;
+  RunResult result = RunResult::kDone;
   std::unordered_set<int64_t> reached;
   for (;;) {
-    const int fetched = fetchRow(db, catalog->definition, catalog->cursor);
-    if (fetched == kResultStopped) {
-      result = kResultStopped;
+    const RunResult fetched = fetchRow(db, catalog->definition, catalog->cursor);
+    if (fetched == RunResult::kStopped) {
+      result = RunResult::kStopped;
       break;
     }
-    if (fetched == kResultNothing) {
-      if (handler.salvageRelations(db, 1, "") == kResultStopped ||
-          salvageOrphanTables(db, handler, reached) == kResultStopped ||
-          salvageLostDefinitions(db, handler, reached) == kResultStopped) {
-        result = kResultStopped;
+    if (fetched == RunResult::kNothing) {
+      if (handler.salvageRelations(db, 1, "") == RunResult::kStopped ||
+          salvageOrphanTables(db, handler, reached) == RunResult::kStopped ||
+          salvageLostDefinitions(db, handler, reached) == RunResult::kStopped) {
+        result = RunResult::kStopped;
       }
       break;
     }
@@ -140,8 +141,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
       if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) ==
-          kResultStopped) {
-        result = kResultStopped;
+          RunResult::kStopped) {
+        result = RunResult::kStopped;
         break;
       }
       ++db.tableCount;
@@ -150,8 +151,8 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       // A Jet 4 query keeps every bit of its id; a Jet 3 id is masked like a table's.
       const int64_t id = db.isJet4() ? row.objectId : row.objectId & 0xFFFFFF;
       if (isSaving(db)) {
-        if (handler.rebuildQuery(db, row.typeValue, id, row.name) == kResultStopped) {
-          result = kResultStopped;
+        if (handler.rebuildQuery(db, row.typeValue, id, row.name) == RunResult::kStopped) {
+          result = RunResult::kStopped;
           break;
         }
       } else {
@@ -160,13 +161,13 @@ int walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       }
     }
     // A handler that closed the file (the preview has the one object it loads) ends the walk.
-    if (!db.file().isOpen()) return kResultDone;
+    if (!db.file().isOpen()) return RunResult::kDone;
   }
   closeSourceDatabase(db);
   return result;
 }
 
-int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
+RunResult scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   db.queryCount = 0;
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
   std::optional<std::string> relationship;  // the last relationship row found
@@ -196,10 +197,10 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       if (type == kObjectTable) reached.insert(id);
       const std::string name = scannedName(db, rows, j, o + kScanNameOffset);
 
-      int handled = kResultDone;
+      RunResult handled = RunResult::kDone;
       if (type == kObjectTable && !name.empty() && !isSystemTableName(name)) {
         handled = handler.salvageTable(db, kObjectTable, id, name);
-        if (handled != kResultStopped) ++db.tableCount;
+        if (handled != RunResult::kStopped) ++db.tableCount;
       } else if (type == kObjectQuery && !name.empty() && !isHiddenQueryName(name)) {
         if (isSaving(db)) {
           handled = handler.rebuildQuery(db, kObjectQuery, id, name);
@@ -210,7 +211,7 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       } else if (type == kObjectRelationship && !name.empty()) {
         relationship = name;
       }
-      if (handled == kResultStopped) return kResultStopped;
+      if (handled == RunResult::kStopped) return RunResult::kStopped;
       if (!db.file().isOpen()) break;
       previous = o;
     }
@@ -219,10 +220,10 @@ int scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   // pass before a relation's tables exist could not re-create it, and the analysis lists
   // what saving re-creates.
   if (relationship &&
-      handler.salvageRelations(db, kObjectRelationship, *relationship) == kResultStopped) {
-    return kResultStopped;
+      handler.salvageRelations(db, kObjectRelationship, *relationship) == RunResult::kStopped) {
+    return RunResult::kStopped;
   }
-  if (salvageOrphanTables(db, handler, reached) == kResultStopped) return kResultStopped;
+  if (salvageOrphanTables(db, handler, reached) == RunResult::kStopped) return RunResult::kStopped;
   return salvageLostDefinitions(db, handler, reached);
 }
 
@@ -234,10 +235,10 @@ std::string displayPath(std::string path) {
   return path;
 }
 
-int salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
+RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
   auto db = openSourceDatabase(path, &run);
-  if (!db) return kResultNothing;
-  if (run.savingMode.load() == 1) {
+  if (!db) return RunResult::kNothing;
+  if (run.savingMode.load() == SavingMode::kSaving) {
     run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
     run.appendSavingListLine("Scanning file for Table[s] ");
     run.appendSavingListLine("");

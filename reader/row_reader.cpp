@@ -223,25 +223,26 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   return 1;
 }
 
-int fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
-  if (db.run() != nullptr && db.run()->stopCheck() == kResultStopped) return kResultStopped;
+RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
+  if (db.run() != nullptr && db.run()->stopCheck() == RunResult::kStopped)
+    return RunResult::kStopped;
   if (cursor.walkStarted == 0) {
     cursor.walkStarted = 1;
     cursor.currentRow = 0;
-    if (nextDataPage(db, table, cursor) == 0) return kResultNothing;
+    if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
   }
   for (;;) {
     const int rows = RowPage(cursor.dataPage.bytes(), db.format()).rowsToRead();
     if (cursor.currentRow >= rows) {
       cursor.currentRow = 0;
-      if (nextDataPage(db, table, cursor) == 0) return kResultNothing;
+      if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
       continue;
     }
     const int ok = readRow(db, table, cursor, cursor.currentRow);
     ++cursor.currentRow;
     if (ok != 0) {
       if (cursor.walkPhase == 0) ++cursor.rowsFromMap;
-      return kResultDone;
+      return RunResult::kDone;
     }
   }
 }

@@ -6,13 +6,14 @@
 #include "reader/row_page.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
+#include "run/result_codes.h"
 
 namespace vantrel {
 
-// Reads the next live row of the table into cursor.columnTexts. Returns 1 for a row, 0 when
-// the table has no further rows, 5 when the user stopped the run (asked before every row).
-// A fresh cursor starts the walk at the first row.
-int fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
+// Reads the next live row of the table into cursor.columnTexts. Returns kDone for a row,
+// kNothing when the table has no further rows, kStopped when the user stopped the run (asked
+// before every row). A fresh cursor starts the walk at the first row.
+RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
 // Moves the cursor to the next data page of the table that its usage map names and loads it.
 // Pages that cannot be read or are not data pages of this table are passed over. Returns the

@@ -113,32 +113,21 @@ OpenFailure whyNotOpened(const std::filesystem::path& path, int openError) {
 
 }  // namespace
 
-std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path, RunState* run,
-                                                   OpenFailure* failure) {
-  OpenFailure ignored{};
-  OpenFailure& why = failure != nullptr ? *failure : ignored;
+Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
+    const std::filesystem::path& path, RunState* run) {
   errno = 0;
   auto file = SourceFile::open(path);
-  if (!file) {
-    why = whyNotOpened(path, errno);
-    return nullptr;
-  }
-  if (file->size() == 0) {
-    why = OpenFailure::kEmpty;
-    return nullptr;
-  }
+  if (!file) return Unexpected(whyNotOpened(path, errno));
+  if (file->size() == 0) return Unexpected(OpenFailure::kEmpty);
   auto db = std::make_unique<SourceDatabase>(std::move(*file), run);
   db->setFormat(JetVersion::kJet3);
   PageView header = db->page(0);
   if (!header) {
-    why = db->file().size() < static_cast<uint64_t>(db->pageSize()) ? OpenFailure::kTooShort
-                                                                    : OpenFailure::kReadError;
-    return nullptr;
+    return Unexpected(db->file().size() < static_cast<uint64_t>(db->pageSize())
+                          ? OpenFailure::kTooShort
+                          : OpenFailure::kReadError);
   }
-  if (hasAceSignature(header.bytes())) {
-    why = OpenFailure::kNewerAccess;
-    return nullptr;
-  }
+  if (hasAceSignature(header.bytes())) return Unexpected(OpenFailure::kNewerAccess);
   const int64_t versionField = u32Of(header.bytes(), kVersionOffset);
   JetVersion version = versionField == 1 ? JetVersion::kJet4 : JetVersion::kJet3;
   if (versionField != 0 && versionField != 1) {
@@ -151,8 +140,14 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
   return db;
 }
 
+std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
+                                                   RunState* run) {
+  return tryOpenSourceDatabase(path, run).value_or(nullptr);
+}
+
 bool closeSourceDatabase(SourceDatabase& db) {
-  if (db.run() == nullptr || db.run()->previewLoading.load() != 1) return false;
+  if (db.run() == nullptr || db.run()->previewLoading.load() != PreviewLoading::kLoading)
+    return false;
   db.close();
   return true;
 }

@@ -11,6 +11,7 @@
 #include "reader/page_bytes.h"
 #include "reader/page_source.h"
 #include "reader/text_decoding.h"
+#include "run/expected.h"
 
 namespace vantrel {
 
@@ -111,12 +112,14 @@ enum class OpenFailure {
 };
 
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
-// the version field is damaged). None when the file cannot be opened or page 0 not read;
-// `failure`, when given, then tells why. `run`, when given, receives the format version and
-// is asked at every row.
+// the version field is damaged). When the file cannot be opened or page 0 not read, the
+// failure tells why. `run`, when given, receives the format version and is asked at every row.
+Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
+    const std::filesystem::path& path, RunState* run = nullptr);
+
+// The same, for callers that need no reason: none when the file cannot be opened.
 std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
-                                                   RunState* run = nullptr,
-                                                   OpenFailure* failure = nullptr);
+                                                   RunState* run = nullptr);
 
 // Closes the file while the preview loads one object; otherwise the database stays open for
 // the preview, as after an analysis. Returns whether it was closed.

@@ -4,16 +4,16 @@
 
 namespace vantrel {
 
-int RunState::stopCheck() {
+RunResult RunState::stopCheck() {
   if (rowObserver_ != nullptr) rowObserver_->rowReached();
-  if (stopRequested.load(std::memory_order_relaxed) == 0) return kResultNothing;
+  if (stopRequested.load(std::memory_order_relaxed) == 0) return RunResult::kNothing;
   // Only an analysis or a saving run has a question to ask; elsewhere the request lapses.
-  const char phase = runPhase.load();
+  const RunPhase phase = runPhase.load();
   bool stop = false;
-  if (phase == 'S') stop = hooks_->confirmStop(kSavingStopQuestion);
-  if (phase == 'P') stop = hooks_->confirmStop(kAnalysisStopQuestion);
+  if (phase == RunPhase::kSaving) stop = hooks_->confirmStop(kSavingStopQuestion);
+  if (phase == RunPhase::kAnalysis) stop = hooks_->confirmStop(kAnalysisStopQuestion);
   stopRequested.store(0);
-  return stop ? kResultStopped : kResultNothing;
+  return stop ? RunResult::kStopped : RunResult::kNothing;
 }
 
 void RunState::appendSavingListLine(std::string_view text) {

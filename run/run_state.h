@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/result_codes.h"
 #include "run/run_progress.h"
 
 namespace vantrel {
@@ -51,6 +52,15 @@ inline constexpr std::string_view kSavingStopQuestion =
 inline constexpr std::string_view kAnalysisStopQuestion =
     "Analysis is in progress, Do you want to stop ?      ";
 
+// Whether the saving worker runs: the catalog walk then re-creates what it finds.
+enum class SavingMode : int { kIdle = 0, kSaving = 1 };
+
+// Whether the preview loads one table or query for display, closing the file after it.
+enum class PreviewLoading : int { kIdle = 0, kLoading = 1 };
+
+// Which run is going on, so that a stop request gets that run's question.
+enum class RunPhase : char { kNone = 0, kAnalysis = 'P', kSaving = 'S' };
+
 // The run switches and the stop request shared by the worker and the user interface. The
 // user-interface side only calls requestStop(); everything else belongs to the worker.
 class RunState {
@@ -61,11 +71,11 @@ class RunState {
 
   RunHooks& hooks() const { return *hooks_; }
 
-  std::atomic<int> savingMode{0};      // 1 while the saving worker runs
-  std::atomic<int> previewLoading{0};  // 1 while the preview loads one table or query
-  std::atomic<int> stopRequested{0};   // set by the user interface, consumed by stopCheck()
-  std::atomic<char> runPhase{0};       // 'P' analysis, 'S' saving
-  std::atomic<int> savingListRow{0};   // row of the next saving-list line
+  std::atomic<SavingMode> savingMode{SavingMode::kIdle};
+  std::atomic<PreviewLoading> previewLoading{PreviewLoading::kIdle};
+  std::atomic<int> stopRequested{0};  // set by the user interface, consumed by stopCheck()
+  std::atomic<RunPhase> runPhase{RunPhase::kNone};
+  std::atomic<int> savingListRow{0};  // row of the next saving-list line
   // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
   // sets kNoFormatVersion before it opens a file, so a file that does not open leaves it so.
   static constexpr int kNoFormatVersion = -1;
@@ -74,9 +84,9 @@ class RunState {
   // Safe from any thread.
   void requestStop() { stopRequested.store(1); }
 
-  // Called by the reader before every row. Returns 5 when a requested stop was confirmed,
-  // 0 otherwise. Requests made before one check give one question.
-  int stopCheck();
+  // Called by the reader before every row. Returns kStopped when a requested stop was
+  // confirmed, kNothing otherwise. Requests made before one check give one question.
+  RunResult stopCheck();
 
   // Appends a line to the saving list and advances savingListRow.
   void appendSavingListLine(std::string_view text);

@@ -111,19 +111,19 @@ void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& contex
 
 }  // namespace
 
-int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
-                     SalvageContext& context) {
+RunResult salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
+                           SalvageContext& context) {
   auto table =
       openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage},
                 {.keepWithoutColumns = true});
-  if (!table) return kResultNothing;
+  if (!table) return RunResult::kNothing;
   const TableDefinition& definition = table->definition;
   RowCursor& cursor = table->cursor;
 
   const bool jet4 = db.isJet4();
   std::optional<Relation> relation;
-  int fetched = kResultNothing;
-  while ((fetched = fetchRow(db, definition, cursor)) == kResultDone) {
+  RunResult fetched = RunResult::kNothing;
+  while ((fetched = fetchRow(db, definition, cursor)) == RunResult::kDone) {
     const RelationRow row = readRelationRow(definition, cursor, jet4);
     if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
     if (!relation) {
@@ -136,10 +136,10 @@ int salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*nam
     relation->pairs.push_back({parseLeadingInteger(row[kPairIndex]),
                                RelationFieldPair{row[kPrimaryField], row[kForeignField]}});
   }
-  if (fetched == kResultStopped) return kResultStopped;
-  if (!relation) return kResultNothing;  // no relation rows, whatever the count declared
+  if (fetched == RunResult::kStopped) return RunResult::kStopped;
+  if (!relation) return RunResult::kNothing;  // no relation rows, whatever the count declared
   finish(relation, jet4, context);
-  return kResultDone;
+  return RunResult::kDone;
 }
 
 }  // namespace vantrel

@@ -21,8 +21,8 @@ struct SalvageContext {
   std::string sqlText;                      // the text of the query rebuilt last
   std::optional<std::string> queryConnect;  // its connect string when it is a pass-through
 
-  bool saving() const { return run.savingMode.load() == 1; }
-  bool previewing() const { return run.previewLoading.load() == 1; }
+  bool saving() const { return run.savingMode.load() == SavingMode::kSaving; }
+  bool previewing() const { return run.previewLoading.load() == PreviewLoading::kLoading; }
   void appendLog(std::string_view text) const {
     if (log != nullptr) log->appendLogLine(text);
   }

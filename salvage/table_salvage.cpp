@@ -103,12 +103,12 @@ const std::string& localeCurrencySymbol() {
   return symbol;
 }
 
-int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const std::string& name,
-                 SalvageContext& context) {
+RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
+                       const std::string& name, SalvageContext& context) {
   db.recordCounter = 0;
   auto definition =
       readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
-  if (!definition) return kResultDone;
+  if (!definition) return RunResult::kDone;
 
   const bool saving = context.saving();
   const bool previewing = !saving && context.previewing();
@@ -142,8 +142,8 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
   }
 
   int64_t notWritten = 0;
-  int fetched = kResultNothing;
-  while ((fetched = fetchRow(db, table, cursor)) == kResultDone) {
+  RunResult fetched = RunResult::kNothing;
+  while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
     if (isEmptyRow(cursor)) continue;
     if (previewing) showRow(table, cursor, db.recordCounter, context.run.hooks());
     if (saving) {
@@ -152,7 +152,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     }
     ++db.recordCounter;
   }
-  if (fetched == kResultNothing && !saving && !previewing) {
+  if (fetched == RunResult::kNothing && !saving && !previewing) {
     context.summary.tables.push_back({tdefPage, name, table.columnCount, db.recordCounter});
   }
 
@@ -179,7 +179,7 @@ int salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage, const 
     writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
                 table.inferredFromRows, context);
   }
-  return fetched == kResultStopped ? kResultStopped : kResultDone;
+  return fetched == RunResult::kStopped ? RunResult::kStopped : RunResult::kDone;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "reader/source_database.h"
+#include "run/result_codes.h"
 #include "salvage/salvage_context.h"
 
 namespace vantrel {
@@ -11,10 +12,10 @@ namespace vantrel {
 // Salvages one user table. Saving: re-creates it in the destination, writes its rows and its
 // totals to the saving list and the activity log. Preview: puts its rows into the preview's
 // row list. Analysis: counts its rows into the catalog summary. Rows whose every value is
-// empty are dropped. Returns 5 when the user stopped the run, else 1 (also when the table's
-// definition cannot be read, which leaves no trace).
-int salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage, const std::string& name,
-                 SalvageContext& context);
+// empty are dropped. Returns kStopped when the user stopped the run, else kDone (also when the
+// table's definition cannot be read, which leaves no trace).
+RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage, const std::string& name,
+                       SalvageContext& context);
 
 // The currency symbol of the user's locale, shown before currency values in the preview.
 const std::string& localeCurrencySymbol();

@@ -118,8 +118,9 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   const AnalysisResult analysis = runAnalysis(sample(), run, nullptr, nullptr);
   const auto* customers = findTableEntry(analysis.summary, "Customers");
   ASSERT_NE(customers, nullptr);
-  EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name), kResultDone);
-  EXPECT_EQ(run.previewLoading.load(), 0);
+  EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name),
+            RunResult::kDone);
+  EXPECT_EQ(run.previewLoading.load(), PreviewLoading::kIdle);
   ASSERT_EQ(hooks.headings.size(), 11u);
   EXPECT_EQ(hooks.headings[6], "Balance");
   ASSERT_EQ(hooks.rows.size(), 5u);
@@ -135,7 +136,7 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   EXPECT_EQ(rebuildQueryText(run, sample(), top->objectId, top->name).sqlText,
             "SELECT TOP 3 Products.Name, Products.Price \r\nFROM [Products] \r\n"
             "ORDER BY Products.Price DESC;");
-  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers"), kResultNothing);
+  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers"), RunResult::kNothing);
 }
 
 TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
@@ -148,7 +149,7 @@ TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
   const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, &report);
 
   EXPECT_TRUE(analysis.opened);
-  EXPECT_EQ(analysis.result, kResultDone);
+  EXPECT_EQ(analysis.result, RunResult::kDone);
   EXPECT_EQ(analysis.formatVersion, 0);
   EXPECT_EQ(analysis.tree.root, nwind().string());
   EXPECT_EQ(analysis.tree.tables,
@@ -202,7 +203,7 @@ TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
   for (const auto& path : {garbage, dir / "missing.mdb"}) {
     const AnalysisResult analysis = runAnalysis(path.string(), run, &log, nullptr);
     EXPECT_FALSE(analysis.opened);
-    EXPECT_EQ(analysis.result, 0);
+    EXPECT_EQ(analysis.result, RunResult::kNothing);
     EXPECT_TRUE(analysis.tree.tables.empty() && analysis.tree.queries.empty() &&
                 analysis.tree.relations.empty());
     EXPECT_EQ(analysis.reportText,
@@ -238,13 +239,13 @@ TEST(AnalysisRunTest, AfterTheDamagedCatalogScanTheRelationsSavingRecreatesAreLi
   ASSERT_FALSE(analysis.tree.relations.empty());
   EXPECT_EQ(analysis.tree.relations.front(), "CategoriesProducts");
 
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   CatalogSummary unused;
   CDaoDatabase destination;
   destination.Create(dir / "saved.sqlite");
   SalvageContext context{run, unused, nullptr, &destination};
   SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(damaged, handler, run), kResultDone);
+  EXPECT_EQ(salvageFile(damaged, handler, run), RunResult::kDone);
   destination.Close();
   EXPECT_EQ(test::SqliteFile(dir / "saved.sqlite")
                 .scalar("SELECT count(DISTINCT name) FROM MSysVantrelRelations"),
@@ -260,7 +261,7 @@ TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {
   hooks.stopAtTable = 3;
   const ActivityLog log(dir / "log.txt");
   const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, nullptr);
-  EXPECT_EQ(analysis.result, kResultStopped);
+  EXPECT_EQ(analysis.result, RunResult::kStopped);
   // The table being read when the stop came is not listed; the two before it are.
   EXPECT_EQ(analysis.tree.tables, (std::vector<std::string>{"Order Details", "Orders"}));
   EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 26)),

@@ -29,7 +29,7 @@ TEST(CorpusSavingTest, EveryTableRelationAndQueryReachesTheDestination) {
     SCOPED_TRACE(file.stem);
     CountingHooks hooks;
     RunState run(hooks);
-    run.savingMode = 1;
+    run.savingMode = SavingMode::kSaving;
     CatalogSummary summary;
     ActivityLog log(dir / (file.stem + ".log"));
     CDaoDatabase destination;
@@ -37,7 +37,7 @@ TEST(CorpusSavingTest, EveryTableRelationAndQueryReachesTheDestination) {
     destination.Create(path);
     SalvageContext context{run, summary, &log, &destination};
     SalvageHandler handler(context);
-    EXPECT_EQ(salvageFile(file.path, handler, run), kResultDone);
+    EXPECT_EQ(salvageFile(file.path, handler, run), RunResult::kDone);
     destination.Close();
 
     test::expectSavedLikeOracle(file, path, counts);

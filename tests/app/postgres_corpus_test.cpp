@@ -159,7 +159,7 @@ void save(const test::CorpusFile& file, const DestinationFactory& factory,
           const std::filesystem::path& path, const std::filesystem::path& logPath) {
   SilentRunHooks hooks;
   RunState run(hooks);
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   ActivityLog log(logPath);
   std::unique_ptr<Destination> destination = factory.create(path);

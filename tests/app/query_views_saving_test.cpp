@@ -173,7 +173,7 @@ TEST(QueryViewsSavingTest, OnTheCorpusEveryViewRunsAndNineInTenSelectsBecomeView
     RunState run(hooks);
     const auto source = listCatalogObjects(file.path.string(), run);
     ASSERT_TRUE(source);
-    run.savingMode = 1;
+    run.savingMode = SavingMode::kSaving;
     CatalogSummary summary;
     CDaoDatabase destination;
     const auto path = dir / (file.stem + ".sqlite");

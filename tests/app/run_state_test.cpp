@@ -31,20 +31,20 @@ class ScriptedHooks : public SilentRunHooks {
 TEST(RunStateTest, NoRequestMeansNoQuestion) {
   ScriptedHooks hooks(true);
   RunState run(hooks);
-  run.runPhase = 'P';
-  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  run.runPhase = RunPhase::kAnalysis;
+  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
   EXPECT_TRUE(hooks.questions.empty());
 }
 
 TEST(RunStateTest, ConfirmedStopReturnsFiveAndAsksThePhasesQuestion) {
   ScriptedHooks hooks(true);
   RunState run(hooks);
-  run.runPhase = 'S';
+  run.runPhase = RunPhase::kSaving;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), kResultStopped);
-  run.runPhase = 'P';
+  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  run.runPhase = RunPhase::kAnalysis;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), kResultStopped);
+  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
   ASSERT_EQ(hooks.questions.size(), 2u);
   EXPECT_EQ(hooks.questions[0], "Saving is in progress, Do you want to stop ?      ");
   EXPECT_EQ(hooks.questions[1], "Analysis is in progress, Do you want to stop ?      ");
@@ -53,22 +53,22 @@ TEST(RunStateTest, ConfirmedStopReturnsFiveAndAsksThePhasesQuestion) {
 TEST(RunStateTest, DeclinedStopGoesOnAndClearsTheRequest) {
   ScriptedHooks hooks(false);
   RunState run(hooks);
-  run.runPhase = 'P';
+  run.runPhase = RunPhase::kAnalysis;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
   EXPECT_EQ(run.stopRequested.load(), 0);
-  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
   EXPECT_EQ(hooks.questions.size(), 1u);
 }
 
 TEST(RunStateTest, TwoRequestsBeforeOneCheckGiveOneQuestion) {
   ScriptedHooks hooks(true);
   RunState run(hooks);
-  run.runPhase = 'S';
+  run.runPhase = RunPhase::kSaving;
   run.requestStop();
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), kResultStopped);
-  EXPECT_EQ(run.stopCheck(), kResultNothing);
+  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
   EXPECT_EQ(hooks.questions.size(), 1u);
 }
 

@@ -66,7 +66,7 @@ class SalvageAdditionsTest : public ::testing::TestWithParam<int> {
     SalvageContext context{run, summary, nullptr, nullptr};
     SalvageHandler handler(context);
     auto db = openSourceDatabase(path, &run);
-    EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
+    EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
     std::map<std::string, int64_t> found;
     for (const auto& table : summary.tables)
       found[table.name] = table.recordCount;
@@ -99,7 +99,7 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
     readColumns(*db, *catalog);
     RowCursor cursor;
     bool marked = false;
-    while (!marked && fetchRow(*db, *catalog, cursor) == kResultDone) {
+    while (!marked && fetchRow(*db, *catalog, cursor) == RunResult::kDone) {
       if (parseCatalogRow(cursor, db->format()).name != "Lost") continue;
       const int64_t entry = db->format().rowCountOffset + 2 + 2 * (cursor.currentRow - 1);
       writeU16(cursor.currentDataPage * manifest.pageSize + entry,
@@ -128,14 +128,14 @@ TEST_P(SalvageAdditionsTest, MissingRowsAreSaidWhenSaving) {
     std::vector<std::string> lines;
   } hooks;
   RunState run(hooks);
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   ActivityLog log(dir / "log.txt");
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
   SalvageContext context{run, summary, &log, &destination};
   SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(path, handler, run), kResultDone);
+  EXPECT_EQ(salvageFile(path, handler, run), RunResult::kDone);
   const auto at =
       std::find(hooks.lines.begin(), hooks.lines.end(), "Repairing Table :                   Kept");
   ASSERT_NE(at, hooks.lines.end());

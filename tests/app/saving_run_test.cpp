@@ -124,7 +124,7 @@ TEST_F(SavingRunTest, SaveAllWritesEachSourceIntoTheRunsSubfolder) {
             (std::vector<Status>{Status::Saved, Status::Saved, Status::Saved}));
   EXPECT_EQ(outcome.end, SavingEnd::ViewLog);
   EXPECT_FALSE(outcome.savingAborted);
-  EXPECT_EQ(outcome.resultCode, kResultDone);
+  EXPECT_EQ(outcome.resultCode, RunResult::kDone);
   EXPECT_TRUE(saving.asked.empty());
   EXPECT_EQ(outcome.files[1].destination, destination("b.sqlite"));
   test::SqliteFile saved(destination("c.sqlite"));
@@ -235,7 +235,7 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   hooks.run = &run;
   hooks.stopAtTable = 2;
   SavingOutcome outcome = save(sources);
-  EXPECT_EQ(outcome.resultCode, kResultStopped);
+  EXPECT_EQ(outcome.resultCode, RunResult::kStopped);
   EXPECT_TRUE(outcome.savingAborted);
   EXPECT_EQ(outcome.end, SavingEnd::ViewLog);
   EXPECT_EQ(viewLogResultText(outcome.savingAborted), "Repairing aborted");

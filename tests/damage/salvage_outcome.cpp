@@ -99,7 +99,7 @@ std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path&
   {
     SavingListHooks hooks(savingList);
     RunState run(hooks);
-    run.savingMode = 1;
+    run.savingMode = SavingMode::kSaving;
     CatalogSummary summary;
     CDaoDatabase destination;
     destination.Create(destinationPath);

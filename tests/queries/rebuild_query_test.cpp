@@ -93,10 +93,10 @@ class RebuildQueryTest : public ::testing::Test {
 
 TEST_F(RebuildQueryTest, PreviewWrapsTheTextAndClosesTheDatabase) {
   TableFixture t = queryCatalog(kCatalog);
-  run.previewLoading = 1;
+  run.previewLoading = PreviewLoading::kLoading;
   auto db = t.open(&run);
   SalvageContext context{run, summary, nullptr, nullptr};
-  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), kResultDone);
+  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), RunResult::kDone);
   EXPECT_EQ(
       context.sqlText,
       "SELECT Orders.Id, Sum(Amount) AS [Total] \r\nFROM [Orders] \r\nWHERE Orders.Id>5;\r\n\r\n");
@@ -105,21 +105,21 @@ TEST_F(RebuildQueryTest, PreviewWrapsTheTextAndClosesTheDatabase) {
 
 TEST_F(RebuildQueryTest, SavingCreatesTheQueryOrItsNameAlone) {
   TableFixture t = queryCatalog(kCatalog);
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   auto db = t.open(&run);
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
   SalvageContext context{run, summary, nullptr, &destination};
-  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), kResultDone);
-  EXPECT_EQ(rebuildQuery(*db, 5, 9, "Refused", context), kResultDone);
+  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), RunResult::kDone);
+  EXPECT_EQ(rebuildQuery(*db, 5, 9, "Refused", context), RunResult::kDone);
   EXPECT_EQ(context.sqlText, "SELECT Sum((Amount) \r\nFROM [Broken];");
   // A pass-through query keeps its connect string, and its server's SQL, which is no Jet SQL.
-  EXPECT_EQ(rebuildQuery(*db, 5, 11, "Server", context), kResultDone);
+  EXPECT_EQ(rebuildQuery(*db, 5, 11, "Server", context), RunResult::kDone);
   EXPECT_EQ(context.queryConnect, "ODBC;DSN=Sales");
   // The stop is noticed at the first row; the query is still created from what was read.
-  run.runPhase = 'S';
+  run.runPhase = RunPhase::kSaving;
   run.requestStop();
-  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Stopped", context), kResultStopped);
+  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Stopped", context), RunResult::kStopped);
   destination.Close();
   test::SqliteFile saved(dir / "out.sqlite");
   EXPECT_EQ(
@@ -138,7 +138,7 @@ TEST_F(RebuildQueryTest, UnreadableQueryCatalogGivesNothing) {
   t.tdefPage = 6;  // page 4 holds nothing
   auto db = t.open(&run);
   SalvageContext context{run, summary, nullptr, nullptr};
-  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), kResultNothing);
+  EXPECT_EQ(rebuildQuery(*db, 5, 7, "Totals", context), RunResult::kNothing);
   EXPECT_TRUE(context.sqlText.empty());
 }
 

@@ -16,22 +16,22 @@ namespace {
 // Records what the walk hands on, and stops when told to.
 class RecordingHandler : public CatalogHandler {
  public:
-  int salvageTable(SourceDatabase&, int, int64_t page, const std::string& name) override {
+  RunResult salvageTable(SourceDatabase&, int, int64_t page, const std::string& name) override {
     tables.push_back(name);
     pages.push_back(page);
-    return name == stopAtTable ? kResultStopped : kResultDone;
+    return name == stopAtTable ? RunResult::kStopped : RunResult::kDone;
   }
-  int rebuildQuery(SourceDatabase&, int, int64_t, const std::string& name) override {
+  RunResult rebuildQuery(SourceDatabase&, int, int64_t, const std::string& name) override {
     rebuilt.push_back(name);
-    return kResultDone;
+    return RunResult::kDone;
   }
   void listQuery(int64_t id, const std::string& name) override {
     listed.push_back(name);
     listedIds.push_back(std::to_string(id) + " " + name);
   }
-  int salvageRelations(SourceDatabase&, int value, const std::string& name) override {
+  RunResult salvageRelations(SourceDatabase&, int value, const std::string& name) override {
     relationCalls.push_back(std::to_string(value) + ":" + name);
-    return kResultDone;
+    return RunResult::kDone;
   }
 
   std::vector<std::string> tables, rebuilt, listed, listedIds, relationCalls;
@@ -72,7 +72,7 @@ TEST(CatalogWalkTest, CorpusTablesAndQueriesInAnalysis) {
     auto db = openSourceDatabase(file.path, &run);
     ASSERT_TRUE(db);
     RecordingHandler handler;
-    EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
+    EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
     // User tables: the catalog also holds the hidden ones that mdb-reader counts as system.
     const auto expected = oracleNames(file.oracleDir(), "tables");
     for (const auto& name : expected) {
@@ -112,7 +112,7 @@ TEST(CatalogWalkTest, ScanFindsTheSameObjectsWhenPageTwoIsZeroed) {
     RecordingHandler scanned;
     auto db = openSourceDatabase(copy, &run);
     ASSERT_TRUE(db);
-    EXPECT_EQ(walkCatalog(*db, scanned), kResultDone);
+    EXPECT_EQ(walkCatalog(*db, scanned), RunResult::kDone);
     EXPECT_EQ(sorted(scanned.tables), sorted(walked.tables));
     // Queries keep their ids too: the query catalog's rows are found by them.
     EXPECT_EQ(sorted(scanned.listedIds), sorted(walked.listedIds));
@@ -129,18 +129,18 @@ TEST(CatalogWalkTest, SavingRebuildsQueriesAndStopEndsTheWalk) {
   const auto path = *test::corpusDir() / "jet3" / "mdbtools-nwind.mdb";
   SilentRunHooks hooks;
   RunState run(hooks);
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   {
     auto db = openSourceDatabase(path, &run);
     RecordingHandler handler;
-    EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
+    EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
     EXPECT_FALSE(handler.rebuilt.empty());
     EXPECT_TRUE(handler.listed.empty());
   }
   auto db = openSourceDatabase(path, &run);
   RecordingHandler handler;
   handler.stopAtTable = "Customers";
-  EXPECT_EQ(walkCatalog(*db, handler), kResultStopped);
+  EXPECT_EQ(walkCatalog(*db, handler), RunResult::kStopped);
   EXPECT_EQ(handler.tables.back(), "Customers");
   EXPECT_TRUE(handler.relationCalls.empty()) << "no relations step after a stop";
 }

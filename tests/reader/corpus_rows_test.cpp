@@ -189,7 +189,8 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
       int64_t rowNumber = 0;
       while (std::getline(lines, line)) {
         if (line.empty()) continue;
-        ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone) << "row " << rowNumber << " missing";
+        ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone)
+            << "row " << rowNumber << " missing";
         const auto values = json::parse(line);
         for (size_t c = 0; c < ourIndex.size(); ++c) {
           const size_t i = ourIndex[c];
@@ -203,7 +204,7 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
         }
         ++rowNumber;
       }
-      EXPECT_EQ(fetchRow(*db, *table, cursor), kResultNothing) << "more rows than the oracle";
+      EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kNothing) << "more rows than the oracle";
       rows += rowNumber;
       ++tables;
     }

@@ -145,7 +145,7 @@ TEST_P(LostDefinitionTest, RowsGiveTypedColumnsAndEveryLiveRowWithItsTexts) {
   }
   std::set<std::string> found;
   RowCursor cursor;
-  while (fetchRow(*db, *table, cursor) == kResultDone) {
+  while (fetchRow(*db, *table, cursor) == RunResult::kDone) {
     std::vector<std::string> texts(3);
     for (size_t c = 0; c < table->columns.size(); ++c) {
       const ColumnDefinition& column = table->columns[c];
@@ -174,13 +174,13 @@ TEST_P(LostDefinitionTest, SavingNamesTheTableByItsCatalogRowAndSaysTheDefinitio
     std::vector<std::string> lines;
   } hooks;
   RunState run(hooks);
-  run.savingMode = 1;
+  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
   SalvageContext context{run, summary, nullptr, &destination};
   SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(path, handler, run), kResultDone);
+  EXPECT_EQ(salvageFile(path, handler, run), RunResult::kDone);
   const auto at = std::find(hooks.lines.begin(), hooks.lines.end(),
                             "Repairing Table :                   Everything");
   ASSERT_NE(at, hooks.lines.end());
@@ -198,7 +198,7 @@ TEST_P(LostDefinitionTest, WithoutItsCatalogRowTheTableIsNamedByItsPageInTheAnal
   SalvageHandler handler(context);
   auto db = openSourceDatabase(path, &run);
   ASSERT_TRUE(db);
-  EXPECT_EQ(walkCatalog(*db, handler), kResultDone);
+  EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_EQ(summary.tables[0].name, "Recovered_Rows_" + std::to_string(page));
   EXPECT_EQ(summary.tables[0].objectId, page);

@@ -248,7 +248,7 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
   for (bool confirm : {true, false}) {
     AnswerHooks hooks(confirm);
     RunState run(hooks);
-    run.runPhase = 'S';
+    run.runPhase = RunPhase::kSaving;
     TableFixture t(1, basicColumns());
     t.setUsageMap(test::inlineUsageMap(4, {4}));
     t.addDataPage(4, {{basicRow(t, 1, true, "a", "b")}, {basicRow(t, 2, true, "c", "d")}});
@@ -258,9 +258,9 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
     ASSERT_TRUE(table);
     readColumns(*db, *table);
     RowCursor cursor;
-    ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+    ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
     run.requestStop();
-    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? kResultStopped : kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? RunResult::kStopped : RunResult::kDone);
   }
 }
 
@@ -274,11 +274,11 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   ASSERT_TRUE(table);
   readColumns(*db, *table);
   RowCursor cursor;
-  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
   db->page(1);  // a caller reads another page between two rows
-  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
   EXPECT_EQ(cursor.columnText(0), "2");
-  EXPECT_EQ(fetchRow(*db, *table, cursor), kResultNothing);
+  EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kNothing);
 }
 
 TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
@@ -291,18 +291,18 @@ TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
   ASSERT_TRUE(table);
   const TableDefinition& definition = table->definition;
   RowCursor& first = table->cursor;
-  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
-  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
   // A fresh cursor starts at the first row, whatever the other one has read.
   RowCursor second;
-  ASSERT_EQ(fetchRow(*db, definition, second), kResultDone);
+  ASSERT_EQ(fetchRow(*db, definition, second), RunResult::kDone);
   EXPECT_EQ(second.columnText(0), "1");
-  ASSERT_EQ(fetchRow(*db, definition, first), kResultDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
   EXPECT_EQ(first.columnText(0), "3");
   EXPECT_EQ(second.columnText(2), "a") << "the other cursor's row is its own";
-  EXPECT_EQ(fetchRow(*db, definition, first), kResultNothing);
+  EXPECT_EQ(fetchRow(*db, definition, first), RunResult::kNothing);
   std::vector<std::string> rest;
-  while (fetchRow(*db, definition, second) == kResultDone)
+  while (fetchRow(*db, definition, second) == RunResult::kDone)
     rest.push_back(second.columnText(0));
   EXPECT_EQ(rest, (std::vector<std::string>{"2", "3"}));
 }

@@ -179,7 +179,7 @@ class LongValueTest : public ::testing::TestWithParam<int> {
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     readColumns(*db, *table);
     RowCursor cursor;
-    EXPECT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
     EXPECT_EQ(cursor.dataPage.number(), 4) << "the row's page is the data page";
     return {cursor.columnText(0), cursor.columnTexts[1]};
   }
@@ -275,7 +275,7 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   readColumns(*db, *table);
   RowCursor cursor;
-  ASSERT_EQ(fetchRow(*db, *table, cursor), kResultDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
   EXPECT_EQ(cursor.columnText(0), "255");
   EXPECT_EQ(cursor.columnText(1), "-1");
   EXPECT_EQ(cursor.columnText(2), "-1");

@@ -113,8 +113,8 @@ class RelationSalvageTest : public ::testing::TestWithParam<int> {
     orders.Close();
   }
 
-  int salvage(TableFixture& t, bool saving) {
-    run.savingMode = saving ? 1 : 0;
+  RunResult salvage(TableFixture& t, bool saving) {
+    run.savingMode = saving ? SavingMode::kSaving : SavingMode::kIdle;
     auto db = t.open(&run);
     SalvageContext context{run, summary, nullptr, saving ? &destination : nullptr};
     return salvageRelations(*db, 1, "", context);
@@ -147,7 +147,7 @@ const std::vector<RelationRow> kRows{
 
 TEST_P(RelationSalvageTest, GathersFieldPairsAndRetriesUnenforced) {
   TableFixture t = relationsTable(GetParam(), kRows);
-  EXPECT_EQ(salvage(t, true), kResultDone);
+  EXPECT_EQ(salvage(t, true), RunResult::kDone);
   EXPECT_EQ(savedRelations(),
             (Rows{{"CustomersOrders", "Customers", "Orders", "2", "0", "0", "Id", "Customer"},
                   {"PairsOrders", "Pairs", "Orders", "2", "0", "0", "A", "A"},
@@ -156,7 +156,7 @@ TEST_P(RelationSalvageTest, GathersFieldPairsAndRetriesUnenforced) {
 
 TEST_P(RelationSalvageTest, AnalysisListsOneEntryPerRelation) {
   TableFixture t = relationsTable(GetParam(), kRows);
-  EXPECT_EQ(salvage(t, false), kResultDone);
+  EXPECT_EQ(salvage(t, false), RunResult::kDone);
   ASSERT_EQ(summary.relations.size(), 3u);
   const auto& pairs = summary.relations[0];
   EXPECT_EQ(pairs.name, "PairsOrders");
@@ -176,7 +176,7 @@ TEST_P(RelationSalvageTest, EnforcedRelationThatHoldsKeepsItsAttributes) {
   customers.Update();
   customers.Close();
   TableFixture t = relationsTable(GetParam(), {kRows[2]});
-  EXPECT_EQ(salvage(t, true), kResultDone);
+  EXPECT_EQ(salvage(t, true), RunResult::kDone);
   const std::string firstName = GetParam() == 1 ? "CustomersOrders" : "CustomersOrders";
   EXPECT_EQ(savedRelations(),
             (Rows{{firstName, "Customers", "Orders", "256", "1", "0", "Id", "Customer"}}));
@@ -185,7 +185,7 @@ TEST_P(RelationSalvageTest, EnforcedRelationThatHoldsKeepsItsAttributes) {
 TEST_P(RelationSalvageTest, Jet4NamesARelationByItsTablesFirst) {
   TableFixture t =
       relationsTable(GetParam(), {{"Stored", "Orders", "Customer", "Customers", "Id", 2, 0, 1}});
-  EXPECT_EQ(salvage(t, true), kResultDone);
+  EXPECT_EQ(salvage(t, true), RunResult::kDone);
   const auto relations = savedRelations();
   ASSERT_EQ(relations.size(), 1u);
   EXPECT_EQ(relations[0][0], GetParam() == 1 ? "CustomersOrders" : "Stored");
@@ -193,7 +193,7 @@ TEST_P(RelationSalvageTest, Jet4NamesARelationByItsTablesFirst) {
 
 TEST_P(RelationSalvageTest, NoRowsMeansNothingToDo) {
   TableFixture t = relationsTable(GetParam(), {});
-  EXPECT_EQ(salvage(t, true), kResultNothing);
+  EXPECT_EQ(salvage(t, true), RunResult::kNothing);
   EXPECT_TRUE(savedRelations().empty());
 }
 

@@ -38,14 +38,14 @@ class TableSalvageTest : public ::testing::Test {
  protected:
   enum class Mode { Saving, Preview, Analysis };
 
-  int salvage(TableFixture& t, Mode mode, const std::string& name = "Orders") {
-    run.savingMode = mode == Mode::Saving ? 1 : 0;
-    run.previewLoading = mode == Mode::Preview ? 1 : 0;
-    run.runPhase = 'S';
+  RunResult salvage(TableFixture& t, Mode mode, const std::string& name = "Orders") {
+    run.savingMode = mode == Mode::Saving ? SavingMode::kSaving : SavingMode::kIdle;
+    run.previewLoading = mode == Mode::Preview ? PreviewLoading::kLoading : PreviewLoading::kIdle;
+    run.runPhase = RunPhase::kSaving;
     auto db = t.open(&run);
     if (mode == Mode::Saving && !destination.IsOpen()) destination.Create(dir / "out.sqlite");
     SalvageContext context{run, summary, &log, mode == Mode::Saving ? &destination : nullptr};
-    const int result = salvageTable(*db, 1, t.tdefPage, name, context);
+    const RunResult result = salvageTable(*db, 1, t.tdefPage, name, context);
     return result;
   }
 
@@ -133,7 +133,7 @@ TEST_F(TableSalvageTest, SavingRecreatesTheTableWritesRowsAndTotals) {
   TableFixture t = ordersTable(1);
   t.spec.rowCount = 2;
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 125000)}, {orderRow(t, 2, std::nullopt, std::nullopt)}});
-  EXPECT_EQ(salvage(t, Mode::Saving), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
   EXPECT_EQ(hooks.savingList,
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
                    "Total Records Recovered :   2", ""}));
@@ -161,7 +161,7 @@ TEST_F(TableSalvageTest, EmptyRowsAreDroppedAndRefusedRowsCountedAsNotWritten) {
     destination.Close();
     std::filesystem::remove(dir / "out.sqlite");
     std::filesystem::remove(log.path());
-    EXPECT_EQ(salvage(t, Mode::Saving), kResultDone);
+    EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
     EXPECT_EQ(hooks.savingList,
               (Lines{"Repairing Table :                   Orders",
                      "Total Fields Recovered :       3", "Total Records Recovered :   1",
@@ -177,7 +177,7 @@ TEST_F(TableSalvageTest, DefinitionPagesBelowEightGetNoKeys) {
   TableFixture t = ordersTable(1);
   t.tdefPage = 7;
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}, {orderRow(t, 1, "Twin", 20)}});
-  EXPECT_EQ(salvage(t, Mode::Saving), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
   const auto file = saved();
   EXPECT_EQ(file->scalar("SELECT count(*) FROM Orders"), "2") << "no key, so no refused twin";
   EXPECT_EQ(file->scalar("SELECT pk FROM pragma_table_info('Orders') WHERE name = 'ID'"), "0");
@@ -197,7 +197,7 @@ TEST_F(TableSalvageTest, RefusedStatementsAndColumnsWithoutTypeAreLogged) {
   t.addDataPage(4, {{t.row({.columnCount = 3,
                             .fixedArea = {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0},
                             .presentColumns = {0, 1, 2}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
   const std::string text = logText();
   EXPECT_NE(
       text.find("Not re-created: column [Odd] of table [T] (its type has no destination type)\r\n"),
@@ -223,7 +223,7 @@ TEST_F(TableSalvageTest, SinglesAndDoublesAreSavedFromTheirBits) {
   };
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {row(0.15f, 0.1 + 0.2), row(-FLT_MAX, -1.23456789)});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
   EXPECT_EQ(saved()->query("SELECT S = 0.15, D = 0.1 + 0.2, CAST(S AS TEXT), D FROM T"),
             (std::vector<Lines>{{"1", "1", "0.15", "0.3"},
                                 {"0", "0", "-3.40282346638529e+38", "-1.23456789"}}));
@@ -239,7 +239,7 @@ TEST_F(TableSalvageTest, NamesHoldingBracketsBecomeTablesAndColumns) {
                             .fixedArea = test::le32(7),
                             .variableFields = {test::bytesOf("hi")},
                             .presentColumns = {0, 1}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), RunResult::kDone);
   EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       2");
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   1");
   EXPECT_EQ(saved()->query("SELECT \"Id]x\", \"[Note]]\" FROM \"Odd]Name\""),
@@ -265,7 +265,7 @@ TEST_F(TableSalvageTest, BinaryOleAndGuidKeepTheirValues) {
                             .fixedArea = std::vector<uint8_t>(16, 0),
                             .variableFields = {{0x07}, {}},
                             .presentColumns = {1}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   2");
   const auto file = saved();
   EXPECT_EQ(
@@ -278,7 +278,7 @@ TEST_F(TableSalvageTest, StopDuringATableStillWritesItsTotals) {
   TableFixture t = ordersTable(1);
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}});
   run.requestStop();
-  EXPECT_EQ(salvage(t, Mode::Saving), kResultStopped);
+  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kStopped);
   EXPECT_EQ(hooks.savingList,
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
                    "Total Records Recovered :   0", "Total Records Declared :    3", ""}));
@@ -288,7 +288,7 @@ TEST_F(TableSalvageTest, TableThatCannotBeCreatedCountsItsRowsAsNotWritten) {
   TableFixture t = ordersTable(1);
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}, {orderRow(t, 2, "Milk", 20)}});
   // The engine keeps this name for its own tables.
-  EXPECT_EQ(salvage(t, Mode::Saving, "MSysVantrelOrders"), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "MSysVantrelOrders"), RunResult::kDone);
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   0");
   EXPECT_EQ(hooks.savingList[3], "Total Records Not Written :   2");
   EXPECT_NE(logText().find("Not re-created: CREATE TABLE [MSysVantrelOrders]"), std::string::npos);
@@ -297,7 +297,7 @@ TEST_F(TableSalvageTest, TableThatCannotBeCreatedCountsItsRowsAsNotWritten) {
 TEST_F(TableSalvageTest, PreviewShowsRowsWithTheCurrencySymbol) {
   TableFixture t = ordersTable(1);
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 125000)}, {orderRow(t, 2, "Milk", std::nullopt)}});
-  EXPECT_EQ(salvage(t, Mode::Preview), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Preview), RunResult::kDone);
   EXPECT_EQ(hooks.headings, (Lines{"0:ID", "1:Name", "2:Total"}));
   const std::string symbol = localeCurrencySymbol();
   EXPECT_EQ(hooks.cells, (Lines{"0,0:1", "0,1:Tea", "0,2:" + symbol + "12.5000", "1,0:2",
@@ -311,7 +311,7 @@ TEST_F(TableSalvageTest, AnalysisCountsIntoTheSummary) {
   RowImage empty{
       .columnCount = 3, .fixedArea = std::vector<uint8_t>(12, 0), .variableFields = {{}}};
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}, {t.row(empty)}, {orderRow(t, 2, "Milk", 20)}});
-  EXPECT_EQ(salvage(t, Mode::Analysis), kResultDone);
+  EXPECT_EQ(salvage(t, Mode::Analysis), RunResult::kDone);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_EQ(summary.tables[0].objectId, 9);
   EXPECT_EQ(summary.tables[0].name, "Orders");
@@ -325,9 +325,9 @@ TEST_F(TableSalvageTest, UnreadableDefinitionLeavesNoTrace) {
   t.tdefPage = 15;  // never written: no definition there
   t.spec.rowCount = 1;
   auto db = t.open(&run);
-  run.savingMode = 0;
+  run.savingMode = SavingMode::kIdle;
   SalvageContext context{run, summary, &log, nullptr};
-  EXPECT_EQ(salvageTable(*db, 1, 200, "Gone", context), kResultDone);
+  EXPECT_EQ(salvageTable(*db, 1, 200, "Gone", context), RunResult::kDone);
   EXPECT_TRUE(summary.tables.empty());
   EXPECT_TRUE(hooks.savingList.empty());
   EXPECT_FALSE(std::filesystem::exists(log.path()));

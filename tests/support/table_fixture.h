@@ -58,7 +58,7 @@ class TableFixture {
     if (!table) return rows;
     readColumns(db, *table);
     RowCursor cursor;
-    while (fetchRow(db, *table, cursor) == kResultDone) {
+    while (fetchRow(db, *table, cursor) == RunResult::kDone) {
       std::vector<std::string> texts;
       for (size_t i = 0; i < table->columns.size(); ++i)
         texts.push_back(cursor.columnText(i));
