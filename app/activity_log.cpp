@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <mutex>
 #include <string>
+#include <system_error>
 
 #include "reader/text_decoding.h"
 
@@ -76,6 +77,32 @@ bool writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
+struct ActivityLog::Failure {
+  std::mutex mutex;
+  std::optional<std::string> reason;
+};
+
+ActivityLog::ActivityLog(std::filesystem::path file)
+    : path_(std::move(file)), failure_(std::make_shared<Failure>()) {}
+
+void ActivityLog::noteFailure(int error) const {
+  std::lock_guard lock(failure_->mutex);
+  if (!failure_->reason)
+    failure_->reason = std::error_code(error, std::generic_category()).message();
+}
+
+std::optional<std::string> ActivityLog::writeFailure() const {
+  std::lock_guard lock(failure_->mutex);
+  return failure_->reason;
+}
+
+std::string logWarningText(const ActivityLog& log) {
+  const auto failure = log.writeFailure();
+  if (!failure) return "";
+  return "The activity log " + log.path().string() + " could not be written (" + *failure +
+         "): the steps of this run are missing from it";
+}
+
 ActivityLog ActivityLog::atConfiguredLocation(const Configuration& configuration,
                                               const EnvironmentLookup& environment) {
   std::filesystem::path folder = stateFolder(environment);
@@ -90,7 +117,10 @@ int ActivityLog::appendLogLine(std::string_view text) const {
   std::error_code ignored;
   if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ignored);
   const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return 0;
+  if (fd < 0) {
+    noteFailure(errno);
+    return 0;
+  }
   ::flock(fd, LOCK_EX);
   struct stat status {};
   bool written = ::fstat(fd, &status) == 0;
@@ -98,7 +128,9 @@ int ActivityLog::appendLogLine(std::string_view text) const {
     written = ::ftruncate(fd, 0) == 0;
   }
   written = written && writeAll(fd, bytes);
+  const int error = errno;
   ::close(fd);  // also releases the file lock
+  if (!written) noteFailure(error != 0 ? error : EIO);
   return written ? 1 : 0;
 }
 

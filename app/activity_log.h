@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/configuration.h"
@@ -17,7 +20,7 @@ class ActivityLog final : public LogSink {
   // A file larger than this when a text is appended is emptied first.
   static constexpr std::uintmax_t kSizeLimit = 5'242'880;
 
-  explicit ActivityLog(std::filesystem::path file) : path_(std::move(file)) {}
+  explicit ActivityLog(std::filesystem::path file);
 
   // The log in the folder the configuration gives: LogPath when it names a folder that can be
   // written to, else FilePath when it does, else stateFolder().
@@ -36,8 +39,20 @@ class ActivityLog final : public LogSink {
   // result.
   int clear() const;
 
+  // Why an append of this log (or a copy of it) failed first, once one did: "Permission
+  // denied". Not a data loss, but the user is told once per run (logWarningText).
+  std::optional<std::string> writeFailure() const;
+
  private:
+  struct Failure;
+  void noteFailure(int error) const;
+
   std::filesystem::path path_;
+  std::shared_ptr<Failure> failure_;
 };
+
+// "The activity log PATH could not be written (WHY): the steps of this run are missing from
+// it"; empty when every append was written.
+std::string logWarningText(const ActivityLog& log);
 
 }  // namespace vantrel

@@ -36,7 +36,9 @@ std::string analysisJson(const AnalysisResult& analysis) {
                                  {"tables", tables},
                                  {"queries", queries},
                                  {"relations", relations}};
-  return object.dump();
+  nlohmann::json answer = object;
+  if (!analysis.problem.empty()) answer["problem"] = analysis.problem;
+  return answer.dump();
 }
 
 }  // namespace vantrel

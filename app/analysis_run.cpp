@@ -6,6 +6,7 @@
 #include "app/salvage_handler.h"
 #include "app/source_problems.h"
 #include "reader/catalog_walk.h"
+#include "reader/database_header.h"
 #include "run/result_codes.h"
 
 namespace vantrel {
@@ -28,7 +29,15 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       SalvageContext context{run, analysis.summary};
       SalvageHandler salvage(context);
       ProgressHandler handler(salvage, tracker);
+      const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
       analysis.result = walkCatalog(**db, handler);
+      const CatalogSummary& found = analysis.summary;
+      // A file with no Access header that gave nothing is no Access database at all.
+      if (found.tables.empty() && found.queryList.empty() && found.relations.empty() &&
+          analysis.result != RunResult::kStopped && !accessHeader) {
+        analysis.opened = false;
+        analysis.problem = notAnAccessDatabaseText(sourcePath);
+      }
     } else {
       analysis.problem = cannotOpenText(sourcePath, db.error());
     }
@@ -42,6 +51,11 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
   analysis.reportText =
       summaryReportText(analysis.summary, analysis.formatVersion, analysis.previewQueryCount,
                         analysis.previewRelationCount);
+  // The report says why it is empty, or that it is not all there is.
+  if (!analysis.opened) analysis.reportText = analysis.problem + "\r\n";
+  if (analysis.result == RunResult::kStopped) {
+    analysis.reportText = std::string(kAnalysisStoppedText) + "\r\n\r\n" + analysis.reportText;
+  }
   if (report != nullptr) report->show(analysis.reportText);
 
   if (log != nullptr) {

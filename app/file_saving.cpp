@@ -71,29 +71,57 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
   SalvageHandler salvage(context);
   ProgressHandler handler(salvage, tracker);
   tracker.startFile(fileNumber, file.source);
-  const RunResult code = salvageFile(file.source, handler, run);
+  RunResult code = salvageFile(file.source, handler, run);
   tracker.endFile();
   const bool opened = code != RunResult::kNothing;
   // The saved queries become views once every table and relation is in place.
-  if (opened && code != RunResult::kStopped) createQueryViews(context);
+  if (opened && code != RunResult::kStopped && createQueryViews(context).stopped) {
+    code = RunResult::kStopped;
+  }
+  SavingTally& tally = context.tally;
   bool holdsNothing = false;
+  std::string closeFailure;  // what the destination could not save at its close
   try {
     holdsNothing = destination->isOpen() && destination->holdsNothing();
+  } catch (const DestinationError& error) {
+    tally.note(error);
+  }
+  try {
     if (destination->isOpen()) destination->close();
   } catch (const DestinationError& error) {
     logText(log, "Not saved: rows of " + location + " (" + error.what() + ")\r\n\r\n");
-    // Whatever the file's tables said, it is not saved whole: the run must not end as a success.
-    file.problem = file.source + ": not everything was saved (" + error.what() + ")";
+    tally.note(error);
+    closeFailure = error.what();
   }
-  file.status = code == RunResult::kStopped ? Status::Stopped
-                : opened                    ? Status::Saved
-                                            : Status::NotOpened;
-  if (file.status == Status::NotOpened) {
+  file.tally = std::move(tally);
+  if (!opened) {
+    file.status = Status::NotOpened;
     file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
     logText(log, file.problem + "\r\n\r\n");
     removeDestination(file.destination);
-  } else if (file.status == Status::Saved && holdsNothing) {
+    return code;
+  }
+  if (code == RunResult::kStopped) {
+    file.status = Status::Stopped;
+    file.problem = file.source + ": " + stoppedText(file.tally);
+  } else if (file.tally.any() || !closeFailure.empty()) {
+    // Whatever the file's tables said, it is not saved whole: the run must not end as a success.
+    file.status = Status::SavedWithLosses;
+    std::string summary = lossSummaryText(file.tally);
+    if (summary.empty()) summary = "not everything was saved (" + closeFailure + ")";
+    file.problem = file.source + ": " + summary;
+    run.appendSavingListLine(file.problem);
+    run.appendSavingListLine("");
+    logText(log, file.problem + "\r\n\r\n");
+    // A destination that took nothing is not left behind.
+    if (holdsNothing) removeDestination(file.destination);
+  } else if (holdsNothing && file.tally.keptObjects > 0) {
+    // Every object was one the destination held already and the user kept.
+    file.status = Status::Kept;
+  } else if (holdsNothing) {
     reportNothingSalvaged(file, run, log);
+  } else {
+    file.status = Status::Saved;
   }
   return code;
 }

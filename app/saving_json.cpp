@@ -13,10 +13,12 @@ std::string_view statusText(SavedFile::Status status) {
   switch (status) {
     case SavedFile::Status::Saved:
       return "saved";
+    case SavedFile::Status::SavedWithLosses:
+      return "saved with losses";
     case SavedFile::Status::Stopped:
       return "stopped";
-    case SavedFile::Status::Skipped:
-      return "skipped";
+    case SavedFile::Status::Kept:
+      return "kept";
     case SavedFile::Status::NotOpened:
       return "not opened";
     case SavedFile::Status::NotCreated:
@@ -25,6 +27,30 @@ std::string_view statusText(SavedFile::Status status) {
       return "nothing salvaged";
   }
   return "unknown";
+}
+
+std::string_view lossKindText(ObjectLoss::Kind kind) {
+  switch (kind) {
+    case ObjectLoss::Kind::kTable:
+      return "table";
+    case ObjectLoss::Kind::kQuery:
+      return "query";
+    case ObjectLoss::Kind::kRelation:
+      return "relation";
+  }
+  return "unknown";
+}
+
+nlohmann::json lossesJson(const SavingTally& tally) {
+  nlohmann::json losses = nlohmann::json::array();
+  for (const ObjectLoss& loss : tally.objects) {
+    losses.push_back({{"kind", lossKindText(loss.kind)},
+                      {"name", loss.name},
+                      {"missing", loss.missing},
+                      {"rows_lost", loss.rowsLost},
+                      {"reason", loss.reason}});
+  }
+  return losses;
 }
 
 }  // namespace
@@ -58,8 +84,9 @@ std::string savingJson(const SavingOutcome& outcome) {
   for (const SavedFile& file : outcome.files) {
     nlohmann::json tables = nlohmann::json::array();
     long long rows = 0;
-    const bool written =
-        file.status == SavedFile::Status::Saved || file.status == SavedFile::Status::Stopped;
+    const bool written = file.status == SavedFile::Status::Saved ||
+                         file.status == SavedFile::Status::SavedWithLosses ||
+                         file.status == SavedFile::Status::Stopped;
     if (written) {
       for (const SavedTable& table : savedTables(file.destination)) {
         tables.push_back({{"name", table.name}, {"rows", table.rows}});
@@ -71,10 +98,19 @@ std::string savingJson(const SavingOutcome& outcome) {
                      {"status", statusText(file.status)},
                      {"problem", file.problem},
                      {"tables", tables},
-                     {"rows", rows}});
+                     {"rows", rows},
+                     {"losses", lossesJson(file.tally)}});
+    if (file.tally.stopped) {
+      files.back()["stopped_table"] = {{"name", file.tally.stopped->name},
+                                       {"rows_written", file.tally.stopped->written},
+                                       {"rows_declared", file.tally.stopped->of}};
+    }
   }
-  const nlohmann::json object = {
-      {"folder", outcome.subfolder.string()}, {"stopped", outcome.savingAborted}, {"files", files}};
+  const nlohmann::json object = {{"folder", outcome.subfolder.string()},
+                                 {"stopped", outcome.savingAborted},
+                                 {"saved_everything", savedEverything(outcome)},
+                                 {"end_text", viewLogResultText(outcome)},
+                                 {"files", files}};
   return object.dump();
 }
 

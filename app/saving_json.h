@@ -19,9 +19,10 @@ struct SavedTable {
 std::vector<SavedTable> savedTables(const std::filesystem::path& path);
 
 // A saving run as one line of JSON: the subfolder, whether the run was stopped, and for each
-// file its source, destination, status ("saved", "stopped", "skipped", "not opened", "not
-// created", "nothing salvaged"), the problem in words when there is one, and the tables with
-// the rows its destination holds.
+// file its source, destination, status ("saved", "saved with losses", "stopped", "kept", "not
+// opened", "not created", "nothing salvaged"), the problem in words when there is one, the
+// tables with the rows its destination holds, every lost table, query or relation, and the
+// table a stop ended.
 std::string savingJson(const SavingOutcome& outcome);
 
 }  // namespace vantrel

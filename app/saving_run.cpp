@@ -99,6 +99,7 @@ class SavingWorker {
     abort();
     outcome_.resultCode = RunResult::kStopped;
     file.status = Status::Stopped;
+    file.problem = file.source + ": stopped before anything was written";
     outcome_.files.push_back(std::move(file));
     return true;
   }
@@ -126,7 +127,7 @@ class SavingWorker {
         if (answer == OverwriteAnswer::NoToAll) noToAll = true;
         if (answer == OverwriteAnswer::YesToAll) yesToAll = true;
         if (answer == OverwriteAnswer::No || answer == OverwriteAnswer::NoToAll) {
-          file.status = Status::Skipped;
+          file.status = Status::Kept;
           outcome_.files.push_back(std::move(file));
           continue;
         }
@@ -204,7 +205,7 @@ class SavingWorker {
         return;
       }
       if (!overwrite) {
-        file.status = Status::Skipped;
+        file.status = Status::Kept;
         outcome_.files.push_back(std::move(file));
         outcome_.end = SavingEnd::Quiet;
         return;
@@ -245,21 +246,64 @@ std::string_view viewLogResultText(bool savingAborted) {
   return savingAborted ? "Repairing aborted" : "Saving Completed Successfully";
 }
 
+bool savedEverything(const SavingOutcome& outcome) {
+  return !outcome.savingAborted && std::ranges::all_of(outcome.files, [](const SavedFile& file) {
+    return file.status == Status::Saved || file.status == Status::Kept;
+  });
+}
+
+namespace {
+
+bool everyFileKept(const SavingOutcome& outcome) {
+  return !outcome.files.empty() && std::ranges::all_of(outcome.files, [](const SavedFile& file) {
+    return file.status == Status::Kept;
+  });
+}
+
+// "Repairing aborted", each stopped file's line, and the files that failed before the stop.
+std::string abortedText(const SavingOutcome& outcome, std::string_view head) {
+  std::string text(head);
+  for (const std::string& line : stoppedFiles(outcome))
+    text += "\n" + line;
+  if (!savingFailures(outcome).empty()) text += "\n" + failureSummaryText(outcome);
+  return text;
+}
+
+}  // namespace
+
 std::string viewLogResultText(const SavingOutcome& outcome) {
-  if (outcome.savingAborted) return std::string(viewLogResultText(true));
-  // The success text only when every file was saved or kept by the user's choice.
-  const auto failures = savingFailures(outcome);
-  if (failures.empty()) return std::string(viewLogResultText(false));
-  return failureSummaryText(failures);
+  if (outcome.savingAborted) return abortedText(outcome, viewLogResultText(true));
+  if (!savingFailures(outcome).empty()) return failureSummaryText(outcome);
+  if (everyFileKept(outcome)) return std::string(kEverythingKeptText);
+  return std::string(viewLogResultText(false));
 }
 
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome) {
   if (!outcome.savingAborted) {
-    if (const auto failures = savingFailures(outcome); !failures.empty()) {
-      return logSavingFailures(log, failures);
+    if (!savingFailures(outcome).empty()) return logSavingFailures(log, outcome);
+    if (everyFileKept(outcome)) {
+      return log.appendLogLine("\r\n\r\n" + std::string(kEverythingKeptText) + "\r\n");
     }
   }
-  return logRunEnd(log, outcome.savingAborted);
+  const int written = logRunEnd(log, outcome.savingAborted);
+  if (!outcome.savingAborted) return written;
+  std::string lines;
+  for (const std::string& line : stoppedFiles(outcome))
+    lines += "\r\n" + line;
+  return lines.empty() ? written : log.appendLogLine(lines + "\r\n");
+}
+
+std::string completionNoticeText(const SavingOutcome& outcome) {
+  const std::string head = completionNoticeText(outcome.resultCode);
+  if (outcome.resultCode == RunResult::kStopped) return abortedText(outcome, head);
+  if (!savingFailures(outcome).empty()) return failureSummaryText(outcome);
+  return head;
+}
+
+std::string withLogWarning(std::string endText, const ActivityLog& log) {
+  if (const std::string warning = logWarningText(log); !warning.empty())
+    endText += "\n\n" + warning;
+  return endText;
 }
 
 std::string completionNoticeText(RunResult resultCode) {

@@ -11,6 +11,7 @@
 #include "app/log_texts.h"
 #include "run/run_state.h"
 #include "salvage/destination.h"
+#include "salvage/saving_tally.h"
 
 namespace vantrel {
 
@@ -62,11 +63,14 @@ struct SavingRequest {
 // or a quiet return to the preview.
 enum class SavingEnd { ViewLog, CompletionNotice, Quiet };
 
+// One file's outcome, the same on every front: the saving list, the end text, the command
+// line's exit status, the JSON outputs and the activity log all read it.
 struct SavedFile {
   enum class Status {
-    Saved,            // the destination was created and the source walked to its end
-    Stopped,          // the user stopped the run during this file
-    Skipped,          // the destination existed and was kept
+    Saved,            // every salvaged table created and every salvaged row written, durably
+    SavedWithLosses,  // the destination refused tables, rows, queries or relations, or failed
+    Stopped,          // the user stopped the run during this file; what was written stays
+    Kept,             // the destination existed and the user kept it: nothing was written
     NotOpened,        // the source could not be opened as an Access database; no destination
     NotCreated,       // the destination could not be created; the source was not read
     NothingSalvaged,  // no table, query or relation came back; the destination was removed
@@ -74,11 +78,11 @@ struct SavedFile {
   std::string source;  // the source path as shown to the user
   std::filesystem::path destination;
   Status status = Status::Saved;
-  // NotOpened and NothingSalvaged: why, as the saving list and the log tell it
-  // (cannotOpenText, nothingSalvagedText). Saved: what could not be saved after all (the
-  // destination failed at its close, as when the server went away), else empty. NotCreated:
-  // which destination.
+  // Every status but Saved and Kept: why, as the saving list, the end text and the log tell it
+  // (cannotOpenText, nothingSalvagedText, the losses' summary, the stopped table).
   std::string problem;
+  // What the destination took and did not take, each lost object by name.
+  SavingTally tally;
 };
 
 struct SavingOutcome {
@@ -98,11 +102,24 @@ SavingOutcome runSaving(const SavingRequest& request, RunState& run, SavingHooks
 
 // The end dialog's result and the completion notice.
 std::string_view viewLogResultText(bool savingAborted);
-// The end dialog's result for a run: the success text only when every file was saved or kept
-// by the user's choice; else "Repairing failed for N file(s):" and a line for each such file.
+// Whether every file the run came to was saved whole, or kept by the user's choice.
+bool savedEverything(const SavingOutcome& outcome);
+// The end text of a run, the same on every front: the success text only when every file was
+// saved, or kept while at least one other was saved; "Repairing aborted" and the stopped
+// table after a stop; "Nothing was saved: ..." when every destination was kept; else
+// "Repairing failed for N file(s):" and each such file with its losses.
 std::string viewLogResultText(const SavingOutcome& outcome);
-// The end of the run in the activity log, as the end dialog shows it.
+// The end of the run in the activity log, as the end dialog shows it, with every loss.
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome);
+// Save Current Database of one file among several: the notice at its end.
+std::string completionNoticeText(const SavingOutcome& outcome);
 std::string completionNoticeText(RunResult resultCode);
+
+// An end text for the windows, followed by the warning that the activity log could not be
+// written, when it could not (once per run).
+std::string withLogWarning(std::string endText, const ActivityLog& log);
+
+inline constexpr std::string_view kEverythingKeptText =
+    "Nothing was saved: every destination already existed and was kept";
 
 }  // namespace vantrel

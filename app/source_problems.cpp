@@ -47,6 +47,10 @@ std::string cannotOpenText(std::string_view path, OpenFailure failure) {
   return "Cannot open " + std::string(path) + ": " + std::string(openFailureReason(failure));
 }
 
+std::string notAnAccessDatabaseText(std::string_view path) {
+  return "Cannot open " + std::string(path) + ": the file is not an Access database";
+}
+
 std::string nothingSalvagedText(std::string_view path, const std::filesystem::path& source) {
   return std::string(kNothingSalvaged) + " from " + std::string(path) + ": " +
          nothingSalvagedReason(source);

@@ -35,10 +35,10 @@ int runAnalyze(const AnalyzeOptions& options) {
   for (const std::string& file : options.files) {
     const AnalysisResult analysis = runAnalysis(file, run, &log, nullptr);
     if (!analysis.opened) {
+      // Only the reason, on standard error: there is no summary of a file that did not open.
       std::cerr << "vantrel-cli: " << analysis.problem << "\n";
       exitCode = kExitNotOpened;
-    }
-    if (options.json) {
+    } else if (options.json) {
       std::cout << analysisJson(analysis) << "\n";
     } else {
       std::cout << withLineFeeds(reportTexts(analysis));
@@ -49,6 +49,8 @@ int runAnalyze(const AnalyzeOptions& options) {
       return kExitInterrupted;
     }
   }
+  if (const std::string warning = logWarningText(log); !warning.empty())
+    std::cerr << "vantrel-cli: warning: " << warning << "\n";
   return exitCode;
 }
 

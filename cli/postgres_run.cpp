@@ -21,7 +21,9 @@ PostgresRun::~PostgresRun() {
 std::string PostgresRun::describe(const SavingOutcome& outcome) const {
   std::set<std::string> schemas;
   for (const SavedFile& file : outcome.files) {
-    if (file.status == SavedFile::Status::Saved || file.status == SavedFile::Status::Stopped)
+    if (file.status == SavedFile::Status::Saved ||
+        file.status == SavedFile::Status::SavedWithLosses ||
+        file.status == SavedFile::Status::Stopped)
       schemas.insert(postgresSchemaName(file.destination, schemaPerFile_));
   }
   if (schemas.empty()) return "";

@@ -24,7 +24,8 @@ struct RepairOptions {
   std::vector<std::string> files;
   std::string out;
   std::string to;  // a PostgreSQL server instead of a folder
-  bool schemaPerFile = false;
+  bool oneSchema = false;
+  bool schemaPerFile = false;  // the default; kept for the scripts that still ask for it
   std::optional<OverwriteMode> overwrite;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
@@ -120,7 +121,7 @@ int runRepair(const RepairOptions& options) {
   std::unique_ptr<PostgresRun> postgres;
   if (!options.to.empty()) {
     postgres = startPostgresRun(
-        options.to, options.schemaPerFile,
+        options.to, !options.oneSchema,
         [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log);
     if (!postgres) return kExitUsage;
   }
@@ -133,41 +134,31 @@ int runRepair(const RepairOptions& options) {
   request.jobs = options.jobs;
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
-  int exitCode = kExitOk;
+  // The saving list told every loss as it came; standard error names each file that was not
+  // saved whole, and the end text is the windows' and the service's.
   for (const SavedFile& file : outcome.files) {
     using Status = SavedFile::Status;
-    if (file.status == Status::NotOpened || file.status == Status::NothingSalvaged) {
-      std::cerr << "vantrel-cli: " << file.problem << "\n";
-      exitCode = kExitNotOpened;
-    }
-    if (file.status == Status::Saved && !file.problem.empty()) {
-      std::cerr << "vantrel-cli: " << file.problem << "\n";
-      exitCode = kExitNotOpened;
-    }
-    if (file.status == Status::NotCreated) {
-      std::cerr << "vantrel-cli: "
-                << (file.problem.empty() ? "cannot create " + file.destination.string()
-                                         : file.problem)
-                << "\n";
-      exitCode = kExitNotOpened;
-    }
-    if (file.status == Status::Skipped) {
+    if (file.status == Status::Kept) {
       std::cerr << "vantrel-cli: kept the existing " << file.destination.string() << "\n";
+    } else if (file.status != Status::Saved && !file.problem.empty()) {
+      std::cerr << "vantrel-cli: " << file.problem << "\n";
     }
   }
-  if (outcome.end == SavingEnd::ViewLog) {
-    logSavingEnd(log, outcome);
-    std::cout << viewLogResultText(outcome) << "\n";
-  }
+  logSavingEnd(log, outcome);
+  std::cout << viewLogResultText(outcome) << "\n";
   if (postgres) {
     if (const std::string written = postgres->describe(outcome); !written.empty())
       std::cout << "Destination: " << written << "\n";
   } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
   }
-  std::cout << "Activity log: " << log.path().string() << "\n";
+  if (const std::string warning = logWarningText(log); !warning.empty()) {
+    std::cerr << "vantrel-cli: warning: " << warning << "\n";
+  } else {
+    std::cout << "Activity log: " << log.path().string() << "\n";
+  }
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
-  return exitCode;
+  return savedEverything(outcome) ? kExitOk : kExitNotOpened;
 }
 
 }  // namespace
@@ -181,14 +172,22 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
       repair->add_option("--out", options->out, "The folder to save into (made when missing)");
   auto* to = repair->add_option(
       "--to", options->to,
-      "Save into PostgreSQL instead: postgresql://USER@HOST:PORT/DB, one schema per run named "
-      "like the folder (repair_H_M_S); the password comes from PGPASSWORD, ~/.pgpass or a "
-      "service file, never from here");
+      "Save into PostgreSQL instead: postgresql://USER@HOST:PORT/DB, a schema for each file "
+      "named after it; the password comes from PGPASSWORD, ~/.pgpass or a service file, never "
+      "from here");
   out->excludes(to);
+  auto* oneSchema =
+      repair
+          ->add_flag("--one-schema", options->oneSchema,
+                     "With --to: every file into one schema named like the folder (repair_H_M_S) "
+                     "instead of a schema for each file; a table or query whose name another "
+                     "file of the run took is not saved, and that file is saved with losses")
+          ->needs(to);
   repair
       ->add_flag("--schema-per-file", options->schemaPerFile,
-                 "With --to: a schema for each file, named after it")
-      ->needs(to);
+                 "With --to: a schema for each file, named after it (the default)")
+      ->needs(to)
+      ->excludes(oneSchema);
   repair
       ->add_option("--overwrite", options->overwrite,
                    "An existing destination: ask (the default on a terminal), yes, or no (the "

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "app/saving_failures.h"
 #include "gui/common_actions.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
@@ -29,16 +28,12 @@ QLabel* label(QWidget* owner, const char* text, const char* name = nullptr) {
 
 }  // namespace
 
-QString endDialogText(const SavingOutcome& outcome) {
-  return QString::fromStdString(viewLogResultText(outcome));
+QString endDialogText(const SavingOutcome& outcome, const ActivityLog& log) {
+  return QString::fromStdString(withLogWarning(viewLogResultText(outcome), log));
 }
 
-QString completionNotice(const SavingOutcome& outcome) {
-  const auto failures = savingFailures(outcome);
-  if (outcome.resultCode != RunResult::kStopped && !failures.empty()) {
-    return QString::fromStdString(failureSummaryText(failures));
-  }
-  return QString::fromStdString(completionNoticeText(outcome.resultCode));
+QString completionNotice(const SavingOutcome& outcome, const ActivityLog& log) {
+  return QString::fromStdString(withLogWarning(completionNoticeText(outcome), log));
 }
 
 class SavingDialog::Hooks : public RunHooks, public SavingHooks {
@@ -216,7 +211,7 @@ void SavingDialog::finish() {
       return;
     }
     case SavingEnd::CompletionNotice:
-      session_.prompts.notice(this, completionNotice(outcome_));
+      session_.prompts.notice(this, completionNotice(outcome_, session_.log));
       break;
     case SavingEnd::Quiet:
       break;
@@ -250,7 +245,8 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome, QWidget* pa
   setWindowTitle(kWindowTitle);
   setModal(true);
   result_ = label(this, "", "resultText");
-  result_->setText(endDialogText(outcome));
+  logSavingEnd(session_.log, outcome);  // first, so that a log it cannot write is told too
+  result_->setText(endDialogText(outcome, session_.log));
   viewLog_ = new QCheckBox(QStringLiteral("View Log"), this);
   viewLog_->setObjectName(QStringLiteral("viewLogBox"));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -263,8 +259,6 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome, QWidget* pa
   row->addWidget(ok);
   layout->addLayout(row);
   connect(ok, &QPushButton::clicked, this, &EndDialog::ok);
-
-  logSavingEnd(session_.log, outcome);
 }
 
 void EndDialog::ok() {

@@ -86,7 +86,7 @@ class EndDialog : public QDialog {
 
 // The text of the end dialog, and of the completion notice, for a run's outcome: the success
 // text only when every file was saved or kept by the user's choice.
-QString endDialogText(const SavingOutcome& outcome);
-QString completionNotice(const SavingOutcome& outcome);
+QString endDialogText(const SavingOutcome& outcome, const ActivityLog& log);
+QString completionNotice(const SavingOutcome& outcome, const ActivityLog& log);
 
 }  // namespace vantrel::gui

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "queries/sqlite_translation.h"
+#include "run/result_codes.h"
 #include "salvage/destination.h"
 
 namespace vantrel {
@@ -27,14 +28,19 @@ constexpr size_t kMaxQueryChain = 100;
 
 class ViewMaker {
  public:
-  explicit ViewMaker(Destination& destination) : destination_(destination) {}
+  ViewMaker(Destination& destination, RunState& run) : destination_(destination), run_(run) {}
 
   QueryViewCount run() {
     const std::vector<SavedQuery> queries = destination_.savedQueries();
     for (const SavedQuery& query : queries)
       byName_.emplace(query.name, &query);
-    QueryViewCount count{0, static_cast<int>(queries.size())};
+    QueryViewCount count{0, static_cast<int>(queries.size()), false};
     for (const SavedQuery& query : queries) {
+      // Each view's check may run for a while: a stop takes effect between two of them.
+      if (run_.stopCheck() == RunResult::kStopped) {
+        count.stopped = true;
+        break;
+      }
       if (make(query)) ++count.made;
     }
     return count;
@@ -52,8 +58,9 @@ class ViewMaker {
     if (reason) {
       try {
         destination_.setNoViewReason(query.name, *reason);
-      } catch (const DestinationError&) {
+      } catch (const DestinationError& error) {
         // The reason is only a note; the query itself stays saved.
+        if (error.endsDestination()) throw;
       }
     }
     done_.emplace(query.name, !reason);
@@ -86,12 +93,14 @@ class ViewMaker {
     try {
       destination_.createView(query.name, *translation.sql);
     } catch (const DestinationError& error) {
+      if (error.endsDestination()) throw;
       return std::string(sqlite ? "SQLite: " : "PostgreSQL: ") + error.what();
     }
     return std::nullopt;
   }
 
   Destination& destination_;
+  RunState& run_;
   std::map<std::string, const SavedQuery*, NameLess> byName_;
   std::map<std::string, bool, NameLess> done_;
   std::set<std::string, NameLess> inProgress_;
@@ -100,18 +109,23 @@ class ViewMaker {
 }  // namespace
 
 QueryViewCount createQueryViews(SalvageContext& context) {
-  if (context.destination == nullptr || !context.destination->isOpen()) return {};
+  if (context.destination == nullptr || !context.destination->isOpen() ||
+      context.destinationLost()) {
+    return {};
+  }
   QueryViewCount count;
   try {
-    count = ViewMaker(*context.destination).run();
+    count = ViewMaker(*context.destination, context.run).run();
   } catch (const DestinationError& error) {
+    context.tally.note(error);
     context.appendLog("Not created: views of the saved queries (" + std::string(error.what()) +
                       ")\r\n");
     return count;
   }
   if (count.queries == 0) return count;
-  const std::string line = "Queries Saved As Views :   " + std::to_string(count.made) + " of " +
-                           std::to_string(count.queries);
+  std::string line = "Queries Saved As Views :   " + std::to_string(count.made) + " of " +
+                     std::to_string(count.queries);
+  if (count.stopped) line += " (stopped)";
   context.run.appendSavingListLine(line);
   context.appendLog(line + "\r\n\r\n");
   return count;

@@ -5,14 +5,16 @@
 namespace vantrel {
 
 struct QueryViewCount {
-  int made = 0;     // views created
-  int queries = 0;  // saved queries in the destination
+  int made = 0;          // views created
+  int queries = 0;       // saved queries in the destination
+  bool stopped = false;  // the user stopped the run before every view was made
 };
 
 // Makes every saved query of the destination that SQLite can run a view of its name, once
 // all tables and relations are saved: a query that reads another one comes after it. A query
 // that gets no view keeps the reason in the engine's queries table. The saving list and the
-// activity log get the count (no line for a file without queries).
+// activity log get the count (no line for a file without queries). A stop takes effect between
+// two views; a destination that fails for good ends the views and is noted in its losses.
 QueryViewCount createQueryViews(SalvageContext& context);
 
 }  // namespace vantrel

@@ -34,6 +34,25 @@ void createEmptyFile(const std::filesystem::path& path) {
                       std::error_code(error, std::generic_category()).message());
 }
 
+// Writes the file's data and its folder entry to the disk: a destination is reported saved
+// only once a crash can no longer take it back.
+void syncToDisk(const std::filesystem::path& path) {
+  for (const std::filesystem::path& target : {path, path.parent_path()}) {
+    if (target.empty()) continue;
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;  // nothing of ours to sync (a folder we may not open)
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;  // EINVAL: cannot be synced at all
+    const int error = errno;
+    ::close(fd);
+    if (!synced) {
+      throw CDaoException(
+          "cannot write " + target.string() +
+              " to the disk: " + std::error_code(error, std::generic_category()).message(),
+          error == ENOSPC ? DestinationFault::kDiskFull : DestinationFault::kWriteFailed);
+    }
+  }
+}
+
 }  // namespace
 
 CDaoDatabase::CDaoDatabase() = default;
@@ -206,7 +225,7 @@ void CDaoDatabase::endRecordset(CDaoRecordset& recordset, bool keepRows) {
     executeSql(handle(), "COMMIT");
   } catch (const CDaoException& error) {
     sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw CDaoException(std::string("the rows could not be saved: ") + error.what());
+    throw CDaoException(std::string("the rows could not be saved: ") + error.what(), error.fault());
   }
 }
 
@@ -227,18 +246,19 @@ bool CDaoDatabase::HoldsNothing() const {
 
 void CDaoDatabase::Close() {
   if (!IsOpen()) return;
-  std::optional<std::string> failure;
+  std::optional<CDaoException> failure;
   while (!openRecordsets_.empty()) {
     try {
       openRecordsets_.back()->Close();
     } catch (const CDaoException& error) {
-      if (!failure) failure = error.what();
+      if (!failure) failure = error;
     }
   }
   schema_.reset();
   catalog_.reset();
   connection_.reset();
-  if (failure) throw CDaoException(*failure);
+  if (failure) throw *failure;
+  syncToDisk(path_);
 }
 
 }  // namespace vantrel

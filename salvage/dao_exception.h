@@ -11,7 +11,9 @@ namespace vantrel {
 // what() is the engine's message.
 class CDaoException : public DestinationError {
  public:
-  explicit CDaoException(const std::string& message) : DestinationError(message) {}
+  explicit CDaoException(const std::string& message,
+                         DestinationFault fault = DestinationFault::kNone)
+      : DestinationError(message, fault) {}
 };
 
 }  // namespace vantrel

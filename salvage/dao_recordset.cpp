@@ -205,6 +205,7 @@ void CDaoRecordset::Update() {
     return;
   }
   std::string message = "row not added to table [" + table_ + "]: " + sqlite3_errmsg(db);
+  const DestinationFault fault = sqliteFault(sqlite3_extended_errcode(db));
   sqlite3_reset(insert_.get());
   // A refused row (a constraint) undoes only itself. Errors such as a full disk can make
   // SQLite roll back the whole transaction: say so, and go on in a new one.
@@ -212,7 +213,7 @@ void CDaoRecordset::Update() {
     message += " (the rows added since the recordsets were opened were lost with it)";
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   }
-  throw CDaoException(message);
+  throw CDaoException(message, fault);
 }
 
 void CDaoRecordset::Close() {
@@ -259,7 +260,8 @@ void CDaoRecordset::end(bool keepRows) {
         executeSql(database_->handle(), sql);
     } catch (const CDaoException& error) {
       database_->endRecordset(*this, false);
-      throw CDaoException(std::string("the rows could not be saved: ") + error.what());
+      throw CDaoException(std::string("the rows could not be saved: ") + error.what(),
+                          error.fault());
     }
   }
   database_->endRecordset(*this, keepRows);

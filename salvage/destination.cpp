@@ -3,6 +3,23 @@
 #include "reader/column_types.h"
 
 namespace vantrel {
+
+std::string_view destinationFaultText(DestinationFault fault) {
+  switch (fault) {
+    case DestinationFault::kNone:
+      break;
+    case DestinationFault::kDiskFull:
+      return "the destination disk is full";
+    case DestinationFault::kWriteFailed:
+      return "the destination cannot be written";
+    case DestinationFault::kReadOnly:
+      return "the destination became read-only";
+    case DestinationFault::kConnectionLost:
+      return "the connection to the destination server was lost";
+  }
+  return "the destination refused it";
+}
+
 std::optional<JetColumnType> destinationColumnType(const ColumnDefinition& column,
                                                    int formatVersion) {
   switch (column.type) {

@@ -22,11 +22,39 @@ namespace vantrel {
 // The salvage describes tables, relations and queries in Jet's terms and hands over rows of
 // stored values; each destination turns them into its own types and statements.
 
+// What makes a destination unable to take anything more: every later write would fail the
+// same way, so the saving of its file ends at once.
+enum class DestinationFault {
+  kNone,            // only this call was refused (a constraint, a taken name...)
+  kDiskFull,        // the disk or the server's storage is full
+  kWriteFailed,     // the destination cannot be written (an I/O error)
+  kReadOnly,        // the destination became read-only
+  kConnectionLost,  // the server closed the connection or stopped
+};
+
+// The fault in words a user reads: "the destination disk is full".
+std::string_view destinationFaultText(DestinationFault fault);
+
 // Raised by a destination for a call it could not carry out; the message says why in the
-// destination's own words. CDaoException, the SQLite engine's error, is one.
+// destination's own words. CDaoException, the SQLite engine's error, is one. A fault other
+// than kNone means that the destination can take nothing more.
 class DestinationError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DestinationError(const std::string& message,
+                            DestinationFault fault = DestinationFault::kNone)
+      : std::runtime_error(message), fault_(fault) {}
+  DestinationFault fault() const { return fault_; }
+  bool endsDestination() const { return fault_ != DestinationFault::kNone; }
+
+ private:
+  DestinationFault fault_;
+};
+
+// Raised for an object that the destination holds already from an earlier run and that the
+// user chose to keep: nothing is lost by it.
+class KeptExisting : public DestinationError {
+ public:
+  using DestinationError::DestinationError;
 };
 
 // Relation attribute bits a destination acts on; all bits are stored as given.
@@ -89,6 +117,8 @@ struct TableCreation {
   // What the destination refused, each as "WHAT (WHY)" for the log line "Not re-created:
   // WHAT (WHY)". The SQLite destination names the Jet DDL statement it ran.
   std::vector<std::string> refused;
+  // The destination holds a table of the name from before, which the user chose to keep.
+  bool keptExisting = false;
   bool tableCreated() const;
 };
 

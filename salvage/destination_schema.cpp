@@ -224,8 +224,9 @@ void DestinationSchema::rebuild(const SchemaTable& changed) {
     executeSql(db_,
                "INSERT INTO " + spare + " (" + columns + ") SELECT " + columns + " FROM " + name);
   } catch (const CDaoException& error) {
-    throw CDaoException("the rows of table " + bracketed(changed.name) +
-                        " do not fit: " + error.what());
+    throw CDaoException(
+        "the rows of table " + bracketed(changed.name) + " do not fit: " + error.what(),
+        error.fault());
   }
   executeSql(db_, "DROP TABLE " + name);
   executeSql(db_, "ALTER TABLE " + spare + " RENAME TO " + name);

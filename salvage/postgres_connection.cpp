@@ -19,7 +19,16 @@ std::string trimmed(const char* message) {
       result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
   std::string message = primary != nullptr ? trimmed(primary) : connection.lastError();
   if (message.empty()) message = "the server did not answer";
-  throw DestinationError(message);
+  connection.fail(message, result);
+}
+
+// The SQLSTATE classes after which the server takes nothing more from this run.
+DestinationFault faultOfState(std::string_view state) {
+  if (state == "53100") return DestinationFault::kDiskFull;
+  if (state == "25006") return DestinationFault::kReadOnly;
+  if (state.starts_with("08") || state.starts_with("57P")) return DestinationFault::kConnectionLost;
+  if (state.starts_with("53") || state.starts_with("58")) return DestinationFault::kWriteFailed;
+  return DestinationFault::kNone;
 }
 
 bool succeeded(const PGresult* result) {
@@ -32,9 +41,9 @@ bool succeeded(const PGresult* result) {
 PostgresConnection::PostgresConnection(const std::string& conninfo)
     : connection_(PQconnectdb(conninfo.c_str())) {
   if (!connection_) throw DestinationError("out of memory while connecting to PostgreSQL");
-  if (PQstatus(get()) != CONNECTION_OK) throw DestinationError(lastError());
+  if (PQstatus(get()) != CONNECTION_OK) throw DestinationError(lastError());  // never connected
   // Identifiers and texts are sent as given, in UTF-8, whatever the server's defaults are.
-  if (PQsetClientEncoding(get(), "UTF8") != 0) throw DestinationError(lastError());
+  if (PQsetClientEncoding(get(), "UTF8") != 0) fail(lastError());
   execute("SET standard_conforming_strings = on; SET client_min_messages = warning");
 }
 
@@ -72,7 +81,7 @@ void PostgresConnection::rollback() const noexcept {
 
 std::string PostgresConnection::quoteIdentifier(std::string_view name) const {
   char* quoted = PQescapeIdentifier(get(), name.data(), name.size());
-  if (quoted == nullptr) throw DestinationError(lastError());
+  if (quoted == nullptr) fail(lastError());
   std::string text(quoted);
   PQfreemem(quoted);
   return text;
@@ -80,7 +89,7 @@ std::string PostgresConnection::quoteIdentifier(std::string_view name) const {
 
 std::string PostgresConnection::quoteLiteral(std::string_view text) const {
   char* quoted = PQescapeLiteral(get(), text.data(), text.size());
-  if (quoted == nullptr) throw DestinationError(lastError());
+  if (quoted == nullptr) fail(lastError());
   std::string literal(quoted);
   PQfreemem(quoted);
   return literal;
@@ -93,26 +102,36 @@ void PostgresConnection::beginCopy(const std::string& copyStatement) const {
 
 void PostgresConnection::sendCopyData(std::string_view data) const {
   if (data.empty()) return;
-  if (PQputCopyData(get(), data.data(), static_cast<int>(data.size())) != 1) {
-    throw DestinationError(lastError());
-  }
+  if (PQputCopyData(get(), data.data(), static_cast<int>(data.size())) != 1) fail(lastError());
 }
 
 void PostgresConnection::endCopy() const {
-  if (PQputCopyEnd(get(), nullptr) != 1) throw DestinationError(lastError());
+  if (PQputCopyEnd(get(), nullptr) != 1) fail(lastError());
   // The COPY's own result, then the end of the command; every result is read so that the
   // connection is ready for the next statement.
   std::optional<std::string> failure;
+  std::string state;
   while (PGresult* raw = PQgetResult(get())) {
     const PgResult result(raw);
     if (!failure && PQresultStatus(raw) != PGRES_COMMAND_OK) {
       const char* primary = PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY);
       failure = primary != nullptr ? trimmed(primary) : lastError();
+      state = sqlState(raw);
     }
     if (PQstatus(get()) == CONNECTION_BAD) break;
   }
   if (!failure && PQstatus(get()) == CONNECTION_BAD) failure = lastError();
-  if (failure) throw DestinationError(failure->empty() ? "the server did not answer" : *failure);
+  if (!failure) return;
+  const std::string message = failure->empty() ? "the server did not answer" : *failure;
+  DestinationFault fault = faultOfState(state);
+  if (PQstatus(get()) == CONNECTION_BAD) fault = DestinationFault::kConnectionLost;
+  throw DestinationError(message, fault);
+}
+
+void PostgresConnection::fail(const std::string& message, const PGresult* result) const {
+  DestinationFault fault = faultOfState(sqlState(result));
+  if (PQstatus(get()) == CONNECTION_BAD) fault = DestinationFault::kConnectionLost;
+  throw DestinationError(message, fault);
 }
 
 void PostgresConnection::abortCopy(std::string_view reason) const {

@@ -62,6 +62,9 @@ class PostgresConnection {
 
   // libpq's last message, without its trailing line break.
   std::string lastError() const;
+  // A failure of this connection, with its fault: the server's state for `result` (a full
+  // disk, a shutdown...), or a connection that is gone.
+  [[noreturn]] void fail(const std::string& message, const PGresult* result = nullptr) const;
 
  private:
   struct Closer {

@@ -59,7 +59,7 @@ class PostgresRowSink : public RowSink {
     const std::string table = bracketed(database_.open_->description.name);
     try {
       if (!failure_) send();
-      if (failure_) throw DestinationError(*failure_);
+      if (failure_) throw *failure_;
       database_.connection().endCopy();
       database_.open_->copying = false;
     } catch (const DestinationError& error) {
@@ -69,7 +69,8 @@ class PostgresRowSink : public RowSink {
       } catch (const DestinationError&) {
         // The server went away: it has rolled the table back itself.
       }
-      throw DestinationError("the rows of " + table + " could not be saved: " + error.what());
+      throw DestinationError("the rows of " + table + " could not be saved: " + error.what(),
+                             error.fault());
     }
     database_.completeTable();
     return 0;  // COPY takes every row or none
@@ -82,14 +83,16 @@ class PostgresRowSink : public RowSink {
       buffer_.clear();
       return true;
     } catch (const DestinationError& error) {
-      failure_ = error.what();
+      failure_ = error;
+      // A server that can take nothing more says so at once; other failures at finish().
+      if (error.endsDestination()) throw;
       return false;
     }
   }
 
   PostgresDatabase& database_;
   std::string buffer_;
-  std::optional<std::string> failure_;
+  std::optional<DestinationError> failure_;
   bool finished_ = false;
 };
 
@@ -208,6 +211,13 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
     creation.columnCreated[i] = true;
   }
   if (names.empty()) return creation;
+  if (saving_.runNames &&
+      saving_.runNames->taken(saving_.runNames->tables, foldAsciiCase(table.name), false)) {
+    creation.refused.push_back("table " + name +
+                               " (a table of that name was saved from another file of this run)");
+    creation.columnCreated.assign(table.columns.size(), false);
+    return creation;
+  }
 
   try {
     const auto existing = db.queryValue(
@@ -216,6 +226,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
         {schema_, table.name});
     if (existing && !replaces("table " + name)) {
       creation.refused.push_back("table " + name + " (the schema's table of that name is kept)");
+      creation.keptExisting = true;
       ++kept_;
       creation.columnCreated.assign(table.columns.size(), false);
       return creation;
@@ -234,6 +245,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
   } catch (const DestinationError& error) {
     noteFailure(error.what());
     discardTable();
+    if (error.endsDestination()) throw;
     creation.refused.push_back("table " + name + " (" + error.what() + ")");
     creation.columnCreated.assign(table.columns.size(), false);
   }
@@ -278,6 +290,7 @@ bool PostgresDatabase::tryStatement(const std::string& sql, const std::string& w
     db.execute("RELEASE SAVEPOINT step");
     return true;
   } catch (const DestinationError& error) {
+    if (error.endsDestination()) throw;
     db.execute("ROLLBACK TO SAVEPOINT step");
     logLine("Not re-created: " + what + " (" + error.what() + ")");
     return false;
@@ -335,20 +348,22 @@ void PostgresDatabase::completeTable() {
     } catch (const DestinationError&) {
       // Gone with the connection.
     }
-    throw DestinationError("table " + table + " could not be saved: " + error.what());
+    throw DestinationError("table " + table + " could not be saved: " + error.what(),
+                           error.fault());
   }
   open_.reset();
+  if (saving_.runNames)
+    saving_.runNames->taken(saving_.runNames->tables, foldAsciiCase(made.name), true);
   tables_[foldAsciiCase(made.name)] = std::move(made);
 }
 
 bool PostgresDatabase::holdsNothing() const {
-  // What was kept at the user's choice is no failure to salvage.
-  return tables_.empty() && queries_.empty() && relations_.empty() && kept_ == 0;
+  return tables_.empty() && queries_.empty() && relations_.empty();
 }
 
 void PostgresDatabase::close() {
   if (!connection_) return;
-  std::optional<std::string> failure;
+  std::optional<DestinationError> failure;
   try {
     completeTable();
     // A schema this destination made and left empty is not left behind.
@@ -362,12 +377,14 @@ void PostgresDatabase::close() {
       }
     }
   } catch (const DestinationError& error) {
-    failure = error.what();
+    failure = error;
   }
   connection_.reset();
-  if (lostConnection_)
-    throw DestinationError("the connection to the server was lost: " + *lostConnection_);
-  if (failure) throw DestinationError(*failure);
+  if (lostConnection_) {
+    throw DestinationError("the connection to the server was lost: " + *lostConnection_,
+                           DestinationFault::kConnectionLost);
+  }
+  if (failure) throw *failure;
 }
 
 std::string PostgresDatabase::location() const {

@@ -81,7 +81,7 @@ class PostgresDatabase : public Destination {
   std::map<std::string, MadeTable> tables_;  // by name in folded case
   std::vector<SavedQuery> queries_;
   std::vector<std::string> relations_;
-  int kept_ = 0;  // tables and queries of an earlier file or run kept at the user's choice
+  int kept_ = 0;  // tables and queries of an earlier run kept at the user's choice
   std::optional<std::string> lostConnection_;  // why the server went away, once it did
 };
 

@@ -143,13 +143,17 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
     return equalsIgnoringAsciiCase(saved.name, query.name);
   });
   if (taken) throw DestinationError("query " + name + " already exists");
+  if (saving_.runNames &&
+      saving_.runNames->taken(saving_.runNames->queries, foldAsciiCase(query.name), false)) {
+    throw DestinationError("query " + name + " was saved from another file of this run");
+  }
   if (query.sql && !query.connect) checkJetSqlText(*query.sql);
   const std::string queries = db.quoteIdentifier(kQueriesTable);
   const auto earlier =
       db.queryValue("SELECT name FROM " + queries + " WHERE lower(name) = lower($1)", {query.name});
   if (earlier && !replaces("query " + name)) {
     ++kept_;
-    throw DestinationError("query " + name + " already exists in the schema and is kept");
+    throw KeptExisting("query " + name + " already exists in the schema and is kept");
   }
   inTransaction([&] {
     if (earlier) {
@@ -160,6 +164,8 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
              {query.name, query.sql, query.connect});
   });
   queries_.push_back(query);
+  if (saving_.runNames)
+    saving_.runNames->taken(saving_.runNames->queries, foldAsciiCase(query.name), true);
 }
 
 void PostgresDatabase::createView(std::string_view name, std::string_view select) {

@@ -31,6 +31,17 @@ std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPer
   return shortenedName(name.empty() ? "repair" : name);
 }
 
+bool PostgresRunNames::taken(std::set<std::string>& names, const std::string& name, bool claim) {
+  std::lock_guard lock(mutex);
+  if (names.contains(name)) return true;
+  if (claim) names.insert(name);
+  return false;
+}
+
+PostgresDestinations::PostgresDestinations(PostgresSaving saving) : saving_(std::move(saving)) {
+  if (!saving_.schemaPerFile) saving_.runNames = std::make_shared<PostgresRunNames>();
+}
+
 std::unique_ptr<Destination> PostgresDestinations::create(const std::filesystem::path& file) const {
   PostgresConnection connection(saving_.target.conninfo);
   return std::make_unique<PostgresDatabase>(

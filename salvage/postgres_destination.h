@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,18 +14,30 @@
 
 namespace vantrel {
 
+// The tables and queries the files of one run wrote into its one schema, by name in folded
+// case: a later file's object of such a name is refused, never put in its place.
+struct PostgresRunNames {
+  std::mutex mutex;
+  std::set<std::string> tables;
+  std::set<std::string> queries;
+  // Whether `name` is taken in `names`; else, with `claim`, takes it.
+  bool taken(std::set<std::string>& names, const std::string& name, bool claim);
+};
+
 // How a saving run writes into a PostgreSQL server.
 struct PostgresSaving {
   PostgresTarget target;
   // Each source file in a schema named after it ("Northwind"); else every file of the run in
   // the run's schema, named after the run's subfolder ("repair_9_5_7" for "Repair_9-5-7").
-  bool schemaPerFile = false;
+  bool schemaPerFile = true;
   // Asked when a table or query of the name exists in the schema already (from an earlier
   // file or run), with "table [NAME]" or "query [NAME]": true replaces it, false keeps it.
   // None keeps every one.
   std::function<bool(std::string_view what)> replaceExisting;
   // Where the steps taken after a table's rows are in (its key and indexes) are logged.
   const LogSink* log = nullptr;
+  // One schema for the run: what its files wrote there (made by PostgresDestinations).
+  std::shared_ptr<PostgresRunNames> runNames;
 };
 
 // The schema a destination file of the run is written into (see PostgresSaving).
@@ -36,7 +50,7 @@ std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPer
 // that a failure (the server going away in the middle of the rows) leaves no half table.
 class PostgresDestinations : public DestinationFactory {
  public:
-  explicit PostgresDestinations(PostgresSaving saving) : saving_(std::move(saving)) {}
+  explicit PostgresDestinations(PostgresSaving saving);
   std::unique_ptr<Destination> create(const std::filesystem::path& file) const override;
   std::string location(const std::filesystem::path& file) const override;
 

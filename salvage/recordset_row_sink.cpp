@@ -1,5 +1,6 @@
 #include "salvage/recordset_row_sink.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -72,6 +73,8 @@ class RecordsetRowSink : public RowSink {
   }
 
   bool write(std::span<const FieldValue> row) override {
+    // A destination that failed for good takes no more rows: the caller learns of it at once.
+    if (failed_.load(std::memory_order_acquire)) rethrowFailure();
     Batch& batch = *filling_;
     if (batch.rows.size() <= batch.count) batch.rows.emplace_back(fields_.size());
     std::vector<FieldValue>& kept = batch.rows[batch.count++];
@@ -96,19 +99,23 @@ class RecordsetRowSink : public RowSink {
     }
     if (failure_) {
       recordset_.Cancel();
-      try {
-        std::rethrow_exception(failure_);
-      } catch (const DestinationError&) {
-        throw;
-      } catch (const std::exception& error) {
-        throw CDaoException(std::string("the rows could not be saved: ") + error.what());
-      }
+      rethrowFailure();
     }
     recordset_.Close();
     return refused_;
   }
 
  private:
+  [[noreturn]] void rethrowFailure() const {
+    try {
+      std::rethrow_exception(failure_);
+    } catch (const DestinationError&) {
+      throw;
+    } catch (const std::exception& error) {
+      throw CDaoException(std::string("the rows could not be saved: ") + error.what());
+    }
+  }
+
   Batch* newBatch() {
     batches_.push_back(std::make_unique<Batch>());
     return batches_.back().get();
@@ -160,11 +167,14 @@ class RecordsetRowSink : public RowSink {
         }
         try {
           recordset_.Update();
-        } catch (const CDaoException&) {
+        } catch (const CDaoException& error) {
+          // A refused row (a constraint) costs only itself; a full disk ends the rows.
+          if (error.endsDestination()) throw;
           ++refused_;
         }
       } catch (...) {
         failure_ = std::current_exception();
+        failed_.store(true, std::memory_order_release);
       }
       for (FieldValue& field : row)
         release(field);
@@ -198,6 +208,8 @@ class RecordsetRowSink : public RowSink {
   // Written by the writer thread alone while it runs, read once it has ended.
   int64_t refused_ = 0;
   std::exception_ptr failure_;
+  // Set with failure_, for write() to see while the writer runs.
+  std::atomic<bool> failed_{false};
   std::thread writer_;
 };
 

@@ -68,6 +68,11 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
     pairs.push_back(pair);
   if (context.destination == nullptr) return;
   Destination& destination = *context.destination;
+  if (context.destinationLost()) {
+    context.loseObject({ObjectLoss::Kind::kRelation, relation.name, true, 0,
+                        std::string(destinationFaultText(context.tally.fault))});
+    return;
+  }
   // Jet 4 relations are first named by their two tables.
   const std::string firstName =
       jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
@@ -75,13 +80,22 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
     destination.createRelation(firstName, relation.primaryTable, relation.foreignTable,
                                relation.attributes, pairs);
     return;
-  } catch (const DestinationError&) {
+  } catch (const DestinationError& error) {
+    context.tally.note(error);
+    if (context.destinationLost()) {
+      context.loseObject(
+          {ObjectLoss::Kind::kRelation, relation.name, true, 0, context.tally.reasonFor(error)});
+      return;
+    }
   }
   try {
     destination.createRelation(relation.name, relation.primaryTable, relation.foreignTable,
                                kRelationDontEnforce, pairs);
-  } catch (const DestinationError&) {
+  } catch (const DestinationError& error) {
     // A relation the engine refuses twice is left out.
+    context.tally.note(error);
+    context.loseObject(
+        {ObjectLoss::Kind::kRelation, relation.name, true, 0, context.tally.reasonFor(error)});
   }
 }
 

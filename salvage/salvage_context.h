@@ -7,6 +7,7 @@
 #include "run/log_sink.h"
 #include "run/run_state.h"
 #include "salvage/destination.h"
+#include "salvage/saving_tally.h"
 
 namespace vantrel {
 
@@ -20,9 +21,20 @@ struct SalvageContext {
   Destination* destination = nullptr;
   std::string sqlText;                      // the text of the query rebuilt last
   std::optional<std::string> queryConnect;  // its connect string when it is a pass-through
+  // While saving: what the destination did not take. Once it can take nothing more, the rest
+  // of the file is only counted, so that every loss is named.
+  SavingTally tally;
 
   bool saving() const { return run.savingMode.load() == SavingMode::kSaving; }
   bool previewing() const { return run.previewLoading.load() == PreviewLoading::kLoading; }
+  bool destinationLost() const { return tally.destinationLost(); }
+  // A query or relation the destination did not take: named in the saving list and the log.
+  void loseObject(ObjectLoss loss) {
+    const std::string line = "Not saved: " + objectLossText(loss);
+    run.appendSavingListLine(line);
+    appendLog(line + "\r\n");
+    tally.objects.push_back(std::move(loss));
+  }
   void appendLog(std::string_view text) const {
     if (log != nullptr) log->appendLogLine(text);
   }

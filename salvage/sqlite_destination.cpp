@@ -44,6 +44,8 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
         creation.columnCreated[static_cast<size_t>(ddl.createdColumn[s])] = true;
       }
     } catch (const CDaoException& error) {
+      // A destination that can take nothing more ends the table here, and its file.
+      if (error.endsDestination()) throw;
       creation.refused.push_back(statement + " (" + error.what() + ")");
     }
   }

@@ -6,19 +6,38 @@
 
 namespace vantrel {
 
+DestinationFault sqliteFault(int extendedCode) {
+  switch (extendedCode & 0xff) {
+    case SQLITE_FULL:
+      return DestinationFault::kDiskFull;
+    case SQLITE_READONLY:
+      return DestinationFault::kReadOnly;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_NOMEM:
+      return DestinationFault::kWriteFailed;
+    default:
+      return DestinationFault::kNone;
+  }
+}
+
 void throwSqliteError(sqlite3* db, std::string_view context) {
   std::string message(context);
   if (!message.empty()) message += ": ";
   message += db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-  throw CDaoException(message);
+  throw CDaoException(message, db != nullptr ? sqliteFault(sqlite3_extended_errcode(db))
+                                             : DestinationFault::kWriteFailed);
 }
 
 void executeSql(sqlite3* db, const std::string& sql) {
   char* error = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK) return;
+  const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  if (result == SQLITE_OK) return;
   const std::string message = error != nullptr ? error : sqlite3_errmsg(db);
   sqlite3_free(error);
-  throw CDaoException(message);
+  throw CDaoException(message, sqliteFault(sqlite3_extended_errcode(db)));
 }
 
 std::string quoteIdentifier(std::string_view name) {
@@ -77,8 +96,9 @@ bool SqliteStatement::step() {
   }
   sqlite3* db = sqlite3_db_handle(statement_);
   const std::string message = sqlite3_errmsg(db);
+  const DestinationFault fault = sqliteFault(sqlite3_extended_errcode(db));
   sqlite3_reset(statement_);
-  throw CDaoException(message);
+  throw CDaoException(message, fault);
 }
 
 std::string SqliteStatement::columnText(int column) const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "salvage/destination.h"
+
 namespace vantrel {
 
 // Thin RAII over the SQLite C interface. Every failure becomes a CDaoException with
@@ -17,6 +19,9 @@ struct SqliteConnectionCloser {
 using SqliteConnection = std::unique_ptr<sqlite3, SqliteConnectionCloser>;
 
 [[noreturn]] void throwSqliteError(sqlite3* db, std::string_view context);
+
+// Whether an SQLite result code leaves the database unable to take more writes.
+DestinationFault sqliteFault(int extendedCode);
 
 // Runs one or more statements that return no rows.
 void executeSql(sqlite3* db, const std::string& sql);

@@ -38,21 +38,49 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
 }
 
 // Re-creates the table in the destination; what the destination refuses is logged and the
-// rest still made.
-TableCreation recreateTable(const TableDescription& table, SalvageContext& context) {
+// rest still made. A destination that can take nothing more creates nothing.
+TableCreation recreateTable(const TableDescription& table, SalvageContext& context,
+                            std::string& refusal) {
   for (const std::string& column : table.columnsWithoutType()) {
     context.appendLog("Not re-created: column [" + column + "] of table [" + table.name +
                       "] (its type has no destination type)\r\n");
   }
+  const TableCreation none{std::vector<bool>(table.columns.size(), false), {}};
   if (context.destination == nullptr) {
-    context.appendLog("Not re-created: table [" + table.name +
-                      "] (no destination database is open)\r\n");
-    return {std::vector<bool>(table.columns.size(), false), {}};
+    refusal = "no destination database is open";
+    context.appendLog("Not re-created: table [" + table.name + "] (" + refusal + ")\r\n");
+    return none;
   }
-  TableCreation creation = context.destination->createTable(table);
-  for (const std::string& refused : creation.refused)
-    context.appendLog("Not re-created: " + refused + "\r\n");
-  return creation;
+  if (context.destinationLost()) {
+    refusal = destinationFaultText(context.tally.fault);
+    return none;
+  }
+  try {
+    TableCreation creation = context.destination->createTable(table);
+    for (const std::string& refused : creation.refused)
+      context.appendLog("Not re-created: " + refused + "\r\n");
+    if (!creation.tableCreated()) {
+      refusal = !creation.refused.empty() ? creation.refused.front()
+                                          : "none of its columns has a destination type";
+    }
+    return creation;
+  } catch (const DestinationError& error) {
+    context.tally.note(error);
+    refusal = context.tally.reasonFor(error);
+    context.appendLog("Not re-created: table [" + table.name + "] (" + error.what() + ")\r\n");
+    return none;
+  }
+}
+
+// Takes note of what the table's saving lost, and gives the saving list's lines for it.
+std::vector<std::string> recordLoss(const std::string& name, bool created, int64_t read,
+                                    int64_t written, const std::string& reason,
+                                    SalvageContext& context) {
+  if (created && written >= read) return {};
+  ObjectLoss loss{ObjectLoss::Kind::kTable, name, !created, read - written, reason};
+  std::vector<std::string> lines{"Not saved: " + objectLossText(loss)};
+  context.tally.objects.push_back(std::move(loss));
+  return lines;
 }
 
 void showRow(const TableDefinition& table, const RowCursor& cursor, int row, RunHooks& hooks) {
@@ -68,7 +96,7 @@ void showRow(const TableDefinition& table, const RowCursor& cursor, int row, Run
 
 void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t notWritten,
                  std::optional<int64_t> declared, int64_t inferredFromRows,
-                 SalvageContext& context) {
+                 std::vector<std::string> lossLines, SalvageContext& context) {
   RunState& run = context.run;
   std::vector<std::string> extraLines;
   if (inferredFromRows > 0) {
@@ -78,6 +106,8 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
   if (notWritten > 0)
     extraLines.push_back("Total Records Not Written :   " + std::to_string(notWritten));
   if (declared) extraLines.push_back("Total Records Declared :    " + std::to_string(*declared));
+  for (std::string& line : lossLines)
+    extraLines.push_back(std::move(line));
   run.appendSavingListLine("Repairing Table :                   " + name);
   run.appendSavingListLine("Total Fields Recovered :       " + std::to_string(fields));
   run.appendSavingListLine("Total Records Recovered :   " + std::to_string(recovered));
@@ -121,9 +151,10 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   const TableDefinition& table = *definition;
   TableDescription description;
   TableCreation creation;
+  std::string refusal;  // why the table or its rows are not in the destination
   if (saving) {
     description = describeTable(table, name, db.formatVersion());
-    creation = recreateTable(description, context);
+    creation = recreateTable(description, context, refusal);
   }
 
   RowCursor cursor;
@@ -133,22 +164,33 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
       context.run.hooks().addPreviewColumn(static_cast<int>(i), table.columns[i].name);
     }
   }
-  if (saving && context.destination != nullptr) {
+  if (saving && creation.tableCreated()) {
     try {
       rows = context.destination->openRows(description, creation);
-    } catch (const DestinationError&) {
-      rows.reset();
+    } catch (const DestinationError& error) {
+      context.tally.note(error);
+      refusal = context.tally.reasonFor(error);
     }
   }
 
   int64_t notWritten = 0;
+  // Once the destination fails for good, the rest of the table is only counted.
+  const auto dropRows = [&](const DestinationError& error) {
+    context.tally.note(error);
+    refusal = context.tally.reasonFor(error);
+    context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
+    rows.reset();  // none of its rows is kept
+  };
   RunResult fetched = RunResult::kNothing;
   while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
     if (isEmptyRow(cursor)) continue;
     if (previewing) showRow(table, cursor, db.recordCounter, context.run.hooks());
-    if (saving) {
-      // Rows of a table that could not be opened in the destination are not written.
-      if (!rows || !rows->write(cursor.columnTexts)) ++notWritten;
+    if (rows) {
+      try {
+        if (!rows->write(cursor.columnTexts)) ++notWritten;
+      } catch (const DestinationError& error) {
+        dropRows(error);
+      }
     }
     ++db.recordCounter;
   }
@@ -160,24 +202,44 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   if (rows) {
     try {
       notWritten += rows->finish();
+      if (notWritten > 0 && refusal.empty()) refusal = "refused by the destination";
     } catch (const DestinationError& error) {
-      context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
-      // None of the table's rows was saved, and the saving list must not say otherwise.
-      notWritten = db.recordCounter;
+      dropRows(error);
     }
   }
   if (saving) {
+    // A table whose rows could not be saved keeps none of them.
+    const int64_t written = rows ? db.recordCounter - notWritten : 0;
     // Rows salvaged that differ from what the definition declares are no silent loss.
     std::optional<int64_t> declared;
     // A lost definition declares nothing.
     if (db.recordCounter != table.rowCount && table.inferredFromRows == 0) {
       declared = table.rowCount;
     }
+    if (fetched == RunResult::kStopped) {
+      context.tally.stopped =
+          StoppedTable{name, written, std::max<int64_t>(table.rowCount, db.recordCounter)};
+    }
     // Only the columns that exist in the destination are recovered fields.
     const auto fields = static_cast<int>(
         std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
-    writeTotals(name, fields, db.recordCounter - notWritten, notWritten, declared,
-                table.inferredFromRows, context);
+    std::vector<std::string> lossLines;
+    if (creation.keptExisting) {
+      // The user chose to keep the destination's own table of the name: nothing is lost by it.
+      ++context.tally.keptObjects;
+      lossLines.push_back("Kept: the destination's table of that name");
+    } else {
+      lossLines =
+          recordLoss(name, creation.tableCreated(), db.recordCounter, written, refusal, context);
+    }
+    context.tally.savedRows += written;
+    if (creation.tableCreated() && written >= db.recordCounter) ++context.tally.savedTables;
+    if (context.tally.stopped && context.tally.stopped->name == name) {
+      lossLines.push_back("Stopped: " + std::to_string(written) + " of " +
+                          std::to_string(context.tally.stopped->of) + " rows written");
+    }
+    writeTotals(name, fields, written, db.recordCounter - written, declared, table.inferredFromRows,
+                std::move(lossLines), context);
   }
   return fetched == RunResult::kStopped ? RunResult::kStopped : RunResult::kDone;
 }

@@ -159,8 +159,7 @@ TEST_F(SavingRunTest, OverwriteAnswersOfRunsInTheSameSecond) {
   markAllOld();
   SavingOutcome outcome = save(sources, {A::Yes, A::No, A::Yes});
   EXPECT_EQ(saving.asked, (std::vector<std::string>{"a.sqlite", "b.sqlite", "c.sqlite"}));
-  EXPECT_EQ(statusesOf(outcome),
-            (std::vector<Status>{Status::Saved, Status::Skipped, Status::Saved}));
+  EXPECT_EQ(statusesOf(outcome), (std::vector<Status>{Status::Saved, Status::Kept, Status::Saved}));
   EXPECT_FALSE(isOld("a.sqlite"));
   EXPECT_TRUE(isOld("b.sqlite"));
   EXPECT_EQ(outcome.end, SavingEnd::ViewLog);
