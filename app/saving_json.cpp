@@ -9,7 +9,7 @@
 namespace vantrel {
 namespace {
 
-std::string_view statusText(SavedFile::Status status) {
+std::string_view statusTextOf(SavedFile::Status status) {
   switch (status) {
     case SavedFile::Status::Saved:
       return "saved";
@@ -55,6 +55,10 @@ nlohmann::json lossesJson(const SavingTally& tally) {
 
 }  // namespace
 
+std::string_view savedFileStatusText(SavedFile::Status status) {
+  return statusTextOf(status);
+}
+
 std::vector<SavedTable> savedTables(const std::filesystem::path& path) {
   std::vector<SavedTable> tables;
   sqlite3* raw = nullptr;
@@ -95,7 +99,7 @@ std::string savingJson(const SavingOutcome& outcome) {
     }
     files.push_back({{"source", file.source},
                      {"destination", file.destination.string()},
-                     {"status", statusText(file.status)},
+                     {"status", savedFileStatusText(file.status)},
                      {"problem", file.problem},
                      {"tables", tables},
                      {"rows", rows},

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/saving_run.h"
@@ -17,6 +18,9 @@ struct SavedTable {
 // The user tables of the destination database at `path`, read back from the file itself (the
 // engine's own tables left out); empty when it cannot be read.
 std::vector<SavedTable> savedTables(const std::filesystem::path& path);
+
+// A file's outcome as the JSON outputs name it: "saved", "saved with losses", "kept"...
+std::string_view savedFileStatusText(SavedFile::Status status);
 
 // A saving run as one line of JSON: the subfolder, whether the run was stopped, and for each
 // file its source, destination, status ("saved", "saved with losses", "stopped", "kept", "not

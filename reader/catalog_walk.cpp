@@ -27,9 +27,6 @@ bool isSaving(const SourceDatabase& db) {
   return db.run() != nullptr && db.run()->savingMode.load() == SavingMode::kSaving;
 }
 
-bool isSystemTableName(const std::string& name) {
-  return name.rfind("MSys", 0) == 0;
-}
 bool isHiddenQueryName(const std::string& name) {
   return name.rfind("~sq", 0) == 0;
 }
@@ -108,6 +105,10 @@ RunResult salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
 }
 
 }  // namespace
+
+bool isSystemTableName(std::string_view name) {
+  return name.starts_with("MSys");
+}
 
 bool catalogDefinitionReadable(SourceDatabase& db) {
   return openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage}).has_value();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "reader/catalog_handler.h"
 #include "reader/source_database.h"
@@ -10,6 +11,10 @@
 namespace vantrel {
 
 class RunState;
+
+// Whether a table is one of the engine's own ("MSys..."), which the salvage leaves alone, and
+// with it the relations between such tables.
+bool isSystemTableName(std::string_view name);
 
 // Walks the object catalog (definition on page 2) row by row: user tables go to the handler's
 // salvageTable, saved queries to rebuildQuery (saving) or listQuery (analysis), and after the

@@ -84,6 +84,7 @@ class PostgresRowSink : public RowSink {
       return true;
     } catch (const DestinationError& error) {
       failure_ = error;
+      database_.noteFailure(error.what());
       // A server that can take nothing more says so at once; other failures at finish().
       if (error.endsDestination()) throw;
       return false;
@@ -227,7 +228,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
     if (existing && !replaces("table " + name)) {
       creation.refused.push_back("table " + name + " (the schema's table of that name is kept)");
       creation.keptExisting = true;
-      ++kept_;
+      keptTables_.insert(foldAsciiCase(table.name));
       creation.columnCreated.assign(table.columns.size(), false);
       return creation;
     }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,7 +82,7 @@ class PostgresDatabase : public Destination {
   std::map<std::string, MadeTable> tables_;  // by name in folded case
   std::vector<SavedQuery> queries_;
   std::vector<std::string> relations_;
-  int kept_ = 0;  // tables and queries of an earlier run kept at the user's choice
+  std::set<std::string> keptTables_;  // of an earlier run, kept at the user's choice; folded
   std::optional<std::string> lostConnection_;  // why the server went away, once it did
 };
 

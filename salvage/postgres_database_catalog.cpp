@@ -89,6 +89,11 @@ void PostgresDatabase::createRelation(std::string_view name, std::string_view pr
   completeTable();
   const PostgresConnection& db = connection();
   if (name.empty()) throw DestinationError("a relation needs a name");
+  // Between tables the user kept from an earlier run, the relation stays as that run left it.
+  if (keptTables_.contains(foldAsciiCase(primaryTable)) ||
+      keptTables_.contains(foldAsciiCase(foreignTable))) {
+    throw KeptExisting("relation " + bracketed(name) + " is between tables that are kept");
+  }
   const bool taken = std::any_of(relations_.begin(), relations_.end(), [&](const auto& made) {
     return equalsIgnoringAsciiCase(made, name);
   });
@@ -152,7 +157,6 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
   const auto earlier =
       db.queryValue("SELECT name FROM " + queries + " WHERE lower(name) = lower($1)", {query.name});
   if (earlier && !replaces("query " + name)) {
-    ++kept_;
     throw KeptExisting("query " + name + " already exists in the schema and is kept");
   }
   inTransaction([&] {

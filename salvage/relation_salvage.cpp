@@ -4,6 +4,7 @@
 #include <array>
 
 #include "reader/catalog_rows.h"
+#include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
 
@@ -67,6 +68,8 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
   for (const auto& [position, pair] : relation.pairs)
     pairs.push_back(pair);
   if (context.destination == nullptr) return;
+  // The engine's own tables are not salvaged; their relations go with them, and are no loss.
+  if (isSystemTableName(relation.primaryTable) || isSystemTableName(relation.foreignTable)) return;
   Destination& destination = *context.destination;
   if (context.destinationLost()) {
     context.loseObject({ObjectLoss::Kind::kRelation, relation.name, true, 0,
@@ -79,6 +82,9 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
   try {
     destination.createRelation(firstName, relation.primaryTable, relation.foreignTable,
                                relation.attributes, pairs);
+    return;
+  } catch (const KeptExisting&) {
+    ++context.tally.keptObjects;  // as the user chose
     return;
   } catch (const DestinationError& error) {
     context.tally.note(error);

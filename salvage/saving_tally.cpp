@@ -4,6 +4,14 @@
 
 namespace vantrel {
 
+namespace {
+
+std::string counted(int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+}  // namespace
+
 std::string objectLossText(const ObjectLoss& loss) {
   std::string text;
   switch (loss.kind) {
@@ -11,9 +19,10 @@ std::string objectLossText(const ObjectLoss& loss) {
       text = "table [" + loss.name + "]: ";
       if (loss.missing) {
         text += "not created";
-        if (loss.rowsLost > 0) text += ", " + std::to_string(loss.rowsLost) + " rows not written";
+        if (loss.rowsLost > 0)
+          text += ", " + counted(loss.rowsLost, "row", "rows") + " not written";
       } else {
-        text += std::to_string(loss.rowsLost) + " rows not written";
+        text += counted(loss.rowsLost, "row", "rows") + " not written";
       }
       break;
     case ObjectLoss::Kind::kQuery:
@@ -26,14 +35,6 @@ std::string objectLossText(const ObjectLoss& loss) {
   if (!loss.reason.empty()) text += " (" + loss.reason + ")";
   return text;
 }
-
-namespace {
-
-std::string counted(int64_t count, std::string_view one, std::string_view many) {
-  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
-}  // namespace
 
 std::string lossSummaryText(const SavingTally& tally) {
   int64_t tables = 0;

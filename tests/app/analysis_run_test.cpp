@@ -206,8 +206,9 @@ TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
     EXPECT_EQ(analysis.result, RunResult::kNothing);
     EXPECT_TRUE(analysis.tree.tables.empty() && analysis.tree.queries.empty() &&
                 analysis.tree.relations.empty());
-    EXPECT_EQ(analysis.reportText,
-              "SUMMARY\r\n\r\n0  Records in 0 Tables \r\n0  Queries \r\n0  Relations \r\n\r\n");
+    // The report pane gives the reason, not an empty summary.
+    EXPECT_EQ(analysis.reportText, analysis.problem + "\r\n");
+    EXPECT_TRUE(analysis.problem.starts_with("Cannot open " + path.string() + ": "));
   }
   // Each says why it could not be opened.
   EXPECT_EQ(test::readTextFile(log.path()),
@@ -264,7 +265,8 @@ TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {
   EXPECT_EQ(analysis.result, RunResult::kStopped);
   // The table being read when the stop came is not listed; the two before it are.
   EXPECT_EQ(analysis.tree.tables, (std::vector<std::string>{"Order Details", "Orders"}));
-  EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 26)),
+  EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 78)),
+            "Analysis stopped: what was found before the stop\r\n\r\n"
             "SUMMARY [Access 95/97]\r\n\r\n2985  Records in 2 Tables ");
   EXPECT_NE(test::readTextFile(log.path()).find("Total Tables :                   2\r\n"),
             std::string::npos);

@@ -16,6 +16,7 @@
 #include "salvage/postgres_connection.h"
 #include "salvage/table_salvage.h"
 #include "tests/support/corpus.h"
+#include "tests/support/outcome_cases.h"
 #include "tests/support/postgres_server.h"
 #include "tests/support/process.h"
 #include "tests/support/saved_corpus.h"
@@ -86,8 +87,9 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   const auto json = runProcess({kCli, "analyze", "--json", nwind(), missing});
   EXPECT_EQ(json.exitCode, 1) << "one file could not be opened";
   EXPECT_EQ(json.err, "vantrel-cli: Cannot open " + missing + ": the file does not exist\n");
+  // The file that could not be opened has its reason on standard error and no summary.
   const auto objects = jsonLines(json.out);
-  ASSERT_EQ(objects.size(), 2u);
+  ASSERT_EQ(objects.size(), 1u);
   const auto oracle = nlohmann::json::parse(test::readTextFile(
       *test::corpusDir() / "oracle" / "mdbtools-nwind" / "mdbreader" / "tables.json"));
   std::map<std::string, int64_t> oracleRows;
@@ -101,13 +103,9 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   EXPECT_EQ(objects[0]["format"], "Access 95/97");
   EXPECT_EQ(objects[0]["queries"].size(), 22u);
   EXPECT_EQ(objects[0]["relations"][0]["primaryTable"], "Categories");
-  EXPECT_EQ(objects[1], nlohmann::json({{"file", missing},
-                                        {"opened", false},
-                                        {"stopped", false},
-                                        {"format", nullptr},
-                                        {"tables", nlohmann::json::array()},
-                                        {"queries", nlohmann::json::array()},
-                                        {"relations", nlohmann::json::array()}}));
+  const auto alone = runProcess({kCli, "analyze", missing});
+  EXPECT_EQ(alone.exitCode, 1);
+  EXPECT_EQ(alone.out, "");
 }
 
 TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
@@ -357,6 +355,35 @@ TEST_F(WorkflowCliTest, RepairIntoPostgresKeepsOrReplacesAsTold) {
   };
   EXPECT_EQ(digests(after), digests(before)) << after;
   db.execute("DROP SCHEMA \"mdbtools-nwind\" CASCADE");
+}
+
+// The outcomes every front shows alike, here as the end text after the saving list and the
+// exit status; and a destination disk that fills up in the middle of the sample, which ends
+// the file at once with the reason and exit status 1.
+TEST_F(WorkflowCliTest, OutcomesAreTheOnesEveryFrontShows) {
+  for (const test::OutcomeCase& c : test::outcomeCases()) {
+    SCOPED_TRACE(c.name);
+    test::TempDir caseDir;
+    std::vector<std::string> argv{kCli,          "repair", "--out",  (caseDir / "out").string(),
+                                  "--overwrite", "no",     "--jobs", "1"};
+    for (const std::string& source : c.prepare(caseDir.path()))
+      argv.push_back(source);
+    const auto result = runProcess(argv);
+    EXPECT_EQ(result.exitCode, c.savedEverything ? 0 : 1) << result.err;
+    EXPECT_NE(("\n" + result.out).find("\n" + c.endTextStart), std::string::npos) << result.out;
+  }
+
+  const std::string sample = VANTREL_SOURCE_DIR "/samples/sample-jet4.mdb";
+  // Files may grow to 1 MiB: the destination's disk is full from there on.
+  const auto full = runProcess({"/bin/bash", "-c", "trap '' XFSZ; ulimit -f 1024; exec \"$@\"",
+                                "bash", kCli, "repair", "--out", (dir / "out").string(), sample});
+  EXPECT_EQ(full.exitCode, 1) << full.err;
+  const std::string reason = sample + ": the destination cannot be written: ";
+  EXPECT_NE(full.out.find("\nRepairing failed for 1 file:\n" + reason), std::string::npos)
+      << full.out;
+  EXPECT_NE(full.err.find("vantrel-cli: " + reason), std::string::npos) << full.err;
+  EXPECT_EQ(full.out.find("Successfully"), std::string::npos);
+  EXPECT_NE(logText().find("Repairing failed for 1 file:\r\n" + reason), std::string::npos);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "tests/support/outcome_cases.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -126,6 +127,30 @@ TEST_F(AutomationTest, RepairSavesEachFileAndLeavesTheSourceAsItWas) {
   EXPECT_GE(file["tables"].size(), 7u);
   EXPECT_GT(file["rows"].get<long long>(), 0);
   EXPECT_EQ(fileBytes(sample), before);
+}
+
+// The outcomes every front shows alike, here as Repair's answer.
+TEST_F(AutomationTest, RepairAnswersTheOutcomesEveryFrontShows) {
+  for (const test::OutcomeCase& c : test::outcomeCases()) {
+    SCOPED_TRACE(c.name);
+    const test::TempDir dir;
+    QStringList sources;
+    for (const std::string& source : c.prepare(dir.path()))
+      sources.push_back(QString::fromStdString(source));
+    std::filesystem::create_directories(dir.path() / "out");
+    const QDBusReply<QString> reply =
+        service_->call(QStringLiteral("Repair"), sources,
+                       QString::fromStdString((dir.path() / "out").string()), QStringLiteral("no"));
+    ASSERT_TRUE(reply.isValid()) << reply.error().message().toStdString();
+    const auto json = nlohmann::json::parse(reply.value().toStdString());
+    std::vector<std::string> statuses;
+    for (const auto& file : json["files"])
+      statuses.push_back(file["status"]);
+    EXPECT_EQ(statuses, c.statuses);
+    EXPECT_TRUE(json["end_text"].get<std::string>().starts_with(c.endTextStart))
+        << json["end_text"];
+    EXPECT_EQ(json["saved_everything"], c.savedEverything);
+  }
 }
 
 TEST_F(AutomationTest, BadArgumentsGetAnErrorThatSaysWhy) {

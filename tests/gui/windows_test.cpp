@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/saving_json.h"
 #include "app/saving_run.h"
 #include "gui/main_window.h"
 #include "gui/preview_window.h"
@@ -27,6 +28,7 @@
 #include "gui/user_prompts.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
+#include "tests/support/outcome_cases.h"
 #include "tests/support/process.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -136,21 +138,6 @@ QByteArray digestOf(const std::string& path) {
 }
 
 // Existing destinations for a Save All into `folder` starting within the next seconds.
-void placeDestinations(const fs::path& folder, const std::vector<std::string>& sources) {
-  const auto now = std::chrono::system_clock::now();
-  for (int ahead = 0; ahead < 30; ++ahead) {
-    const std::time_t at = std::chrono::system_clock::to_time_t(now + std::chrono::seconds(ahead));
-    std::tm local{};
-    localtime_r(&at, &local);
-    const fs::path sub =
-        folder / ("Repair_" + std::to_string(local.tm_hour) + "-" + std::to_string(local.tm_min) +
-                  "-" + std::to_string(local.tm_sec));
-    fs::create_directories(sub);
-    for (const std::string& source : sources) {
-      std::ofstream(sub / (fs::path(source).stem().string() + ".sqlite")) << "kept";
-    }
-  }
-}
 
 bool kept(const fs::path& folder, const std::string& source) {
   for (const auto& sub : fs::directory_iterator(folder)) {
@@ -342,7 +329,8 @@ class WindowsTest : public QObject {
     QVERIFY2(preview.summary().tables.empty() || preview.summary().tables[0].recordCount < 300'000,
              "the walk stopped in the middle");
     QCOMPARE(treeOf(preview)->topLevelItem(0)->childCount(), 3);
-    QVERIFY(preview.reportText().startsWith(QStringLiteral("SUMMARY [Access 2000]\n\n")));
+    QVERIFY(preview.reportText().startsWith(QStringLiteral(
+        "Analysis stopped: what was found before the stop\n\nSUMMARY [Access 2000]\n\n")));
   }
 
   void previewSelectionsShowWhatTheCommandLinePrints() {
@@ -538,7 +526,8 @@ class WindowsTest : public QObject {
     PreviewWindow preview(h.session, {broken.string(), sample("sample-jet4.mdb")}, false, nullptr);
     preview.start();
     QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
-    QVERIFY(preview.reportText().startsWith(QStringLiteral("SUMMARY\n\n0  Records in 0 Tables")));
+    QCOMPARE(preview.reportText(), QString::fromStdString("Cannot open " + broken.string() +
+                                                          ": the file is empty (0 bytes)\n"));
 
     h.prompts.folder = QString::fromStdString((h.dir / "missing").string());
     preview.saveCurrentDatabase();
@@ -580,18 +569,19 @@ class WindowsTest : public QObject {
       int questions;
       std::vector<bool> keptAfter;
       bool endDialog;
+      const char* endText = "Saving Completed Successfully";
     };
     using A = OverwriteAnswer;
     const std::vector<Case> cases = {
         {{A::No, A::No, A::No}, 3, {true, true, true}, false},
         {{A::YesToAll}, 1, {false, false, false}, true},
-        {{A::NoToAll}, 1, {true, true, true}, true},
+        {{A::NoToAll}, 1, {true, true, true}, true, kEverythingKeptText.data()},
         {{A::Yes, A::No, A::Yes}, 3, {false, true, false}, true},
     };
     for (const Case& c : cases) {
       Harness h;
       const fs::path out = h.dir / "out";
-      placeDestinations(out, sources);
+      test::placeDestinations(out, sources);
       PreviewWindow preview(h.session, sources, false, nullptr);
       preview.start();
       QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
@@ -609,13 +599,41 @@ class WindowsTest : public QObject {
       auto* end = preview.findChild<EndDialog*>();
       QCOMPARE(end != nullptr, c.endDialog);
       if (end != nullptr) {
-        QCOMPARE(end->resultText(), QStringLiteral("Saving Completed Successfully"));
-        QVERIFY(h.log().find("Repairing Completed successfully") != std::string::npos);
+        QCOMPARE(end->resultText(), QString::fromUtf8(c.endText));
+        QVERIFY(h.log().find(std::string_view(c.endText) == kEverythingKeptText
+                                 ? c.endText
+                                 : "Repairing Completed successfully") != std::string::npos);
       } else {
         QVERIFY(preview.isVisible());
         QCOMPARE(preview.summary().tables.size(), tables);  // the preview comes back as it was
         QVERIFY(h.prompts.notices.isEmpty());
       }
+    }
+  }
+
+  // The outcomes every front shows alike, here in the end dialog of Save All (existing
+  // destinations answered No To All).
+  void savingEndsWithTheOutcomesEveryFrontShows() {
+    for (const test::OutcomeCase& c : test::outcomeCases()) {
+      Harness h;
+      const std::vector<std::string> sources = c.prepare(h.dir.path());
+      PreviewWindow preview(h.session, sources, true, nullptr);  // skip preview
+      preview.start();
+      QTRY_COMPARE(h.prompts.notices.size(), 1);
+      h.prompts.folder = QString::fromStdString((h.dir / "out").string());
+      fs::create_directories(h.dir / "out");
+      h.prompts.overwriteAnswers = {OverwriteAnswer::NoToAll};
+      preview.saveAll();
+      QTRY_VERIFY_WITH_TIMEOUT(preview.findChild<EndDialog*>() != nullptr, kLong);
+      const SavingOutcome& outcome = preview.savingDialog()->outcome();
+      std::vector<std::string> statuses;
+      for (const SavedFile& file : outcome.files)
+        statuses.emplace_back(savedFileStatusText(file.status));
+      QVERIFY2(statuses == c.statuses, c.name.c_str());
+      QVERIFY2(preview.findChild<EndDialog*>()->resultText().startsWith(
+                   QString::fromStdString(c.endTextStart)),
+               c.name.c_str());
+      QCOMPARE(savedEverything(outcome), c.savedEverything);
     }
   }
 
@@ -636,12 +654,20 @@ class WindowsTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT((clickStop(), h.prompts.questions.size() == 2), kLong);
     QCOMPARE(h.prompts.questions[0], padded("Saving is in progress, Do you want to stop ?", 6));
     QTRY_VERIFY_WITH_TIMEOUT(preview.findChild<EndDialog*>() != nullptr, kLong);
-    QCOMPARE(preview.findChild<EndDialog*>()->resultText(), QStringLiteral("Repairing aborted"));
     const SavingOutcome& outcome = preview.savingDialog()->outcome();
     QCOMPARE(outcome.files.size(), size_t{1});
     QVERIFY(outcome.files[0].status == SavedFile::Status::Stopped);
+    // The table the stop ended keeps its rows written so far, and the end text names it.
+    const auto& stopped = outcome.files[0].tally.stopped;
+    QVERIFY(stopped.has_value());
+    const QString end = preview.findChild<EndDialog*>()->resultText();
+    QCOMPARE(end, QString::fromStdString("Repairing aborted\n" + outcome.files[0].problem));
+    QVERIFY(end.contains(QString::fromStdString("stopped: table [" + stopped->name + "], " +
+                                                std::to_string(stopped->written) + " of ")));
     const test::SqliteFile saved(outcome.files[0].destination);
     QCOMPARE(saved.scalar("PRAGMA integrity_check"), std::string("ok"));
+    QCOMPARE(saved.scalar("SELECT count(*) FROM \"" + stopped->name + "\""),
+             std::to_string(stopped->written));
     QCOMPARE(digestOf(large_), before);
     auto* list = child<QListWidget>(preview.savingDialog(), "savingList");
     QVERIFY(list->count() > 0);

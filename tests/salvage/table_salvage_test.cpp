@@ -162,13 +162,16 @@ TEST_F(TableSalvageTest, EmptyRowsAreDroppedAndRefusedRowsCountedAsNotWritten) {
     std::filesystem::remove(dir / "out.sqlite");
     std::filesystem::remove(log.path());
     EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
-    EXPECT_EQ(hooks.savingList,
-              (Lines{"Repairing Table :                   Orders",
-                     "Total Fields Recovered :       3", "Total Records Recovered :   1",
-                     "Total Records Not Written :   1", "Total Records Declared :    3", ""}));
+    EXPECT_EQ(
+        hooks.savingList,
+        (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
+               "Total Records Recovered :   1", "Total Records Not Written :   1",
+               "Total Records Declared :    3",
+               "Not saved: table [Orders]: 1 row not written (refused by the destination)", ""}));
     // The empty row was dropped: two rows salvaged of the three the definition declares.
     EXPECT_NE(logText().find("Total Records Recovered :   1\r\nTotal Records Not Written :   1\r\n"
-                             "Total Records Declared :    3\r\n\r\n"),
+                             "Total Records Declared :    3\r\nNot saved: table [Orders]: 1 row "
+                             "not written (refused by the destination)\r\n\r\n"),
               std::string::npos);
   }
 }
@@ -281,7 +284,8 @@ TEST_F(TableSalvageTest, StopDuringATableStillWritesItsTotals) {
   EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kStopped);
   EXPECT_EQ(hooks.savingList,
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
-                   "Total Records Recovered :   0", "Total Records Declared :    3", ""}));
+                   "Total Records Recovered :   0", "Total Records Declared :    3",
+                   "Stopped: 0 of 3 rows written", ""}));
 }
 
 TEST_F(TableSalvageTest, TableThatCannotBeCreatedCountsItsRowsAsNotWritten) {
