@@ -16,34 +16,17 @@ namespace {
 // destination did not take is a loss of the file.
 void createQuery(const std::string& name, const std::string& sql, SalvageContext& context) {
   if (context.destination == nullptr) return;
-  if (context.destinationLost()) {
-    context.loseObject({ObjectLoss::Kind::kQuery, name, true, 0,
-                        std::string(destinationFaultText(context.tally.fault))});
-    return;
-  }
-  std::string refusal;
-  try {
-    context.destination->saveQuery({name, sql, context.queryConnect});
-    return;
-  } catch (const KeptExisting&) {
-    ++context.tally.keptObjects;  // as the user chose
-    return;
-  } catch (const DestinationError& error) {
-    context.tally.note(error);
-    refusal = context.tally.reasonFor(error);
-  }
-  if (context.destinationLost()) {
-    context.loseObject({ObjectLoss::Kind::kQuery, name, true, 0, refusal});
-    return;
-  }
-  try {
-    context.destination->saveQuery({name, std::nullopt, std::nullopt});
-    context.loseObject({ObjectLoss::Kind::kQuery, name, false, 0, refusal});
-  } catch (const DestinationError& error) {
-    // Not even the name: the query is left out.
-    context.tally.note(error);
-    context.loseObject({ObjectLoss::Kind::kQuery, name, true, 0, context.tally.reasonFor(error)});
-  }
+  Destination& destination = *context.destination;
+  const auto refusal = context.attemptSave([&] {
+    destination.saveQuery({name, sql, context.queryConnect});
+  });
+  if (!refusal) return;
+  // The name alone keeps the query findable; a refused name leaves it out.
+  const auto nameRefusal = context.destinationLost() ? refusal : context.attemptSave([&] {
+    destination.saveQuery({name, std::nullopt, std::nullopt});
+  });
+  context.loseObject(
+      {ObjectLoss::Kind::kQuery, name, nameRefusal.has_value(), 0, nameRefusal.value_or(*refusal)});
 }
 
 }  // namespace

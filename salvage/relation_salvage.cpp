@@ -71,38 +71,22 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
   // The engine's own tables are not salvaged; their relations go with them, and are no loss.
   if (isSystemTableName(relation.primaryTable) || isSystemTableName(relation.foreignTable)) return;
   Destination& destination = *context.destination;
-  if (context.destinationLost()) {
-    context.loseObject({ObjectLoss::Kind::kRelation, relation.name, true, 0,
-                        std::string(destinationFaultText(context.tally.fault))});
-    return;
-  }
   // Jet 4 relations are first named by their two tables.
   const std::string firstName =
       jet4 ? relation.primaryTable + relation.foreignTable : relation.name;
-  try {
+  auto refusal = context.attemptSave([&] {
     destination.createRelation(firstName, relation.primaryTable, relation.foreignTable,
                                relation.attributes, pairs);
-    return;
-  } catch (const KeptExisting&) {
-    ++context.tally.keptObjects;  // as the user chose
-    return;
-  } catch (const DestinationError& error) {
-    context.tally.note(error);
-    if (context.destinationLost()) {
-      context.loseObject(
-          {ObjectLoss::Kind::kRelation, relation.name, true, 0, context.tally.reasonFor(error)});
-      return;
-    }
+  });
+  // One the engine refuses, it is asked for once more without enforcing; refused twice, the
+  // relation is left out.
+  if (refusal && !context.destinationLost()) {
+    refusal = context.attemptSave([&] {
+      destination.createRelation(relation.name, relation.primaryTable, relation.foreignTable,
+                                 kRelationDontEnforce, pairs);
+    });
   }
-  try {
-    destination.createRelation(relation.name, relation.primaryTable, relation.foreignTable,
-                               kRelationDontEnforce, pairs);
-  } catch (const DestinationError& error) {
-    // A relation the engine refuses twice is left out.
-    context.tally.note(error);
-    context.loseObject(
-        {ObjectLoss::Kind::kRelation, relation.name, true, 0, context.tally.reasonFor(error)});
-  }
+  if (refusal) context.loseObject({ObjectLoss::Kind::kRelation, relation.name, true, 0, *refusal});
 }
 
 void listRelation(const Relation& relation, SalvageContext& context) {

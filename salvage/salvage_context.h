@@ -28,6 +28,22 @@ struct SalvageContext {
   bool saving() const { return run.savingMode.load() == SavingMode::kSaving; }
   bool previewing() const { return run.previewLoading.load() == PreviewLoading::kLoading; }
   bool destinationLost() const { return tally.destinationLost(); }
+  // One attempt at saving an object: none when it was saved, or kept at the user's choice;
+  // else why not (the fault, once the destination has failed for good).
+  template <typename Attempt>
+  std::optional<std::string> attemptSave(Attempt&& attempt) {
+    if (destinationLost()) return std::string(destinationFaultText(tally.fault));
+    try {
+      attempt();
+      return std::nullopt;
+    } catch (const KeptExisting&) {
+      ++tally.keptObjects;
+      return std::nullopt;
+    } catch (const DestinationError& error) {
+      tally.note(error);
+      return tally.reasonFor(error);
+    }
+  }
   // A query or relation the destination did not take: named in the saving list and the log.
   void loseObject(ObjectLoss loss) {
     const std::string line = "Not saved: " + objectLossText(loss);
