@@ -246,6 +246,9 @@ TEST_F(WorkflowCliTest, RepairAsksOrKeepsExistingDestinations) {
   // Without a terminal an existing destination is kept; every file kept is a quiet end.
   auto kept = runProcess({kCli, "repair", "--out", out.string(), small, other});
   EXPECT_EQ(kept.exitCode, 0) << kept.err;
+  EXPECT_NE(kept.out.find("\nNothing was saved: every destination already existed and was kept\n"),
+            std::string::npos)
+      << kept.out;
   EXPECT_EQ(std::count(kept.err.begin(), kept.err.end(), '\n'), 2) << kept.err;
   EXPECT_NE(kept.err.find("vantrel-cli: kept the existing "), std::string::npos);
   EXPECT_EQ(kept.out.find("Saving Completed Successfully"), std::string::npos);
@@ -337,6 +340,9 @@ TEST_F(WorkflowCliTest, RepairIntoPostgresKeepsOrReplacesAsTold) {
   const auto kept =
       runProcess({kCli, "repair", "--to", url, "--schema-per-file", "--overwrite", "no", nwind()});
   EXPECT_EQ(kept.exitCode, 0) << kept.err;
+  EXPECT_NE(kept.out.find("\nNothing was saved: every destination already existed and was kept\n"),
+            std::string::npos)
+      << kept.out;
   EXPECT_NE(kept.out.find("Total Records Recovered :   0\nTotal Records Not Written :   2155\n"),
             std::string::npos);
   EXPECT_EQ(snapshot(), before);
@@ -355,6 +361,46 @@ TEST_F(WorkflowCliTest, RepairIntoPostgresKeepsOrReplacesAsTold) {
   };
   EXPECT_EQ(digests(after), digests(before)) << after;
   db.execute("DROP SCHEMA \"mdbtools-nwind\" CASCADE");
+}
+
+// Two files whose tables have the same names: by default each gets a schema and both are saved;
+// in one schema the second file's tables never take the place of the first's, and the second
+// file ends saved with losses that name them.
+TEST_F(WorkflowCliTest, TwoFilesWithTheSameTableNamesIntoPostgres) {
+  VANTREL_REQUIRE_POSTGRES();
+  const std::string url = *test::testPostgresUrl();
+  const PostgresConnection db(url);
+  const auto first = dir / "first.mdb";
+  const auto second = dir / "second.mdb";
+  std::filesystem::copy_file(nwind(), first);
+  std::filesystem::copy_file(nwind(), second);
+  db.execute("DROP SCHEMA IF EXISTS first CASCADE; DROP SCHEMA IF EXISTS second CASCADE");
+
+  const auto apart = runProcess({kCli, "repair", "--to", url, first.string(), second.string()});
+  EXPECT_EQ(apart.exitCode, 0) << apart.err;
+  EXPECT_NE(apart.out.find("\nSaving Completed Successfully\nDestination: " + url +
+                           ", schemas first, second\n"),
+            std::string::npos)
+      << apart.out;
+  db.execute("DROP SCHEMA first CASCADE; DROP SCHEMA second CASCADE");
+
+  const auto together =
+      runProcess({kCli, "repair", "--to", url, "--one-schema", first.string(), second.string()});
+  EXPECT_EQ(together.exitCode, 1) << together.err;
+  const std::string losses = second.string() + ": 8 tables and 3202 rows not written";
+  EXPECT_NE(together.out.find("\nRepairing failed for 1 file:\n" + losses), std::string::npos)
+      << together.out;
+  EXPECT_NE(together.out.find("  table [Orders]: not created, 830 rows not written (table [Orders] "
+                              "(a table of that name was saved from another file of this run))"),
+            std::string::npos)
+      << together.out;
+  EXPECT_NE(together.err.find("vantrel-cli: " + losses), std::string::npos) << together.err;
+  const size_t at = together.out.find("Destination: " + url + ", schema ");
+  ASSERT_NE(at, std::string::npos) << together.out;
+  const size_t start = at + ("Destination: " + url + ", schema ").size();
+  const std::string schema = together.out.substr(start, together.out.find('\n', start) - start);
+  EXPECT_EQ(db.queryValue("SELECT count(*) FROM \"" + schema + "\".\"Orders\""), "830");
+  db.execute("DROP SCHEMA \"" + schema + "\" CASCADE");
 }
 
 // The outcomes every front shows alike, here as the end text after the saving list and the
