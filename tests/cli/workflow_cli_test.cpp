@@ -101,13 +101,16 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   EXPECT_EQ(objects[0]["format"], "Access 95/97");
   EXPECT_EQ(objects[0]["queries"].size(), 22u);
   EXPECT_EQ(objects[0]["relations"][0]["primaryTable"], "Categories");
-  EXPECT_EQ(objects[1], nlohmann::json({{"file", missing},
-                                        {"opened", false},
-                                        {"stopped", false},
-                                        {"format", nullptr},
-                                        {"tables", nlohmann::json::array()},
-                                        {"queries", nlohmann::json::array()},
-                                        {"relations", nlohmann::json::array()}}));
+  EXPECT_EQ(objects[1],
+            nlohmann::json({{"file", missing},
+                            {"opened", false},
+                            {"stopped", false},
+                            {"format", nullptr},
+                            {"tables", nlohmann::json::array()},
+                            {"queries", nlohmann::json::array()},
+                            {"relations", nlohmann::json::array()},
+                            {"reason", "Cannot open " + missing + ": the file does not exist"}}));
+  EXPECT_EQ(objects[0]["reason"], nullptr);
 }
 
 TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
