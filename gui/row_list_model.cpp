@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <limits>
 
 namespace vantrel::gui {
 namespace {
@@ -39,10 +40,13 @@ void RowListModel::clear() {
   std::vector<size_t>().swap(blockEnds_);
   cache_.clear();
   rows_ = 0;
+  shown_ = 0;
+  ++generation_;
   endResetModel();
 }
 
-void RowListModel::append(const RowBatch& batch) {
+void RowListModel::append(const RowBatch& batch, unsigned generation) {
+  if (generation != generation_) return;
   if (rows_ == 0 && headings_.size() != batch.headings.size()) {
     beginResetModel();
     headings_.clear();
@@ -54,18 +58,37 @@ void RowListModel::append(const RowBatch& batch) {
   for (const RowBlock& block : batch.blocks)
     added += block.rowCount;
   if (added == 0 || headings_.empty()) return;
-  beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(rows_ + added - 1));
   for (const RowBlock& block : batch.blocks) {
     if (block.rowCount == 0) continue;
     blocks_.push_back(block);
     rows_ += block.rowCount;
     blockEnds_.push_back(rows_);
   }
+  // The first screenfuls go to the view at once; the rest waits until it is scrolled to.
+  if (shown_ < kFetchStep) showUpTo(kFetchStep);
+  if (shown_ < rows_) emit rowsWaiting();
+}
+
+bool RowListModel::canFetchMore(const QModelIndex& parent) const {
+  return !parent.isValid() && shown_ < rows_;
+}
+
+void RowListModel::fetchMore(const QModelIndex& parent) {
+  if (canFetchMore(parent)) showUpTo(shown_ + kFetchStep);
+}
+
+void RowListModel::showUpTo(size_t rows) {
+  // A view counts its rows in an int.
+  const size_t limit = std::min<size_t>(rows_, std::numeric_limits<int>::max());
+  const size_t next = std::min(limit, rows);
+  if (next <= shown_) return;
+  beginInsertRows({}, static_cast<int>(shown_), static_cast<int>(next - 1));
+  shown_ = next;
   endInsertRows();
 }
 
 int RowListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_);
+  return parent.isValid() ? 0 : static_cast<int>(shown_);
 }
 
 int RowListModel::columnCount(const QModelIndex& parent) const {
@@ -122,6 +145,11 @@ QString RowListModel::cell(int row, int column) const {
                            static_cast<qsizetype>(rows->cellEnds[at] - begin));
 }
 
+QString RowListModel::heading(int column) const {
+  if (column < 0 || static_cast<size_t>(column) >= headings_.size()) return {};
+  return headings_[static_cast<size_t>(column)];
+}
+
 QVariant RowListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
   return cell(index.row(), index.column());
@@ -136,7 +164,9 @@ QVariant RowListModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 RowListFeeder::RowListFeeder(RowListModel* model)
-    : model_(model), batch_(std::make_unique<RowBatch>()) {}
+    : model_(model),
+      generation_(model != nullptr ? model->generation() : 0),
+      batch_(std::make_unique<RowBatch>()) {}
 
 void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) {
   if (columnIndex < 0 || rowsStarted_) return;
@@ -189,7 +219,8 @@ void RowListFeeder::flush() {
   if (model_ == nullptr) return;
   RowListModel* model = model_;
   QMetaObject::invokeMethod(
-      model, [model, batch] { model->append(*batch); }, Qt::QueuedConnection);
+      model, [model, batch, generation = generation_] { model->append(*batch, generation); },
+      Qt::QueuedConnection);
 }
 
 void RowListFeeder::finish() {
