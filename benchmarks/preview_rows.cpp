@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       "analysis %lld ms; first rows after %lld ms; all %d rows after %lld ms; "
       "longest event-loop pause %lld ms; peak memory %ld KiB\n",
       static_cast<long long>(analysed), static_cast<long long>(firstRows),
-      preview.rows().rowCount(), static_cast<long long>(allRows),
+      static_cast<int>(preview.rows().receivedRows()), static_cast<long long>(allRows),
       static_cast<long long>(std::max(stall, stallBeforeFirst)), peakKiB());
   return 0;
 }

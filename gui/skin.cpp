@@ -11,7 +11,7 @@ SkinPainter::SkinPainter(QPixmap skin, QWidget* window)
 
 bool SkinPainter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::Paint) {
-    const QSize wanted = coveringSize(skin_.size(), window_->size());
+    const QSize wanted = window_->size();
     if (scaled_.size() != wanted) {
       scaled_ = wanted == skin_.size()
                     ? skin_
@@ -21,11 +21,6 @@ bool SkinPainter::eventFilter(QObject* watched, QEvent* event) {
     painter.drawPixmap(0, 0, scaled_);
   }
   return false;  // the window paints itself on top, as usual
-}
-
-QSize coveringSize(QSize bitmap, QSize size) {
-  if (bitmap.isEmpty() || size.isEmpty()) return bitmap;
-  return bitmap.scaled(size, Qt::KeepAspectRatioByExpanding);
 }
 
 bool applySkin(QWidget* window, const std::filesystem::path& folder, const char* bitmap) {

@@ -13,16 +13,13 @@ namespace vantrel::gui {
 inline constexpr char kMainSkin[] = "Vantrel-Access1.bmp";
 inline constexpr char kDialogSkin[] = "Skin2.bmp";
 
-// Paints `bitmap` of `folder` behind the window's controls, scaled from the top left corner to
-// cover the whole window whatever its size (keeping the picture's proportions, so nothing is
-// stretched and no edge of it shows); buttons, labels and boxes show it around them. A missing
-// or unreadable bitmap leaves the default look. Returns whether the window wears the skin.
+// Paints `bitmap` of `folder` behind the window's controls, scaled to the window whatever its
+// size, so that its frame lies on the window's edges and no edge of the picture shows inside;
+// buttons, labels and boxes show it around them. A missing or unreadable bitmap leaves the
+// default look. Returns whether the window wears the skin.
 bool applySkin(QWidget* window, const std::filesystem::path& folder, const char* bitmap);
 
 // The painter behind applySkin: draws its bitmap before the window paints itself.
-// The bitmap scaled to a size that covers `size`, anchored at the top left.
-QSize coveringSize(QSize bitmap, QSize size);
-
 class SkinPainter : public QObject {
   Q_OBJECT
 
