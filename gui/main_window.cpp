@@ -20,10 +20,11 @@
 namespace vantrel::gui {
 namespace {
 
+// Enter presses the focused button, else Repair.
 QPushButton* button(QWidget* owner, const char* text, const char* name) {
   auto* result = new QPushButton(QString::fromUtf8(text), owner);
   result->setObjectName(QString::fromUtf8(name));
-  result->setAutoDefault(false);
+  result->setAutoDefault(true);
   return result;
 }
 
@@ -85,7 +86,6 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   setTabOrder(clearSelected_, clearAll_);
   setTabOrder(clearAll_, skipPreview_);
   setTabOrder(skipPreview_, repair_);
-  // Enter repairs from anywhere in the window but a focused button, which it presses.
   repair_->setDefault(true);
 
   connect(browse_, &QPushButton::clicked, this, &MainWindow::browse);

@@ -216,7 +216,10 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   shared_->setCurrentWidget(browser_);
 }
 
-PreviewWindow::~PreviewWindow() = default;
+PreviewWindow::~PreviewWindow() {
+  // The loader is joined as the window goes: it stops at its next row rather than at the end.
+  if (loading()) loaderRun_->requestStop();
+}
 
 void PreviewWindow::start() {
   show();

@@ -856,6 +856,10 @@ class WindowsTest : public QObject {
     window.clearAll();
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(h.prompts.notices.last(), padded("No files selected, Kindly select a file", 13));
+    // ... unless a button has the focus: then that button.
+    child(&window, "browse")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(window.files().size(), 2);
 
     // The help window is on the screen and goes with Esc or Ctrl+W.
     for (const QKeyCombination keys :
