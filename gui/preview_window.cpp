@@ -184,6 +184,13 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { selectionChanged(item); });
   connect(&loader_, &Worker::finished, this, &PreviewWindow::loadFinished);
+  // The rows shown, the reader waits for the user to scroll on: nothing to wait for meanwhile.
+  connect(&rows_, &RowListModel::readingPaused, this, [this] {
+    if (waitDialog_ != nullptr) {
+      waitDialog_->deleteLater();
+      waitDialog_ = nullptr;
+    }
+  });
   // Tab goes through the tree, the pane and the buttons in the order they are seen.
   setTabOrder(tree_, browser_);
   setTabOrder(browser_, rowList_);
@@ -218,7 +225,10 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
 
 PreviewWindow::~PreviewWindow() {
   // The loader is joined as the window goes: it stops at its next row rather than at the end.
-  if (loading()) loaderRun_->requestStop();
+  if (readerRunning()) {
+    rows_.stopReading();
+    loaderRun_->requestStop();
+  }
 }
 
 void PreviewWindow::start() {
@@ -373,7 +383,7 @@ void PreviewWindow::selectionChanged(QTreeWidgetItem* item) {
 }
 
 void PreviewWindow::startLoad(std::function<void()> work) {
-  if (loading()) {
+  if (readerRunning()) {
     // The cancelled load ends at its next row; this object is shown after it.
     selectionPending_ = true;
     return;
@@ -388,7 +398,7 @@ void PreviewWindow::startLoad(std::function<void()> work) {
 
 void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
   shared_->setCurrentWidget(rowList_);
-  if (loading()) {
+  if (readerRunning()) {
     selectionPending_ = true;
     return;
   }
@@ -402,7 +412,7 @@ void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
 }
 
 void PreviewWindow::loadQuery(const CatalogSummary::QueryEntry& query) {
-  if (loading()) {
+  if (readerRunning()) {
     selectionPending_ = true;
     return;
   }
@@ -416,8 +426,9 @@ void PreviewWindow::loadQuery(const CatalogSummary::QueryEntry& query) {
 
 void PreviewWindow::cancelLoad() {
   selectionPending_ = false;
-  if (!loading()) return;
+  if (!readerRunning()) return;
   loadCancelled_ = true;
+  rows_.stopReading();
   loaderRun_->requestStop();
   if (waitDialog_ != nullptr) {
     waitDialog_->deleteLater();

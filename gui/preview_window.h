@@ -58,8 +58,11 @@ class PreviewWindow : public QDialog {
   int fileNumber() const { return fileNumber_; }
   // True while an analysis, a load or a saving run is going on.
   bool busy() const;
-  // True while a table or query is loaded for display.
-  bool loading() const { return loader_.running(); }
+  // True while a table or query is read for display; a table's reader that waits for the user
+  // to scroll on does not count.
+  bool loading() const { return readerRunning() && !rows_.readAhead()->waiting(); }
+  // True while the loader's thread is there, reading or waiting.
+  bool readerRunning() const { return loader_.running(); }
   // Ends the running load, if any, at its next row; what it had shown stays.
   void cancelLoad();
   WaitDialog* waitDialog() const { return waitDialog_; }

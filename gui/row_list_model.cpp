@@ -33,7 +33,15 @@ std::optional<size_t> takeLength(const std::string& in, size_t& at) {
 
 }  // namespace
 
+RowListModel::RowListModel() : readAhead_(std::make_shared<ReadAhead>(kFetchStep + kReadAhead)) {}
+
+void RowListModel::stopReading() {
+  readAhead_->release();
+}
+
 void RowListModel::clear() {
+  readAhead_->release();
+  readAhead_ = std::make_shared<ReadAhead>(kFetchStep + readAheadRows_);
   beginResetModel();
   headings_.clear();
   std::vector<RowBlock>().swap(blocks_);
@@ -85,6 +93,7 @@ void RowListModel::showUpTo(size_t rows) {
   beginInsertRows({}, static_cast<int>(shown_), static_cast<int>(next - 1));
   shown_ = next;
   endInsertRows();
+  readAhead_->allow(shown_ + readAheadRows_);
 }
 
 int RowListModel::rowCount(const QModelIndex& parent) const {
@@ -166,6 +175,7 @@ QVariant RowListModel::headerData(int section, Qt::Orientation orientation, int 
 RowListFeeder::RowListFeeder(RowListModel* model)
     : model_(model),
       generation_(model != nullptr ? model->generation() : 0),
+      readAhead_(model != nullptr ? model->readAhead() : nullptr),
       batch_(std::make_unique<RowBatch>()) {}
 
 void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) {
@@ -176,7 +186,7 @@ void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) 
 }
 
 void RowListFeeder::setPreviewCell(int columnIndex, int, std::string_view text) {
-  if (columnIndex < 0) return;
+  if (columnIndex < 0 || released_) return;
   if (columnIndex == 0) {
     endRow();
     if (!rowsStarted_) lastFlush_ = std::chrono::steady_clock::now() - kFlushInterval;
@@ -197,6 +207,25 @@ void RowListFeeder::endRow() {
   }
   if (++blockRows_ == kRowsPerBlock) sealBlock();
   if (std::chrono::steady_clock::now() - lastFlush_ >= kFlushInterval) flush();
+  ++rowsSent_;
+  if (readAhead_ != nullptr && !readAhead_->allows(rowsSent_) && !waitForScroll()) {
+    released_ = true;
+  }
+}
+
+bool RowListFeeder::waitForScroll() {
+  // Everything read so far goes to the list before the loader waits for the user to scroll.
+  flush();
+  if (model_ != nullptr) {
+    RowListModel* model = model_;
+    QMetaObject::invokeMethod(
+        model,
+        [model, generation = generation_] {
+          if (model->generation() == generation) emit model->readingPaused();
+        },
+        Qt::QueuedConnection);
+  }
+  return readAhead_->wait(rowsSent_);
 }
 
 void RowListFeeder::sealBlock() {
@@ -204,6 +233,9 @@ void RowListFeeder::sealBlock() {
   RowBlock block;
   block.compressed = qCompress(reinterpret_cast<const uchar*>(block_.data()),
                                static_cast<qsizetype>(block_.size()), kCompressionLevel);
+  // qCompress leaves room for the worst case, as large as the rows themselves: held for every
+  // block of a long table, that room would cost more than the rows.
+  block.compressed.squeeze();
   block.rowCount = blockRows_;
   batch_->blocks.push_back(std::move(block));
   block_.clear();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/read_ahead.h"
 #include "run/run_state.h"
 
 namespace vantrel::gui {
@@ -35,11 +36,20 @@ class RowListModel : public QAbstractTableModel {
 
  public:
   static constexpr size_t kFetchStep = 2000;
+  // Rows read beyond those the view has been given before the loader waits for a scroll.
+  static constexpr size_t kReadAhead = 50'000;
+  // From the next load on.
+  void setReadAhead(size_t rows) { readAheadRows_ = rows; }
 
-  using QAbstractTableModel::QAbstractTableModel;
+  RowListModel();
 
-  // Empties the list; batches of any earlier load that are still on their way are dropped.
+  // Empties the list; batches of any earlier load that are still on their way are dropped, and
+  // its loader no longer waits.
   void clear();
+  // The running load's loader no longer waits for the user to scroll (it is being stopped).
+  void stopReading();
+  // The gate of the next load (the one after the last clear()).
+  std::shared_ptr<ReadAhead> readAhead() const { return readAhead_; }
   // Each load's batches carry the generation the model had when the load started.
   unsigned generation() const { return generation_; }
   void append(const RowBatch& batch, unsigned generation);
@@ -60,6 +70,8 @@ class RowListModel : public QAbstractTableModel {
  signals:
   // More rows arrived than the view has been given.
   void rowsWaiting();
+  // The loader waits for the user to scroll on.
+  void readingPaused();
 
  private:
   struct Unpacked {
@@ -78,6 +90,8 @@ class RowListModel : public QAbstractTableModel {
   size_t rows_ = 0;
   size_t shown_ = 0;  // rows the view has been given
   unsigned generation_ = 0;
+  size_t readAheadRows_ = kReadAhead;
+  std::shared_ptr<ReadAhead> readAhead_;
   mutable std::vector<Unpacked> cache_;
   mutable unsigned useCounter_ = 0;
 };
@@ -99,11 +113,16 @@ class RowListFeeder : public RunHooks {
 
  private:
   void endRow();
+  // Waits until the user has scrolled near enough; false when the rows are no longer wanted.
+  bool waitForScroll();
   void sealBlock();
   void flush();
 
   RowListModel* model_;  // outlives the loader
   unsigned generation_ = 0;
+  std::shared_ptr<ReadAhead> readAhead_;  // none: read on without waiting
+  size_t rowsSent_ = 0;
+  bool released_ = false;  // the rows are no longer wanted
   std::vector<std::string> headings_;
   std::vector<std::string> row_;
   bool inRow_ = false;

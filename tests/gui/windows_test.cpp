@@ -725,6 +725,8 @@ class WindowsTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
     const QString root = treeOf(preview)->topLevelItem(0)->text(0);
     const QString table = QString::fromStdString(preview.summary().tables.at(0).name);
+    const auto records = static_cast<size_t>(preview.summary().tables[0].recordCount);
+    preview.rows().setReadAhead(records);  // the reader reads on until cancelled
     const auto startLoad = [&] {
       treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
       select(preview, table, QStringLiteral("Table"));
@@ -738,9 +740,9 @@ class WindowsTest : public QObject {
     const auto endsSoon = [&] {
       QElapsedTimer clock;
       clock.start();
-      while (preview.loading() && clock.elapsed() < 5000)
+      while (preview.readerRunning() && clock.elapsed() < 5000)
         QTest::qWait(2);
-      return preview.loading() ? qint64{5000} : clock.elapsed();
+      return preview.readerRunning() ? qint64{5000} : clock.elapsed();
     };
 
     // Choosing another object: its report is there at once, and the load ends.
@@ -763,17 +765,26 @@ class WindowsTest : public QObject {
     QVERIFY(endsSoon() < 200);
     QVERIFY(h.prompts.questions.isEmpty());
     QCOMPARE(h.quits, 0);
-    QVERIFY(preview.rows().receivedRows() <
-            static_cast<size_t>(preview.summary().tables[0].recordCount));
+    QVERIFY(preview.rows().receivedRows() < records);
 
-    // The same table chosen again while a cancelled load ends is loaded whole afterwards.
+    // The reader goes only so far ahead of what the list shows, then waits for the user to
+    // scroll on; the same table chosen again while a cancelled load ends is loaded afterwards.
+    preview.rows().setReadAhead(RowListModel::kReadAhead);
     startLoad();
     treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
     select(preview, table, QStringLiteral("Table"));
-    QTRY_VERIFY_WITH_TIMEOUT(!preview.loading(), kLong);
-    QCOMPARE(preview.rows().receivedRows(),
-             static_cast<size_t>(preview.summary().tables[0].recordCount));
-    QVERIFY(preview.rows().rowCount() < static_cast<int>(preview.rows().receivedRows()));
+    QTRY_VERIFY_WITH_TIMEOUT(preview.readerRunning() && !preview.loading(), kLong);
+    QTRY_COMPARE(preview.rows().receivedRows(),
+                 static_cast<size_t>(preview.rows().rowCount()) + RowListModel::kReadAhead);
+    QVERIFY(preview.rows().receivedRows() < records);
+    QVERIFY(preview.waitDialog() == nullptr);
+    // A waiting reader ends as soon as another object is chosen.
+    treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
+    QVERIFY(endsSoon() < 200);
+    select(preview, table, QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(preview.readerRunning() && !preview.loading(), kLong);
+    QTRY_VERIFY_WITH_TIMEOUT((preview.rows().fetchMore({}), !preview.readerRunning()), kLong);
+    QCOMPARE(preview.rows().receivedRows(), records);
   }
 
   void rowsCopyWholeWithHeadingsAndTheReportsUseAFixedPitch() {
