@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "gui/common_actions.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
 
@@ -41,7 +42,7 @@ AnalysisDialog::AnalysisDialog(Session& session, std::string sourcePath, int fil
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CProgressBar"));
   applySkin(this, session_.applicationFolder, kDialogSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
 
   auto* group = new QGroupBox(this);

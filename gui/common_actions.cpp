@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,6 +14,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/about_dialog.h"
 #include "gui/texts.h"
@@ -68,6 +70,17 @@ QWidget* viewLog(Session& session, QWidget* owner) {
   fitOnScreen(viewer, QSize(760, 520));
   viewer->show();
   return viewer;
+}
+
+void setCaption(QWidget* window) {
+  window->setWindowTitle(kWindowTitle);
+  // Title bars draw the caption in a bold face about the size of the text's, beside the
+  // window's icon and buttons (each about as wide as the bar is high).
+  QFont bold = window->font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  const int needed = metrics.horizontalAdvance(kWindowTitle) + 6 * metrics.height();
+  window->setMinimumWidth(std::max(window->minimumWidth(), needed));
 }
 
 void fitOnScreen(QWidget* window, QSize wanted) {

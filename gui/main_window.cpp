@@ -40,7 +40,7 @@ QString identityOf(const QString& path) {
 MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
   setObjectName(QStringLiteral("CSarnexDlg"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setAcceptDrops(true);
 
   menu_ = buildMainMenu(this, true);

@@ -30,7 +30,7 @@ constexpr int kIndexRole = Qt::UserRole;
 QPushButton* button(QWidget* owner, const char* text, const char* name) {
   auto* result = new QPushButton(QString::fromUtf8(text), owner);
   result->setObjectName(QString::fromUtf8(name));
-  result->setAutoDefault(false);
+  result->setAutoDefault(true);  // Enter presses the focused button
   return result;
 }
 
@@ -93,7 +93,7 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
       report_(session.reportFolder) {
   setObjectName(QStringLiteral("CPreview"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setWindowFlag(Qt::Window);
 
   menu_ = buildMainMenu(this, false);

@@ -114,7 +114,7 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CFileSave"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
 
   source_ = label(this, "", "sourcePath");
@@ -256,7 +256,7 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome,
           : chosenFolder;
   setObjectName(QStringLiteral("CViewLog"));
   applySkin(this, session_.applicationFolder, kDialogSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
   result_ = label(this, "", "resultText");
   result_->setText(endDialogText(outcome));
@@ -264,10 +264,10 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome,
   viewLog_->setObjectName(QStringLiteral("viewLogBox"));
   auto* openFolder = new QPushButton(QStringLiteral("Open Folder"), this);
   openFolder->setObjectName(QStringLiteral("openFolder"));
-  openFolder->setAutoDefault(false);
+  openFolder->setAutoDefault(true);
   auto* back = new QPushButton(QStringLiteral("Back to the list"), this);
   back->setObjectName(QStringLiteral("backToList"));
-  back->setAutoDefault(false);
+  back->setAutoDefault(true);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("ok"));
   ok->setDefault(true);

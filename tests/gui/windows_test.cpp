@@ -892,6 +892,9 @@ class WindowsTest : public QObject {
     const QStringList previewReached = tabRound(treeOf(preview), 6);
     QCOMPARE(previewReached, (QStringList{"browser", "back", "nextDatabase", "saveCurrentDatabase",
                                           "saveAll", "objectTree"}));
+    child(&preview, "back")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(h.prompts.questions.last(), padded("Do you want to go to previous step ?", 10));
   }
 
   void aSecondStartHandsItsFilesToTheFirst() {
