@@ -29,16 +29,16 @@ std::string analysisJson(const AnalysisResult& analysis) {
   const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
                                 : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
                                                               : nlohmann::json(nullptr);
-  const nlohmann::json object = {{"file", analysis.tree.root},
-                                 {"opened", analysis.opened},
-                                 {"stopped", analysis.result == RunResult::kStopped},
-                                 {"format", format},
-                                 {"tables", tables},
-                                 {"queries", queries},
-                                 {"relations", relations}};
-  nlohmann::json answer = object;
-  if (!analysis.problem.empty()) answer["problem"] = analysis.problem;
-  return answer.dump();
+  nlohmann::json object = {{"file", analysis.tree.root},
+                           {"opened", analysis.opened},
+                           {"stopped", analysis.result == RunResult::kStopped},
+                           {"format", format},
+                           {"tables", tables},
+                           {"queries", queries},
+                           {"relations", relations}};
+  // Why a file did not open, in the words the command line prints; null when it opened.
+  object["reason"] = analysis.opened ? nlohmann::json(nullptr) : nlohmann::json(analysis.problem);
+  return object.dump();
 }
 
 }  // namespace vantrel

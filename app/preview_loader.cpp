@@ -9,15 +9,20 @@
 namespace vantrel {
 namespace {
 
-// previewLoading is kLoading while one object is loaded for display, and kIdle afterwards.
+// previewLoading is kLoading while one object is loaded for display, and kIdle afterwards;
+// meanwhile a stop request ends the load without a question.
 class PreviewLoadingScope {
  public:
   PreviewLoadingScope(RunState& run, PreviewLoading value) : run_(run) {
     run_.stopRequested = 0;
     run_.savingMode = SavingMode::kIdle;
     run_.previewLoading = value;
+    run_.runPhase = RunPhase::kPreviewLoad;
   }
-  ~PreviewLoadingScope() { run_.previewLoading = PreviewLoading::kIdle; }
+  ~PreviewLoadingScope() {
+    run_.previewLoading = PreviewLoading::kIdle;
+    run_.runPhase = RunPhase::kNone;
+  }
   PreviewLoadingScope(const PreviewLoadingScope&) = delete;
   PreviewLoadingScope& operator=(const PreviewLoadingScope&) = delete;
 

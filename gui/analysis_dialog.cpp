@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "gui/common_actions.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
 
@@ -19,21 +20,29 @@ class AnalysisDialog::Hooks : public SilentRunHooks {
         QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size()));
     return askOnUiThread(&dialog_, [this, text] { return dialog_.askStop(text); });
   }
-  void reportProgress(const RunProgress& progress) override { dialog_.progress_->post(progress); }
+  void reportProgress(const RunProgress& progress) override {
+    RunProgress counted = progress;
+    counted.fileNumber = dialog_.fileNumber_;
+    counted.fileCount = dialog_.fileCount_;
+    dialog_.progress_->post(counted);
+  }
 
  private:
   AnalysisDialog& dialog_;
 };
 
-AnalysisDialog::AnalysisDialog(Session& session, std::string sourcePath, QWidget* parent)
+AnalysisDialog::AnalysisDialog(Session& session, std::string sourcePath, int fileNumber,
+                               int fileCount, QWidget* parent)
     : QDialog(parent),
       session_(session),
       sourcePath_(std::move(sourcePath)),
+      fileNumber_(fileNumber),
+      fileCount_(fileCount),
       hooks_(std::make_unique<Hooks>(*this)),
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CProgressBar"));
   applySkin(this, session_.applicationFolder, kDialogSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
 
   auto* group = new QGroupBox(this);
@@ -67,10 +76,11 @@ AnalysisDialog::AnalysisDialog(Session& session, std::string sourcePath, QWidget
   resize(460, 160);
 
   connect(stop_, &QPushButton::clicked, this, [this] { run_->requestStop(); });
-  timer_.setInterval(300);
-  connect(&timer_, &QTimer::timeout, this, &AnalysisDialog::tick);
+  connect(progress_, &ProgressLine::shown, this, [this](const RunProgress& progress) {
+    if (!barHeld_) bar_->setValue(pagesPercent(progress));
+  });
   connect(&worker_, &Worker::finished, this, [this] {
-    timer_.stop();
+    progress_->redraw();
     done(QDialog::Accepted);
   });
 }
@@ -79,21 +89,14 @@ AnalysisDialog::~AnalysisDialog() = default;
 
 void AnalysisDialog::start() {
   open();
-  timer_.start();
   worker_.start([this] { result_ = runAnalysis(sourcePath_, *run_, &session_.log, nullptr); });
-}
-
-void AnalysisDialog::tick() {
-  int position = bar_->value() + 5;
-  if (position > 100) position = 0;
-  bar_->setValue(position);
 }
 
 bool AnalysisDialog::askStop(const QString& question) {
   // The bar holds while the question waits for its answer.
-  timer_.stop();
+  barHeld_ = true;
   const bool stop = session_.prompts.question(nullptr, question);
-  if (!stop && worker_.running()) timer_.start();
+  barHeld_ = false;
   return stop;
 }
 

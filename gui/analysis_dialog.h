@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <string>
 
 #include "app/analysis_run.h"
@@ -14,21 +13,24 @@
 
 namespace vantrel::gui {
 
-// CProgressBar: step 2 for one file. The analysis runs on a worker while this dialog cycles
-// its bar; Stop, the close box and Esc ask the worker to stop, which asks the user here.
-// It closes itself when the worker has finished.
+// CProgressBar: step 2 for one file. The analysis runs on a worker while this dialog's bar
+// follows the pages read; Stop, the close box and Esc ask the worker to stop, which asks the
+// user here. It closes itself when the worker has finished. The file is counted as the
+// preview counts it: `fileNumber` of `fileCount`.
 class AnalysisDialog : public QDialog {
   Q_OBJECT
 
  public:
-  AnalysisDialog(Session& session, std::string sourcePath, QWidget* parent);
+  AnalysisDialog(Session& session, std::string sourcePath, int fileNumber, int fileCount,
+                 QWidget* parent);
   ~AnalysisDialog() override;
 
   // Opens the dialog and starts the worker.
   void start();
   const AnalysisResult& result() const { return result_; }
   int barPosition() const { return bar_->value(); }
-  bool barHeld() const { return !timer_.isActive(); }
+  bool barHeld() const { return barHeld_; }
+  QString progressText() const { return progress_->text(); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -38,16 +40,17 @@ class AnalysisDialog : public QDialog {
  private:
   class Hooks;
   bool askStop(const QString& question);
-  void tick();
 
   Session& session_;
   std::string sourcePath_;
+  int fileNumber_;
+  int fileCount_;
   std::unique_ptr<Hooks> hooks_;
   std::unique_ptr<RunState> run_;
   QProgressBar* bar_ = nullptr;
   QPushButton* stop_ = nullptr;
   ProgressLine* progress_ = nullptr;
-  QTimer timer_;
+  bool barHeld_ = false;
   AnalysisResult result_;
   Worker worker_;
 };

@@ -6,7 +6,9 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QThread>
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "app/analysis_json.h"
@@ -19,8 +21,10 @@
 namespace vantrel::gui {
 namespace {
 
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
 // No one to ask: a stop never comes, the overwrite answer is the caller's, and progress goes
-// out as the service's signal.
+// out as the service's signal, at most ten times a second (the reader reports every page).
 class AutomationHooks : public RunHooks, public SavingHooks {
  public:
   AutomationHooks(bool overwrite, std::function<void(const RunProgress&)> progress)
@@ -30,19 +34,49 @@ class AutomationHooks : public RunHooks, public SavingHooks {
   void appendSavingListLine(int, std::string_view) override {}
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}
-  void reportProgress(const RunProgress& progress) override { progress_(progress); }
+  void reportProgress(const RunProgress& progress) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (sent_ && now - lastSent_ < kProgressInterval) {
+      pending_ = progress;
+      return;
+    }
+    send(progress, now);
+  }
+  // Sends the last progress held back, so that the caller sees where the work ended.
+  void flushProgress() {
+    if (pending_) send(*pending_, std::chrono::steady_clock::now());
+  }
   OverwriteAnswer askOverwrite(const std::filesystem::path&) override {
     return overwrite_ ? OverwriteAnswer::Yes : OverwriteAnswer::No;
   }
   bool confirmOverwrite(const std::filesystem::path&) override { return overwrite_; }
 
  private:
+  void send(const RunProgress& progress, std::chrono::steady_clock::time_point now) {
+    progress_(progress);
+    pending_.reset();
+    sent_ = true;
+    lastSent_ = now;
+  }
+
   bool overwrite_;
   std::function<void(const RunProgress&)> progress_;
+  std::optional<RunProgress> pending_;
+  bool sent_ = false;
+  std::chrono::steady_clock::time_point lastSent_;
 };
+
+// The service runs in a folder of its own choosing, not the caller's: a relative path would
+// name another file than the caller meant.
+std::optional<QString> notAbsolute(const QString& path) {
+  if (!path.isEmpty() && QFileInfo(path).isRelative())
+    return QStringLiteral("%1 is not an absolute path").arg(path);
+  return std::nullopt;
+}
 
 std::optional<QString> notAFile(const QString& path) {
   if (path.isEmpty()) return QStringLiteral("no file was named");
+  if (auto relative = notAbsolute(path)) return relative;
   const QFileInfo info(path);
   if (!info.exists()) return QStringLiteral("%1 does not exist").arg(path);
   if (info.isDir()) return QStringLiteral("%1 is a folder, not an Access database").arg(path);
@@ -102,7 +136,9 @@ QString AutomationService::Analyze(const QString& path) {
     AutomationHooks hooks(false, progressRelay());
     RunState run(hooks);
     const ActivityLog log = startActivityLog({file});
-    return QString::fromStdString(analysisJson(runAnalysis(file, run, &log, nullptr)));
+    const AnalysisResult analysis = runAnalysis(file, run, &log, nullptr);
+    hooks.flushProgress();
+    return QString::fromStdString(analysisJson(analysis));
   });
   return {};
 }
@@ -114,6 +150,7 @@ QString AutomationService::Repair(const QStringList& paths, const QString& folde
   if (paths.isEmpty()) error = QStringLiteral("no file was named");
   for (const QString& path : paths)
     if (!error) error = notAFile(path);
+  if (!error) error = notAbsolute(folder);
   if (!error && !QFileInfo(folder).isDir())
     error = QStringLiteral("the destination folder %1 does not exist").arg(folder);
   if (!error && overwrite != QLatin1String("yes") && overwrite != QLatin1String("no"))
@@ -130,7 +167,9 @@ QString AutomationService::Repair(const QStringList& paths, const QString& folde
     AutomationHooks hooks(overwrite, progressRelay());
     RunState run(hooks);
     const ActivityLog log = startActivityLog(request.sourceFiles);
-    return QString::fromStdString(savingJson(runSaving(request, run, hooks, &log)));
+    const SavingOutcome outcome = runSaving(request, run, hooks, &log);
+    hooks.flushProgress();
+    return QString::fromStdString(savingJson(outcome));
   });
   return {};
 }

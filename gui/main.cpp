@@ -1,6 +1,7 @@
 // vantrel: the windows of Vantrel for Microsoft Access.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -87,11 +88,17 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vantrel"));
   QApplication::setQuitOnLastWindowClosed(false);
 
-  SingleInstance instance(SingleInstance::defaultLockPath());
+  // Files named to a second start join the running copy's list, as Browse would add them.
+  QStringList files;
+  for (const std::string& file : options.files)
+    files.push_back(QFileInfo(QString::fromStdString(file)).absoluteFilePath());
+  const QString lockPath = SingleInstance::defaultLockPath();
+  SingleInstance instance(lockPath);
   if (!instance.acquire()) {
-    tellAlreadyRunning();
+    if (!SingleInstance::handOver(lockPath, files)) tellAlreadyRunning();
     return 0;
   }
+  instance.listen();
 
   // The report files live in a folder of this run's own, readable by this user only.
   QTemporaryDir reportFolder(QDir::tempPath() + QStringLiteral("/vantrel-XXXXXX"));
@@ -107,13 +114,17 @@ int main(int argc, char** argv) {
                   [] { QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); }); }};
 
   std::unique_ptr<MainWindow> mainWindow;
-  QStringList files;
-  for (const std::string& file : options.files)
-    files.push_back(QString::fromStdString(file));
+  QObject::connect(&instance, &SingleInstance::filesArrived, [&](const QStringList& arrived) {
+    if (mainWindow != nullptr) {
+      mainWindow->takeHandedFiles(arrived);
+    } else {
+      files += arrived;  // the splash is still up
+    }
+  });
   auto* splash = new CSplashScreenEx(session.applicationFolder, 2000, [&] {
     // A second copy started while the splash was up is caught here.
     if (!instance.acquire()) {
-      tellAlreadyRunning();
+      if (!SingleInstance::handOver(lockPath, files)) tellAlreadyRunning();
       QCoreApplication::exit(0);
       return;
     }

@@ -20,10 +20,11 @@
 namespace vantrel::gui {
 namespace {
 
+// Enter presses the focused button, else Repair.
 QPushButton* button(QWidget* owner, const char* text, const char* name) {
   auto* result = new QPushButton(QString::fromUtf8(text), owner);
   result->setObjectName(QString::fromUtf8(name));
-  result->setAutoDefault(false);
+  result->setAutoDefault(true);
   return result;
 }
 
@@ -39,7 +40,7 @@ QString identityOf(const QString& path) {
 MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
   setObjectName(QStringLiteral("CSarnexDlg"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setAcceptDrops(true);
 
   menu_ = buildMainMenu(this, true);
@@ -56,6 +57,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setShowGrid(true);
   list_->setWordWrap(false);
+  list_->setTabKeyNavigation(false);  // the list takes Tab once, then the buttons have it
 
   browse_ = button(this, "Browse", "browse");
   clearSelected_ = button(this, "Clear selected", "clearSelected");
@@ -78,7 +80,13 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   bottom->addWidget(skipPreview_);
   bottom->addWidget(repair_);
   layout->addLayout(bottom);
-  resize(640, 420);
+  fitOnScreen(this, QSize(640, 420));
+  setTabOrder(browse_, list_);
+  setTabOrder(list_, clearSelected_);
+  setTabOrder(clearSelected_, clearAll_);
+  setTabOrder(clearAll_, skipPreview_);
+  setTabOrder(skipPreview_, repair_);
+  repair_->setDefault(true);
 
   connect(browse_, &QPushButton::clicked, this, &MainWindow::browse);
   connect(menu_.selectSourceFile, &QAction::triggered, this, &MainWindow::browse);
@@ -88,7 +96,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   // The box and the menu item show the same state whichever of them is used.
   connect(skipPreview_, &QCheckBox::toggled, menu_.skipPreview, &QAction::setChecked);
   connect(menu_.skipPreview, &QAction::toggled, skipPreview_, &QCheckBox::setChecked);
-  connect(menu_.viewLog, &QAction::triggered, this, [this] { viewLog(session_); });
+  connect(menu_.viewLog, &QAction::triggered, this, [this] { viewLog(session_, this); });
   connect(menu_.clearLog, &QAction::triggered, this,
           [this] { clearLog(session_, this, padded("Do you want to clear Log File ?", 13)); });
   connect(menu_.contents, &QAction::triggered, this, [this] { showHelp(session_, this); });
@@ -150,6 +158,14 @@ void MainWindow::addFiles(const QStringList& paths) {
     appendRow(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
   }
   updateClearButtons();
+}
+
+void MainWindow::takeHandedFiles(const QStringList& paths) {
+  addFiles(paths);
+  QWidget* front = preview_ != nullptr ? static_cast<QWidget*>(preview_) : this;
+  if (front->isMinimized()) front->showNormal();
+  front->raise();
+  front->activateWindow();
 }
 
 void MainWindow::browse() {
@@ -215,6 +231,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   }
   if (event->key() == Qt::Key_F1) {
     showHelp(session_, this);
+    return;
+  }
+  if (event->key() == Qt::Key_Delete && list_->hasFocus()) {
+    clearSelected();
     return;
   }
   QDialog::keyPressEvent(event);

@@ -24,6 +24,9 @@ class MainWindow : public QDialog {
   // Adds files as Browse does: none when they would make more than 850 rows (every given
   // name counts); otherwise each one that exists and is not listed yet, in order.
   void addFiles(const QStringList& paths);
+  // Files a second start of the program handed over: added as Browse adds them, and the
+  // window in front (this one, or the preview) comes up.
+  void takeHandedFiles(const QStringList& paths);
   QStringList files() const;
   bool skipPreview() const;
   // The preview while one runs, else null.

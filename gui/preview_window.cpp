@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -29,7 +30,7 @@ constexpr int kIndexRole = Qt::UserRole;
 QPushButton* button(QWidget* owner, const char* text, const char* name) {
   auto* result = new QPushButton(QString::fromUtf8(text), owner);
   result->setObjectName(QString::fromUtf8(name));
-  result->setAutoDefault(false);
+  result->setAutoDefault(true);  // Enter presses the focused button
   return result;
 }
 
@@ -69,12 +70,18 @@ QString shortenedPath(const QString& path, const QFontMetrics& metrics, int widt
 
 WaitDialog::WaitDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Wait"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint);
-  setModal(true);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowDoesNotAcceptFocus);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setModal(false);
   auto* layout = new QVBoxLayout(this);
   auto* text = new QLabel(QStringLiteral("PLease wait ..................."), this);
   text->setObjectName(QStringLiteral("waitText"));
   layout->addWidget(text);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  cancel->setAutoDefault(false);
+  layout->addWidget(cancel, 0, Qt::AlignRight);
+  connect(cancel, &QPushButton::clicked, this, &WaitDialog::cancelled);
 }
 
 PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFiles,
@@ -86,7 +93,7 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
       report_(session.reportFolder) {
   setObjectName(QStringLiteral("CPreview"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setWindowFlag(Qt::Window);
 
   menu_ = buildMainMenu(this, false);
@@ -99,25 +106,16 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("objectTree"));
   tree_->setHeaderHidden(true);
-  rowList_ = new QTableView(this);
+  rowList_ = new RowListView(rows_, this);
   rowList_->setObjectName(QStringLiteral("rowList"));
-  rowList_->setModel(&rows_);
-  rowList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  rowList_->setSelectionMode(QAbstractItemView::SingleSelection);
-  rowList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  rowList_->setWordWrap(false);
-  rowList_->verticalHeader()->hide();
-  rowList_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  rowList_->horizontalHeader()->setDefaultSectionSize(100);
-  rowList_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft);
   browser_ = new QPlainTextEdit(this);
   browser_->setObjectName(QStringLiteral("browser"));
   browser_->setReadOnly(true);
   browser_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   browser_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  // Ctrl+A and Ctrl+C work in the report view; its right button offers no menu.
-  browser_->setContextMenuPolicy(Qt::NoContextMenu);
-  rowList_->setContextMenuPolicy(Qt::NoContextMenu);
+  // The reports line their columns up with blanks.
+  browser_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Ctrl+A and Ctrl+C work in the report view; the tree's right button offers no menu.
   tree_->setContextMenuPolicy(Qt::NoContextMenu);
 
   pathLabel_ = new QLabel(QStringLiteral("Source File Path    :"), this);
@@ -145,11 +143,17 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   auto* group = new QGroupBox(this);
   group->setObjectName(QStringLiteral("groupBox"));
   auto* body = new QHBoxLayout(group);
-  body->addWidget(tree_, 1);
+  auto* splitter = new QSplitter(Qt::Horizontal, group);
+  splitter->setObjectName(QStringLiteral("splitter"));
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(tree_);
   shared_ = new QStackedWidget(group);  // the report view and the row list share one place
   shared_->addWidget(browser_);
   shared_->addWidget(rowList_);
-  body->addWidget(shared_, 2);
+  splitter->addWidget(shared_);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 2);
+  body->addWidget(splitter);
   layout->addWidget(group, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(back_);
@@ -159,7 +163,7 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   buttons->addWidget(saveCurrent_);
   buttons->addWidget(saveAll_);
   layout->addLayout(buttons);
-  resize(900, 560);
+  fitOnScreen(this, QSize(900, 560));
 
   connect(back_, &QPushButton::clicked, this, &PreviewWindow::back);
   connect(nextDatabase_, &QPushButton::clicked, this, &PreviewWindow::nextDatabase);
@@ -173,15 +177,28 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
     report_.remove();
     if (session_.prompts.question(this, padded("Do you want to exit ?", 27))) quit();
   });
-  connect(menu_.viewLog, &QAction::triggered, this, [this] { viewLog(session_); });
+  connect(menu_.viewLog, &QAction::triggered, this, [this] { viewLog(session_, this); });
   connect(menu_.clearLog, &QAction::triggered, this,
           [this] { clearLog(session_, this, padded("Do you want to clear Log File", 16)); });
   connect(menu_.contents, &QAction::triggered, this, [this] { showHelp(session_, this); });
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { selectionChanged(item); });
-  connect(&loader_, &Worker::finished, this, [this] {
-    if (waitDialog_ != nullptr) waitDialog_->done(QDialog::Accepted);
+  connect(&loader_, &Worker::finished, this, &PreviewWindow::loadFinished);
+  // The rows shown, the reader waits for the user to scroll on: nothing to wait for meanwhile.
+  connect(&rows_, &RowListModel::readingPaused, this, [this] {
+    if (waitDialog_ != nullptr) {
+      waitDialog_->deleteLater();
+      waitDialog_ = nullptr;
+    }
   });
+  // Tab goes through the tree, the pane and the buttons in the order they are seen.
+  setTabOrder(tree_, browser_);
+  setTabOrder(browser_, rowList_);
+  setTabOrder(rowList_, back_);
+  setTabOrder(back_, backDatabase_);
+  setTabOrder(backDatabase_, nextDatabase_);
+  setTabOrder(nextDatabase_, saveCurrent_);
+  setTabOrder(saveCurrent_, saveAll_);
 
   const int total = static_cast<int>(sourceFiles_.size());
   menu_.selectSourceFile->setEnabled(false);
@@ -206,7 +223,13 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   shared_->setCurrentWidget(browser_);
 }
 
-PreviewWindow::~PreviewWindow() = default;
+PreviewWindow::~PreviewWindow() {
+  // The loader is joined as the window goes: it stops at its next row rather than at the end.
+  if (readerRunning()) {
+    rows_.stopReading();
+    loaderRun_->requestStop();
+  }
+}
 
 void PreviewWindow::start() {
   show();
@@ -223,7 +246,11 @@ void PreviewWindow::start() {
 }
 
 bool PreviewWindow::busy() const {
-  return analysisDialog_ != nullptr || waitDialog_ != nullptr || savingDialog_ != nullptr;
+  return held() || loading();
+}
+
+bool PreviewWindow::held() const {
+  return analysisDialog_ != nullptr || savingDialog_ != nullptr;
 }
 
 QString PreviewWindow::reportText() const {
@@ -271,7 +298,8 @@ void PreviewWindow::statesAfterAnalysis() {
 
 void PreviewWindow::analyse() {
   const std::string& path = sourceFiles_[static_cast<size_t>(fileNumber_ - 1)];
-  analysisDialog_ = new AnalysisDialog(session_, path, this);
+  analysisDialog_ =
+      new AnalysisDialog(session_, path, fileNumber_, static_cast<int>(sourceFiles_.size()), this);
   connect(analysisDialog_, &QDialog::finished, this, &PreviewWindow::analysisFinished);
   analysisDialog_->start();
 }
@@ -313,7 +341,8 @@ void PreviewWindow::showReport(const std::string& text) {
 }
 
 void PreviewWindow::selectionChanged(QTreeWidgetItem* item) {
-  if (item == nullptr || busy()) return;
+  if (item == nullptr || held()) return;
+  cancelLoad();
   QTreeWidgetItem* root = tree_->topLevelItem(0);
   const std::string rootText = root->text(0).toStdString();
   const std::string selected = item->text(0).toStdString();
@@ -353,40 +382,77 @@ void PreviewWindow::selectionChanged(QTreeWidgetItem* item) {
   }
 }
 
-void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
-  shared_->setCurrentWidget(rowList_);
-  feeder_ = std::make_unique<RowListFeeder>(&rows_);
-  loaderRun_ = std::make_unique<RunState>(*feeder_);
+void PreviewWindow::startLoad(std::function<void()> work) {
+  if (readerRunning()) {
+    // The cancelled load ends at its next row; this object is shown after it.
+    selectionPending_ = true;
+    return;
+  }
+  loadCancelled_ = false;
   waitDialog_ = new WaitDialog(this);
   applySkin(waitDialog_, session_.applicationFolder, kDialogSkin);
-  connect(waitDialog_, &QDialog::finished, this, [this] {
-    waitDialog_->deleteLater();
-    waitDialog_ = nullptr;
-  });
-  waitDialog_->open();
-  loader_.start([this, path = analysis_.currentSourcePath, id = table.objectId, name = table.name] {
+  connect(waitDialog_, &WaitDialog::cancelled, this, &PreviewWindow::cancelLoad);
+  waitDialog_->show();
+  loader_.start(std::move(work));
+}
+
+void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
+  shared_->setCurrentWidget(rowList_);
+  if (readerRunning()) {
+    selectionPending_ = true;
+    return;
+  }
+  feeder_ = std::make_unique<RowListFeeder>(&rows_);
+  loaderRun_ = std::make_unique<RunState>(*feeder_);
+  loadingQuery_.reset();
+  startLoad([this, path = analysis_.currentSourcePath, id = table.objectId, name = table.name] {
     loadPreviewTable(*loaderRun_, path, id, name);
     feeder_->finish();
   });
 }
 
 void PreviewWindow::loadQuery(const CatalogSummary::QueryEntry& query) {
+  if (readerRunning()) {
+    selectionPending_ = true;
+    return;
+  }
   feeder_ = std::make_unique<RowListFeeder>(nullptr);
   loaderRun_ = std::make_unique<RunState>(*feeder_);
-  waitDialog_ = new WaitDialog(this);
-  applySkin(waitDialog_, session_.applicationFolder, kDialogSkin);
-  connect(waitDialog_, &QDialog::finished, this, [this, name = query.name] {
-    waitDialog_->deleteLater();
-    waitDialog_ = nullptr;
-    showReport(queryReportText(name, loadedQuery_.sqlText));
-  });
-  waitDialog_->open();
-  loader_.start([this, path = analysis_.currentSourcePath, id = query.objectId, name = query.name] {
+  loadingQuery_ = query.name;
+  startLoad([this, path = analysis_.currentSourcePath, id = query.objectId, name = query.name] {
     loadedQuery_ = loadPreviewQuery(*loaderRun_, path, id, name);
   });
 }
 
+void PreviewWindow::cancelLoad() {
+  selectionPending_ = false;
+  if (!readerRunning()) return;
+  loadCancelled_ = true;
+  rows_.stopReading();
+  loaderRun_->requestStop();
+  if (waitDialog_ != nullptr) {
+    waitDialog_->deleteLater();
+    waitDialog_ = nullptr;
+  }
+}
+
+void PreviewWindow::loadFinished() {
+  if (waitDialog_ != nullptr) {
+    waitDialog_->deleteLater();
+    waitDialog_ = nullptr;
+  }
+  if (loadingQuery_ && !loadCancelled_) {
+    showReport(queryReportText(*loadingQuery_, loadedQuery_.sqlText));
+  }
+  loadingQuery_.reset();
+  if (selectionPending_) {
+    selectionPending_ = false;
+    selectionChanged(tree_->currentItem());
+  }
+}
+
 void PreviewWindow::clearShown() {
+  cancelLoad();
   report_.remove();
   analysis_ = AnalysisResult();
   {
@@ -394,10 +460,13 @@ void PreviewWindow::clearShown() {
     tree_->clear();
   }
   rows_.clear();
+  // Nothing of the file shown before stays on screen while the next one is analysed.
+  browser_->clear();
+  shared_->setCurrentWidget(browser_);
 }
 
 void PreviewWindow::moveTo(int fileNumber) {
-  if (busy() || fileNumber < 1 || fileNumber > static_cast<int>(sourceFiles_.size())) return;
+  if (held() || fileNumber < 1 || fileNumber > static_cast<int>(sourceFiles_.size())) return;
   clearShown();
   fileNumber_ = fileNumber;
   pathLabel_->setText(QStringLiteral("Source File Path    :"));
@@ -418,7 +487,8 @@ void PreviewWindow::backDatabase() {
 }
 
 void PreviewWindow::back() {
-  if (busy()) return;
+  if (held()) return;
+  cancelLoad();
   report_.remove();
   if (!session_.prompts.question(this, padded("Do you want to go to previous step ?", 10))) {
     return;
@@ -450,7 +520,8 @@ std::optional<std::filesystem::path> PreviewWindow::writableFolder(bool probeFai
 }
 
 void PreviewWindow::saveCurrentDatabase() {
-  if (busy() || !saveCurrent_->isEnabled()) return;
+  if (held() || !saveCurrent_->isEnabled()) return;
+  cancelLoad();
   report_.remove();
   const auto folder = writableFolder(true);
   if (!folder) return;
@@ -463,7 +534,8 @@ void PreviewWindow::saveCurrentDatabase() {
 }
 
 void PreviewWindow::saveAll() {
-  if (busy() || !saveAll_->isEnabled()) return;
+  if (held() || !saveAll_->isEnabled()) return;
+  cancelLoad();
   report_.remove();
   const auto folder = writableFolder(false);
   if (!folder) return;
@@ -484,16 +556,28 @@ void PreviewWindow::runSaving(SavingRequest request) {
     savingDialog_ = nullptr;
     show();
   });
+  connect(savingDialog_, &SavingDialog::backToList, this, [this] {
+    savingDialog_->deleteLater();
+    savingDialog_ = nullptr;
+    clearShown();
+    done(QDialog::Rejected);  // the main window comes again with its list, as after Back
+  });
   savingDialog_->start();
 }
 
 void PreviewWindow::quit() {
+  cancelLoad();
   report_.remove();
   session_.quit();
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
+    // Esc first ends a running load; only then does it ask about exiting.
+    if (loading()) {
+      cancelLoad();
+      return;
+    }
     if (session_.prompts.question(this, padded("Do you want to exit ?", 27))) quit();
     return;
   }
@@ -506,7 +590,11 @@ void PreviewWindow::keyPressEvent(QKeyEvent* event) {
 
 void PreviewWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  if (busy()) return;
+  if (held()) return;
+  if (loading()) {
+    cancelLoad();
+    return;
+  }
   report_.remove();
   if (session_.prompts.question(this, padded("Do you want to exit ?", 34))) quit();
 }

@@ -6,9 +6,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTableView>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,21 +19,27 @@
 #include "gui/analysis_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/row_list_model.h"
+#include "gui/row_list_view.h"
 #include "gui/saving_dialog.h"
 #include "gui/session.h"
 #include "gui/worker.h"
 
 namespace vantrel::gui {
 
-// Wait: shown while one table or query is loaded for the preview.
+// Wait: shown while one table or query is loaded for the preview. It leaves the preview
+// usable meanwhile (rows show as they come) and does not take the keyboard from it; Cancel
+// ends the load.
 class WaitDialog : public QDialog {
   Q_OBJECT
 
  public:
   explicit WaitDialog(QWidget* parent);
 
+ signals:
+  void cancelled();
+
  protected:
-  void reject() override {}
+  void reject() override { emit cancelled(); }
 };
 
 // CPreview: what the analysis found in one file at a time, and where saving starts.
@@ -51,6 +58,14 @@ class PreviewWindow : public QDialog {
   int fileNumber() const { return fileNumber_; }
   // True while an analysis, a load or a saving run is going on.
   bool busy() const;
+  // True while a table or query is read for display; a table's reader that waits for the user
+  // to scroll on does not count.
+  bool loading() const { return readerRunning() && !rows_.readAhead()->waiting(); }
+  // True while the loader's thread is there, reading or waiting.
+  bool readerRunning() const { return loader_.running(); }
+  // Ends the running load, if any, at its next row; what it had shown stays.
+  void cancelLoad();
+  WaitDialog* waitDialog() const { return waitDialog_; }
   const CatalogSummary& summary() const { return analysis_.summary; }
   // The text the report view shows, and the temporary file that holds it.
   QString reportText() const;
@@ -88,6 +103,10 @@ class PreviewWindow : public QDialog {
   // file of its own there; empty after the notice when it cannot.
   std::optional<std::filesystem::path> writableFolder(bool probeFailureIsFatal);
   void quit();
+  // An analysis or a saving run holds the window.
+  bool held() const;
+  void loadFinished();
+  void startLoad(std::function<void()> work);
 
   Session& session_;
   std::vector<std::string> sourceFiles_;
@@ -104,7 +123,7 @@ class PreviewWindow : public QDialog {
   QPushButton* backDatabase_ = nullptr;
   QPushButton* nextDatabase_ = nullptr;
   QTreeWidget* tree_ = nullptr;
-  QTableView* rowList_ = nullptr;
+  RowListView* rowList_ = nullptr;
   QPlainTextEdit* browser_ = nullptr;
   QStackedWidget* shared_ = nullptr;
   QLabel* pathLabel_ = nullptr;
@@ -118,6 +137,11 @@ class PreviewWindow : public QDialog {
   std::unique_ptr<RowListFeeder> feeder_;
   std::unique_ptr<RunState> loaderRun_;
   QueryText loadedQuery_;
+  // What the running load shows when it ends: a query's report, unless cancelled.
+  std::optional<std::string> loadingQuery_;
+  bool loadCancelled_ = false;
+  // Another object was chosen while a load was ending: it is shown once the load has ended.
+  bool selectionPending_ = false;
   Worker loader_;
 };
 

@@ -1,6 +1,7 @@
 #include "gui/progress_line.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace vantrel::gui {
 
@@ -22,7 +23,15 @@ void ProgressLine::redraw() {
     const std::lock_guard lock(mutex_);
     progress.swap(pending_);
   }
-  if (progress) setText(progressLineText(*progress));
+  if (!progress) return;
+  setText(progressLineText(*progress));
+  emit shown(*progress);
+}
+
+int pagesPercent(const RunProgress& progress) {
+  if (progress.pageCount <= 0) return 0;
+  const auto read = std::clamp<int64_t>(progress.pagesRead, 0, progress.pageCount);
+  return static_cast<int>(read * 100 / progress.pageCount);
 }
 
 QString progressLineText(const RunProgress& progress) {

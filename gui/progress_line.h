@@ -20,15 +20,22 @@ class ProgressLine : public QLabel {
 
   // Safe from any thread.
   void post(const RunProgress& progress);
-
- private:
+  // Shows what was posted last at once (when the work has ended).
   void redraw();
 
+ signals:
+  // The progress just shown, so that a bar beside the line says the same.
+  void shown(const RunProgress& progress);
+
+ private:
   QTimer timer_;
   std::mutex mutex_;
   std::optional<RunProgress> pending_;
 };
 
 QString progressLineText(const RunProgress& progress);
+
+// How much of the file's pages are read, 0 to 100; 0 while the page count is not known.
+int pagesPercent(const RunProgress& progress);
 
 }  // namespace vantrel::gui

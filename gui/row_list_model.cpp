@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <limits>
 
 namespace vantrel::gui {
 namespace {
@@ -32,17 +33,28 @@ std::optional<size_t> takeLength(const std::string& in, size_t& at) {
 
 }  // namespace
 
+RowListModel::RowListModel() : readAhead_(std::make_shared<ReadAhead>(kFetchStep + kReadAhead)) {}
+
+void RowListModel::stopReading() {
+  readAhead_->release();
+}
+
 void RowListModel::clear() {
+  readAhead_->release();
+  readAhead_ = std::make_shared<ReadAhead>(kFetchStep + readAheadRows_);
   beginResetModel();
   headings_.clear();
   std::vector<RowBlock>().swap(blocks_);
   std::vector<size_t>().swap(blockEnds_);
   cache_.clear();
   rows_ = 0;
+  shown_ = 0;
+  ++generation_;
   endResetModel();
 }
 
-void RowListModel::append(const RowBatch& batch) {
+void RowListModel::append(const RowBatch& batch, unsigned generation) {
+  if (generation != generation_) return;
   if (rows_ == 0 && headings_.size() != batch.headings.size()) {
     beginResetModel();
     headings_.clear();
@@ -54,18 +66,38 @@ void RowListModel::append(const RowBatch& batch) {
   for (const RowBlock& block : batch.blocks)
     added += block.rowCount;
   if (added == 0 || headings_.empty()) return;
-  beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(rows_ + added - 1));
   for (const RowBlock& block : batch.blocks) {
     if (block.rowCount == 0) continue;
     blocks_.push_back(block);
     rows_ += block.rowCount;
     blockEnds_.push_back(rows_);
   }
+  // The first screenfuls go to the view at once; the rest waits until it is scrolled to.
+  if (shown_ < kFetchStep) showUpTo(kFetchStep);
+  if (shown_ < rows_) emit rowsWaiting();
+}
+
+bool RowListModel::canFetchMore(const QModelIndex& parent) const {
+  return !parent.isValid() && shown_ < rows_;
+}
+
+void RowListModel::fetchMore(const QModelIndex& parent) {
+  if (canFetchMore(parent)) showUpTo(shown_ + kFetchStep);
+}
+
+void RowListModel::showUpTo(size_t rows) {
+  // A view counts its rows in an int.
+  const size_t limit = std::min<size_t>(rows_, std::numeric_limits<int>::max());
+  const size_t next = std::min(limit, rows);
+  if (next <= shown_) return;
+  beginInsertRows({}, static_cast<int>(shown_), static_cast<int>(next - 1));
+  shown_ = next;
   endInsertRows();
+  readAhead_->allow(shown_ + readAheadRows_);
 }
 
 int RowListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_);
+  return parent.isValid() ? 0 : static_cast<int>(shown_);
 }
 
 int RowListModel::columnCount(const QModelIndex& parent) const {
@@ -122,6 +154,11 @@ QString RowListModel::cell(int row, int column) const {
                            static_cast<qsizetype>(rows->cellEnds[at] - begin));
 }
 
+QString RowListModel::heading(int column) const {
+  if (column < 0 || static_cast<size_t>(column) >= headings_.size()) return {};
+  return headings_[static_cast<size_t>(column)];
+}
+
 QVariant RowListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
   return cell(index.row(), index.column());
@@ -136,7 +173,10 @@ QVariant RowListModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 RowListFeeder::RowListFeeder(RowListModel* model)
-    : model_(model), batch_(std::make_unique<RowBatch>()) {}
+    : model_(model),
+      generation_(model != nullptr ? model->generation() : 0),
+      readAhead_(model != nullptr ? model->readAhead() : nullptr),
+      batch_(std::make_unique<RowBatch>()) {}
 
 void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) {
   if (columnIndex < 0 || rowsStarted_) return;
@@ -146,7 +186,7 @@ void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) 
 }
 
 void RowListFeeder::setPreviewCell(int columnIndex, int, std::string_view text) {
-  if (columnIndex < 0) return;
+  if (columnIndex < 0 || released_) return;
   if (columnIndex == 0) {
     endRow();
     if (!rowsStarted_) lastFlush_ = std::chrono::steady_clock::now() - kFlushInterval;
@@ -167,6 +207,25 @@ void RowListFeeder::endRow() {
   }
   if (++blockRows_ == kRowsPerBlock) sealBlock();
   if (std::chrono::steady_clock::now() - lastFlush_ >= kFlushInterval) flush();
+  ++rowsSent_;
+  if (readAhead_ != nullptr && !readAhead_->allows(rowsSent_) && !waitForScroll()) {
+    released_ = true;
+  }
+}
+
+bool RowListFeeder::waitForScroll() {
+  // Everything read so far goes to the list before the loader waits for the user to scroll.
+  flush();
+  if (model_ != nullptr) {
+    RowListModel* model = model_;
+    QMetaObject::invokeMethod(
+        model,
+        [model, generation = generation_] {
+          if (model->generation() == generation) emit model->readingPaused();
+        },
+        Qt::QueuedConnection);
+  }
+  return readAhead_->wait(rowsSent_);
 }
 
 void RowListFeeder::sealBlock() {
@@ -174,6 +233,9 @@ void RowListFeeder::sealBlock() {
   RowBlock block;
   block.compressed = qCompress(reinterpret_cast<const uchar*>(block_.data()),
                                static_cast<qsizetype>(block_.size()), kCompressionLevel);
+  // qCompress leaves room for the worst case, as large as the rows themselves: held for every
+  // block of a long table, that room would cost more than the rows.
+  block.compressed.squeeze();
   block.rowCount = blockRows_;
   batch_->blocks.push_back(std::move(block));
   block_.clear();
@@ -189,7 +251,8 @@ void RowListFeeder::flush() {
   if (model_ == nullptr) return;
   RowListModel* model = model_;
   QMetaObject::invokeMethod(
-      model, [model, batch] { model->append(*batch); }, Qt::QueuedConnection);
+      model, [model, batch, generation = generation_] { model->append(*batch, generation); },
+      Qt::QueuedConnection);
 }
 
 void RowListFeeder::finish() {

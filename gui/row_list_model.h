@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/read_ahead.h"
 #include "run/run_state.h"
 
 namespace vantrel::gui {
@@ -28,15 +29,35 @@ struct RowBatch {
 
 // The preview's row list: the rows of one table, held in compressed blocks so that a table of
 // millions of rows fits in memory, and shown by a view that asks only for the rows it draws
-// (the few blocks last drawn are kept unpacked).
+// (the few blocks last drawn are kept unpacked). The view sees the rows a step at a time, as
+// the user scrolls towards the end of what it has (fetch-more).
 class RowListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  using QAbstractTableModel::QAbstractTableModel;
+  static constexpr size_t kFetchStep = 2000;
+  // Rows read beyond those the view has been given before the loader waits for a scroll.
+  static constexpr size_t kReadAhead = 50'000;
+  // From the next load on.
+  void setReadAhead(size_t rows) { readAheadRows_ = rows; }
 
+  RowListModel();
+
+  // Empties the list; batches of any earlier load that are still on their way are dropped, and
+  // its loader no longer waits.
   void clear();
-  void append(const RowBatch& batch);
+  // The running load's loader no longer waits for the user to scroll (it is being stopped).
+  void stopReading();
+  // The gate of the next load (the one after the last clear()).
+  std::shared_ptr<ReadAhead> readAhead() const { return readAhead_; }
+  // Each load's batches carry the generation the model had when the load started.
+  unsigned generation() const { return generation_; }
+  void append(const RowBatch& batch, unsigned generation);
+
+  // Every row received, shown to the view yet or not.
+  size_t receivedRows() const { return rows_; }
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -44,6 +65,13 @@ class RowListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   QString cell(int row, int column) const;
+  QString heading(int column) const;
+
+ signals:
+  // More rows arrived than the view has been given.
+  void rowsWaiting();
+  // The loader waits for the user to scroll on.
+  void readingPaused();
 
  private:
   struct Unpacked {
@@ -53,11 +81,17 @@ class RowListModel : public QAbstractTableModel {
     unsigned lastUse = 0;
   };
   const Unpacked* unpacked(size_t block) const;
+  // Gives the view the rows up to `rows` (as far as they have come).
+  void showUpTo(size_t rows);
 
   std::vector<QString> headings_;
   std::vector<RowBlock> blocks_;
   std::vector<size_t> blockEnds_;  // rows up to the end of each block
   size_t rows_ = 0;
+  size_t shown_ = 0;  // rows the view has been given
+  unsigned generation_ = 0;
+  size_t readAheadRows_ = kReadAhead;
+  std::shared_ptr<ReadAhead> readAhead_;
   mutable std::vector<Unpacked> cache_;
   mutable unsigned useCounter_ = 0;
 };
@@ -79,10 +113,16 @@ class RowListFeeder : public RunHooks {
 
  private:
   void endRow();
+  // Waits until the user has scrolled near enough; false when the rows are no longer wanted.
+  bool waitForScroll();
   void sealBlock();
   void flush();
 
   RowListModel* model_;  // outlives the loader
+  unsigned generation_ = 0;
+  std::shared_ptr<ReadAhead> readAhead_;  // none: read on without waiting
+  size_t rowsSent_ = 0;
+  bool released_ = false;  // the rows are no longer wanted
   std::vector<std::string> headings_;
   std::vector<std::string> row_;
   bool inRow_ = false;

@@ -13,9 +13,6 @@
 namespace vantrel::gui {
 namespace {
 
-// Ticks of the creeping overall bar; they go on across the runs of one program run.
-int overallTicks = 0;
-
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -43,9 +40,9 @@ class SavingDialog::Hooks : public RunHooks, public SavingHooks {
   bool confirmStop(std::string_view question) override {
     const QString text = fromUtf8(question);
     return askOnUiThread(&dialog_, [this, text] {
-      dialog_.timer_.stop();
+      dialog_.barsHeld_ = true;
       const bool stop = dialog_.session_.prompts.question(nullptr, text);
-      if (!stop) dialog_.timer_.start(2000);
+      dialog_.barsHeld_ = false;
       return stop;
     });
   }
@@ -66,18 +63,18 @@ class SavingDialog::Hooks : public RunHooks, public SavingHooks {
 
   OverwriteAnswer askOverwrite(const std::filesystem::path&) override {
     return askOnUiThread(&dialog_, [this] {
-      dialog_.timer_.stop();
+      dialog_.barsHeld_ = true;
       const OverwriteAnswer answer = dialog_.session_.prompts.overwriteAll(&dialog_);
-      dialog_.timer_.start(1000);
+      dialog_.barsHeld_ = false;
       return answer;
     });
   }
   bool confirmOverwrite(const std::filesystem::path&) override {
     return askOnUiThread(&dialog_, [this] {
-      dialog_.timer_.stop();
+      dialog_.barsHeld_ = true;
       const bool yes =
           dialog_.session_.prompts.question(&dialog_, fromUtf8(kOverwriteFileQuestion));
-      if (yes) dialog_.timer_.start(1000);
+      dialog_.barsHeld_ = false;
       return yes;
     });
   }
@@ -112,7 +109,7 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
       run_(std::make_unique<RunState>(*hooks_)) {
   setObjectName(QStringLiteral("CFileSave"));
   applySkin(this, session_.applicationFolder, kMainSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
 
   source_ = label(this, "", "sourcePath");
@@ -165,10 +162,10 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
   buttons->addWidget(pause);
   buttons->addWidget(stop);
   layout->addLayout(buttons);
-  resize(700, 480);
+  fitOnScreen(this, QSize(700, 480));
 
   connect(stop, &QPushButton::clicked, this, [this] { run_->requestStop(); });
-  connect(&timer_, &QTimer::timeout, this, &SavingDialog::tick);
+  connect(progress_, &ProgressLine::shown, this, &SavingDialog::showBars);
   connect(&worker_, &Worker::finished, this, &SavingDialog::workerFinished);
 }
 
@@ -176,21 +173,23 @@ SavingDialog::~SavingDialog() = default;
 
 void SavingDialog::start() {
   open();
-  timer_.start(2000);
   worker_.start([this] { outcome_ = runSaving(request_, *run_, *hooks_, &session_.log); });
 }
 
-void SavingDialog::tick() {
-  int position = current_->value() + 5;
-  if (position >= 100) position = 0;
-  current_->setValue(position);
-  if (request_.saveAll && request_.sourceFiles.size() != 1) return;
-  ++overallTicks;
-  if (overallTicks <= 80) overall_->setValue(overallTicks);
+void SavingDialog::showBars(const RunProgress& progress) {
+  if (barsHeld_) return;
+  // The bars say what the line beneath them says: the pages of this file read, and the files
+  // done with this one's share.
+  const int file = pagesPercent(progress);
+  current_->setValue(file);
+  if (progress.fileCount > 0 && progress.fileNumber > 0) {
+    const int done = (progress.fileNumber - 1) * 100 + file;
+    overall_->setValue(std::max(overall_->value(), done / progress.fileCount));
+  }
 }
 
 void SavingDialog::workerFinished() {
-  timer_.stop();
+  progress_->redraw();
   current_->setValue(100);
   if (request_.saveAll) {
     finish();
@@ -205,8 +204,12 @@ void SavingDialog::finish() {
   switch (outcome_.end) {
     case SavingEnd::ViewLog: {
       hide();
-      auto* end = new EndDialog(session_, outcome_, parentWidget());
+      auto* end = new EndDialog(session_, outcome_, request_.folder, parentWidget());
       end->setAttribute(Qt::WA_DeleteOnClose);
+      connect(end, &EndDialog::backToList, this, [this] {
+        done(QDialog::Accepted);
+        emit backToList();
+      });
       end->open();
       return;
     }
@@ -238,32 +241,68 @@ void SavingDialog::reject() {
   if (worker_.running()) run_->requestStop();
 }
 
-EndDialog::EndDialog(Session& session, const SavingOutcome& outcome, QWidget* parent)
+EndDialog::EndDialog(Session& session, const SavingOutcome& outcome,
+                     const std::filesystem::path& chosenFolder, QWidget* parent)
     : QDialog(parent), session_(session) {
+  std::error_code error;
+  savedFolder_ =
+      !outcome.subfolder.empty() && std::filesystem::is_directory(outcome.subfolder, error)
+          ? outcome.subfolder
+          : chosenFolder;
   setObjectName(QStringLiteral("CViewLog"));
   applySkin(this, session_.applicationFolder, kDialogSkin);
-  setWindowTitle(kWindowTitle);
+  setCaption(this);
   setModal(true);
   result_ = label(this, "", "resultText");
   logSavingEnd(session_.log, outcome);  // first, so that a log it cannot write is told too
   result_->setText(endDialogText(outcome, session_.log));
   viewLog_ = new QCheckBox(QStringLiteral("View Log"), this);
   viewLog_->setObjectName(QStringLiteral("viewLogBox"));
+  auto* openFolder = new QPushButton(QStringLiteral("Open Folder"), this);
+  openFolder->setObjectName(QStringLiteral("openFolder"));
+  openFolder->setAutoDefault(true);
+  auto* back = new QPushButton(QStringLiteral("Back to the list"), this);
+  back->setObjectName(QStringLiteral("backToList"));
+  back->setAutoDefault(true);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("ok"));
+  ok->setDefault(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(result_);
   auto* row = new QHBoxLayout;
   row->addWidget(viewLog_);
   row->addStretch();
+  row->addWidget(openFolder);
+  row->addWidget(back);
   row->addWidget(ok);
   layout->addLayout(row);
   connect(ok, &QPushButton::clicked, this, &EndDialog::ok);
+  connect(openFolder, &QPushButton::clicked, this, [this] {
+    session_.prompts.openExternally(QString::fromStdString(savedFolder_.string()));
+  });
+  connect(back, &QPushButton::clicked, this, [this] {
+    if (viewLog_->isChecked()) viewLog(session_, mainWindow());
+    hide();
+    emit backToList();
+    deleteLater();
+  });
+}
+
+QWidget* EndDialog::mainWindow() {
+  QWidget* root = this;
+  while (root->parentWidget() != nullptr)
+    root = root->parentWidget();
+  return root;
 }
 
 void EndDialog::ok() {
-  if (viewLog_->isChecked()) viewLog(session_);
+  QWidget* viewer = viewLog_->isChecked() ? viewLog(session_, mainWindow()) : nullptr;
   hide();
+  if (viewer != nullptr) {
+    // The log shown in a window of the program's own: the program ends when it is closed.
+    connect(viewer, &QObject::destroyed, this, [this] { session_.quit(); });
+    return;
+  }
   session_.quit();
 }
 

@@ -33,6 +33,8 @@ class SavingDialog : public QDialog {
  signals:
   // The run is over and the program goes on in the preview (not after the end dialog).
   void returned();
+  // The end dialog's Back to the list: the program goes on in the main window's list.
+  void backToList();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -41,7 +43,7 @@ class SavingDialog : public QDialog {
 
  private:
   class Hooks;
-  void tick();
+  void showBars(const RunProgress& progress);
   void workerFinished();
   void finish();
 
@@ -57,19 +59,24 @@ class SavingDialog : public QDialog {
   QProgressBar* current_ = nullptr;
   QProgressBar* overall_ = nullptr;
   ProgressLine* progress_ = nullptr;
-  QTimer timer_;
+  bool barsHeld_ = false;  // while a question waits for its answer
   SavingOutcome outcome_;
   Worker worker_;
 };
 
-// CViewLog: the end of a saving run that the program ends with.
+// CViewLog: the end of a saving run. OK ends the program; Open Folder shows the saved files
+// in the desktop's file manager; Back to the list goes on with the main window's list.
 class EndDialog : public QDialog {
   Q_OBJECT
 
  public:
-  EndDialog(Session& session, const SavingOutcome& outcome, QWidget* parent);
+  EndDialog(Session& session, const SavingOutcome& outcome,
+            const std::filesystem::path& chosenFolder, QWidget* parent);
 
   QString resultText() const { return result_->text(); }
+
+ signals:
+  void backToList();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -78,8 +85,11 @@ class EndDialog : public QDialog {
 
  private:
   void ok();
+  // The window every other one belongs to: it outlives the preview.
+  QWidget* mainWindow();
 
   Session& session_;
+  std::filesystem::path savedFolder_;
   QLabel* result_ = nullptr;
   QCheckBox* viewLog_ = nullptr;
 };

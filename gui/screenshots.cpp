@@ -1,10 +1,13 @@
-// vantrel-screenshots FOLDER: takes the README's pictures of the windows, driven as a user
-// would drive them over the sample databases: the main window, the preview with a table's
-// rows and with a query's SQL, the saving dialog and the end dialog.
+// vantrel-screenshots OUT_FOLDER SAMPLES_FOLDER SKINS_FOLDER: takes the README's pictures of
+// the windows, driven as a user would drive them over the sample databases: the main window,
+// the preview with a table's rows and with a query's SQL, the saving dialog and the end dialog.
+// The samples are copied first into a folder whose path names no one's machine.
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <chrono>
@@ -91,22 +94,29 @@ void select(PreviewWindow& preview, const QString& group, int index) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: vantrel-screenshots OUT_FOLDER SAMPLES_FOLDER\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: vantrel-screenshots OUT_FOLDER SAMPLES_FOLDER SKINS_FOLDER\n");
     return 2;
   }
   outFolder = QString::fromLocal8Bit(argv[1]);
   const QString samples = QString::fromLocal8Bit(argv[2]);
+  const QString skins = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath();
   QDir().mkpath(outFolder);
   QTemporaryDir work;
+  const QString shown = QDir::tempPath() + QStringLiteral("/Access files");
+  QDir(shown).removeRecursively();
+  QDir().mkpath(shown);
   PicturePrompts prompts;
-  prompts.files = {samples + QStringLiteral("/sample-jet4.mdb"),
-                   samples + QStringLiteral("/sample-jet4-damaged.mdb")};
+  for (const char* name : {"sample-jet4.mdb", "sample-jet4-damaged.mdb"}) {
+    const QString copy = shown + QLatin1Char('/') + QString::fromUtf8(name);
+    QFile::copy(samples + QLatin1Char('/') + QString::fromUtf8(name), copy);
+    prompts.files << copy;
+  }
   prompts.folder = work.path();
   placeExisting(work.path(), QStringLiteral("sample-jet4-damaged.sqlite"));
   bool ended = false;
   Session session{prompts, ActivityLog(work.filePath(QStringLiteral("log.txt")).toStdString()),
-                  work.path().toStdString(), work.path().toStdString(), [&] { ended = true; }};
+                  skins.toStdString(), work.path().toStdString(), [&] { ended = true; }};
 
   MainWindow window(session);
   window.show();
@@ -134,5 +144,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   save(preview->findChild<EndDialog*>(), "end-dialog.png");
+  QDir(shown).removeRecursively();
   return ended ? 1 : 0;
 }

@@ -11,8 +11,14 @@ SkinPainter::SkinPainter(QPixmap skin, QWidget* window)
 
 bool SkinPainter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::Paint) {
+    const QSize wanted = window_->size();
+    if (scaled_.size() != wanted) {
+      scaled_ = wanted == skin_.size()
+                    ? skin_
+                    : skin_.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     QPainter painter(window_);
-    painter.drawPixmap(0, 0, skin_);
+    painter.drawPixmap(0, 0, scaled_);
   }
   return false;  // the window paints itself on top, as usual
 }

@@ -13,9 +13,10 @@ namespace vantrel::gui {
 inline constexpr char kMainSkin[] = "Vantrel-Access1.bmp";
 inline constexpr char kDialogSkin[] = "Skin2.bmp";
 
-// Paints `bitmap` of `folder` at the window's top left corner, at its own size, behind the
-// window's controls; buttons, labels and boxes show it around them. A missing or unreadable
-// bitmap leaves the default look. Returns whether the window wears the skin.
+// Paints `bitmap` of `folder` behind the window's controls, scaled to the window whatever its
+// size, so that its frame lies on the window's edges and no edge of the picture shows inside;
+// buttons, labels and boxes show it around them. A missing or unreadable bitmap leaves the
+// default look. Returns whether the window wears the skin.
 bool applySkin(QWidget* window, const std::filesystem::path& folder, const char* bitmap);
 
 // The painter behind applySkin: draws its bitmap before the window paints itself.
@@ -28,6 +29,7 @@ class SkinPainter : public QObject {
 
  private:
   QPixmap skin_;
+  QPixmap scaled_;  // the skin at the window's last size
   QWidget* window_;
 };
 

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/common_actions.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
 
@@ -34,7 +35,7 @@ OverwriteAnswer DesktopPrompts::overwriteAll(QWidget* owner) {
   QDialog dialog(owner);
   dialog.setObjectName(QStringLiteral("CSaveMsg"));
   applySkin(&dialog, applicationFolder_, kDialogSkin);
-  dialog.setWindowTitle(kWindowTitle);
+  setCaption(&dialog);
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(new QLabel(QString::fromUtf8(kOverwriteAllQuestion.data(),
                                                  static_cast<int>(kOverwriteAllQuestion.size())),

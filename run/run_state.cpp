@@ -7,9 +7,10 @@ namespace vantrel {
 RunResult RunState::stopCheck() {
   if (rowObserver_ != nullptr) rowObserver_->rowReached();
   if (stopRequested.load(std::memory_order_relaxed) == 0) return RunResult::kNothing;
-  // Only an analysis or a saving run has a question to ask; elsewhere the request lapses.
+  // An analysis or a saving run asks first; a preview load stops unasked; elsewhere the
+  // request lapses.
   const RunPhase phase = runPhase.load();
-  bool stop = false;
+  bool stop = phase == RunPhase::kPreviewLoad;
   if (phase == RunPhase::kSaving) stop = hooks_->confirmStop(kSavingStopQuestion);
   if (phase == RunPhase::kAnalysis) stop = hooks_->confirmStop(kAnalysisStopQuestion);
   stopRequested.store(0);

@@ -58,8 +58,9 @@ enum class SavingMode : int { kIdle = 0, kSaving = 1 };
 // Whether the preview loads one table or query for display, closing the file after it.
 enum class PreviewLoading : int { kIdle = 0, kLoading = 1 };
 
-// Which run is going on, so that a stop request gets that run's question.
-enum class RunPhase : char { kNone = 0, kAnalysis = 'P', kSaving = 'S' };
+// Which run is going on, so that a stop request gets that run's question. Loading one object
+// for display has none to ask: the user cancelled it, so it stops at once.
+enum class RunPhase : char { kNone = 0, kAnalysis = 'P', kSaving = 'S', kPreviewLoad = 'V' };
 
 // The run switches and the stop request shared by the worker and the user interface. The
 // user-interface side only calls requestStop(); everything else belongs to the worker.

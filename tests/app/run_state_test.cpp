@@ -50,6 +50,15 @@ TEST(RunStateTest, ConfirmedStopReturnsFiveAndAsksThePhasesQuestion) {
   EXPECT_EQ(hooks.questions[1], "Analysis is in progress, Do you want to stop ?      ");
 }
 
+TEST(RunStateTest, ACancelledPreviewLoadStopsWithoutAQuestion) {
+  ScriptedHooks hooks(false);
+  RunState run(hooks);
+  run.runPhase = RunPhase::kPreviewLoad;
+  run.requestStop();
+  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  EXPECT_TRUE(hooks.questions.empty());
+}
+
 TEST(RunStateTest, DeclinedStopGoesOnAndClearsTheRequest) {
   ScriptedHooks hooks(false);
   RunState run(hooks);

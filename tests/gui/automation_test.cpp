@@ -7,8 +7,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QThread>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -19,6 +21,23 @@
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
+
+// Counts the service's Progress signals.
+class ProgressCounter : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void progress(int, int, const QString&, const QString&, qlonglong pagesRead,
+                qlonglong pageCount) {
+    ++count;
+    last = {pagesRead, pageCount};
+  }
+
+ public:
+  int count = 0;
+  std::pair<qlonglong, qlonglong> last;
+};
+
 namespace {
 
 const std::string kSourceDir = VANTREL_SOURCE_DIR;
@@ -153,7 +172,52 @@ TEST_F(AutomationTest, RepairAnswersTheOutcomesEveryFrontShows) {
   }
 }
 
+TEST_F(AutomationTest, ProgressComesAtMostTenTimesASecondAndEndsWhereTheWorkEnded) {
+  const QString sample = QString::fromStdString(kSourceDir + "/samples/sample-jet4.mdb");
+  // The first call starts the service; only the second one is timed.
+  ASSERT_TRUE(QDBusReply<QString>(service_->call(QStringLiteral("Analyze"), sample)).isValid());
+  ProgressCounter counter;
+  ASSERT_TRUE(connection_->connect(
+      QStringLiteral("org.vantrel.Vantrel"), QStringLiteral("/org/vantrel/Vantrel"),
+      QStringLiteral("org.vantrel.Repair1"), QStringLiteral("Progress"), &counter,
+      SLOT(progress(int, int, QString, QString, qlonglong, qlonglong))));
+  const auto folder = dir_.path() / "out";
+  std::filesystem::create_directories(folder);
+  QElapsedTimer clock;
+  clock.start();
+  const QDBusReply<QString> reply =
+      service_->call(QStringLiteral("Repair"), QStringList{sample},
+                     QString::fromStdString(folder.string()), QStringLiteral("no"));
+  const qint64 elapsed = clock.elapsed();
+  ASSERT_TRUE(reply.isValid()) << reply.error().message().toStdString();
+  QTest::qWait(200);  // the signals sent before the reply are all taken
+  EXPECT_GE(counter.count, 1);
+  EXPECT_LE(counter.count, elapsed / 100 + 2) << "in " << elapsed << " ms";
+  EXPECT_GT(counter.last.second, 0);
+}
+
 TEST_F(AutomationTest, BadArgumentsGetAnErrorThatSaysWhy) {
+  const QDBusReply<QString> relative =
+      service_->call(QStringLiteral("Analyze"), QStringLiteral("samples/sample-jet4.mdb"));
+  EXPECT_EQ(relative.error().type(), QDBusError::InvalidArgs);
+  EXPECT_EQ(relative.error().message(),
+            QStringLiteral("samples/sample-jet4.mdb is not an absolute path"));
+  const QDBusReply<QString> relativeFolder =
+      service_->call(QStringLiteral("Repair"),
+                     QStringList{QString::fromStdString(kSourceDir + "/samples/sample-jet4.mdb")},
+                     QStringLiteral("out"), QStringLiteral("no"));
+  EXPECT_EQ(relativeFolder.error().type(), QDBusError::InvalidArgs);
+  EXPECT_EQ(relativeFolder.error().message(), QStringLiteral("out is not an absolute path"));
+  // A file that is there but is no Access database is analysed, and the answer says why.
+  const auto empty = dir_.path() / "empty.mdb";
+  std::ofstream(empty).flush();
+  const QDBusReply<QString> unopened =
+      service_->call(QStringLiteral("Analyze"), QString::fromStdString(empty.string()));
+  ASSERT_TRUE(unopened.isValid()) << unopened.error().message().toStdString();
+  const auto answer = nlohmann::json::parse(unopened.value().toStdString());
+  EXPECT_EQ(answer["opened"], false);
+  EXPECT_EQ(answer["reason"], "Cannot open " + empty.string() + ": the file is empty (0 bytes)");
+
   const QDBusReply<QString> missing =
       service_->call(QStringLiteral("Analyze"), QStringLiteral("/no/such/file.mdb"));
   EXPECT_EQ(missing.error().type(), QDBusError::InvalidArgs);
@@ -169,3 +233,5 @@ TEST_F(AutomationTest, BadArgumentsGetAnErrorThatSaysWhy) {
 
 }  // namespace
 }  // namespace vantrel
+
+#include "automation_test.moc"

@@ -75,11 +75,26 @@ TEST_F(DressingTest, WindowsWearTheirSkinAndKeepTheDefaultLookWithoutIt) {
   dressed.show();
   EXPECT_EQ(dressed.property("skin").toString().toStdString(),
             (kResources / "Vantrel-Access1.bmp").string());
-  // A corner of the window that no control covers shows the bitmap's own pixel.
+  // The bitmap's corners lie on the window's corners whatever its size: no edge of the
+  // picture shows inside a window larger or of other proportions than it.
   const QImage skin((kResources / "Vantrel-Access1.bmp").c_str());
-  const QImage shown = dressed.grab().toImage();
-  const QPoint corner(dressed.width() - 3, dressed.height() - 3);
-  EXPECT_EQ(shown.pixelColor(corner), skin.pixelColor(corner));
+  const auto near = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) < 16 && std::abs(a.green() - b.green()) < 16 &&
+           std::abs(a.blue() - b.blue()) < 16;
+  };
+  for (const QSize size : {QSize(skin.width() + 200, skin.height() / 2), QSize(500, 400)}) {
+    dressed.resize(size);
+    const QImage shown = dressed.grab().toImage();
+    // The menu bar covers the top; the bottom corners and the right edge's middle show.
+    for (const auto& [x, y] : {std::pair{0.0, 1.0}, std::pair{1.0, 1.0}, std::pair{1.0, 0.5}}) {
+      const QPoint there(static_cast<int>(x * (dressed.width() - 1)),
+                         static_cast<int>(y * (dressed.height() - 1)));
+      const QPoint own(static_cast<int>(x * (skin.width() - 1)),
+                       static_cast<int>(y * (skin.height() - 1)));
+      EXPECT_TRUE(near(shown.pixelColor(there), skin.pixelColor(own)))
+          << there.x() << "," << there.y() << " of " << size.width() << "x" << size.height();
+    }
+  }
 
   Session plain = session(dir.path());  // no bitmaps here
   MainWindow undressed(plain);

@@ -2,13 +2,20 @@
 // recorded, and what each window shows checked against the command line.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -22,6 +29,8 @@
 #include "app/saving_run.h"
 #include "gui/main_window.h"
 #include "gui/preview_window.h"
+#include "gui/progress_line.h"
+#include "gui/row_list_view.h"
 #include "gui/saving_dialog.h"
 #include "gui/single_instance.h"
 #include "gui/texts.h"
@@ -62,7 +71,7 @@ class ScriptedPrompts : public UserPrompts {
   QString chooseFolder(QWidget*) override { return folder; }
   bool openExternally(const QString& path) override {
     opened << path;
-    return true;
+    return desktopOpens;
   }
 
   QStringList questions;
@@ -74,6 +83,7 @@ class ScriptedPrompts : public UserPrompts {
   QStringList files;
   QString folder;
   QStringList opened;
+  bool desktopOpens = true;
 };
 
 // One program run's shared state, in a folder of its own.
@@ -385,13 +395,13 @@ class WindowsTest : public QObject {
         headings << rows.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
       }
       shown << headings.join('\t');
-      for (int r = 0; r < rows.rowCount(); ++r) {
+      for (int r = 0; r < static_cast<int>(rows.receivedRows()); ++r) {
         QStringList cells;
         for (int c = 0; c < rows.columnCount(); ++c)
           cells << rows.cell(r, c);
         shown << cells.join('\t');
       }
-      QCOMPARE(rows.rowCount(), static_cast<int>(table.recordCount));
+      QCOMPARE(rows.receivedRows(), static_cast<size_t>(table.recordCount));
       const QStringList printed =
           cli({"table", file, table.name, "--format", "tsv"}).split('\n', Qt::SkipEmptyParts);
       QCOMPARE(shown.size(), printed.size());
@@ -414,7 +424,7 @@ class WindowsTest : public QObject {
       feeder.setPreviewCell(1, row, row % 7 == 0 ? std::string() : std::string(row % 300, 'x'));
     }
     feeder.finish();
-    QTRY_COMPARE(model.rowCount(), 5000);
+    QTRY_COMPARE(model.receivedRows(), size_t{5000});
     QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("Name"));
     for (const int row : {0, 1023, 1024, 2047, 4096, 4999, 7, 1}) {
@@ -422,6 +432,22 @@ class WindowsTest : public QObject {
       QCOMPARE(model.cell(row, 1).size(), row % 7 == 0 ? 0 : row % 300);
     }
     QCOMPARE(model.cell(5000, 0), QString());
+
+    // The view is given the rows a step at a time as it scrolls.
+    QCOMPARE(model.rowCount(), static_cast<int>(RowListModel::kFetchStep));
+    while (model.canFetchMore({}))
+      model.fetchMore({});
+    QCOMPARE(model.rowCount(), 5000);
+
+    // The batches of a load that was left behind never reach the next one's list.
+    RowListFeeder stale(&model);
+    stale.addPreviewColumn(0, "Old");
+    stale.setPreviewCell(0, 0, "old row");
+    model.clear();
+    stale.finish();
+    QTest::qWait(50);
+    QCOMPARE(model.receivedRows(), size_t{0});
+    QCOMPARE(model.columnCount(), 0);
   }
 
   void twoTablesOfOneNameEachShowTheirOwnRows() {
@@ -717,6 +743,268 @@ class WindowsTest : public QObject {
       shown = *other.reportFile().path();
     }
     QVERIFY2(!fs::exists(shown), "nor is one left when the window goes");
+  }
+  void previewLoadsStreamAndCancelWithoutHoldingTheWindow() {
+    Harness h;
+    PreviewWindow preview(h.session, {large_}, false, nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    const QString root = treeOf(preview)->topLevelItem(0)->text(0);
+    const QString table = QString::fromStdString(preview.summary().tables.at(0).name);
+    const auto records = static_cast<size_t>(preview.summary().tables[0].recordCount);
+    preview.rows().setReadAhead(records);  // the reader reads on until cancelled
+    const auto startLoad = [&] {
+      treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
+      select(preview, table, QStringLiteral("Table"));
+      QVERIFY(preview.loading());
+      // Rows show while the rest is read; the wait box holds nothing back.
+      QTRY_VERIFY_WITH_TIMEOUT(preview.rows().rowCount() > 0 || !preview.loading(), kLong);
+      QVERIFY2(preview.loading(), "the table is long enough to be read while it shows");
+      QVERIFY(preview.waitDialog() != nullptr && !preview.waitDialog()->isModal());
+      QVERIFY(QApplication::activeModalWidget() == nullptr);
+    };
+    const auto endsSoon = [&] {
+      QElapsedTimer clock;
+      clock.start();
+      while (preview.readerRunning() && clock.elapsed() < 5000)
+        QTest::qWait(2);
+      return preview.readerRunning() ? qint64{5000} : clock.elapsed();
+    };
+
+    // Choosing another object: its report is there at once, and the load ends.
+    startLoad();
+    select(preview, QStringLiteral("Relation"), root);
+    QVERIFY(preview.reportText().startsWith(QStringLiteral("Total Number of Relations :  ")));
+    QVERIFY(!preview.rowListShown());
+    QVERIFY2(endsSoon() < 200, "the cancelled load ends at its next row");
+    QVERIFY(preview.waitDialog() == nullptr);
+
+    // Esc and the close box end a load without asking anything; Cancel does too.
+    startLoad();
+    QTest::keyClick(&preview, Qt::Key_Escape);
+    QVERIFY(endsSoon() < 200);
+    startLoad();
+    preview.close();
+    QVERIFY(endsSoon() < 200);
+    startLoad();
+    child<QPushButton>(preview.waitDialog(), "cancel")->click();
+    QVERIFY(endsSoon() < 200);
+    QVERIFY(h.prompts.questions.isEmpty());
+    QCOMPARE(h.quits, 0);
+    QVERIFY(preview.rows().receivedRows() < records);
+
+    // The reader goes only so far ahead of what the list shows, then waits for the user to
+    // scroll on; the same table chosen again while a cancelled load ends is loaded afterwards.
+    preview.rows().setReadAhead(RowListModel::kReadAhead);
+    startLoad();
+    treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
+    select(preview, table, QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(preview.readerRunning() && !preview.loading(), kLong);
+    QTRY_COMPARE(preview.rows().receivedRows(),
+                 static_cast<size_t>(preview.rows().rowCount()) + RowListModel::kReadAhead);
+    QVERIFY(preview.rows().receivedRows() < records);
+    QVERIFY(preview.waitDialog() == nullptr);
+    // A waiting reader ends as soon as another object is chosen.
+    treeOf(preview)->setCurrentItem(treeOf(preview)->topLevelItem(0));
+    QVERIFY(endsSoon() < 200);
+    select(preview, table, QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(preview.readerRunning() && !preview.loading(), kLong);
+    QTRY_VERIFY_WITH_TIMEOUT((preview.rows().fetchMore({}), !preview.readerRunning()), kLong);
+    QCOMPARE(preview.rows().receivedRows(), records);
+  }
+
+  void rowsCopyWholeWithHeadingsAndTheReportsUseAFixedPitch() {
+    Harness h;
+    const std::string file = sample("sample-jet4.mdb");
+    PreviewWindow preview(h.session, {file, sample("sample-jet3.mdb")}, false, nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    const QFontMetrics report(child<QPlainTextEdit>(&preview, "browser")->font());
+    QCOMPARE(report.horizontalAdvance(QStringLiteral("iiii")),
+             report.horizontalAdvance(QStringLiteral("WW  ")));
+    QVERIFY(preview.findChild<QSplitter*>(QStringLiteral("splitter")) != nullptr);
+    const auto& table = preview.summary().tables.at(0);
+    select(preview, QString::fromStdString(table.name), QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.busy(), kLong);
+    QVERIFY(table.recordCount >= 3);
+    const QStringList printed =
+        QString::fromStdString(
+            test::runProcess({test::builtProgram("vantrel-cli"), "table", file, table.name}).out)
+            .split('\n');
+    auto* view = child<RowListView>(&preview, "rowList");
+    view->setFocus();
+    view->selectionModel()->select(view->model()->index(2, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             printed[0] + '\n' + printed[1] + '\n' + printed[3] + '\n');
+    QStringList menu;
+    for (QAction* action : view->actions())
+      menu << action->text();
+    QCOMPARE(menu, (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy with headers"),
+                                QStringLiteral("Select all")}));
+    view->actions()[2]->trigger();
+    view->actions()[0]->trigger();
+    QCOMPARE(QApplication::clipboard()->text().count('\n'),
+             static_cast<qsizetype>(table.recordCount));
+
+    // The next file's analysis starts on an empty pane.
+    preview.nextDatabase();
+    QVERIFY(preview.reportText().isEmpty());
+    QVERIFY(!preview.rowListShown());
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+  }
+
+  void tabReachesEveryControlAndKeysDoWhatTheySay() {
+    Harness h;
+    MainWindow window(h.session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    h.prompts.files = {QString::fromStdString(sample("sample-jet4.mdb")),
+                       QString::fromStdString(sample("sample-jet3.mdb"))};
+    window.browse();
+    const auto tabRound = [](QWidget* start, int steps) {
+      start->setFocus();
+      QStringList reached;
+      for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+      }
+      return reached;
+    };
+    const QStringList reached = tabRound(child(&window, "browse"), 6);
+    QCOMPARE(reached, (QStringList{"sourceFileList", "clearSelected", "clearAll", "skipPreview",
+                                   "repair", "browse"}));
+
+    // Delete asks the question of Clear selected and removes the row.
+    auto* list = child<QTableWidget>(&window, "sourceFileList");
+    list->setFocus();
+    list->selectRow(0);
+    h.prompts.answers = {true};
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(h.prompts.questions.last(), padded("Do you want to clear the selected file ?", 4));
+    QCOMPARE(window.files().size(), 1);
+    QCOMPARE(list->item(0, 0)->text(), QStringLiteral("1"));
+
+    // Enter presses Repair.
+    h.prompts.answers = {true};
+    window.clearAll();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(h.prompts.notices.last(), padded("No files selected, Kindly select a file", 13));
+    // ... unless a button has the focus: then that button.
+    child(&window, "browse")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(window.files().size(), 2);
+
+    // The help window is on the screen and goes with Esc or Ctrl+W.
+    for (const QKeyCombination keys :
+         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+      child<QAction>(&window, "contents")->trigger();
+      auto* help = child<QWidget>(&window, "help");
+      QVERIFY(QTest::qWaitForWindowExposed(help));
+      QVERIFY(help->screen()->availableGeometry().contains(help->geometry()));
+      QTest::keyClick(help, keys.key(), keys.keyboardModifiers());
+      QTRY_VERIFY(window.findChild<QWidget*>(QStringLiteral("help")) == nullptr);
+    }
+
+    PreviewWindow preview(h.session, {sample("sample-jet4.mdb"), sample("sample-jet3.mdb")}, false,
+                          nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    preview.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&preview));
+    const QStringList previewReached = tabRound(treeOf(preview), 6);
+    QCOMPARE(previewReached, (QStringList{"browser", "back", "nextDatabase", "saveCurrentDatabase",
+                                          "saveAll", "objectTree"}));
+    child(&preview, "back")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(h.prompts.questions.last(), padded("Do you want to go to previous step ?", 10));
+  }
+
+  void aSecondStartHandsItsFilesToTheFirst() {
+    Harness h;
+    const QString lockPath = SingleInstance::defaultLockPath();
+    SingleInstance first(lockPath);
+    QVERIFY(first.acquire());
+    QVERIFY(first.listen());
+    MainWindow window(h.session);
+    connect(&first, &SingleInstance::filesArrived, &window, &MainWindow::takeHandedFiles);
+    const QString file = QString::fromStdString(sample("sample-jet4.mdb"));
+    QProcess second;
+    second.setWorkingDirectory(QString::fromUtf8(VANTREL_SOURCE_DIR));
+    second.start(QString::fromUtf8(VANTREL_BINARY_DIR "/gui/vantrel"),
+                 {QStringLiteral("samples/sample-jet4.mdb")});
+    if (!second.waitForFinished(60'000)) {
+      second.kill();
+      QFAIL("the second start did not end");
+    }
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE(window.files(), QStringList{file});
+  }
+
+  void barsAndFileCountersAgreeWithTheirText() {
+    QCOMPARE(pagesPercent(RunProgress{.pagesRead = 0, .pageCount = 0}), 0);
+    QCOMPARE(pagesPercent(RunProgress{.pagesRead = 408'545, .pageCount = 496'005}), 82);
+    QCOMPARE(pagesPercent(RunProgress{.pagesRead = 496'005, .pageCount = 496'005}), 100);
+    QCOMPARE(pagesPercent(RunProgress{.pagesRead = 9, .pageCount = 4}), 100);
+
+    Harness h;
+    PreviewWindow preview(h.session, {sample("sample-jet4.mdb"), large_}, false, nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    preview.nextDatabase();
+    QVERIFY(preview.analysisDialog() != nullptr);
+    QString text;
+    int bar = -1;
+    AnalysisDialog* dialog = preview.analysisDialog();
+    connect(dialog, &QDialog::finished, this, [&, dialog] {
+      text = dialog->progressText();
+      bar = dialog->barPosition();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    QVERIFY2(text.startsWith(QStringLiteral("File 2 of 2")), qPrintable(text));
+    const QRegularExpressionMatch pages =
+        QRegularExpression(QStringLiteral("(\\d+) of (\\d+) pages")).match(text);
+    QVERIFY2(pages.hasMatch(), qPrintable(text));
+    QCOMPARE(bar, static_cast<int>(pages.captured(1).toLongLong() * 100 /
+                                   pages.captured(2).toLongLong()));
+  }
+
+  void endDialogOpensTheFolderOrGoesBackToTheList() {
+    Harness h;
+    MainWindow window(h.session);
+    window.show();
+    h.prompts.files = {QString::fromStdString(sample("sample-jet4.mdb"))};
+    window.browse();
+    window.repair();
+    QTRY_VERIFY_WITH_TIMEOUT(window.preview() && analysed(*window.preview()), kLong);
+    const fs::path out = h.dir / "out";
+    fs::create_directory(out);
+    h.prompts.folder = QString::fromStdString(out.string());
+    window.preview()->saveCurrentDatabase();
+    QTRY_VERIFY_WITH_TIMEOUT(window.preview()->findChild<EndDialog*>() != nullptr, kLong);
+    auto* end = window.preview()->findChild<EndDialog*>();
+    QTRY_VERIFY(end->isVisible());
+    child<QPushButton>(end, "openFolder")->click();
+    QCOMPARE(h.prompts.opened.size(), 1);
+    const fs::path opened = h.prompts.opened[0].toStdString();
+    QCOMPARE(opened.parent_path(), out);
+    QVERIFY(fs::exists(opened / "sample-jet4.sqlite"));
+
+    h.prompts.desktopOpens = false;  // View Log then shows the log in a window of its own
+    child<QCheckBox>(end, "viewLogBox")->setChecked(true);
+    child<QPushButton>(end, "backToList")->click();
+    QTRY_VERIFY(window.preview() == nullptr);
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.files().size(), 1);
+    QCOMPARE(h.quits, 0);
+    auto* viewer = child<QPlainTextEdit>(&window, "logViewer");
+    QVERIFY(viewer->isReadOnly());
+    QVERIFY(viewer->toPlainText().contains(QStringLiteral("Repairing Completed successfully")));
+    QTest::keyClick(viewer, Qt::Key_Escape);
+    QTRY_VERIFY(window.findChild<QPlainTextEdit*>(QStringLiteral("logViewer")) == nullptr);
   }
 };
 
