@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/configuration.h"
 #include "gui/about_dialog.h"
 #include "gui/texts.h"
 
@@ -34,11 +35,11 @@ void showHelp(Session& session, QWidget* owner) {
   help->setAttribute(Qt::WA_DeleteOnClose);
   help->setObjectName(QStringLiteral("help"));
   help->setWindowTitle(kHelpTitle);
-  const auto manual = session.applicationFolder / "manual" / "index.html";
+  const auto manual = manualFolder(session.applicationFolder) / "index.html";
   help->setSource(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
   if (help->toPlainText().isEmpty()) {
-    help->setPlainText(QStringLiteral("The manual was not found in ") +
-                       QString::fromStdString(session.applicationFolder.string()));
+    help->setPlainText(QStringLiteral("The manual was not found: ") +
+                       QString::fromStdString(manual.string()));
   }
   help->resize(700, 500);
   help->show();
