@@ -29,10 +29,11 @@ std::string analysisJson(const AnalysisResult& analysis) {
   const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
                                 : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
                                                               : nlohmann::json(nullptr);
-  const nlohmann::json object = {{"file", analysis.tree.root},
+  const nlohmann::json object = {{"format", kJsonFormatVersion},
+                                 {"file", analysis.tree.root},
                                  {"opened", analysis.opened},
                                  {"stopped", analysis.result == RunResult::kStopped},
-                                 {"format", format},
+                                 {"fileFormat", format},
                                  {"tables", tables},
                                  {"queries", queries},
                                  {"relations", relations}};

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "app/analysis_json.h"
 #include "salvage/dao_exception.h"
 #include "salvage/sqlite_handle.h"
 
@@ -74,7 +75,7 @@ std::string savingJson(const SavingOutcome& outcome) {
                      {"rows", rows}});
   }
   const nlohmann::json object = {
-      {"folder", outcome.subfolder.string()}, {"stopped", outcome.savingAborted}, {"files", files}};
+      {"format", kJsonFormatVersion}, {"folder", outcome.subfolder.string()}, {"stopped", outcome.savingAborted}, {"files", files}};
   return object.dump();
 }
 

@@ -90,7 +90,8 @@ int runTable(const ObjectOptions& options, Verbosity verbosity) {
     std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
     return kExitNotOpened;
   }
-  verboseNote(verbosity, std::to_string(out.written()) + " rows of table " + table->name);
+  verboseNote(verbosity,
+              "table " + table->name + ": rows printed: " + std::to_string(out.written()));
   return endOf(result);
 }
 

@@ -64,8 +64,8 @@ int runRows(const RowsOptions& options, Verbosity verbosity) {
   int64_t count = 0;
   for (; count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count)
     writer.writeRow(definition.columns, cursor.columnTexts);
-  verboseNote(verbosity,
-              std::to_string(count) + " rows from the definition on page " + std::to_string(*page));
+  verboseNote(verbosity, "definition on page " + std::to_string(*page) +
+                             ": rows printed: " + std::to_string(count));
   return kExitOk;
 }
 

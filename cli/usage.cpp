@@ -108,7 +108,8 @@ void addHelpCommand(CLI::App& app, int& exitCode) {
   help->add_option("VERB", *verbName, "The verb to tell about");
   help->callback([&app, verbName, &exitCode] {
     if (verbName->empty()) {
-      std::cout << app.help();
+      // The program's own help: app.help() would tell the verb being run, this one.
+      std::cout << app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
       exitCode = kExitOk;
       return;
     }

@@ -7,14 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "app/analysis_json.h"
 #include "cli/row_output.h"
 #include "reader/column_texts.h"
 #include "reader/table_definition.h"
 
 namespace vantrel::cli {
-
-// The version of the JSON outputs' shape; it grows when a field changes meaning or goes.
-inline constexpr int kJsonFormatVersion = 1;
 
 enum class BinaryForm { Hex, Base64, Raw };
 

@@ -1,8 +1,7 @@
 # Debian's hardening flags (fortified functions, stack protector, read-only relocations bound at
-# start) from dpkg-buildflags, for every build: the package's programs get them, and the tests
-# run what is packaged. Only the hardening flags are taken; optimisation and debug information
-# stay the build type's.
-option(VANTREL_HARDENING "Build with the hardening flags of dpkg-buildflags" ON)
+# start) from dpkg-buildflags; scripts/package.sh builds the package's programs with them. Only
+# the hardening flags are taken; optimisation and debug information stay the build type's.
+option(VANTREL_HARDENING "Build with the hardening flags of dpkg-buildflags" OFF)
 find_program(VANTREL_DPKG_BUILDFLAGS dpkg-buildflags)
 if(VANTREL_HARDENING AND VANTREL_DPKG_BUILDFLAGS)
   function(vantrel_buildflags kind out)
