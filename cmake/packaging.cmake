@@ -7,9 +7,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "salvage data from damaged Microsoft Acces
 # Debian's extended description: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
     "Vantrel reads damaged .mdb files (Access 95/97 and Access 2000) page by page\n\
-with its own reader and salvages tables, rows, saved queries and relations into\n\
-new SQLite databases or a PostgreSQL server, from the command line (vantrel-cli)\n\
-or in windows (vantrel).")
+with its own reader and salvages tables, rows, saved queries and relations\n\
+into new SQLite databases or a PostgreSQL server, from the command line\n\
+(vantrel-cli) or in windows (vantrel).")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://vantrel.org")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)

@@ -126,6 +126,16 @@ TEST(ConfigurationTest, FileKeysThenEnvironmentOverrides) {
   EXPECT_FALSE(applicationFolder({}).empty());
 }
 
+TEST(ConfigurationTest, TheManualIsTheApplicationFoldersOrInDebiansDocumentation) {
+  TempDir folder;
+  EXPECT_EQ(manualFolder(folder.path()).filename(), "manual");
+  EXPECT_EQ(manualFolder(folder.path()).parent_path().parent_path().parent_path().filename(),
+            "share")
+      << "share/doc/vantrel/manual beside the program's folder";
+  std::filesystem::create_directories(folder / "manual");
+  EXPECT_EQ(manualFolder(folder.path()), folder / "manual") << "a FilePath folder's own manual";
+}
+
 TEST(LogTextsTest, GroupsKeepTheirExactTexts) {
   TempDir folder;
   const ActivityLog log(folder / "Activity Log.txt");
