@@ -22,8 +22,10 @@ CLI::Option* addWordOption(CLI::App& verb, const std::string& name, Target& targ
   auto* option = verb.add_option_function<std::string>(
       name,
       [&target, words = std::move(words)](const std::string& given) {
+        // The check below has let only the words through, in any case.
+        const std::string lower = CLI::detail::to_lower(given);
         for (const auto& [word, value] : words) {
-          if (word == given) target = value;
+          if (word == lower) target = value;
         }
       },
       description);

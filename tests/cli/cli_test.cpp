@@ -124,7 +124,7 @@ TEST(CliTest, RowsInEveryFormat) {
   EXPECT_EQ(tsv.out, "Id\tText\n1\tplain\n2\ta,\"b\"\\tc\\nd\n3\tGröße\n");
 
   const auto csv =
-      runProcess({kCli, "rows", file, "--tdef", "3", "--format", "csv", "--limit", "2"});
+      runProcess({kCli, "rows", file, "--tdef", "3", "--format", "CSV", "--limit", "2"});
   EXPECT_EQ(csv.out, "Id,Text\r\n1,plain\r\n2,\"a,\"\"b\"\"\tc\nd\"\r\n");
 
   const auto json = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "json"});
