@@ -65,6 +65,17 @@ std::string validUtf8(std::string_view text) {
   return valid;
 }
 
+// The texts keep the "\r\n" line breaks of the log's format; the file has Linux's "\n".
+std::string withPlatformLineEnds(std::string text) {
+  size_t kept = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    text[kept++] = text[i];
+  }
+  text.resize(kept);
+  return text;
+}
+
 bool writeAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -112,7 +123,7 @@ ActivityLog ActivityLog::atConfiguredLocation(const Configuration& configuration
 }
 
 int ActivityLog::appendLogLine(std::string_view text) const {
-  const std::string bytes = validUtf8(text);
+  const std::string bytes = withPlatformLineEnds(validUtf8(text));
   std::lock_guard lock(appendMutex());
   std::error_code ignored;
   if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ignored);

@@ -13,7 +13,8 @@
 namespace vantrel {
 
 // The text file "Activity Log.txt" that records every step of a repair, appended to across
-// runs. Callers append texts piece by piece with explicit "\r\n" line breaks.
+// runs. Callers append texts piece by piece with explicit "\r\n" line breaks, which the file
+// gets as "\n".
 class ActivityLog final : public LogSink {
  public:
   static constexpr std::string_view kFileName = "Activity Log.txt";
@@ -30,9 +31,9 @@ class ActivityLog final : public LogSink {
   // The file the texts go to: the one View Log shows and Clear Log clears.
   const std::filesystem::path& path() const { return path_; }
 
-  // Appends the UTF-8 text whole (invalid sequences become U+FFFD) and returns 1, or 0 when
-  // the file cannot be written. The folder is created when missing. Appends from any thread
-  // wait for each other, so no text is lost or mixed into another.
+  // Appends the UTF-8 text whole (invalid sequences become U+FFFD, "\r\n" becomes "\n") and
+  // returns 1, or 0 when the file cannot be written. The folder is created when missing. Appends
+  // from any thread wait for each other, so no text is lost or mixed into another.
   int appendLogLine(std::string_view text) const override;
 
   // Clear Log: deletes the file, then starts it again with "\r\n". Returns appendLogLine's

@@ -29,13 +29,11 @@ std::string analysisJson(const AnalysisResult& analysis) {
   const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
                                 : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
                                                               : nlohmann::json(nullptr);
-  nlohmann::json object = {{"file", analysis.tree.root},
-                           {"opened", analysis.opened},
-                           {"stopped", analysis.result == RunResult::kStopped},
-                           {"format", format},
-                           {"tables", tables},
-                           {"queries", queries},
-                           {"relations", relations}};
+  nlohmann::json object = {
+      {"format", kJsonFormatVersion}, {"file", analysis.tree.root},
+      {"opened", analysis.opened},    {"stopped", analysis.result == RunResult::kStopped},
+      {"fileFormat", format},         {"tables", tables},
+      {"queries", queries},           {"relations", relations}};
   // Why a file did not open, in the words the command line prints; null when it opened.
   object["reason"] = analysis.opened ? nlohmann::json(nullptr) : nlohmann::json(analysis.problem);
   return object.dump();

@@ -6,9 +6,14 @@
 
 namespace vantrel {
 
-// One file's analysis as one line of JSON: the file, whether it opened (and if not, the
-// reason) or was stopped, its format, and its tables (with column and record counts), queries and
-// relations. The command line prints it and the automation interface returns it.
+// The version of the JSON outputs' shape ("format": 1 in each object); it grows when a key
+// changes meaning or goes.
+inline constexpr int kJsonFormatVersion = 1;
+
+// One file's analysis as one line of JSON: the shape's version, the file, whether it opened
+// (and if not, the reason) or was stopped, its format ("fileFormat": "Access 2000", "Access
+// 95/97" or null), and its tables (with column and record counts), queries and relations. The
+// command line prints it and the automation interface returns it.
 std::string analysisJson(const AnalysisResult& analysis);
 
 }  // namespace vantrel

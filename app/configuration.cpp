@@ -68,10 +68,27 @@ std::filesystem::path stateFolder(const EnvironmentLookup& environment) {
   return xdgFolder(environment, "XDG_STATE_HOME", ".local/state") / "Vantrel";
 }
 
+namespace {
+
+std::filesystem::path runningProgram(std::error_code& error) {
+  return std::filesystem::read_symlink("/proc/self/exe", error);
+}
+
+}  // namespace
+
+std::filesystem::path manualFolder(const std::filesystem::path& applicationFolder) {
+  std::error_code error;
+  const auto own = applicationFolder / "manual";
+  if (std::filesystem::is_directory(own, error)) return own;
+  const auto program = runningProgram(error);
+  if (error) return own;
+  return program.parent_path().parent_path() / "share" / "doc" / "vantrel" / "manual";
+}
+
 std::filesystem::path applicationFolder(const Configuration& configuration) {
   if (!configuration.filePath.empty()) return configuration.filePath;
   std::error_code error;
-  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  const auto program = runningProgram(error);
   if (error) return std::filesystem::current_path(error);
   // Installed, the programs are in PREFIX/bin and their resources in PREFIX/share/vantrel;
   // the build tree has the same shape.

@@ -38,4 +38,9 @@ std::filesystem::path stateFolder(const EnvironmentLookup& environment = systemE
 // share/vantrel beside the running program's folder, or else the program's own folder.
 std::filesystem::path applicationFolder(const Configuration& configuration);
 
+// The HTML manual's folder: "manual" in the application folder when it has one (a FilePath
+// folder set up by the user), else where Debian puts documentation, share/doc/vantrel/manual
+// beside the running program's folder (the build tree has the same shape).
+std::filesystem::path manualFolder(const std::filesystem::path& applicationFolder);
+
 }  // namespace vantrel

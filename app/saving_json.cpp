@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "app/analysis_json.h"
 #include "salvage/dao_exception.h"
 #include "salvage/sqlite_handle.h"
 
@@ -110,11 +111,10 @@ std::string savingJson(const SavingOutcome& outcome) {
                                        {"rows_declared", file.tally.stopped->of}};
     }
   }
-  const nlohmann::json object = {{"folder", outcome.subfolder.string()},
-                                 {"stopped", outcome.savingAborted},
-                                 {"saved_everything", savedEverything(outcome)},
-                                 {"end_text", viewLogResultText(outcome)},
-                                 {"files", files}};
+  const nlohmann::json object = {
+      {"format", kJsonFormatVersion},           {"folder", outcome.subfolder.string()},
+      {"stopped", outcome.savingAborted},       {"saved_everything", savedEverything(outcome)},
+      {"end_text", viewLogResultText(outcome)}, {"files", files}};
   return object.dump();
 }
 

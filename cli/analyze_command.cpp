@@ -26,11 +26,12 @@ std::string reportTexts(const AnalysisResult& analysis) {
          relationsReportText(analysis.summary, analysis.previewRelationCount);
 }
 
-int runAnalyze(const AnalyzeOptions& options) {
+int runAnalyze(const AnalyzeOptions& options, Verbosity verbosity) {
   SilentRunHooks hooks;  // Ctrl-C is the only stop request, and it is meant
   RunState run(hooks);
   InterruptGuard guard(run);
   const ActivityLog log = startActivityLog(options.files);
+  verboseNote(verbosity, "activity log: " + log.path().string());
   int exitCode = kExitOk;
   for (const std::string& file : options.files) {
     const AnalysisResult analysis = runAnalysis(file, run, &log, nullptr);
@@ -56,14 +57,15 @@ int runAnalyze(const AnalyzeOptions& options) {
 
 }  // namespace
 
-void addAnalyzeCommand(CLI::App& app, int& exitCode) {
+void addAnalyzeCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) {
   auto options = std::make_shared<AnalyzeOptions>();
   CLI::App* analyze = app.add_subcommand(
       "analyze", "Analyse databases: the summary, tables, queries and relations of each");
   analyze->add_option("FILE", options->files, "The .mdb files")->required();
   analyze->add_flag("--json", options->json,
                     "Print each file's tables, queries and relations as one JSON object a line");
-  analyze->callback([options, &exitCode] { exitCode = runAnalyze(*options); });
+  analyze->callback(
+      [options, &exitCode, &verbosity] { exitCode = runAnalyze(*options, verbosity); });
 }
 
 }  // namespace vantrel::cli

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/verbosity.h"
+
 namespace vantrel::cli {
 
 // Exit statuses shared by every verb.
@@ -11,10 +13,12 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as shells report SIGINT
 
 // Each verb registers its subcommand; the callback stores the exit status in `exitCode`.
-void addInfoCommand(CLI::App& app, int& exitCode);
-void addRowsCommand(CLI::App& app, int& exitCode);
-void addAnalyzeCommand(CLI::App& app, int& exitCode);
-void addObjectCommands(CLI::App& app, int& exitCode);  // table, query, relation
-void addRepairCommand(CLI::App& app, int& exitCode);
+// `verbosity` is set by the verb's -q/-v flags before the callback runs.
+void addInfoCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
+void addRowsCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
+void addAnalyzeCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
+void addObjectCommands(CLI::App& app, int& exitCode,
+                       const Verbosity& verbosity);  // table, query, relation
+void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
 
 }  // namespace vantrel::cli

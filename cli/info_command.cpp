@@ -5,6 +5,7 @@
 
 #include "app/source_problems.h"
 #include "cli/commands.h"
+#include "cli/word_options.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
 
@@ -72,14 +73,15 @@ int runInfo(const InfoOptions& options) {
 
 }  // namespace
 
-void addInfoCommand(CLI::App& app, int& exitCode) {
+void addInfoCommand(CLI::App& app, int& exitCode, const Verbosity&) {
   auto options = std::make_shared<InfoOptions>();
   CLI::App* info = app.add_subcommand(
       "info", "Show the format of a database and the table definitions on given pages");
   info->add_option("FILE", options->file, "The .mdb file")->required();
   info->add_option("--tdef", options->tdefPages,
                    "Also show the table definition on this page (repeatable)")
-      ->check(CLI::NonNegativeNumber);
+      ->type_name("PAGE")
+      ->check(wholeNumberAtLeast(0));
   info->callback([options, &exitCode] { exitCode = runInfo(*options); });
 }
 

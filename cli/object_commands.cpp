@@ -1,5 +1,5 @@
 #include <iostream>
-#include <map>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,10 +9,12 @@
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
 #include "app/source_problems.h"
+#include "app/table_rows.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/row_output.h"
+#include "cli/row_options.h"
 #include "cli/terminal.h"
+#include "cli/value_output.h"
 #include "queries/sqlite_translation.h"
 #include "run/result_codes.h"
 
@@ -24,43 +26,31 @@ struct ObjectOptions {
   std::string file;
   std::string name;
   RowFormat format = RowFormat::Tsv;
+  ValueOptions values{.currencySymbol = true};
+  int64_t limit = std::numeric_limits<int64_t>::max();
   bool sqlOnly = false;
   bool sqlite = false;
 };
 
-// The preview's row list written out as rows: the headings first, then each row once its
-// last cell has come (the next row's first cell, or the end).
-class RowListHooks : public SilentRunHooks {
+// The table's rows, up to the limit, as they are read.
+class TableRowsOut : public TableRowVisitor {
  public:
-  explicit RowListHooks(RowWriter& writer) : writer_(writer) {}
-
-  void addPreviewColumn(int columnIndex, std::string_view heading) override {
-    const auto at = static_cast<size_t>(columnIndex);
-    if (headings_.size() <= at) headings_.resize(at + 1);
-    headings_[at] = heading;
+  TableRowsOut(ValueRowWriter& writer, int64_t limit) : writer_(writer), limit_(limit) {}
+  void columns(std::span<const ColumnDefinition> columns) override {
+    writer_.writeHeadings(columns);
   }
-  void setPreviewCell(int columnIndex, int, std::string_view text) override {
-    if (columnIndex == 0) {
-      flushRow();
-      row_.emplace(headings_.size());
-    }
-    const auto at = static_cast<size_t>(columnIndex);
-    if (row_ && at < row_->size()) (*row_)[at] = text;
+  bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override {
+    if (written_ >= limit_) return false;
+    writer_.writeRow(columns, fields);
+    ++written_;
+    return true;
   }
-  void finish() { flushRow(); }
+  int64_t written() const { return written_; }
 
  private:
-  void flushRow() {
-    if (!headingsWritten_) writer_.writeRow(headings_);
-    headingsWritten_ = true;
-    if (row_) writer_.writeRow(*row_);
-    row_.reset();
-  }
-
-  RowWriter& writer_;
-  std::vector<std::string> headings_;
-  bool headingsWritten_ = false;
-  std::optional<std::vector<std::string>> row_;
+  ValueRowWriter& writer_;
+  int64_t limit_;
+  int64_t written_ = 0;
 };
 
 // The file's objects, or none after a one-line message.
@@ -84,17 +74,24 @@ int endOf(RunResult result) {
   return kExitOk;
 }
 
-int runTable(const ObjectOptions& options) {
-  RowWriter writer(std::cout, options.format);
-  RowListHooks hooks(writer);
+int runTable(const ObjectOptions& options, Verbosity verbosity) {
+  SilentRunHooks hooks;
   RunState run(hooks);
   InterruptGuard guard(run);
   const auto objects = objectsOf(options.file, run);
   if (!objects) return kExitNotOpened;
   const auto* table = findTableEntry(*objects, options.name);
   if (table == nullptr) return notFound("table", options);
-  const RunResult result = loadPreviewTable(run, options.file, table->objectId, table->name);
-  hooks.finish();
+  ValueRowWriter writer(std::cout, options.format, options.values);
+  TableRowsOut out(writer, options.limit);
+  const RunResult result = readTableRows(run, options.file, table->objectId, table->name, out);
+  std::cout.flush();
+  if (result == RunResult::kNothing) {
+    std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
+    return kExitNotOpened;
+  }
+  verboseNote(verbosity,
+              "table " + table->name + ": rows printed: " + std::to_string(out.written()));
   return endOf(result);
 }
 
@@ -146,17 +143,17 @@ CLI::App* objectCommand(CLI::App& app, const char* verb, const char* description
 
 }  // namespace
 
-void addObjectCommands(CLI::App& app, int& exitCode) {
+void addObjectCommands(CLI::App& app, int& exitCode, const Verbosity& verbosity) {
   auto options = std::make_shared<ObjectOptions>();
   CLI::App* table =
       objectCommand(app, "table", "Print the rows of one table as the preview shows them",
                     "The table's name", *options);
-  table->add_option("--format", options->format, "Output format: tsv, csv or json")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, RowFormat>{
-              {"tsv", RowFormat::Tsv}, {"csv", RowFormat::Csv}, {"json", RowFormat::Json}},
-          CLI::ignore_case));
-  table->callback([options, &exitCode] { exitCode = runTable(*options); });
+  addRowOutputOptions(*table, options->format, options->values);
+  addLimitOption(*table, options->limit);
+  table->callback([options, &exitCode, &verbosity] {
+    checkRowOutputOptions(options->format, options->values);
+    exitCode = runTable(*options, verbosity);
+  });
 
   CLI::App* query = objectCommand(app, "query", "Print one saved query with its rebuilt SQL",
                                   "The query's name", *options);

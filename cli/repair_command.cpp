@@ -13,6 +13,7 @@
 #include "cli/interrupt.h"
 #include "cli/postgres_run.h"
 #include "cli/terminal.h"
+#include "cli/word_options.h"
 
 namespace vantrel::cli {
 
@@ -35,17 +36,23 @@ struct RepairOptions {
 // from Ctrl-C and is meant, so it is confirmed without a question.
 class RepairHooks : public RunHooks, public SavingHooks {
  public:
-  explicit RepairHooks(OverwriteMode mode) : mode_(mode) {}
+  RepairHooks(OverwriteMode mode, Verbosity verbosity)
+      : mode_(mode), quiet_(verbosity == Verbosity::Quiet) {}
 
   bool confirmStop(std::string_view) override { return true; }
   void appendSavingListLine(int, std::string_view text) override {
+    if (quiet_) return;
     progress_.clear();
     std::cout << text << "\n" << std::flush;
   }
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}
-  void reportProgress(const RunProgress& progress) override { progress_.show(progress); }
-  void showRunningFiles(std::span<const RunProgress> running) override { progress_.show(running); }
+  void reportProgress(const RunProgress& progress) override {
+    if (!quiet_) progress_.show(progress);
+  }
+  void showRunningFiles(std::span<const RunProgress> running) override {
+    if (!quiet_) progress_.show(running);
+  }
 
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
     if (mode_ != OverwriteMode::Ask) {
@@ -106,15 +113,29 @@ class RepairHooks : public RunHooks, public SavingHooks {
   }
 
   OverwriteMode mode_;
+  bool quiet_;
   ProgressLine progress_;
   std::mutex replaceMutex_;
   std::optional<bool> replaceAll_;
 };
 
-int runRepair(const RepairOptions& options) {
+// What the run ended with and where its results went, on standard output.
+void printEnd(const SavingOutcome& outcome, const PostgresRun* postgres, const ActivityLog& log) {
+  std::cout << viewLogResultText(outcome) << "\n";
+  if (postgres) {
+    if (const std::string written = postgres->describe(outcome); !written.empty())
+      std::cout << "Destination: " << written << "\n";
+  } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
+    std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
+  }
+  // A log that could not be written is warned about instead, on standard error.
+  if (!log.writeFailure()) std::cout << "Activity log: " << log.path().string() << "\n";
+}
+
+int runRepair(const RepairOptions& options, Verbosity verbosity) {
   const OverwriteMode mode = options.overwrite.value_or(
       standardInputIsTerminal() ? OverwriteMode::Ask : OverwriteMode::No);
-  RepairHooks hooks(mode);
+  RepairHooks hooks(mode, verbosity);
   RunState run(hooks);
   InterruptGuard guard(run);
   const ActivityLog log = startActivityLog(options.files);
@@ -132,6 +153,8 @@ int runRepair(const RepairOptions& options) {
   if (postgres) request.destinations = &postgres->destinations();
   request.saveAll = options.files.size() != 1;  // one file is saved as the current database
   request.jobs = options.jobs;
+  verboseNote(verbosity, "saving " + std::to_string(options.files.size()) + " files, up to " +
+                             std::to_string(options.jobs) + " at a time");
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
   // The saving list told every loss as it came; standard error names each file that was not
@@ -139,42 +162,37 @@ int runRepair(const RepairOptions& options) {
   for (const SavedFile& file : outcome.files) {
     using Status = SavedFile::Status;
     if (file.status == Status::Kept) {
-      std::cerr << "vantrel-cli: kept the existing " << file.destination.string() << "\n";
+      if (verbosity != Verbosity::Quiet)
+        std::cerr << "vantrel-cli: kept the existing " << file.destination.string() << "\n";
     } else if (file.status != Status::Saved && !file.problem.empty()) {
       std::cerr << "vantrel-cli: " << file.problem << "\n";
     }
   }
   logSavingEnd(log, outcome);
-  std::cout << viewLogResultText(outcome) << "\n";
-  if (postgres) {
-    if (const std::string written = postgres->describe(outcome); !written.empty())
-      std::cout << "Destination: " << written << "\n";
-  } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
-    std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
-  }
-  if (const std::string warning = logWarningText(log); !warning.empty()) {
+  // Quiet: the exit status and the errors above tell the outcome.
+  if (verbosity != Verbosity::Quiet) printEnd(outcome, postgres.get(), log);
+  if (const std::string warning = logWarningText(log); !warning.empty())
     std::cerr << "vantrel-cli: warning: " << warning << "\n";
-  } else {
-    std::cout << "Activity log: " << log.path().string() << "\n";
-  }
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
   return savedEverything(outcome) ? kExitOk : kExitNotOpened;
 }
 
 }  // namespace
 
-void addRepairCommand(CLI::App& app, int& exitCode) {
+void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) {
   auto options = std::make_shared<RepairOptions>();
   CLI::App* repair = app.add_subcommand(
       "repair", "Save what can be salvaged of each database into DIR/Repair_H-M-S/NAME.sqlite");
   repair->add_option("FILE", options->files, "The .mdb files")->required();
   auto* out =
-      repair->add_option("--out", options->out, "The folder to save into (made when missing)");
-  auto* to = repair->add_option(
-      "--to", options->to,
-      "Save into PostgreSQL instead: postgresql://USER@HOST:PORT/DB, a schema for each file "
-      "named after it; the password comes from PGPASSWORD, ~/.pgpass or a service file, never "
-      "from here");
+      repair->add_option("--out", options->out, "The folder to save into (made when missing)")
+          ->type_name("DIR");
+  auto* to = repair
+                 ->add_option("--to", options->to,
+                              "Save into PostgreSQL instead: postgresql://USER@HOST:PORT/DB, a "
+                              "schema for each file named after it; the password comes from "
+                              "PGPASSWORD, ~/.pgpass or a service file, never from here")
+                 ->type_name("URL");
   out->excludes(to);
   auto* oneSchema =
       repair
@@ -188,21 +206,20 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
                  "With --to: a schema for each file, named after it (the default)")
       ->needs(to)
       ->excludes(oneSchema);
-  repair
-      ->add_option("--overwrite", options->overwrite,
-                   "An existing destination: ask (the default on a terminal), yes, or no (the "
-                   "default otherwise)")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, OverwriteMode>{
-              {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
-          CLI::ignore_case));
+  addWordOption(
+      *repair, "--overwrite", options->overwrite,
+      std::vector<std::pair<std::string, OverwriteMode>>{
+          {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
+      "An existing destination: ask (the default on a terminal), yes, or no (the "
+      "default otherwise)");
   repair
       ->add_option("--jobs", options->jobs,
                    "How many files are saved at the same time (the default: one per processor)")
-      ->check(CLI::PositiveNumber);
-  repair->callback([options, &exitCode] {
+      ->type_name("N")
+      ->check(wholeNumberAtLeast(1));
+  repair->callback([options, &exitCode, &verbosity] {
     if (options->out.empty() && options->to.empty()) throw CLI::RequiredError("--out or --to");
-    exitCode = runRepair(*options);
+    exitCode = runRepair(*options, verbosity);
   });
 }
 

@@ -1,12 +1,13 @@
 #include <iostream>
 #include <limits>
-#include <map>
 #include <optional>
 #include <string>
 
 #include "app/source_problems.h"
 #include "cli/commands.h"
-#include "cli/row_output.h"
+#include "cli/row_options.h"
+#include "cli/value_output.h"
+#include "cli/word_options.h"
 #include "reader/catalog_rows.h"
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
@@ -22,6 +23,7 @@ struct RowsOptions {
   std::optional<std::string> table;
   std::optional<int64_t> tdefPage;
   RowFormat format = RowFormat::Tsv;
+  ValueOptions values;
   int64_t limit = std::numeric_limits<int64_t>::max();
 };
 
@@ -32,7 +34,7 @@ std::optional<int64_t> findTablePage(SourceDatabase& db, const std::string& name
   return std::nullopt;
 }
 
-int runRows(const RowsOptions& options) {
+int runRows(const RowsOptions& options, Verbosity verbosity) {
   auto opened = tryOpenSourceDatabase(options.file);
   if (!opened) {
     std::cerr << "vantrel-cli: " << cannotOpenText(options.file, opened.error()) << "\n";
@@ -55,26 +57,21 @@ int runRows(const RowsOptions& options) {
     return kExitNotOpened;
   }
 
-  RowWriter writer(std::cout, options.format);
-  std::vector<std::string> fields;
+  ValueRowWriter writer(std::cout, options.format, options.values);
   const TableDefinition& definition = table->definition;
   RowCursor& cursor = table->cursor;
-  for (const ColumnDefinition& column : definition.columns)
-    fields.push_back(column.name);
-  writer.writeRow(fields);
-  std::vector<std::string_view> row(fields.size());
-  for (int64_t count = 0;
-       count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count) {
-    for (size_t i = 0; i < row.size(); ++i)
-      row[i] = cursor.columnText(i);
-    writer.writeRow(row);
-  }
+  writer.writeHeadings(definition.columns);
+  int64_t count = 0;
+  for (; count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count)
+    writer.writeRow(definition.columns, cursor.columnTexts);
+  verboseNote(verbosity, "definition on page " + std::to_string(*page) +
+                             ": rows printed: " + std::to_string(count));
   return kExitOk;
 }
 
 }  // namespace
 
-void addRowsCommand(CLI::App& app, int& exitCode) {
+void addRowsCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) {
   auto options = std::make_shared<RowsOptions>();
   CLI::App* rows =
       app.add_subcommand("rows", "Print the rows of one table as the reader renders them");
@@ -82,20 +79,17 @@ void addRowsCommand(CLI::App& app, int& exitCode) {
   auto* byName = rows->add_option("--table", options->table, "The table's name in the catalog");
   auto* byPage = rows->add_option("--tdef", options->tdefPage,
                                   "The table's definition page (works with a damaged catalog)")
-                     ->check(CLI::NonNegativeNumber);
+                     ->type_name("PAGE")
+                     ->check(wholeNumberAtLeast(0));
   byName->excludes(byPage);
-  rows->add_option("--format", options->format, "Output format: tsv, csv or json")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, RowFormat>{
-              {"tsv", RowFormat::Tsv}, {"csv", RowFormat::Csv}, {"json", RowFormat::Json}},
-          CLI::ignore_case));
-  rows->add_option("--limit", options->limit, "Print at most this many rows")
-      ->check(CLI::NonNegativeNumber);
-  rows->callback([options, &exitCode] {
+  addRowOutputOptions(*rows, options->format, options->values);
+  addLimitOption(*rows, options->limit);
+  rows->callback([options, &exitCode, &verbosity] {
+    checkRowOutputOptions(options->format, options->values);
     if (!options->table && !options->tdefPage) {
       throw CLI::RequiredError("--table or --tdef");
     }
-    exitCode = runRows(*options);
+    exitCode = runRows(*options, verbosity);
   });
 }
 

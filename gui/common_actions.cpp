@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/configuration.h"
 #include "gui/about_dialog.h"
 #include "gui/texts.h"
 
@@ -113,11 +114,11 @@ void showHelp(Session& session, QWidget* owner) {
   help->setAttribute(Qt::WA_DeleteOnClose);
   help->setObjectName(QStringLiteral("help"));
   help->setWindowTitle(kHelpTitle);
-  const auto manual = session.applicationFolder / "manual" / "index.html";
+  const auto manual = manualFolder(session.applicationFolder) / "index.html";
   help->setSource(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
   if (help->toPlainText().isEmpty()) {
-    help->setPlainText(QStringLiteral("The manual was not found in ") +
-                       QString::fromStdString(session.applicationFolder.string()));
+    help->setPlainText(QStringLiteral("The manual was not found: ") +
+                       QString::fromStdString(manual.string()));
   }
   closesWithKeys(help);
   fitOnScreen(help, QSize(700, 500));

@@ -42,7 +42,7 @@ measure() { # NAME COMMAND...: prints the line of one pipeline, leaves rows/s in
 
 printf '%9s %-28s %8s %11s %10s\n' rows pipeline seconds "rows/s" "peak KiB"
 measure vantrel-cli ./build-release/cli/vantrel-cli repair --to "$VANTREL_TEST_POSTGRES" \
-  --schema-per-file --overwrite yes "$file"
+  --overwrite yes "$file"
 ours=$rate
 measure mdb-export+psql bash -c "mdb-export -D '%Y-%m-%d %H:%M:%S' '$file' Records |
   PGOPTIONS='-c search_path=mdbtools' psql -X -q -v ON_ERROR_STOP=1 '$VANTREL_TEST_POSTGRES' \

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools libcli11-dev libfmt-dev nlohmann-json3-dev
   xvfb xauth time ccache
-  desktop-file-utils appstream help2man dbus imagemagick dpkg-dev
+  desktop-file-utils appstream help2man dbus imagemagick dpkg-dev lintian
   clang libclang-rt-14-dev libfuzzer-14-dev
 )
 

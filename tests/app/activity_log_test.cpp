@@ -36,10 +36,9 @@ TEST(ActivityLogTest, TextsArriveWholeInUtf8AndTheFolderIsMade) {
   const std::string longText = std::string(300, 'L') + " Ünïcode 表 😀";
   EXPECT_EQ(log.appendLogLine(longText), 1);
   EXPECT_EQ(log.appendLogLine("bad \xFF\xC0\x80 end\r\n"), 1);
-  EXPECT_EQ(readTextFile(log.path()),
-            longText + "bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end\r\n");
+  EXPECT_EQ(readTextFile(log.path()), longText + "bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end\n");
   EXPECT_EQ(log.clear(), 1);
-  EXPECT_EQ(readTextFile(log.path()), "\r\n");
+  EXPECT_EQ(readTextFile(log.path()), "\n");
   EXPECT_EQ(ActivityLog("/proc/no-such-place/Activity Log.txt").appendLogLine("x"), 0);
 }
 
@@ -58,7 +57,7 @@ TEST(ActivityLogTest, AppendsFromTwoThreadsLoseNothing) {
   std::istringstream lines(readTextFile(log.path()));
   std::map<char, std::set<std::string>> seen;
   for (std::string line; std::getline(lines, line);) {
-    ASSERT_EQ(line.size(), std::to_string(std::stoi(line.substr(1))).size() + 152) << line;
+    ASSERT_EQ(line.size(), std::to_string(std::stoi(line.substr(1))).size() + 151) << line;
     seen[line[0]].insert(line);
   }
   EXPECT_EQ(seen['a'].size(), 1000u);
@@ -97,7 +96,7 @@ TEST(ActivityLogTest, ClearActsOnTheFileWrittenNotTheApplicationFolders) {
                                         [](const char*) -> const char* { return nullptr; });
   EXPECT_EQ(log.appendLogLine("written"), 1);
   EXPECT_EQ(log.clear(), 1);
-  EXPECT_EQ(readTextFile(log.path()), "\r\n");
+  EXPECT_EQ(readTextFile(log.path()), "\n");
   EXPECT_EQ(readTextFile(folder / "app" / "Activity Log.txt"), "kept");
 }
 
@@ -127,6 +126,16 @@ TEST(ConfigurationTest, FileKeysThenEnvironmentOverrides) {
   EXPECT_FALSE(applicationFolder({}).empty());
 }
 
+TEST(ConfigurationTest, TheManualIsTheApplicationFoldersOrInDebiansDocumentation) {
+  TempDir folder;
+  EXPECT_EQ(manualFolder(folder.path()).filename(), "manual");
+  EXPECT_EQ(manualFolder(folder.path()).parent_path().parent_path().parent_path().filename(),
+            "share")
+      << "share/doc/vantrel/manual beside the program's folder";
+  std::filesystem::create_directories(folder / "manual");
+  EXPECT_EQ(manualFolder(folder.path()), folder / "manual") << "a FilePath folder's own manual";
+}
+
 TEST(LogTextsTest, GroupsKeepTheirExactTexts) {
   TempDir folder;
   const ActivityLog log(folder / "Activity Log.txt");
@@ -141,24 +150,24 @@ TEST(LogTextsTest, GroupsKeepTheirExactTexts) {
   logRepairAborted(log);
   logRunEnd(log, false);
   EXPECT_EQ(readTextFile(log.path()),
-            "\r\n\r\n\r\n\r\n********************************* Start Log File "
-            "********************************\r\n\r\n*************************Vantrel For "
-            "Microsoft Access************************\r\n\r\nVersion 1.0\r\nDate    "
-            "6\\12\\2026\r\nTime    9:5:0\r\n\r\n************************* Step 1 :- Source "
-            "Files Selection ***********************\r\n\r\n"
-            "Source Files :\r\n______________\r\n\r\n1-   /data/a.mdb\r\n2-   /data/b.mdb\r\n"
-            "\r\n\r\n\r\n************************* Step 2 :- Analysis of Files "
-            "***********************\r\n\r\n"
-            "\r\n\r\nSelected File For Repairing :   /data/a.mdb\r\n"
-            "Total Tables :                   2\r\nTotal Records :                  15\r\n\r\n"
-            "Table Name : Orders\r\n3 Columns, 10 Records\r\n\r\n"
-            "Table Name : Customers\r\n2 Columns, 5 Records\r\n\r\n\r\n"
-            "Destination File Path:     /out/a.sqlite\r\n\r\n"
-            "Destination File Path:  /out/a.sqlite\r\n\r\n"
-            "Repairing Table :           Orders\r\nTotal Fields Recovered :    3\r\n"
-            "Total Records Recovered :   10\r\n\r\n"
-            "\r\n\r\n******************* Repairing aborted***********************************"
-            "\r\n\r\nRepairing Completed successfully");
+            "\n\n\n\n********************************* Start Log File "
+            "********************************\n\n*************************Vantrel For "
+            "Microsoft Access************************\n\nVersion 1.0\nDate    "
+            "6\\12\\2026\nTime    9:5:0\n\n************************* Step 1 :- Source "
+            "Files Selection ***********************\n\n"
+            "Source Files :\n______________\n\n1-   /data/a.mdb\n2-   /data/b.mdb\n"
+            "\n\n\n************************* Step 2 :- Analysis of Files "
+            "***********************\n\n"
+            "\n\nSelected File For Repairing :   /data/a.mdb\n"
+            "Total Tables :                   2\nTotal Records :                  15\n\n"
+            "Table Name : Orders\n3 Columns, 10 Records\n\n"
+            "Table Name : Customers\n2 Columns, 5 Records\n\n\n"
+            "Destination File Path:     /out/a.sqlite\n\n"
+            "Destination File Path:  /out/a.sqlite\n\n"
+            "Repairing Table :           Orders\nTotal Fields Recovered :    3\n"
+            "Total Records Recovered :   10\n\n"
+            "\n\n******************* Repairing aborted***********************************"
+            "\n\nRepairing Completed successfully");
 }
 
 }  // namespace

@@ -86,15 +86,15 @@ TEST(AnalysisRunTest, ReportTextsOfTheSampleDatabase) {
             "\tOrderID, ProductID -> OrderID, ProductID\r\n\r\n\r\n\r\n"
             "(*) This is only preview. The data will be saved in a new database.\r\n\r\n");
   EXPECT_EQ(test::readTextFile(log.path()),
-            "\r\n\r\nSelected File For Repairing :   " + sample() +
-                "\r\nTotal Tables :                   7\r\nTotal Records :                  623"
-                "\r\n\r\nTable Name : Customers\r\n11 Columns, 5 Records\r\n\r\n"
-                "Table Name : Products\r\n12 Columns, 4 Records\r\n\r\n"
-                "Table Name : Orders\r\n6 Columns, 5 Records\r\n\r\n"
-                "Table Name : Order Details\r\n5 Columns, 7 Records\r\n\r\n"
-                "Table Name : Returns\r\n4 Columns, 2 Records\r\n\r\n"
-                "Table Name : Readings\r\n5 Columns, 600 Records\r\n\r\n"
-                "Table Name : OrdersArchive\r\n3 Columns, 0 Records\r\n\r\n\r\n");
+            "\n\nSelected File For Repairing :   " + sample() +
+                "\nTotal Tables :                   7\nTotal Records :                  623"
+                "\n\nTable Name : Customers\n11 Columns, 5 Records\n\n"
+                "Table Name : Products\n12 Columns, 4 Records\n\n"
+                "Table Name : Orders\n6 Columns, 5 Records\n\n"
+                "Table Name : Order Details\n5 Columns, 7 Records\n\n"
+                "Table Name : Returns\n4 Columns, 2 Records\n\n"
+                "Table Name : Readings\n5 Columns, 600 Records\n\n"
+                "Table Name : OrdersArchive\n3 Columns, 0 Records\n\n\n");
 }
 
 // The preview's row list as the hooks receive it.
@@ -164,17 +164,16 @@ TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
   ASSERT_TRUE(report.path());
   EXPECT_EQ(test::readTextFile(*report.path()).size(), analysis.reportText.size() * 2);
 
-  std::string expectedLog = "\r\n\r\nSelected File For Repairing :   " + nwind().string() +
-                            "\r\nTotal Tables :                   8"
-                            "\r\nTotal Records :                  3202\r\n\r\n";
+  std::string expectedLog = "\n\nSelected File For Repairing :   " + nwind().string() +
+                            "\nTotal Tables :                   8"
+                            "\nTotal Records :                  3202\n\n";
   for (const auto& table : analysis.summary.tables) {
-    expectedLog += "Table Name : " + table.name + "\r\n" + std::to_string(table.columnCount) +
-                   " Columns, " + std::to_string(table.recordCount) + " Records\r\n\r\n";
+    expectedLog += "Table Name : " + table.name + "\n" + std::to_string(table.columnCount) +
+                   " Columns, " + std::to_string(table.recordCount) + " Records\n\n";
   }
-  expectedLog += "\r\n";
+  expectedLog += "\n";
   EXPECT_EQ(test::readTextFile(log.path()), expectedLog);
-  EXPECT_NE(expectedLog.find("Table Name : Shippers\r\n3 Columns, 3 Records\r\n"),
-            std::string::npos);
+  EXPECT_NE(expectedLog.find("Table Name : Shippers\n3 Columns, 3 Records\n"), std::string::npos);
 
   // Real progress: one file, each table named, pages read growing up to the page count.
   ASSERT_FALSE(hooks.reports.empty());
@@ -212,16 +211,16 @@ TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
   }
   // Each says why it could not be opened.
   EXPECT_EQ(test::readTextFile(log.path()),
-            "\r\n\r\nSelected File For Repairing :   " + garbage.string() +
-                "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
-                "\r\n\r\n\r\nCannot open " +
+            "\n\nSelected File For Repairing :   " + garbage.string() +
+                "\nTotal Tables :                   0\nTotal Records :                  0"
+                "\n\n\nCannot open " +
                 garbage.string() +
-                ": the file is too short to be an Access database\r\n\r\n"
-                "\r\n\r\nSelected File For Repairing :   " +
+                ": the file is too short to be an Access database\n\n"
+                "\n\nSelected File For Repairing :   " +
                 (dir / "missing.mdb").string() +
-                "\r\nTotal Tables :                   0\r\nTotal Records :                  0"
-                "\r\n\r\n\r\nCannot open " +
-                (dir / "missing.mdb").string() + ": the file does not exist\r\n\r\n");
+                "\nTotal Tables :                   0\nTotal Records :                  0"
+                "\n\n\nCannot open " +
+                (dir / "missing.mdb").string() + ": the file does not exist\n\n");
 }
 
 TEST(AnalysisRunTest, AfterTheDamagedCatalogScanTheRelationsSavingRecreatesAreListed) {
@@ -268,7 +267,7 @@ TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {
   EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 78)),
             "Analysis stopped: what was found before the stop\r\n\r\n"
             "SUMMARY [Access 95/97]\r\n\r\n2985  Records in 2 Tables ");
-  EXPECT_NE(test::readTextFile(log.path()).find("Total Tables :                   2\r\n"),
+  EXPECT_NE(test::readTextFile(log.path()).find("Total Tables :                   2\n"),
             std::string::npos);
   EXPECT_EQ(run.stopRequested.load(), 0);
 }

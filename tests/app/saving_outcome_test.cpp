@@ -120,7 +120,7 @@ TEST_P(DestinationFaultTest, AFaultEndsTheFileAndNamesEveryLoss) {
 
   logSavingEnd(log, outcome);
   const std::string logged = logText();
-  EXPECT_NE(logged.find("Repairing failed for 1 file:\r\n" + file.problem), std::string::npos);
+  EXPECT_NE(logged.find("Repairing failed for 1 file:\n" + file.problem), std::string::npos);
   EXPECT_NE(logged.find("Not saved: " + objectLossText(tally.objects.back())), std::string::npos);
   EXPECT_EQ(logged.find("Completed successfully"), std::string::npos);
 
@@ -193,8 +193,8 @@ TEST_F(SavingOutcomeTest, AStopInATableKeepsItsRowsAndNamesIt) {
   const std::string line = "Stopped: " + std::to_string(stopped.written) + " of 2155 rows written";
   EXPECT_NE(std::ranges::find(hooks.lines, line), hooks.lines.end());
   logSavingEnd(log, outcome);
-  EXPECT_NE(logText().find(line + "\r\n"), std::string::npos);
-  EXPECT_NE(logText().find("\r\n" + file.problem), std::string::npos);
+  EXPECT_NE(logText().find(line + "\n"), std::string::npos);
+  EXPECT_NE(logText().find("\n" + file.problem), std::string::npos);
 }
 
 // A log that cannot be written is told once, beside the end text; it loses no data.

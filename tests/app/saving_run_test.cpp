@@ -131,14 +131,13 @@ TEST_F(SavingRunTest, SaveAllWritesEachSourceIntoTheRunsSubfolder) {
   EXPECT_NE(saved.scalar("SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'MSys%'"), "0");
 
   const std::string text = logText();
-  EXPECT_EQ(
-      text.rfind("************************* Step 3 :- File Saving ***********************\r\n\r\n"
-                 "Destination File Path:     " +
-                     destination("a.sqlite").string() +
-                     "\r\n\r\n"
-                     "Repairing Table :           ",
-                 0),
-      0u);
+  EXPECT_EQ(text.rfind("************************* Step 3 :- File Saving ***********************\n\n"
+                       "Destination File Path:     " +
+                           destination("a.sqlite").string() +
+                           "\n\n"
+                           "Repairing Table :           ",
+                       0),
+            0u);
   EXPECT_NE(text.find("Destination File Path:     " + destination("c.sqlite").string()),
             std::string::npos);
   EXPECT_EQ(hooks.lines.at(0), "Selected File For Repairing: " + sources[0]);
@@ -248,7 +247,7 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   ASSERT_NE(lastTable, hooks.lines.rend());
   EXPECT_EQ((lastTable - 2)->rfind("Total Records Recovered :", 0), 0u);
   const std::string aborted =
-      "\r\n\r\n******************* Repairing aborted***********************************";
+      "\n\n******************* Repairing aborted***********************************";
   const std::string text = logText();
   EXPECT_EQ(text.substr(text.size() - aborted.size()), aborted);
 
@@ -348,7 +347,7 @@ TEST_F(SavingRunTest, SourcesThatGiveNothingFailWithTheirReasonAndLeaveNoDestina
     text.replace(text.find("{}"), 2, files[i]);
     EXPECT_EQ(file.status, i + 1 < expected.size() ? Status::NotOpened : Status::NothingSalvaged);
     EXPECT_EQ(file.problem, text);
-    EXPECT_NE(logText().find(text + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(logText().find(text + "\n"), std::string::npos) << text;
   }
   EXPECT_EQ(hooks.lines.at(3), outcome.files.back().problem);
   EXPECT_EQ(viewLogResultText(outcome).rfind("Repairing failed for ", 0), 0u);

@@ -34,16 +34,66 @@ std::filesystem::path writeFixture(const test::TempDir& dir) {
   return path;
 }
 
-TEST(CliTest, UsageErrorsAndHelp) {
-  EXPECT_EQ(runProcess({kCli}).exitCode, 2);
-  EXPECT_EQ(runProcess({kCli, "frobnicate"}).exitCode, 2);
-  EXPECT_EQ(runProcess({kCli, "info"}).exitCode, 2);
-  EXPECT_EQ(runProcess({kCli, "rows", "x.mdb"}).exitCode, 2) << "--table or --tdef is needed";
-  EXPECT_EQ(runProcess({kCli, "rows", "x.mdb", "--tdef", "3", "--format", "xml"}).exitCode, 2);
-  const auto help = runProcess({kCli, "--help"});
+TEST(CliTest, UsageErrorsNameTheWordAndTheNearest) {
+  const auto usageError = [](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), kCli);
+    const auto result = runProcess(arguments);
+    EXPECT_EQ(result.exitCode, 2) << arguments[1];
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    return result.err;
+  };
+  EXPECT_EQ(usageError({}),
+            "vantrel-cli: a verb is needed: info, rows, analyze, table, query, relation, repair, "
+            "help (see vantrel-cli --help)\n");
+  EXPECT_EQ(usageError({"tabel", "x.mdb", "T"}),
+            "vantrel-cli: unknown verb \"tabel\" (did you mean \"table\"?) (see vantrel-cli "
+            "--help)\n");
+  EXPECT_EQ(usageError({"frobnicate"}),
+            "vantrel-cli: unknown verb \"frobnicate\" (see vantrel-cli --help)\n");
+  EXPECT_EQ(usageError({"--bogus"}),
+            "vantrel-cli: unknown option \"--bogus\" (see vantrel-cli --help)\n");
+  EXPECT_NE(usageError({"table", "--fromat=json", "x.mdb", "T"})
+                .find("unknown option \"--fromat\" for table (did you mean \"--format\"?)"),
+            std::string::npos);
+  EXPECT_NE(usageError({"help", "reapir"}).find("(did you mean \"repair\"?)"), std::string::npos);
+  // Values are words: the enumeration's numbers are no values.
+  EXPECT_NE(usageError({"rows", "x.mdb", "--tdef", "3", "--format", "1"})
+                .find("--format: 1 not in {tsv,csv,json}"),
+            std::string::npos);
+  EXPECT_NE(usageError({"repair", "--out", "o", "--overwrite", "0", "x.mdb"}).find("--overwrite"),
+            std::string::npos);
+  EXPECT_NE(usageError({"repair", "--out", "o", "--jobs", "0", "x.mdb"})
+                .find("0 is not a whole number of at least 1"),
+            std::string::npos);
+  EXPECT_NE(usageError({"table", "x.mdb", "T", "--format", "json", "--binary", "raw"})
+                .find("raw bytes cannot be written in JSON"),
+            std::string::npos);
+  usageError({"info"});
+  usageError({"rows", "x.mdb"});  // --table or --tdef is needed
+}
+
+TEST(CliTest, HelpTellsEveryVerbWithValuesInWords) {
+  const auto help = runProcess({kCli, "help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("info"), std::string::npos);
-  EXPECT_EQ(runProcess({kCli, "rows", "--help"}).exitCode, 0);
+  EXPECT_EQ(help.out, runProcess({kCli, "--help"}).out);
+  const auto table = runProcess({kCli, "help", "table"});
+  EXPECT_EQ(table.exitCode, 0);
+  EXPECT_EQ(table.out, runProcess({kCli, "table", "--help"}).out);
+  for (const char* shown : {"Usage: vantrel-cli table [OPTIONS] FILE NAME", "--format tsv|csv|json",
+                            "--binary hex|base64|raw", "--limit N", "-q,--quiet", "-v,--verbose"})
+    EXPECT_NE(table.out.find(shown), std::string::npos) << shown;
+  EXPECT_EQ(table.out.find("->"), std::string::npos) << "no parser internals";
+  EXPECT_EQ(runProcess({kCli, "-V"}).out, runProcess({kCli, "--version"}).out);
+
+  const auto all = runProcess({kCli, "--help-all"});
+  EXPECT_EQ(all.exitCode, 0);
+  for (const char* verb : {"info", "rows", "analyze", "table", "query", "relation", "repair"}) {
+    EXPECT_NE(all.out.find("\nvantrel-cli " + std::string(verb) + " [OPTIONS] "), std::string::npos)
+        << verb;
+  }
+  for (const char* section :
+       {"\nExit status:\n  0 ", "\nEnvironment:\n", "\nFiles:\n", "\nExamples:\n"})
+    EXPECT_NE(all.out.find(section), std::string::npos) << section;
 }
 
 TEST(CliTest, FilesThatCannotBeOpenedGiveOneLineAndStatusOne) {
@@ -74,7 +124,7 @@ TEST(CliTest, RowsInEveryFormat) {
   EXPECT_EQ(tsv.out, "Id\tText\n1\tplain\n2\ta,\"b\"\\tc\\nd\n3\tGröße\n");
 
   const auto csv =
-      runProcess({kCli, "rows", file, "--tdef", "3", "--format", "csv", "--limit", "2"});
+      runProcess({kCli, "rows", file, "--tdef", "3", "--format", "CSV", "--limit", "2"});
   EXPECT_EQ(csv.out, "Id,Text\r\n1,plain\r\n2,\"a,\"\"b\"\"\tc\nd\"\r\n");
 
   const auto json = runProcess({kCli, "rows", file, "--tdef", "3", "--format", "json"});
@@ -86,9 +136,9 @@ TEST(CliTest, RowsInEveryFormat) {
     start = end + 1;
   }
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], nlohmann::json({"Id", "Text"}));
-  EXPECT_EQ(lines[2], nlohmann::json({"2", "a,\"b\"\tc\nd"}));
-  EXPECT_EQ(lines[3], nlohmann::json({"3", "Größe"}));
+  EXPECT_EQ(lines[0], nlohmann::json({{"format", 1}, {"columns", {"Id", "Text"}}}));
+  EXPECT_EQ(lines[2], nlohmann::json({2, "a,\"b\"\tc\nd"}));
+  EXPECT_EQ(lines[3], nlohmann::json({3, "Größe"}));
 }
 
 TEST(CliTest, RowsFindTablesThroughTheCatalog) {

@@ -119,7 +119,7 @@ TEST_F(ParallelRepairTest, SeveralJobsSaveWhatOneSavesAndKeepEachFilesLinesToget
   EXPECT_EQ(blocksOf(parallel.result.out.substr(0, parallelEnd), fileStart),
             blocksOf(serial.result.out.substr(0, serialEnd), fileStart));
   const auto logBlocks = [&](const std::string& log) {
-    return blocksOf(log.substr(0, log.rfind("\r\n\r\n" + endText)), "Destination File Path:");
+    return blocksOf(log.substr(0, log.rfind("\n\n" + endText)), "Destination File Path:");
   };
   const auto serialLog = logBlocks(serial.log);
   EXPECT_EQ(serialLog.size(), 8u) << "the log's head and seven destinations";

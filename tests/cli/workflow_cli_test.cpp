@@ -100,13 +100,57 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   for (const auto& table : objects[0]["tables"])
     rows[table["name"]] = table["records"];
   EXPECT_EQ(rows, oracleRows);
-  EXPECT_EQ(objects[0]["format"], "Access 95/97");
+  EXPECT_EQ(objects[0]["format"], 1) << "the shape's version";
+  EXPECT_EQ(objects[0]["fileFormat"], "Access 95/97");
   EXPECT_EQ(objects[0]["queries"].size(), 22u);
   EXPECT_EQ(objects[0]["relations"][0]["primaryTable"], "Categories");
   const auto alone = runProcess({kCli, "analyze", missing});
   EXPECT_EQ(alone.exitCode, 1);
   EXPECT_EQ(alone.out, "");
   EXPECT_EQ(objects[0]["reason"], nullptr);
+}
+
+TEST_F(WorkflowCliTest, TableRowsAsTypedJsonOrInTheFormsAskedFor) {
+  const auto orders =
+      runProcess({kCli, "table", nwind(), "Orders", "--format", "json", "--limit", "2", "-v"});
+  EXPECT_EQ(orders.exitCode, 0) << orders.err;
+  EXPECT_EQ(orders.err, "vantrel-cli: table Orders: rows printed: 2\n");
+  const auto lines = jsonLines(orders.out);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0]["format"], 1);
+  EXPECT_EQ(lines[0]["columns"][3], "OrderDate");
+  // The first row as mdb-export gives it, typed: the currency's exact digits, no rendered dates.
+  EXPECT_EQ(lines[1].dump(),
+            "[10330,\"LILAS\",3,\"1994-11-16\",\"1994-12-14\",\"1994-11-28\",1,12.75,"
+            "\"LILA-Supermercado\",\"Carrera 52 con Ave. Bol\u00edvar #65-98 Llano Largo\","
+            "\"Barquisimeto\",\"Lara\",\"3508\",\"Venezuela\"]");
+  EXPECT_NE(orders.out.find(",12.7500,"), std::string::npos) << "written with its four decimals";
+  EXPECT_TRUE(lines[2][11].is_null()) << "an empty region";
+  const auto products =
+      runProcess({kCli, "table", nwind(), "Products", "--format", "json", "--limit", "1"});
+  EXPECT_EQ(jsonLines(products.out)[1].back(), false) << "Yes/No as a boolean";
+
+  // The photo's bytes as hex in JSON and as base64 in TSV, dates in the form asked for.
+  const auto photoJson =
+      runProcess({kCli, "table", nwind(), "Employees", "--format", "json", "--limit", "1"});
+  const std::string hex = jsonLines(photoJson.out)[1][14];
+  EXPECT_EQ(hex.substr(0, 8), "151c2f00");
+  const auto photoTsv = runProcess({kCli, "table", nwind(), "Employees", "--limit", "1", "--binary",
+                                    "base64", "--date-format", "%d.%m.%Y"});
+  EXPECT_EQ(photoTsv.exitCode, 0) << photoTsv.err;
+  EXPECT_NE(photoTsv.out.find("\t08.12.1948\t01.05.1992\t"), std::string::npos) << photoTsv.out;
+  EXPECT_NE(photoTsv.out.find("\tFRwvAAIAAAANAA4AFAAhAP////9C"), std::string::npos);
+  EXPECT_EQ(std::count(photoTsv.out.begin(), photoTsv.out.end(), '\n'), 2);
+}
+
+TEST_F(WorkflowCliTest, QuietRepairPrintsNothingButSavesAndLogs) {
+  const auto quiet = runProcess({kCli, "repair", "-q", "--out", dir.path(), nwind()});
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(filesIn(dir.path()).size(), 1u);
+  EXPECT_NE(logText().find("Repairing Completed successfully"), std::string::npos);
+  EXPECT_EQ(logText().find('\r'), std::string::npos) << "LF line ends";
 }
 
 TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
@@ -430,7 +474,7 @@ TEST_F(WorkflowCliTest, OutcomesAreTheOnesEveryFrontShows) {
       << full.out;
   EXPECT_NE(full.err.find("vantrel-cli: " + reason), std::string::npos) << full.err;
   EXPECT_EQ(full.out.find("Successfully"), std::string::npos);
-  EXPECT_NE(logText().find("Repairing failed for 1 file:\r\n" + reason), std::string::npos);
+  EXPECT_NE(logText().find("Repairing failed for 1 file:\n" + reason), std::string::npos);
 }
 
 }  // namespace

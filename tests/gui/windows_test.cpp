@@ -181,7 +181,7 @@ class WindowsTest : public QObject {
     const std::string log = h.log();
     QVERIFY(log.find("********************************* Start Log File ****") != std::string::npos);
     QVERIFY(log.find("************************* Step 1 :- Source Files Selection "
-                     "***********************\r\n\r\n\r\n\r\n\r\n") != std::string::npos);
+                     "***********************\n\n\n\n\n") != std::string::npos);
     QCOMPARE(window.windowTitle(), QStringLiteral(" Vantrel for Microsoft Access"));
     auto* list = child<QTableWidget>(&window, "sourceFileList");
     QCOMPARE(list->horizontalHeaderItem(0)->text(), QStringLiteral(" File No."));
@@ -279,7 +279,7 @@ class WindowsTest : public QObject {
     h.prompts.answers = {true};
     child<QAction>(&window, "clearLog")->trigger();
     QCOMPARE(h.prompts.questions.last(), padded("Do you want to clear Log File ?", 13));
-    QCOMPARE(h.log(), std::string("\r\n"));
+    QCOMPARE(h.log(), std::string("\n"));
 
     // Exit, the close box and Esc: No changes nothing, Yes ends the program.
     child<QAction>(&window, "exit")->trigger();
@@ -310,7 +310,7 @@ class WindowsTest : public QObject {
     QVERIFY(window.isVisible());
     QCOMPARE(window.files().size(), 1);
     const std::string log = h.log();
-    QVERIFY(log.find("Source Files :\r\n______________\r\n\r\n1-   ") != std::string::npos);
+    QVERIFY(log.find("Source Files :\n______________\n\n1-   ") != std::string::npos);
     QVERIFY(log.find("Selected File For Repairing :   ") != std::string::npos);
   }
 

@@ -138,8 +138,8 @@ TEST_F(TableSalvageTest, SavingRecreatesTheTableWritesRowsAndTotals) {
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
                    "Total Records Recovered :   2", ""}));
   EXPECT_EQ(logText(),
-            "Repairing Table :           Orders\r\nTotal Fields Recovered :    3\r\n"
-            "Total Records Recovered :   2\r\n\r\n");
+            "Repairing Table :           Orders\nTotal Fields Recovered :    3\n"
+            "Total Records Recovered :   2\n\n");
   const auto file = saved();
   EXPECT_EQ(file->query("SELECT ID, Name, Total FROM Orders ORDER BY ID"),
             (std::vector<Lines>{{"1", "Tea", "12.5"}, {"2", "", ""}}));
@@ -169,9 +169,9 @@ TEST_F(TableSalvageTest, EmptyRowsAreDroppedAndRefusedRowsCountedAsNotWritten) {
                "Total Records Declared :    3",
                "Not saved: table [Orders]: 1 row not written (refused by the destination)", ""}));
     // The empty row was dropped: two rows salvaged of the three the definition declares.
-    EXPECT_NE(logText().find("Total Records Recovered :   1\r\nTotal Records Not Written :   1\r\n"
-                             "Total Records Declared :    3\r\nNot saved: table [Orders]: 1 row "
-                             "not written (refused by the destination)\r\n\r\n"),
+    EXPECT_NE(logText().find("Total Records Recovered :   1\nTotal Records Not Written :   1\n"
+                             "Total Records Declared :    3\nNot saved: table [Orders]: 1 row "
+                             "not written (refused by the destination)\n\n"),
               std::string::npos);
   }
 }
@@ -203,14 +203,14 @@ TEST_F(TableSalvageTest, RefusedStatementsAndColumnsWithoutTypeAreLogged) {
   EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
   const std::string text = logText();
   EXPECT_NE(
-      text.find("Not re-created: column [Odd] of table [T] (its type has no destination type)\r\n"),
+      text.find("Not re-created: column [Odd] of table [T] (its type has no destination type)\n"),
       std::string::npos);
   EXPECT_NE(text.find("Not re-created: ALTER TABLE [T] ADD [RepairedField] LONG; ("),
             std::string::npos);
-  EXPECT_NE(text.find("Total Records Recovered :   1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Total Records Recovered :   1\n"), std::string::npos);
   // Only the column that exists in the destination is a recovered field.
   EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       1");
-  EXPECT_NE(text.find("Total Fields Recovered :    1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Total Fields Recovered :    1\n"), std::string::npos);
   EXPECT_EQ(saved()->query("SELECT * FROM T"), (std::vector<Lines>{{"1"}}));
 }
 

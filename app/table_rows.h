@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "reader/column_texts.h"
+#include "reader/table_definition.h"
+#include "run/run_state.h"
+
+namespace vantrel {
+
+// Receives one table's rows with their stored values, for outputs that need more than the
+// preview's texts (typed JSON, dates and bytes in a form the user chose).
+class TableRowVisitor {
+ public:
+  virtual ~TableRowVisitor() = default;
+  virtual void columns(std::span<const ColumnDefinition> columns) = 0;
+  // Returns false to stop reading.
+  virtual bool row(std::span<const ColumnDefinition> columns,
+                   std::span<const FieldValue> fields) = 0;
+};
+
+// Reads the rows of the table whose definition is on `tdefPage` as the preview shows them:
+// the definition as stored or inferred from the rows, rows whose every value is empty
+// dropped. Returns kDone (also when the visitor stopped or the definition cannot be read),
+// kStopped when the run was stopped, or kNothing when the file cannot be opened.
+RunResult readTableRows(RunState& run, const std::string& sourcePath, int64_t tdefPage,
+                        const std::string& name, TableRowVisitor& visitor);
+
+}  // namespace vantrel
