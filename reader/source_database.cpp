@@ -13,11 +13,14 @@
 namespace vantrel {
 
 std::optional<SourceFile> SourceFile::open(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; the type is
+  // checked on the open descriptor, so a file swapped meanwhile is checked as it is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd);
+    errno = ENXIO;  // no file to read, whatever the open said
     return std::nullopt;
   }
   return SourceFile(fd, path, static_cast<uint64_t>(status.st_size));
@@ -58,13 +61,23 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
   return done;
 }
 
+bool LongValueClaims::claim(int64_t page, int row, int fieldStart) {
+  // Pages and rows fit in 24 and 8 bits, field starts in 16.
+  const uint64_t key = static_cast<uint64_t>(page) << 8 | static_cast<uint64_t>(row & 0xFF);
+  const uint64_t field =
+      static_cast<uint64_t>(rowPage_) << 16 | static_cast<uint64_t>(fieldStart & 0xFFFF);
+  return owners_.try_emplace(key, field).first->second == field;
+}
+
 SourceDatabase::SourceDatabase(SourceFile file, RunState* run)
-    : file_(std::move(file)), run_(run), pages_(file_, format_->pageSize) {}
+    : file_(std::move(file)),
+      run_(run),
+      pages_(file_, format_->pageSize, format_->largestFileBytes) {}
 
 void SourceDatabase::setFormat(JetVersion version) {
   format_ = &jetFormatFor(version);
   // The page size may have changed: read and count again in pages of the new size.
-  pages_ = PageSource(file_, format_->pageSize);
+  pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes);
 }
 
 void SourceDatabase::close() {
@@ -78,6 +91,10 @@ void SourceDatabase::setCodePage(int codePage) {
 
 std::string SourceDatabase::decodeText(std::span<const uint8_t> bytes) const {
   return isJet4() ? decodeJet4Text(bytes) : codePageDecoder_.decode(bytes);
+}
+
+std::string SourceDatabase::decodeName(std::span<const uint8_t> bytes) const {
+  return isJet4() ? decodeJet4Text(bytes, false) : codePageDecoder_.decode(bytes, false);
 }
 
 namespace {

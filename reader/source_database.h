@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "reader/jet_format.h"
@@ -17,6 +18,27 @@ namespace vantrel {
 
 class RunState;
 struct PageCensus;
+
+// Which value each long-value row belongs to. A long-value row holds the bytes of one value
+// only: a second value that reaches it is damage, and is cut there, so that no file can make
+// one stored chain count for many values.
+class LongValueClaims {
+ public:
+  // The data page of the row whose fields are being read: with a field's place in it, it
+  // names the value that claims rows.
+  void setRowPage(int64_t page) { rowPage_ = page; }
+  // Claims long-value row `row` of `page` for the field at `fieldStart` of the row being read.
+  // True when the row is that field's (first claim, or the same field read again).
+  bool claim(int64_t page, int row, int fieldStart);
+  // Values cut because a row they reached belonged to another value.
+  int64_t cutValues() const { return cutValues_; }
+  void noteCut() { ++cutValues_; }
+
+ private:
+  int64_t rowPage_ = -1;
+  std::unordered_map<uint64_t, uint64_t> owners_;  // long-value row -> field
+  int64_t cutValues_ = 0;
+};
 
 // The damaged file, opened read-only. Nothing in Vantrel ever writes to it.
 class SourceFile {
@@ -77,10 +99,15 @@ class SourceDatabase {
   // Page n; an empty view when it cannot be read.
   PageView page(int64_t n) { return pages_.page(n); }
 
+  LongValueClaims& longValues() { return longValues_; }
+
   // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
   const CodePageDecoder& codePageDecoder() const { return codePageDecoder_; }
   // Decodes a stored text of this database's version to UTF-8.
   std::string decodeText(std::span<const uint8_t> bytes) const;
+  // The same for a stored name, whole: a NUL inside a name is one of its characters, so two
+  // names that differ after it stay two names.
+  std::string decodeName(std::span<const uint8_t> bytes) const;
 
   // Format facts that the open decides.
   void setFormat(JetVersion version);
@@ -94,6 +121,7 @@ class SourceDatabase {
   RunState* run_ = nullptr;
   PageSource pages_;
   CodePageDecoder codePageDecoder_{1252};
+  LongValueClaims longValues_;
   std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
   friend const PageCensus& pageCensus(SourceDatabase& db);
