@@ -83,9 +83,13 @@ void PostgresDatabase::checkRelation(std::string_view name, const MadeTable& pri
   }
 }
 
-void PostgresDatabase::createRelation(std::string_view name, std::string_view primaryTable,
-                                      std::string_view foreignTable, long attributes,
-                                      std::span<const RelationFieldPair> fields) {
+void PostgresDatabase::createRelation(std::string_view name, std::string_view primarySource,
+                                      std::string_view foreignSource, long attributes,
+                                      std::span<const RelationFieldPair> sourceFields) {
+  const std::string primaryTable = names().tableName(primarySource);
+  const std::string foreignTable = names().tableName(foreignSource);
+  const std::vector<RelationFieldPair> fields =
+      heldFields(primarySource, foreignSource, sourceFields);
   completeTable();
   const PostgresConnection& db = connection();
   if (name.empty()) throw DestinationError("a relation needs a name");

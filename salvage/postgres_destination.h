@@ -26,7 +26,13 @@ struct PostgresSaving {
   const LogSink* log = nullptr;
 };
 
-// The schema a destination file of the run is written into (see PostgresSaving).
+// What a PostgreSQL destination cannot hold in a name: more than 63 bytes (the server cuts the
+// rest, so two long names would become one), the names of the system columns every table has
+// (xmin, ctid, ...) and those of the engine's own tables.
+NameRules postgresNameRules();
+
+// The schema a destination file of the run is written into (see PostgresSaving). A name too
+// long for the server is cut and made unique with a short hash.
 std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPerFile);
 
 // Makes the PostgreSQL destination of each source file: a connection of its own, in its

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "run/catalog_summary.h"
+#include "run/display_text.h"
 #include "run/log_sink.h"
 #include "run/run_state.h"
 #include "salvage/destination.h"
@@ -23,8 +24,9 @@ struct SalvageContext {
 
   bool saving() const { return run.savingMode.load() == SavingMode::kSaving; }
   bool previewing() const { return run.previewLoading.load() == PreviewLoading::kLoading; }
+  // Appends a text that ends in its line breaks; names in it show escaped (display_text.h).
   void appendLog(std::string_view text) const {
-    if (log != nullptr) log->appendLogLine(text);
+    if (log != nullptr) log->appendLogLine(escapedLogText(text));
   }
 };
 

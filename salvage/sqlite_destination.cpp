@@ -2,6 +2,7 @@
 // engine's own calls.
 #include "salvage/dao_database.h"
 #include "salvage/dao_query_def.h"
+#include "salvage/engine_catalog.h"
 #include "salvage/identifier_text.h"
 #include "salvage/recordset_row_sink.h"
 #include "salvage/table_ddl.h"
@@ -19,6 +20,13 @@ class SqliteDestinationFactory : public DestinationFactory {
 };
 
 }  // namespace
+
+NameRules sqliteNameRules() {
+  return {.destination = "SQLite",
+          .maxBytes = 0,
+          .reservedTablePrefixes = {"sqlite_", std::string(kEngineCatalogPrefix)},
+          .reservedColumnNames = {}};
+}
 
 const DestinationFactory& sqliteDestinations() {
   static const SqliteDestinationFactory factory;
@@ -58,7 +66,8 @@ std::unique_ptr<RowSink> CDaoDatabase::openRows(const TableDescription& table,
 void CDaoDatabase::createRelation(std::string_view name, std::string_view primaryTable,
                                   std::string_view foreignTable, long attributes,
                                   std::span<const RelationFieldPair> fields) {
-  CreateRelation(name, primaryTable, foreignTable, attributes, fields);
+  CreateRelation(name, names().tableName(primaryTable), names().tableName(foreignTable), attributes,
+                 heldFields(primaryTable, foreignTable, fields));
 }
 
 void CDaoDatabase::saveQuery(const SavedQuery& query) {

@@ -10,6 +10,7 @@
 #include "reader/lost_definition.h"
 #include "reader/number_text.h"
 #include "reader/row_reader.h"
+#include "run/display_text.h"
 #include "run/result_codes.h"
 #include "salvage/destination.h"
 #include "salvage/table_log_texts.h"
@@ -35,6 +36,18 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
   for (size_t i = 0; i < marked; ++i)
     markKeyColumns(table, table.indexes[i]);
   table.indexes.clear();
+}
+
+// The table under the names the destination can hold, each name it holds under another
+// logged.
+TableDescription placeTable(const TableDescription& table, SalvageContext& context) {
+  std::vector<Renaming> renamings;
+  TableDescription held = context.destination->names().place(table, renamings);
+  for (const Renaming& renaming : renamings) {
+    context.appendLog("Renamed: " + renaming.what + " [" + renaming.from + "] saved as [" +
+                      renaming.to + "] (" + renaming.why + ")\r\n");
+  }
+  return held;
 }
 
 // Re-creates the table in the destination; what the destination refuses is logged and the
@@ -84,7 +97,9 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
   for (const std::string& line : extraLines)
     run.appendSavingListLine(line);
   run.appendSavingListLine("");
-  if (context.log != nullptr) logTableTotals(*context.log, name, fields, recovered, extraLines);
+  if (context.log != nullptr) {
+    logTableTotals(*context.log, escapedControlCharacters(name), fields, recovered, extraLines);
+  }
 }
 
 }  // namespace
@@ -123,6 +138,7 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   TableCreation creation;
   if (saving) {
     description = describeTable(table, name, db.formatVersion());
+    if (context.destination != nullptr) description = placeTable(description, context);
     creation = recreateTable(description, context);
   }
 
@@ -142,6 +158,7 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   }
 
   int64_t notWritten = 0;
+  const int64_t cutBefore = db.longValues().cutValues();
   RunResult fetched = RunResult::kNothing;
   while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
     if (isEmptyRow(cursor)) continue;
@@ -165,6 +182,10 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
       // None of the table's rows was saved, and the saving list must not say otherwise.
       notWritten = db.recordCounter;
     }
+  }
+  if (const int64_t cut = db.longValues().cutValues() - cutBefore; saving && cut > 0) {
+    context.appendLog("Cut: " + std::to_string(cut) + " long values of [" + name +
+                      "] (they reach long-value rows of another value)\r\n");
   }
   if (saving) {
     // Rows salvaged that differ from what the definition declares are no silent loss.
