@@ -1,5 +1,8 @@
 #include "salvage/postgres_connection.h"
 
+#include <algorithm>
+#include <array>
+
 #include "salvage/destination.h"
 
 namespace vantrel {
@@ -27,10 +30,19 @@ bool succeeded(const PGresult* result) {
   return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
 }
 
+PGconn* connectWithTimeout(const std::string& conninfo, int timeoutSeconds) {
+  // The connection string or URI is expanded from "dbname"; the timeout after it wins over
+  // one the string gives.
+  const std::string timeout = std::to_string(std::max(timeoutSeconds, 1));
+  const std::array<const char*, 3> keywords = {"dbname", "connect_timeout", nullptr};
+  const std::array<const char*, 3> values = {conninfo.c_str(), timeout.c_str(), nullptr};
+  return PQconnectdbParams(keywords.data(), values.data(), 1);
+}
+
 }  // namespace
 
-PostgresConnection::PostgresConnection(const std::string& conninfo)
-    : connection_(PQconnectdb(conninfo.c_str())) {
+PostgresConnection::PostgresConnection(const std::string& conninfo, int connectTimeoutSeconds)
+    : connection_(connectWithTimeout(conninfo, connectTimeoutSeconds)) {
   if (!connection_) throw DestinationError("out of memory while connecting to PostgreSQL");
   if (PQstatus(get()) != CONNECTION_OK) throw DestinationError(lastError());
   // Identifiers and texts are sent as given, in UTF-8, whatever the server's defaults are.

@@ -21,8 +21,12 @@ using PgResult = std::unique_ptr<PGresult, PgResultClearer>;
 class PostgresConnection {
  public:
   // Connects with a libpq connection string or URI; the password comes from libpq's own
-  // sources (PGPASSWORD, the password file, a service file). Raises when it cannot connect.
-  explicit PostgresConnection(const std::string& conninfo);
+  // sources (PGPASSWORD, the password file, a service file). Raises when it cannot connect,
+  // also when the server has not answered within `connectTimeoutSeconds` (a server that
+  // takes the connection and never speaks would hold the run for ever).
+  explicit PostgresConnection(const std::string& conninfo,
+                              int connectTimeoutSeconds = kDefaultConnectTimeoutSeconds);
+  static constexpr int kDefaultConnectTimeoutSeconds = 10;
   PostgresConnection(PostgresConnection&&) noexcept = default;
   PostgresConnection& operator=(PostgresConnection&&) noexcept = default;
   PostgresConnection(const PostgresConnection&) = delete;
