@@ -25,6 +25,7 @@ struct RepairOptions {
   std::string out;
   std::string to;  // a PostgreSQL server instead of a folder
   bool schemaPerFile = false;
+  int connectTimeout = 10;  // seconds a server may take to answer a new connection
   std::optional<OverwriteMode> overwrite;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
@@ -121,7 +122,8 @@ int runRepair(const RepairOptions& options) {
   if (!options.to.empty()) {
     postgres = startPostgresRun(
         options.to, options.schemaPerFile,
-        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log);
+        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log,
+        {.timeoutSeconds = options.connectTimeout, .stop = &run.stopRequested});
     if (!postgres) return kExitUsage;
   }
 
@@ -188,6 +190,12 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
   repair
       ->add_flag("--schema-per-file", options->schemaPerFile,
                  "With --to: a schema for each file, named after it")
+      ->needs(to);
+  repair
+      ->add_option("--connect-timeout", options->connectTimeout,
+                   "With --to: the seconds a server may take to answer a new connection "
+                   "(the default: 10)")
+      ->check(CLI::Range(1, 3600))
       ->needs(to);
   repair
       ->add_option("--overwrite", options->overwrite,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -131,6 +132,10 @@ class Destination {
   // creates it, and the destination finds the names of a relation's tables and fields here.
   HeldNames& names() { return names_; }
   const HeldNames& names() const { return names_; }
+  // The run's stop request, which ends a long wait of the destination early (a view's check
+  // keeps the view as far as it ran); null for none.
+  void watchStopRequest(const std::atomic<int>* stop) { stop_ = stop; }
+  bool stopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
   // A relation's field pairs under the names their tables' columns are held under.
   std::vector<RelationFieldPair> heldFields(std::string_view primaryTable,
                                             std::string_view foreignTable,
@@ -189,6 +194,7 @@ class Destination {
 
  private:
   HeldNames names_;
+  const std::atomic<int>* stop_ = nullptr;
 };
 
 // Makes the destination of each source file a saving run writes.

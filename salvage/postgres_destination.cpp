@@ -35,7 +35,8 @@ std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPer
 }
 
 std::unique_ptr<Destination> PostgresDestinations::create(const std::filesystem::path& file) const {
-  PostgresConnection connection(saving_.target.conninfo, saving_.target.connectTimeoutSeconds);
+  PostgresConnection connection(saving_.target.conninfo, saving_.target.connectTimeoutSeconds,
+                                saving_.stop);
   return std::make_unique<PostgresDatabase>(
       std::move(connection), postgresSchemaName(file, saving_.schemaPerFile), saving_);
 }

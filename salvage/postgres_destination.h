@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,6 +25,8 @@ struct PostgresSaving {
   std::function<bool(std::string_view what)> replaceExisting;
   // Where the steps taken after a table's rows are in (its key and indexes) are logged.
   const LogSink* log = nullptr;
+  // The run's stop request: a connection still being made gives up when it is set.
+  const std::atomic<int>* stop = nullptr;
 };
 
 // What a PostgreSQL destination cannot hold in a name: more than 63 bytes (the server cuts the
