@@ -138,6 +138,11 @@ void PostgresDatabase::createRelation(std::string_view name, std::string_view pr
   relations_.emplace_back(name);
 }
 
+std::string PostgresDatabase::viewName(std::string_view query) {
+  std::string why;
+  return heldName(query, postgresNameRules(), false, why);
+}
+
 void PostgresDatabase::saveQuery(const SavedQuery& query) {
   completeTable();
   const PostgresConnection& db = connection();
@@ -157,7 +162,7 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
   }
   inTransaction([&] {
     if (earlier) {
-      db.execute("DROP VIEW IF EXISTS " + db.quoteIdentifier(*earlier) + " CASCADE");
+      db.execute("DROP VIEW IF EXISTS " + db.quoteIdentifier(viewName(*earlier)) + " CASCADE");
       db.query("DELETE FROM " + queries + " WHERE name = $1", {*earlier});
     }
     db.query("INSERT INTO " + queries + " (name, sql, connect) VALUES ($1, $2, $3)",
@@ -172,7 +177,7 @@ void PostgresDatabase::createView(std::string_view name, std::string_view select
   const bool saved = std::any_of(queries_.begin(), queries_.end(),
                                  [&](const SavedQuery& query) { return query.name == name; });
   if (!saved) throw DestinationError("no saved query " + bracketed(name));
-  const std::string view = db.quoteIdentifier(name);
+  const std::string view = db.quoteIdentifier(viewName(name));
   inTransaction([&] {
     db.execute("SET LOCAL statement_timeout = '" + std::string(kViewCheckTimeout) + "'");
     db.execute("CREATE VIEW " + view + " AS " + std::string(select));
