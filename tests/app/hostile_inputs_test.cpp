@@ -10,12 +10,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "app/activity_log.h"
+#include "app/analysis_run.h"
+#include "app/report_texts.h"
 #include "app/salvage_handler.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
@@ -149,6 +152,17 @@ TEST_P(HostileNamesTest, EveryTableArrivesInSqliteAndNamesShowEscaped) {
             std::string::npos);
   EXPECT_EQ(logText.find('\x1b'), std::string::npos) << "no escape sequence reaches the log";
   EXPECT_EQ(logText.find("\nRepairing failed"), std::string::npos);
+
+  // The analysis lists every table, MSysUserData included, with its name escaped.
+  SilentRunHooks hooks;
+  RunState run(hooks);
+  const AnalysisResult analysis = runAnalysis(source.string(), run, nullptr, nullptr);
+  EXPECT_EQ(analysis.summary.tables.size(), 8u);
+  std::string listed = tablesReportText(analysis.summary);
+  for (size_t at = 0; (at = listed.find("\r\n", at)) != std::string::npos;)
+    listed.erase(at, 2);
+  EXPECT_FALSE(hasControlCharacter(listed)) << listed;
+  EXPECT_NE(listed.find("MSysUserData"), std::string::npos);
 }
 
 TEST_P(HostileNamesTest, EveryTableArrivesInPostgresUnderNamesItHolds) {
@@ -299,9 +313,14 @@ TEST(HostilePostgresTest, NoPasswordInMessagesAndNoEndlessWaitForAnAnswer) {
   ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
   const std::string conninfo = "host=127.0.0.1 port=" + std::to_string(ntohs(address.sin_port)) +
                                " dbname=x user=x sslmode=disable";
-  const auto start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(PostgresConnection(conninfo, 2), DestinationError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // Ctrl-C (the run's stop request) ends the wait within a second, whatever the timeout.
+  const std::atomic<int> stop{1};
+  start = std::chrono::steady_clock::now();
+  EXPECT_THROW(PostgresConnection(conninfo, 3600, &stop), DestinationError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   ::close(listener);
 }
 
