@@ -42,17 +42,17 @@ void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
 }
 
-// Where a value is stored outside its row: the field that points there, and its first row.
+// Where a value is stored outside its row: its first row, and its length.
 struct StoredValue {
-  int fieldStart;
   int row;
   int64_t page;
   size_t length;
 };
 
-// Claims a long-value row for the value; a row another value holds ends the value there.
-bool claimRow(SourceDatabase& db, const StoredValue& value, int64_t page, int row) {
-  if (db.longValues().claim(page, row, value.fieldStart)) return true;
+// Claims a long-value row for the value being read; a row another value reached before ends
+// the value there.
+bool claimRow(SourceDatabase& db, int64_t page, int row) {
+  if (db.longValues().claim(page, row)) return true;
   db.longValues().noteCut();
   return false;
 }
@@ -65,7 +65,7 @@ std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, const StoredValue& 
   if (!view) return bytes;
   const RowPage rows(view.bytes(), db.format());
   const int start = longRowStart(rows, row);
-  if (start < 0 || !claimRow(db, value, value.page, row)) return bytes;
+  if (start < 0 || !claimRow(db, value.page, row)) return bytes;
   appendBytes(rows.bytes(), start, longRowEnd(rows, row), length, bytes);
   return bytes;
 }
@@ -86,7 +86,7 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& val
     const RowPage rows(view.bytes(), db.format());
     const int start = longRowStart(rows, row);
     const int end = longRowEnd(rows, row);
-    if (start < 0 || start + kLinkSize > end || !claimRow(db, value, page, row)) break;
+    if (start < 0 || start + kLinkSize > end || !claimRow(db, page, row)) break;
     appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
     row = byteOf(rows.bytes(), start);
     page = u24Of(rows.bytes(), start + 1);
@@ -111,7 +111,7 @@ std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> 
   }
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
-  const StoredValue value{.fieldStart = start, .row = row, .page = valuePage, .length = bound};
+  const StoredValue value{.row = row, .page = valuePage, .length = bound};
   if ((header & kSinglePage) != 0) return readSinglePageValue(db, value);
   return readChainedValue(db, value);
 }

@@ -206,7 +206,6 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   int size = rows.end(r) - start;
   if (size < 0 || size > kMaxRowSize) size = 0;
   crackRow(rows, table, cursor, start, start + size - 1);
-  db.longValues().setRowPage(cursor.dataPage.number());
 
   cursor.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {

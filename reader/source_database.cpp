@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -61,12 +62,15 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
   return done;
 }
 
-bool LongValueClaims::claim(int64_t page, int row, int fieldStart) {
-  // Pages and rows fit in 24 and 8 bits, field starts in 16.
-  const uint64_t key = static_cast<uint64_t>(page) << 8 | static_cast<uint64_t>(row & 0xFF);
-  const uint64_t field =
-      static_cast<uint64_t>(rowPage_) << 16 | static_cast<uint64_t>(fieldStart & 0xFFFF);
-  return owners_.try_emplace(key, field).first->second == field;
+bool LongValueClaims::claim(int64_t page, int row) {
+  if (page < 0 || row < 0 || row > 0xFF) return false;
+  const auto bit = static_cast<uint64_t>(page) << 8 | static_cast<uint64_t>(row);
+  const size_t word = bit / 64;
+  if (word >= claimed_.size()) claimed_.resize(std::max(word + 1, claimed_.size() * 2));
+  const uint64_t mask = uint64_t{1} << (bit % 64);
+  if ((claimed_[word] & mask) != 0) return false;
+  claimed_[word] |= mask;
+  return true;
 }
 
 SourceDatabase::SourceDatabase(SourceFile file, RunState* run)

@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
 #include "reader/jet_format.h"
@@ -19,24 +18,20 @@ namespace vantrel {
 class RunState;
 struct PageCensus;
 
-// Which value each long-value row belongs to. A long-value row holds the bytes of one value
-// only: a second value that reaches it is damage, and is cut there, so that no file can make
-// one stored chain count for many values.
+// The long-value rows values have reached so far. A long-value row holds the bytes of one
+// value only: a second value that reaches it is damage, and is cut there, so that no file can
+// make one stored chain count for many values. One bit a row: a file of 2 GB takes 16 MB at
+// most. (A table read twice in one walk finds its values cut the second time.)
 class LongValueClaims {
  public:
-  // The data page of the row whose fields are being read: with a field's place in it, it
-  // names the value that claims rows.
-  void setRowPage(int64_t page) { rowPage_ = page; }
-  // Claims long-value row `row` of `page` for the field at `fieldStart` of the row being read.
-  // True when the row is that field's (first claim, or the same field read again).
-  bool claim(int64_t page, int row, int fieldStart);
+  // Claims long-value row `row` of `page`; false when a value reached it before.
+  bool claim(int64_t page, int row);
   // Values cut because a row they reached belonged to another value.
   int64_t cutValues() const { return cutValues_; }
   void noteCut() { ++cutValues_; }
 
  private:
-  int64_t rowPage_ = -1;
-  std::unordered_map<uint64_t, uint64_t> owners_;  // long-value row -> field
+  std::vector<uint64_t> claimed_;  // bit (page * 256 + row)
   int64_t cutValues_ = 0;
 };
 
