@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <utility>
 
 #include "reader/database_header.h"
@@ -64,12 +65,19 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
 
 bool LongValueClaims::claim(int64_t page, int row) {
   if (page < 0 || row < 0 || row > 0xFF) return false;
+  if (rows_ == nullptr) return true;  // a value read outside any walk
+  const auto at = static_cast<size_t>(page);
+  if (at >= pageTables_.size()) pageTables_.resize(std::max(at + 1, pageTables_.size() * 2));
+  const auto table = static_cast<int32_t>(std::clamp<int64_t>(table_ + 1, 1, INT32_MAX));
+  if (pageTables_[at] == 0) pageTables_[at] = table;
+  if (pageTables_[at] != table) return false;
   const auto bit = static_cast<uint64_t>(page) << 8 | static_cast<uint64_t>(row);
   const size_t word = bit / 64;
-  if (word >= claimed_.size()) claimed_.resize(std::max(word + 1, claimed_.size() * 2));
+  std::vector<uint64_t>& claimed = *rows_;
+  if (word >= claimed.size()) claimed.resize(std::max(word + 1, claimed.size() * 2));
   const uint64_t mask = uint64_t{1} << (bit % 64);
-  if ((claimed_[word] & mask) != 0) return false;
-  claimed_[word] |= mask;
+  if ((claimed[word] & mask) != 0) return false;
+  claimed[word] |= mask;
   return true;
 }
 

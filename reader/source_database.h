@@ -18,20 +18,29 @@ namespace vantrel {
 class RunState;
 struct PageCensus;
 
-// The long-value rows values have reached so far. A long-value row holds the bytes of one
-// value only: a second value that reaches it is damage, and is cut there, so that no file can
-// make one stored chain count for many values. One bit a row: a file of 2 GB takes 16 MB at
-// most. (A table read twice in one walk finds its values cut the second time.)
+// Which long-value rows the values being read may reach. A long-value row holds the bytes of
+// one value only, and a long-value page those of one table: a value that reaches a row another
+// value of the same walk over a table reached, or a page another table's values use, is
+// damage, and is cut there. So no file can make one stored chain count for many values: a walk
+// writes each long-value row once at most. Each walk keeps its rows in its own cursor (one bit
+// a row, 16 MB at most for a file of 2 GB), so a table read again finds its values whole.
 class LongValueClaims {
  public:
-  // Claims long-value row `row` of `page`; false when a value reached it before.
+  // The walk whose values claim rows from here on: its bitmap and its table's definition page.
+  void claimFor(std::vector<uint64_t>* rows, int64_t table) {
+    rows_ = rows;
+    table_ = table;
+  }
+  // Claims long-value row `row` of `page` for the current walk; false when it may not have it.
   bool claim(int64_t page, int row);
   // Values cut because a row they reached belonged to another value.
   int64_t cutValues() const { return cutValues_; }
   void noteCut() { ++cutValues_; }
 
  private:
-  std::vector<uint64_t> claimed_;  // bit (page * 256 + row)
+  std::vector<uint64_t>* rows_ = nullptr;
+  int64_t table_ = -1;
+  std::vector<int32_t> pageTables_;  // per page: 1 + the definition page of its table, 0 none
   int64_t cutValues_ = 0;
 };
 
