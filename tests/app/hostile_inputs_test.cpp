@@ -28,6 +28,7 @@
 #include "salvage/postgres_connection.h"
 #include "salvage/postgres_destination.h"
 #include "salvage/postgres_url.h"
+#include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/postgres_server.h"
 #include "tests/support/sqlite_file.h"
@@ -94,11 +95,6 @@ std::vector<std::string> save(const std::filesystem::path& path, Destination& de
   return hooks.lines;
 }
 
-std::string fileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool hasControlCharacter(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) < 0x20) return true;
@@ -144,7 +140,7 @@ TEST_P(HostileNamesTest, EveryTableArrivesInSqliteAndNamesShowEscaped) {
       std::find(lines.begin(), lines.end(),
                 "Repairing Table :                   " + escapedControlCharacters(kForgedLine)),
       lines.end());
-  const std::string logText = fileText(dir / "log.txt");
+  const std::string logText = test::readTextFile(dir / "log.txt");
   EXPECT_NE(logText.find("Renamed: table [sqlite_master] saved as [_sqlite_master] (SQLite "
                          "reserves names starting sqlite_)\r\n"),
             std::string::npos);
@@ -289,7 +285,8 @@ TEST(HostileSourcesTest, ALongValueRowBelongsToOneValueOnly) {
   EXPECT_EQ(saved.scalar("SELECT count(*) FROM Memos"), "20");
   EXPECT_EQ(saved.scalar("SELECT count(*) FROM Memos WHERE length(Body) >= 6000"), "1")
       << "the first row keeps its value, the others are cut";
-  EXPECT_NE(fileText(dir / "log.txt").find("Cut: 19 long values of [Memos]"), std::string::npos);
+  EXPECT_NE(test::readTextFile(dir / "log.txt").find("Cut: 19 long values of [Memos]"),
+            std::string::npos);
 }
 
 TEST(HostilePostgresTest, NoPasswordInMessagesAndNoEndlessWaitForAnAnswer) {
