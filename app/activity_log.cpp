@@ -119,7 +119,9 @@ ActivityLog ActivityLog::atConfiguredLocation(const Configuration& configuration
   std::filesystem::path folder = stateFolder(environment);
   if (isWritableFolder(configuration.filePath)) folder = configuration.filePath;
   if (isWritableFolder(configuration.logPath)) folder = configuration.logPath;
-  return ActivityLog(folder / kFileName);
+  ActivityLog log(folder / kFileName);
+  log.trimBetweenRuns();
+  return log;
 }
 
 int ActivityLog::appendLogLine(std::string_view text) const {
@@ -133,16 +135,24 @@ int ActivityLog::appendLogLine(std::string_view text) const {
     return 0;
   }
   ::flock(fd, LOCK_EX);
-  struct stat status {};
-  bool written = ::fstat(fd, &status) == 0;
-  if (written && static_cast<std::uintmax_t>(status.st_size) > kSizeLimit) {
-    written = ::ftruncate(fd, 0) == 0;
-  }
-  written = written && writeAll(fd, bytes);
+  const bool written = writeAll(fd, bytes);
   const int error = errno;
   ::close(fd);  // also releases the file lock
   if (!written) noteFailure(error != 0 ? error : EIO);
   return written ? 1 : 0;
+}
+
+void ActivityLog::trimBetweenRuns() const {
+  std::lock_guard lock(appendMutex());
+  const int fd = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return;
+  ::flock(fd, LOCK_EX);
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && static_cast<std::uintmax_t>(status.st_size) > kSizeLimit) {
+    // A failure leaves the log as it was: it still takes the run's texts.
+    (void)::ftruncate(fd, 0);
+  }
+  ::close(fd);
 }
 
 int ActivityLog::clear() const {

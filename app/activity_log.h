@@ -18,7 +18,8 @@ namespace vantrel {
 class ActivityLog final : public LogSink {
  public:
   static constexpr std::string_view kFileName = "Activity Log.txt";
-  // A file larger than this when a text is appended is emptied first.
+  // A file larger than this when a run starts is emptied first; a run's texts are never cut
+  // in the middle.
   static constexpr std::uintmax_t kSizeLimit = 5'242'880;
 
   explicit ActivityLog(std::filesystem::path file);
@@ -39,6 +40,8 @@ class ActivityLog final : public LogSink {
   // Clear Log: deletes the file, then starts it again with "\r\n". Returns appendLogLine's
   // result.
   int clear() const;
+  // Empties the file when it is larger than kSizeLimit: called before a run's first text.
+  void trimBetweenRuns() const;
 
   // Why an append of this log (or a copy of it) failed first, once one did: "Permission
   // denied". Not a data loss, but the user is told once per run (logWarningText).

@@ -1,6 +1,7 @@
 #include "app/report_texts.h"
 
 #include "queries/wide_text.h"
+#include "run/display_text.h"
 
 namespace vantrel {
 namespace {
@@ -39,8 +40,9 @@ std::string tablesReportText(const CatalogSummary& summary) {
                      number(static_cast<long long>(summary.tables.size())) + " Table(s) \r\n\r\n";
   long long i = 0;
   for (const auto& table : summary.tables) {
-    text += number(++i) + ")    " + table.name + ":   " + number(table.columnCount) +
-            " Columns,  " + number(table.recordCount) + "  Recordss \r\n";
+    text += number(++i) + ")    " + escapedControlCharacters(table.name) + ":   " +
+            number(table.columnCount) + " Columns,  " + number(table.recordCount) +
+            "  Recordss \r\n";
   }
   return text += kReportEnd;
 }
@@ -51,7 +53,7 @@ std::string queriesReportText(const CatalogSummary& summary, int queryCount) {
   for (const auto& query : summary.queryList) {
     ++i;
     // Numbers below 10 get one more blank, so the names of the first hundred line up.
-    text += number(i) + (i < 10 ? ")    " : ")   ") + query.name + "\r\n";
+    text += number(i) + (i < 10 ? ")    " : ")   ") + escapedControlCharacters(query.name) + "\r\n";
   }
   return text += kReportEnd;
 }
@@ -60,7 +62,7 @@ std::string relationsReportText(const CatalogSummary& summary, int relationCount
   std::string text = "Total Number of Relations :  " + number(relationCount) + "\r\n\r\n";
   long long i = 0;
   for (const auto& relation : summary.relations) {
-    text += number(++i) + ")   " + relation.name + "\r\n";
+    text += number(++i) + ")   " + escapedControlCharacters(relation.name) + "\r\n";
   }
   return text += kReportEnd;
 }
@@ -68,7 +70,7 @@ std::string relationsReportText(const CatalogSummary& summary, int relationCount
 std::string queryReportText(std::string_view name, std::string_view sqlText,
                             std::optional<std::string_view> connect) {
   std::string text = "Query Name :  ";
-  text += name;
+  text += escapedControlCharacters(name);
   text += "\r\n\r\n\r\nSQL:\r\n\r\n";
   text += sqlText;
   text += "\r\n\r\n";
@@ -80,7 +82,7 @@ std::string queryReportText(std::string_view name, std::string_view sqlText,
 }
 
 std::string relationReportText(const CatalogSummary::RelationEntry& relation) {
-  std::string text = "Relation Name :  " + relation.name + "\r\n\r\n\r\n";
+  std::string text = "Relation Name :  " + escapedControlCharacters(relation.name) + "\r\n\r\n\r\n";
   text += "Tables:\r\n\t" + relation.firstTable + " -> " + relation.secondTable + "\r\n\r\n";
   text +=
       "Fields:\r\n\t" + relation.firstField + " -> " + relation.secondField + "\r\n\r\n\r\n\r\n";

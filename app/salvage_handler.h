@@ -9,7 +9,12 @@ namespace vantrel {
 // the query rebuilder or the query list, relations to the relations step.
 class SalvageHandler : public CatalogHandler {
  public:
-  explicit SalvageHandler(SalvageContext& context) : context_(context) {}
+  // A destination's long waits (a view's check) end early once the run is asked to stop.
+  explicit SalvageHandler(SalvageContext& context) : context_(context) {
+    if (context.destination != nullptr) {
+      context.destination->watchStopRequest(&context.run.stopRequested);
+    }
+  }
 
   RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
                          const std::string& name) override;

@@ -38,13 +38,14 @@ std::string PostgresRun::describe(const SavingOutcome& outcome) const {
 
 std::unique_ptr<PostgresRun> startPostgresRun(const std::string& to, bool schemaPerFile,
                                               std::function<bool(std::string_view)> replaceExisting,
-                                              const LogSink* log) {
+                                              const LogSink* log, ConnectLimits connect) {
   std::string problem;
   auto target = parsePostgresTarget(to, problem);
   if (!target) {
     std::cerr << "vantrel-cli: --to: " << problem << "\n";
     return nullptr;
   }
+  target->connectTimeoutSeconds = connect.timeoutSeconds;
   std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-to-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     std::cerr << "vantrel-cli: cannot make a work folder in "
@@ -52,7 +53,11 @@ std::unique_ptr<PostgresRun> startPostgresRun(const std::string& to, bool schema
     return nullptr;
   }
   return std::make_unique<PostgresRun>(
-      PostgresSaving{*std::move(target), schemaPerFile, std::move(replaceExisting), log},
+      PostgresSaving{.target = *std::move(target),
+                     .schemaPerFile = schemaPerFile,
+                     .replaceExisting = std::move(replaceExisting),
+                     .log = log,
+                     .stop = connect.stop},
       std::filesystem::path(pattern));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -38,8 +39,14 @@ class PostgresRun {
 // The run's PostgreSQL side for `--to TEXT`; null, with the reason on standard error, when
 // TEXT is no usable connection string (a password in it included) or no work folder can be
 // made. `replaceExisting` answers for tables and queries that exist in the schema already.
+// Each connection waits `connect.timeoutSeconds` at most for the server, and gives up at once
+// when `connect.stop` is set.
+struct ConnectLimits {
+  int timeoutSeconds = 10;
+  const std::atomic<int>* stop = nullptr;
+};
 std::unique_ptr<PostgresRun> startPostgresRun(const std::string& to, bool schemaPerFile,
                                               std::function<bool(std::string_view)> replaceExisting,
-                                              const LogSink* log);
+                                              const LogSink* log, ConnectLimits connect = {});
 
 }  // namespace vantrel::cli

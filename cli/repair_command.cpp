@@ -27,6 +27,7 @@ struct RepairOptions {
   std::string to;  // a PostgreSQL server instead of a folder
   bool oneSchema = false;
   bool schemaPerFile = false;  // the default; kept for the scripts that still ask for it
+  int connectTimeout = 10;     // seconds a server may take to answer a new connection
   std::optional<OverwriteMode> overwrite;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
@@ -143,7 +144,8 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   if (!options.to.empty()) {
     postgres = startPostgresRun(
         options.to, !options.oneSchema,
-        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log);
+        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log,
+        {.timeoutSeconds = options.connectTimeout, .stop = &run.stopRequested});
     if (!postgres) return kExitUsage;
   }
 
@@ -206,6 +208,12 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
                  "With --to: a schema for each file, named after it (the default)")
       ->needs(to)
       ->excludes(oneSchema);
+  repair
+      ->add_option("--connect-timeout", options->connectTimeout,
+                   "With --to: the seconds a server may take to answer a new connection "
+                   "(the default: 10)")
+      ->check(CLI::Range(1, 3600))
+      ->needs(to);
   addWordOption(
       *repair, "--overwrite", options->overwrite,
       std::vector<std::pair<std::string, OverwriteMode>>{

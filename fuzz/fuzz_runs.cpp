@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,10 +20,14 @@
 #include "queries/query_views.h"
 #include "queries/sqlite_translation.h"
 #include "reader/catalog_walk.h"
+#include "reader/text_decoding.h"
 #include "run/catalog_summary.h"
+#include "run/display_text.h"
 #include "run/run_state.h"
 #include "salvage/dao_database.h"
 #include "salvage/dao_exception.h"
+#include "salvage/identifier_text.h"
+#include "salvage/postgres_destination.h"
 
 namespace vantrel::fuzz {
 
@@ -162,6 +167,41 @@ void buildQueryFromRows(std::span<const uint8_t> bytes) {
   translateQueryToSqlite(builder.compose(), [](const std::string&) {
     return std::vector<PivotValue>{{"1", "one"}, {"NULL", "<>"}};
   });
+}
+
+void translateView(std::span<const uint8_t> bytes) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  translateQueryToSqlite(text, [](const std::string&) {
+    return std::vector<PivotValue>{{"'a'", "a"}, {"NULL", "<>"}};
+  });
+  namesInJetSql(text);
+}
+
+void decodeNames(std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return;
+  const std::span<const uint8_t> name = bytes.subspan(1);
+  constexpr std::array<int, 4> kCodePages = {1252, 1251, 932, 936};
+  const std::string decoded = bytes[0] % 5 == 4
+                                  ? decodeJet4Text(name, false)
+                                  : CodePageDecoder(kCodePages[bytes[0] % 5]).decode(name, false);
+  for (const NameRules& rules : {sqliteNameRules(), postgresNameRules()}) {
+    HeldNames names(rules);
+    TableDescription table{.name = decoded};
+    table.columns.push_back({.name = decoded});
+    table.columns.push_back({.name = decoded});
+    std::vector<Renaming> renamings;
+    for (int copy = 0; copy < 2; ++copy) {
+      const TableDescription held = names.place(table, renamings);
+      for (const std::string* placed : {&held.name, &held.columns[0].name, &held.columns[1].name}) {
+        if (placed->find('\0') != std::string::npos) abort();
+        if (rules.maxBytes != 0 && placed->size() > rules.maxBytes) abort();
+      }
+      if (equalsIgnoringAsciiCase(held.columns[0].name, held.columns[1].name)) abort();
+    }
+  }
+  for (const char c : escapedControlCharacters(decoded)) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) abort();
+  }
 }
 
 }  // namespace vantrel::fuzz

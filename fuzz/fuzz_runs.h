@@ -26,6 +26,15 @@ void rebuildQueries(std::span<const uint8_t> bytes);
 // order separated by unit separators (0x1F). Texts may hold any other character.
 void buildQueryFromRows(std::span<const uint8_t> bytes);
 inline constexpr char kRowSeparator = '\x1e';
+
+// A saved query's Jet SQL text translated for an SQLite view (a crosstab's pivot reads two
+// fixed values), and the names it mentions.
+void translateView(std::span<const uint8_t> bytes);
+
+// Stored name bytes decoded as each version does (the first byte chooses Jet 4, else a code
+// page), then placed for each destination and escaped for display. Aborts when a placed name
+// holds a NUL or is longer than its destination allows, or a shown name a control character.
+void decodeNames(std::span<const uint8_t> bytes);
 inline constexpr char kColumnSeparator = '\x1f';
 
 }  // namespace vantrel::fuzz

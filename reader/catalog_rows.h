@@ -13,18 +13,27 @@ namespace vantrel {
 inline constexpr int64_t kCatalogTdefPage = 2;
 inline constexpr int64_t kQueryCatalogTdefPage = 4;
 inline constexpr int64_t kRelationsTdefPage = 5;
+inline constexpr int64_t kLastSystemTdefPage = 5;
 
 // The catalog fields of the current row of the object catalog.
 struct CatalogRow {
   int typeValue = 0;     // as stored
   int objectType = 0;    // type value AND 0x7F
   int64_t objectId = 0;  // as stored (signed)
+  int64_t flags = 0;     // as stored (signed); 0 when the row has none
   std::string name;
 };
 
+// The catalog's flag bits that make an object the system's own, whatever its name.
+inline constexpr int64_t kSystemObjectFlags = 0x80000002;
+
+// Whether a catalog row of a table is one of the system's tables: its flags say so, or its
+// definition lies on one of the pages the system's own tables always have.
+bool isSystemTable(int64_t tdefPage, int64_t flags);
+
 // Parses the current row's texts at the catalog's column positions of the file's version;
-// texts the row does not have count as empty.
-CatalogRow parseCatalogRow(const RowCursor& catalog, const JetFormat& format);
+// texts the row does not have count as empty. The name is decoded whole (decodeName).
+CatalogRow parseCatalogRow(const RowCursor& catalog, const SourceDatabase& db);
 
 // Decimal text to integer the way the C library's atol reads it: leading blanks, a sign, then
 // digits; no digits give 0. Values beyond 64 bits saturate.

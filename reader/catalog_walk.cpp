@@ -20,8 +20,8 @@ namespace {
 constexpr int kScanFlagBits = 0xF000;
 constexpr int kScanIdOffset = 1;
 constexpr int kScanTypeOffset = 9;
+constexpr int kScanFlagsOffset = 27;
 constexpr int kScanNameOffset = 31;
-constexpr int64_t kLastSystemTdefPage = 5;
 
 bool isSaving(const SourceDatabase& db) {
   return db.run() != nullptr && db.run()->savingMode.load() == SavingMode::kSaving;
@@ -48,7 +48,7 @@ std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIn
         if (offsets[i] >= 0 && from == nameStart && to > from && to - 1 <= e) {
           const auto bytes =
               rows.bytes().subspan(static_cast<size_t>(from), static_cast<size_t>(to - from));
-          return truncateUtf8(db.decodeText(bytes), kMaxObjectNameLength);
+          return truncateUtf8(db.decodeName(bytes), kMaxObjectNameLength);
         }
       }
     }
@@ -137,10 +137,12 @@ RunResult walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
       }
       break;
     }
-    CatalogRow row = parseCatalogRow(catalog->cursor, db.format());
+    CatalogRow row = parseCatalogRow(catalog->cursor, db);
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
-    if (row.objectType == kObjectTable && !row.name.empty() && !isSystemTableName(row.name)) {
+    // The catalog's flags tell the system's tables: a user table may be called "MSys...".
+    if (row.objectType == kObjectTable && !row.name.empty() &&
+        !isSystemTable(row.objectId & 0xFFFFFF, row.flags)) {
       if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) ==
           RunResult::kStopped) {
         result = RunResult::kStopped;
@@ -199,7 +201,9 @@ RunResult scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       const std::string name = scannedName(db, rows, j, o + kScanNameOffset);
 
       RunResult handled = RunResult::kDone;
-      if (type == kObjectTable && !name.empty() && !isSystemTableName(name)) {
+      const int64_t flags = u32Of(bytes, o + kScanFlagsOffset);
+      if (type == kObjectTable && !name.empty() &&
+          !isSystemTable(id, std::max<int64_t>(flags, 0))) {
         handled = handler.salvageTable(db, kObjectTable, id, name);
         if (handled != RunResult::kStopped) ++db.tableCount;
       } else if (type == kObjectQuery && !name.empty() && !isHiddenQueryName(name)) {

@@ -44,6 +44,10 @@ struct JetFormat {
   int32_t columnFixedOffsetOffset;  // u16 offset in the fixed area
   int32_t columnSizeOffset;         // u16 size
 
+  // The largest file the engine of this version writes: pages beyond it are no part of a
+  // database (a sparse or padded file), and no walk goes there.
+  int64_t largestFileBytes;
+
   constexpr bool isJet4() const { return version == JetVersion::kJet4; }
   // The header's version value: 0 Jet 3, 1 Jet 4.
   constexpr int versionNumber() const { return static_cast<int>(version); }
@@ -74,6 +78,7 @@ inline constexpr JetFormat kJet3PageFormat{
     .columnFixedFlagOffset = 13,
     .columnFixedOffsetOffset = 14,
     .columnSizeOffset = 16,
+    .largestFileBytes = int64_t{1} << 30,
 };
 
 inline constexpr JetFormat kJet4PageFormat{
@@ -101,6 +106,7 @@ inline constexpr JetFormat kJet4PageFormat{
     .columnFixedFlagOffset = 15,
     .columnFixedOffsetOffset = 21,
     .columnSizeOffset = 23,
+    .largestFileBytes = int64_t{2} << 30,
 };
 
 // Page buffers are this large, so that a page of either version fits.

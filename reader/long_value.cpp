@@ -42,16 +42,38 @@ void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
 }
 
-std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, int row, int64_t page, size_t length) {
+// Where a value is stored outside its row: its first row, and its length.
+struct StoredValue {
+  int row;
+  int64_t page;
+  size_t length;
+};
+
+// Claims a long-value row for the value being read; a row another value reached before ends
+// the value there.
+bool claimRow(SourceDatabase& db, int64_t page, int row) {
+  if (db.longValues().claim(page, row)) return true;
+  db.longValues().noteCut();
+  return false;
+}
+
+std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, const StoredValue& value) {
   std::vector<uint8_t> bytes;
-  const PageView view = row < 0 ? PageView() : db.page(page);
+  const int row = value.row;
+  const size_t length = value.length;
+  const PageView view = row < 0 ? PageView() : db.page(value.page);
   if (!view) return bytes;
   const RowPage rows(view.bytes(), db.format());
-  appendBytes(rows.bytes(), longRowStart(rows, row), longRowEnd(rows, row), length, bytes);
+  const int start = longRowStart(rows, row);
+  if (start < 0 || !claimRow(db, value.page, row)) return bytes;
+  appendBytes(rows.bytes(), start, longRowEnd(rows, row), length, bytes);
   return bytes;
 }
 
-std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page, size_t length) {
+std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& value) {
+  int row = value.row;
+  int64_t page = value.page;
+  const size_t length = value.length;
   std::vector<uint8_t> bytes;
   bytes.reserve(std::min(length, kMaxReserve));
   std::set<std::pair<int64_t, int>> visited;
@@ -64,7 +86,7 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, int row, int64_t page,
     const RowPage rows(view.bytes(), db.format());
     const int start = longRowStart(rows, row);
     const int end = longRowEnd(rows, row);
-    if (start < 0 || start + kLinkSize > end) break;
+    if (start < 0 || start + kLinkSize > end || !claimRow(db, page, row)) break;
     appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
     row = byteOf(rows.bytes(), start);
     page = u24Of(rows.bytes(), start + 1);
@@ -89,8 +111,9 @@ std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> 
   }
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
-  if ((header & kSinglePage) != 0) return readSinglePageValue(db, row, valuePage, bound);
-  return readChainedValue(db, row, valuePage, bound);
+  const StoredValue value{.row = row, .page = valuePage, .length = bound};
+  if ((header & kSinglePage) != 0) return readSinglePageValue(db, value);
+  return readChainedValue(db, value);
 }
 
 }  // namespace vantrel

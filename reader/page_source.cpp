@@ -6,10 +6,12 @@
 
 namespace vantrel {
 
-PageSource::PageSource(const SourceFile& file, int pageSize)
+PageSource::PageSource(const SourceFile& file, int pageSize, int64_t largestFileBytes)
     : file_(&file),
       pageSize_(pageSize),
-      pageCount_(static_cast<int64_t>(file.size() / static_cast<uint64_t>(pageSize))) {}
+      pageCount_(static_cast<int64_t>(
+          std::min(file.size(), static_cast<uint64_t>(std::max<int64_t>(largestFileBytes, 0))) /
+          static_cast<uint64_t>(pageSize))) {}
 
 PageView PageSource::page(int64_t n) {
   if (n < 0 || n >= pageCount_) return {};

@@ -35,7 +35,8 @@ class PageSource {
  public:
   static constexpr size_t kCachedPages = 64;
 
-  PageSource(const SourceFile& file, int pageSize);
+  // Reads the file in pages of `pageSize` bytes, up to `largestFileBytes` of it.
+  PageSource(const SourceFile& file, int pageSize, int64_t largestFileBytes);
 
   // Page n, or an empty view when it cannot be read (beyond the end, a read error, a file
   // already closed).

@@ -29,6 +29,8 @@ struct RowCursor {
   // Moved rows (page, row) that a deleted pointer slot of the table points at: rows deleted
   // after they had moved. Gathered when the walk first meets a moved row.
   std::optional<std::set<std::pair<int64_t, int>>> deletedMovedRows;
+  // The long-value rows this walk's values reached, one bit each (see LongValueClaims).
+  std::vector<uint64_t> longValueRows;
 
   // The fields of the current row, one per column position, filled by every fetch.
   ColumnTexts columnTexts;

@@ -206,6 +206,7 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   int size = rows.end(r) - start;
   if (size < 0 || size > kMaxRowSize) size = 0;
   crackRow(rows, table, cursor, start, start + size - 1);
+  db.longValues().claimFor(&cursor.longValueRows, table.catalogObject.tdefPage);
 
   cursor.columnTexts.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
@@ -220,6 +221,7 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
       bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, cursor.columnTexts);
     }
   }
+  db.longValues().claimFor(nullptr, -1);
   return 1;
 }
 
@@ -228,6 +230,7 @@ RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& 
     return RunResult::kStopped;
   if (cursor.walkStarted == 0) {
     cursor.walkStarted = 1;
+    cursor.longValueRows.clear();
     cursor.currentRow = 0;
     if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
   }

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <utility>
 
 #include "reader/database_header.h"
@@ -13,11 +15,14 @@
 namespace vantrel {
 
 std::optional<SourceFile> SourceFile::open(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; the type is
+  // checked on the open descriptor, so a file swapped meanwhile is checked as it is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd);
+    errno = ENXIO;  // no file to read, whatever the open said
     return std::nullopt;
   }
   return SourceFile(fd, path, static_cast<uint64_t>(status.st_size));
@@ -58,13 +63,33 @@ size_t SourceFile::readAt(uint64_t offset, std::span<uint8_t> buffer) const {
   return done;
 }
 
+bool LongValueClaims::claim(int64_t page, int row) {
+  if (page < 0 || row < 0 || row > 0xFF) return false;
+  if (rows_ == nullptr) return true;  // a value read outside any walk
+  const auto at = static_cast<size_t>(page);
+  if (at >= pageTables_.size()) pageTables_.resize(std::max(at + 1, pageTables_.size() * 2));
+  const auto table = static_cast<int32_t>(std::clamp<int64_t>(table_ + 1, 1, INT32_MAX));
+  if (pageTables_[at] == 0) pageTables_[at] = table;
+  if (pageTables_[at] != table) return false;
+  const auto bit = static_cast<uint64_t>(page) << 8 | static_cast<uint64_t>(row);
+  const size_t word = bit / 64;
+  std::vector<uint64_t>& claimed = *rows_;
+  if (word >= claimed.size()) claimed.resize(std::max(word + 1, claimed.size() * 2));
+  const uint64_t mask = uint64_t{1} << (bit % 64);
+  if ((claimed[word] & mask) != 0) return false;
+  claimed[word] |= mask;
+  return true;
+}
+
 SourceDatabase::SourceDatabase(SourceFile file, RunState* run)
-    : file_(std::move(file)), run_(run), pages_(file_, format_->pageSize) {}
+    : file_(std::move(file)),
+      run_(run),
+      pages_(file_, format_->pageSize, format_->largestFileBytes) {}
 
 void SourceDatabase::setFormat(JetVersion version) {
   format_ = &jetFormatFor(version);
   // The page size may have changed: read and count again in pages of the new size.
-  pages_ = PageSource(file_, format_->pageSize);
+  pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes);
 }
 
 void SourceDatabase::close() {
@@ -78,6 +103,10 @@ void SourceDatabase::setCodePage(int codePage) {
 
 std::string SourceDatabase::decodeText(std::span<const uint8_t> bytes) const {
   return isJet4() ? decodeJet4Text(bytes) : codePageDecoder_.decode(bytes);
+}
+
+std::string SourceDatabase::decodeName(std::span<const uint8_t> bytes) const {
+  return isJet4() ? decodeJet4Text(bytes, false) : codePageDecoder_.decode(bytes, false);
 }
 
 namespace {

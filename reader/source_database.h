@@ -18,6 +18,32 @@ namespace vantrel {
 class RunState;
 struct PageCensus;
 
+// Which long-value rows the values being read may reach. A long-value row holds the bytes of
+// one value only, and a long-value page those of one table: a value that reaches a row another
+// value of the same walk over a table reached, or a page another table's values use, is
+// damage, and is cut there. So no file can make one stored chain count for many values: a walk
+// writes each long-value row once at most. Each walk keeps its rows in its own cursor (one bit
+// a row, 16 MB at most for a file of 2 GB), so a table read again finds its values whole.
+class LongValueClaims {
+ public:
+  // The walk whose values claim rows from here on: its bitmap and its table's definition page.
+  void claimFor(std::vector<uint64_t>* rows, int64_t table) {
+    rows_ = rows;
+    table_ = table;
+  }
+  // Claims long-value row `row` of `page` for the current walk; false when it may not have it.
+  bool claim(int64_t page, int row);
+  // Values cut because a row they reached belonged to another value.
+  int64_t cutValues() const { return cutValues_; }
+  void noteCut() { ++cutValues_; }
+
+ private:
+  std::vector<uint64_t>* rows_ = nullptr;
+  int64_t table_ = -1;
+  std::vector<int32_t> pageTables_;  // per page: 1 + the definition page of its table, 0 none
+  int64_t cutValues_ = 0;
+};
+
 // The damaged file, opened read-only. Nothing in Vantrel ever writes to it.
 class SourceFile {
  public:
@@ -77,10 +103,15 @@ class SourceDatabase {
   // Page n; an empty view when it cannot be read.
   PageView page(int64_t n) { return pages_.page(n); }
 
+  LongValueClaims& longValues() { return longValues_; }
+
   // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
   const CodePageDecoder& codePageDecoder() const { return codePageDecoder_; }
   // Decodes a stored text of this database's version to UTF-8.
   std::string decodeText(std::span<const uint8_t> bytes) const;
+  // The same for a stored name, whole: a NUL inside a name is one of its characters, so two
+  // names that differ after it stay two names.
+  std::string decodeName(std::span<const uint8_t> bytes) const;
 
   // Format facts that the open decides.
   void setFormat(JetVersion version);
@@ -94,6 +125,7 @@ class SourceDatabase {
   RunState* run_ = nullptr;
   PageSource pages_;
   CodePageDecoder codePageDecoder_{1252};
+  LongValueClaims longValues_;
   std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
   friend const PageCensus& pageCensus(SourceDatabase& db);

@@ -84,7 +84,7 @@ std::optional<std::string> readColumnName(SourceDatabase& db, TdefCursor& cursor
   if (length < 0) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
   if (!cursor.read(bytes)) return std::nullopt;
-  return truncateUtf8(db.decodeText(bytes), kMaxColumnNameLength);
+  return truncateUtf8(db.decodeName(bytes), kMaxColumnNameLength);
 }
 
 }  // namespace

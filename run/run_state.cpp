@@ -1,5 +1,6 @@
 #include "run/run_state.h"
 
+#include "run/display_text.h"
 #include "run/result_codes.h"
 
 namespace vantrel {
@@ -19,7 +20,9 @@ RunResult RunState::stopCheck() {
 
 void RunState::appendSavingListLine(std::string_view text) {
   const int row = savingListRow.fetch_add(1);
-  hooks_->appendSavingListLine(row, text);
+  // Each call is one line of the list: a name that holds a line break or an escape sequence
+  // stays on its line and shows as written.
+  hooks_->appendSavingListLine(row, escapedControlCharacters(text));
 }
 
 }  // namespace vantrel

@@ -28,8 +28,20 @@ void createEmptyFile(const std::filesystem::path& path) {
     ::close(fd);
     return;
   }
-  const int error = errno;
+  int error = errno;
   if (error == EEXIST) throw CDaoException("a file already exists at " + path.string());
+  if (error == ENOENT) {
+    // The folder is missing because it could not be made: the first folder that exists up
+    // the path says why (a read-only mount, no permission).
+    std::error_code ignored;
+    std::filesystem::path folder = path.parent_path();
+    for (int up = 0; up < 256 && !folder.empty() && !std::filesystem::exists(folder, ignored);
+         ++up) {
+      if (folder == folder.parent_path()) break;
+      folder = folder.parent_path();
+    }
+    if (!folder.empty() && ::access(folder.c_str(), W_OK) != 0 && errno != ENOENT) error = errno;
+  }
   throw CDaoException("cannot create " + path.string() + ": " +
                       std::error_code(error, std::generic_category()).message());
 }
@@ -55,7 +67,7 @@ void syncToDisk(const std::filesystem::path& path) {
 
 }  // namespace
 
-CDaoDatabase::CDaoDatabase() = default;
+CDaoDatabase::CDaoDatabase() : Destination(sqliteNameRules()) {}
 
 CDaoDatabase::~CDaoDatabase() {
   try {

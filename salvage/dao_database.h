@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -20,12 +21,19 @@ class DestinationSchema;
 class EngineCatalog;
 using QueryRecord = SavedQuery;
 
+// What an SQLite destination cannot hold in a name: the names SQLite keeps for itself
+// ("sqlite_master", ...) and those of the engine's own tables.
+NameRules sqliteNameRules();
+
 // The locale the saving run creates every destination with.
 inline constexpr std::string_view kDestinationLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
 // How long CreateView runs a new view to see that it works; a view still running then is
-// kept (it raised no error so far).
+// kept (it raised no error so far). All the checks of one database share a budget, so that a
+// file of many slow queries ends in bounded time: once it is spent, a view is kept when
+// SQLite takes it.
 inline constexpr int kViewCheckMilliseconds = 5000;
+inline constexpr int kViewCheckBudgetMilliseconds = 30000;
 // One destination database: a new SQLite file written through Jet's calls. Every call either
 // does all it promises or raises a CDaoException with the engine's message and changes
 // nothing. Recordsets and query definitions are bound to a database that outlives them.
@@ -133,6 +141,7 @@ class CDaoDatabase : public Destination {
   std::unique_ptr<EngineCatalog> catalog_;
   std::unique_ptr<DestinationSchema> schema_;
   std::vector<CDaoRecordset*> openRecordsets_;
+  std::chrono::milliseconds viewCheckTimeLeft_{kViewCheckBudgetMilliseconds};
 };
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 // The destination's saved queries as SQLite views: the calls the view step makes on the
 // database besides Jet's own.
 
+#include <algorithm>
 #include <chrono>
 
 #include "salvage/dao_database.h"
@@ -12,15 +13,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Interrupts a statement once its time is up (SQLite calls this every few thousand steps).
-int interruptAfterDeadline(void* deadline) {
-  return Clock::now() >= *static_cast<const Clock::time_point*>(deadline) ? 1 : 0;
+struct ViewCheck {
+  Clock::time_point deadline;
+  const Destination* destination;
+};
+
+// Interrupts a statement once its time is up or the run is asked to stop (SQLite calls this
+// every few thousand steps).
+int interruptAfterDeadline(void* check) {
+  const auto* view = static_cast<const ViewCheck*>(check);
+  return Clock::now() >= view->deadline || view->destination->stopRequested() ? 1 : 0;
 }
 
-// Steps a view's rows to the end, or until the check's time is up.
-void runView(sqlite3* db, std::string_view name) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kViewCheckMilliseconds);
-  sqlite3_progress_handler(db, 10000, interruptAfterDeadline, &deadline);
+// Steps a view's rows to the end, or until the check's time is up; the time it took comes off
+// `timeLeft`.
+void runView(sqlite3* db, std::string_view name, std::chrono::milliseconds& timeLeft,
+             const Destination& destination) {
+  const Clock::time_point start = Clock::now();
+  const auto allowed = std::min(timeLeft, std::chrono::milliseconds(kViewCheckMilliseconds));
+  if (allowed <= std::chrono::milliseconds(0)) return;
+  ViewCheck check{start + allowed, &destination};
+  struct Charge {
+    Clock::time_point start;
+    std::chrono::milliseconds& timeLeft;
+    ~Charge() {
+      timeLeft -= std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    }
+  } charge{start, timeLeft};
+  sqlite3_progress_handler(db, 10000, interruptAfterDeadline, &check);
   try {
     SqliteStatement select(db, "SELECT * FROM " + quoteIdentifier(name));
     for (;;) {
@@ -66,7 +86,7 @@ void CDaoDatabase::CreateView(std::string_view name, std::string_view select) {
   const StrictNames strict(handle());
   SqliteSavepoint savepoint(handle());
   executeSql(handle(), "CREATE VIEW " + quoteIdentifier(name) + " AS " + std::string(select));
-  runView(handle(), name);
+  runView(handle(), name, viewCheckTimeLeft_, *this);
   queries.setQueryView(name, select, std::nullopt);
   savepoint.release();
 }

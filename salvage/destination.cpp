@@ -97,4 +97,16 @@ TableDescription describeTable(const TableDefinition& table, std::string_view na
   return description;
 }
 
+std::vector<RelationFieldPair> Destination::heldFields(
+    std::string_view primaryTable, std::string_view foreignTable,
+    std::span<const RelationFieldPair> fields) const {
+  std::vector<RelationFieldPair> held;
+  held.reserve(fields.size());
+  for (const RelationFieldPair& pair : fields) {
+    held.push_back({names_.columnName(primaryTable, pair.primaryField),
+                    names_.columnName(foreignTable, pair.foreignField)});
+  }
+  return held;
+}
+
 }  // namespace vantrel

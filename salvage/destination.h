@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +15,7 @@
 
 #include "reader/column_texts.h"
 #include "reader/table_definition.h"
+#include "salvage/held_names.h"
 #include "salvage/jet_type.h"
 
 namespace vantrel {
@@ -156,6 +158,19 @@ class Destination {
  public:
   virtual ~Destination() = default;
 
+  // The names each table and column is held under: the salvage places a table before it
+  // creates it, and the destination finds the names of a relation's tables and fields here.
+  HeldNames& names() { return names_; }
+  const HeldNames& names() const { return names_; }
+  // The run's stop request, which ends a long wait of the destination early (a view's check
+  // keeps the view as far as it ran); null for none.
+  void watchStopRequest(const std::atomic<int>* stop) { stop_ = stop; }
+  bool stopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
+  // A relation's field pairs under the names their tables' columns are held under.
+  std::vector<RelationFieldPair> heldFields(std::string_view primaryTable,
+                                            std::string_view foreignTable,
+                                            std::span<const RelationFieldPair> fields) const;
+
   // Creates the table with the columns that have a destination type, its primary key and its
   // indexes. A part the destination refuses is reported and the rest still made.
   virtual TableCreation createTable(const TableDescription& table) = 0;
@@ -201,6 +216,15 @@ class Destination {
   virtual void close() = 0;
   // Where the destination is, for the log ("/path/x.sqlite", "postgresql://...").
   virtual std::string location() const = 0;
+
+ protected:
+  explicit Destination(NameRules rules = {}) : names_(std::move(rules)) {}
+  Destination(const Destination&) = delete;
+  Destination& operator=(const Destination&) = delete;
+
+ private:
+  HeldNames names_;
+  const std::atomic<int>* stop_ = nullptr;
 };
 
 // Makes the destination of each source file a saving run writes.

@@ -219,6 +219,15 @@ void DestinationSchema::rebuild(const SchemaTable& changed) {
   }
   const std::string spare = quoteIdentifier(kRebuildTable);
   const std::string name = quoteIdentifier(changed.name);
+  if (!SqliteStatement(db_, "SELECT 1 FROM " + name + " LIMIT 1").step()) {
+    // A table without rows (one just made) is made again in place: a rename makes SQLite
+    // read the whole schema again, which a file of many tables would pay for every table.
+    executeSql(db_, "DROP TABLE " + name);
+    executeSql(db_, changed.createStatement(changed.name));
+    for (const auto& index : changed.indexes)
+      executeSql(db_, indexStatement(index, changed.name));
+    return;
+  }
   executeSql(db_, changed.createStatement(kRebuildTable));
   try {
     executeSql(db_,

@@ -1,10 +1,19 @@
 #include "salvage/postgres_connection.h"
 
+#include <poll.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+
 #include "salvage/destination.h"
 
 namespace vantrel {
 
 namespace {
+
+constexpr int kStopCheckMilliseconds = 100;
 
 std::string trimmed(const char* message) {
   std::string text = message != nullptr ? message : "";
@@ -36,10 +45,45 @@ bool succeeded(const PGresult* result) {
   return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Connects without blocking, looking every tenth of a second whether the run was stopped, and
+// giving up once the server has not finished the start-up within the timeout.
+PGconn* connectWithin(const std::string& conninfo, int timeoutSeconds,
+                      const std::atomic<int>* stop) {
+  // The connection string or URI is expanded from "dbname".
+  const std::array<const char*, 2> keywords = {"dbname", nullptr};
+  const std::array<const char*, 2> values = {conninfo.c_str(), nullptr};
+  PGconn* connection = PQconnectStartParams(keywords.data(), values.data(), 1);
+  if (connection == nullptr || PQstatus(connection) == CONNECTION_BAD) return connection;
+  const auto deadline = Clock::now() + std::chrono::seconds(std::max(timeoutSeconds, 1));
+  PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+  while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+    pollfd socket{PQsocket(connection),
+                  state == PGRES_POLLING_READING ? short{POLLIN} : short{POLLOUT}, 0};
+    int ready = 0;
+    while (ready == 0) {
+      const char* givenUp = nullptr;
+      if (stop != nullptr && stop->load() != 0) givenUp = "stopped while connecting";
+      if (Clock::now() >= deadline) givenUp = "no answer from the server";
+      if (givenUp != nullptr) {
+        PQfinish(connection);
+        throw DestinationError(std::string(givenUp) + " (connect timeout " +
+                               std::to_string(std::max(timeoutSeconds, 1)) + " s)");
+      }
+      ready = ::poll(&socket, 1, kStopCheckMilliseconds);
+      if (ready < 0 && errno == EINTR) ready = 0;
+    }
+    state = PQconnectPoll(connection);
+  }
+  return connection;
+}
+
 }  // namespace
 
-PostgresConnection::PostgresConnection(const std::string& conninfo)
-    : connection_(PQconnectdb(conninfo.c_str())) {
+PostgresConnection::PostgresConnection(const std::string& conninfo, int connectTimeoutSeconds,
+                                       const std::atomic<int>* stop)
+    : connection_(connectWithin(conninfo, connectTimeoutSeconds, stop)) {
   if (!connection_) throw DestinationError("out of memory while connecting to PostgreSQL");
   if (PQstatus(get()) != CONNECTION_OK) throw DestinationError(lastError());  // never connected
   // Identifiers and texts are sent as given, in UTF-8, whatever the server's defaults are.

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,8 +22,14 @@ using PgResult = std::unique_ptr<PGresult, PgResultClearer>;
 class PostgresConnection {
  public:
   // Connects with a libpq connection string or URI; the password comes from libpq's own
-  // sources (PGPASSWORD, the password file, a service file). Raises when it cannot connect.
-  explicit PostgresConnection(const std::string& conninfo);
+  // sources (PGPASSWORD, the password file, a service file). Raises when it cannot connect,
+  // also when the server has not answered within `connectTimeoutSeconds` (a server that
+  // takes the connection and never speaks would hold the run for ever), and when `stop`
+  // (the run's stop request, when given) is set while it waits.
+  explicit PostgresConnection(const std::string& conninfo,
+                              int connectTimeoutSeconds = kDefaultConnectTimeoutSeconds,
+                              const std::atomic<int>* stop = nullptr);
+  static constexpr int kDefaultConnectTimeoutSeconds = 10;
   PostgresConnection(PostgresConnection&&) noexcept = default;
   PostgresConnection& operator=(PostgresConnection&&) noexcept = default;
   PostgresConnection(const PostgresConnection&) = delete;

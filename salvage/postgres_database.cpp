@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "run/display_text.h"
 #include "salvage/engine_catalog.h"
 #include "salvage/identifier_text.h"
 #include "salvage/postgres_values.h"
@@ -99,7 +100,10 @@ class PostgresRowSink : public RowSink {
 
 PostgresDatabase::PostgresDatabase(PostgresConnection connection, std::string schema,
                                    PostgresSaving saving)
-    : connection_(std::move(connection)), schema_(std::move(schema)), saving_(std::move(saving)) {
+    : Destination(postgresNameRules()),
+      connection_(std::move(connection)),
+      schema_(std::move(schema)),
+      saving_(std::move(saving)) {
   prepareSchema(schemaCreated_);
 }
 
@@ -156,7 +160,7 @@ void PostgresDatabase::prepareSchema(bool& created) {
 }
 
 void PostgresDatabase::logLine(const std::string& text) const {
-  if (saving_.log != nullptr) saving_.log->appendLogLine(text + "\r\n");
+  if (saving_.log != nullptr) saving_.log->appendLogLine(escapedControlCharacters(text) + "\r\n");
 }
 
 void PostgresDatabase::noteFailure(const std::string& message) {

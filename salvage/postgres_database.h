@@ -65,6 +65,9 @@ class PostgresDatabase : public Destination {
   bool tryStatement(const std::string& sql, const std::string& what);
   void logLine(const std::string& text) const;
   const MadeTable* findTable(std::string_view name) const;
+  // The name a query's view is held under: two long names that differ only beyond the
+  // server's 63 bytes stay two views.
+  static std::string viewName(std::string_view query);
   // Asks whether an object of an earlier file or run may be replaced.
   bool replaces(const std::string& what) const;
   void checkRelation(std::string_view name, const MadeTable& primary, const MadeTable& foreign,

@@ -83,9 +83,13 @@ void PostgresDatabase::checkRelation(std::string_view name, const MadeTable& pri
   }
 }
 
-void PostgresDatabase::createRelation(std::string_view name, std::string_view primaryTable,
-                                      std::string_view foreignTable, long attributes,
-                                      std::span<const RelationFieldPair> fields) {
+void PostgresDatabase::createRelation(std::string_view name, std::string_view primarySource,
+                                      std::string_view foreignSource, long attributes,
+                                      std::span<const RelationFieldPair> sourceFields) {
+  const std::string primaryTable = names().tableName(primarySource);
+  const std::string foreignTable = names().tableName(foreignSource);
+  const std::vector<RelationFieldPair> fields =
+      heldFields(primarySource, foreignSource, sourceFields);
   completeTable();
   const PostgresConnection& db = connection();
   if (name.empty()) throw DestinationError("a relation needs a name");
@@ -139,6 +143,11 @@ void PostgresDatabase::createRelation(std::string_view name, std::string_view pr
   relations_.emplace_back(name);
 }
 
+std::string PostgresDatabase::viewName(std::string_view query) {
+  std::string why;
+  return heldName(query, postgresNameRules(), false, why);
+}
+
 void PostgresDatabase::saveQuery(const SavedQuery& query) {
   completeTable();
   const PostgresConnection& db = connection();
@@ -161,7 +170,7 @@ void PostgresDatabase::saveQuery(const SavedQuery& query) {
   }
   inTransaction([&] {
     if (earlier) {
-      db.execute("DROP VIEW IF EXISTS " + db.quoteIdentifier(*earlier) + " CASCADE");
+      db.execute("DROP VIEW IF EXISTS " + db.quoteIdentifier(viewName(*earlier)) + " CASCADE");
       db.query("DELETE FROM " + queries + " WHERE name = $1", {*earlier});
     }
     db.query("INSERT INTO " + queries + " (name, sql, connect) VALUES ($1, $2, $3)",
@@ -178,7 +187,7 @@ void PostgresDatabase::createView(std::string_view name, std::string_view select
   const bool saved = std::any_of(queries_.begin(), queries_.end(),
                                  [&](const SavedQuery& query) { return query.name == name; });
   if (!saved) throw DestinationError("no saved query " + bracketed(name));
-  const std::string view = db.quoteIdentifier(name);
+  const std::string view = db.quoteIdentifier(viewName(name));
   inTransaction([&] {
     db.execute("SET LOCAL statement_timeout = '" + std::string(kViewCheckTimeout) + "'");
     db.execute("CREATE VIEW " + view + " AS " + std::string(select));

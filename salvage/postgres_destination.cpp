@@ -1,5 +1,6 @@
 #include "salvage/postgres_destination.h"
 
+#include "salvage/engine_catalog.h"
 #include "salvage/postgres_database.h"
 
 namespace vantrel {
@@ -9,16 +10,18 @@ namespace {
 // PostgreSQL keeps the first 63 bytes of a name; a UTF-8 character is not cut in two.
 constexpr size_t kMaxNameBytes = 63;
 
-std::string shortenedName(std::string name) {
-  if (name.size() <= kMaxNameBytes) return name;
-  size_t end = kMaxNameBytes;
-  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
-    --end;
-  name.resize(end);
-  return name;
+std::string shortenedName(const std::string& name) {
+  return cutWithHash(name, kMaxNameBytes);
 }
 
 }  // namespace
+
+NameRules postgresNameRules() {
+  return {.destination = "PostgreSQL",
+          .maxBytes = kMaxNameBytes,
+          .reservedTablePrefixes = {std::string(kEngineCatalogPrefix)},
+          .reservedColumnNames = {"tableoid", "xmin", "cmin", "xmax", "cmax", "ctid", "oid"}};
+}
 
 std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPerFile) {
   if (schemaPerFile) return shortenedName(file.stem().string());
@@ -43,7 +46,8 @@ PostgresDestinations::PostgresDestinations(PostgresSaving saving) : saving_(std:
 }
 
 std::unique_ptr<Destination> PostgresDestinations::create(const std::filesystem::path& file) const {
-  PostgresConnection connection(saving_.target.conninfo);
+  PostgresConnection connection(saving_.target.conninfo, saving_.target.connectTimeoutSeconds,
+                                saving_.stop);
   return std::make_unique<PostgresDatabase>(
       std::move(connection), postgresSchemaName(file, saving_.schemaPerFile), saving_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -38,9 +39,17 @@ struct PostgresSaving {
   const LogSink* log = nullptr;
   // One schema for the run: what its files wrote there (made by PostgresDestinations).
   std::shared_ptr<PostgresRunNames> runNames;
+  // The run's stop request: a connection still being made gives up when it is set.
+  const std::atomic<int>* stop = nullptr;
 };
 
-// The schema a destination file of the run is written into (see PostgresSaving).
+// What a PostgreSQL destination cannot hold in a name: more than 63 bytes (the server cuts the
+// rest, so two long names would become one), the names of the system columns every table has
+// (xmin, ctid, ...) and those of the engine's own tables.
+NameRules postgresNameRules();
+
+// The schema a destination file of the run is written into (see PostgresSaving). A name too
+// long for the server is cut and made unique with a short hash.
 std::string postgresSchemaName(const std::filesystem::path& file, bool schemaPerFile);
 
 // Makes the PostgreSQL destination of each source file: a connection of its own, in its

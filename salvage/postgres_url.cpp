@@ -21,10 +21,15 @@ std::optional<PostgresTarget> parsePostgresTarget(std::string_view text, std::st
   const std::unique_ptr<PQconninfoOption, OptionsFreer> options(
       PQconninfoParse(conninfo.c_str(), &error));
   if (!options) {
-    problem = error != nullptr ? error : "not a PostgreSQL connection string";
+    // libpq's message quotes the text, password and all: only its words before the first
+    // quotation go on.
+    std::string reason = error != nullptr ? error : "";
     PQfreemem(error);
-    while (!problem.empty() && problem.back() == '\n')
-      problem.pop_back();
+    reason = reason.substr(0, reason.find_first_of("\"\n"));
+    while (!reason.empty() && (reason.back() == ' ' || reason.back() == ':'))
+      reason.pop_back();
+    problem = "the destination is no PostgreSQL URL or connection string";
+    if (!reason.empty()) problem += " (" + reason + ")";
     return std::nullopt;
   }
   std::map<std::string, std::string> given;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "run/catalog_summary.h"
+#include "run/display_text.h"
 #include "run/log_sink.h"
 #include "run/run_state.h"
 #include "salvage/destination.h"
@@ -51,8 +52,9 @@ struct SalvageContext {
     appendLog(line + "\r\n");
     tally.objects.push_back(std::move(loss));
   }
+  // Appends a text that ends in its line breaks; names in it show escaped (display_text.h).
   void appendLog(std::string_view text) const {
-    if (log != nullptr) log->appendLogLine(text);
+    if (log != nullptr) log->appendLogLine(escapedLogText(text));
   }
 };
 

@@ -2,6 +2,7 @@
 // engine's own calls.
 #include "salvage/dao_database.h"
 #include "salvage/dao_query_def.h"
+#include "salvage/engine_catalog.h"
 #include "salvage/identifier_text.h"
 #include "salvage/recordset_row_sink.h"
 #include "salvage/table_ddl.h"
@@ -20,6 +21,13 @@ class SqliteDestinationFactory : public DestinationFactory {
 
 }  // namespace
 
+NameRules sqliteNameRules() {
+  return {.destination = "SQLite",
+          .maxBytes = 0,
+          .reservedTablePrefixes = {"sqlite_", std::string(kEngineCatalogPrefix)},
+          .reservedColumnNames = {}};
+}
+
 const DestinationFactory& sqliteDestinations() {
   static const SqliteDestinationFactory factory;
   return factory;
@@ -29,8 +37,23 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
   TableCreation creation;
   creation.columnCreated.assign(table.columns.size(), false);
   const TableDdl ddl = tableDdl(table);
+  // All columns in one statement where the engine takes it: a column added on its own makes
+  // SQLite read the whole schema again. When it is refused, each column is tried on its own,
+  // so that one refused column costs only itself.
+  bool wholeTable = false;
+  if (const auto whole = wholeTableStatement(table)) {
+    try {
+      Execute(*whole);
+      wholeTable = true;
+      for (size_t i = 0; i < table.columns.size(); ++i)
+        creation.columnCreated[i] = table.columns[i].type.has_value();
+    } catch (const CDaoException&) {
+      wholeTable = false;
+    }
+  }
   for (size_t s = 0; s < ddl.statements.size(); ++s) {
     const std::string& statement = ddl.statements[s];
+    if (wholeTable && ddl.createdColumn[s] >= 0) continue;
     // The first statement creates the table. When it is refused (a table of the name exists
     // already), the others would change that other table: they are not run.
     if (s > 0 && !creation.tableCreated()) {
@@ -60,7 +83,8 @@ std::unique_ptr<RowSink> CDaoDatabase::openRows(const TableDescription& table,
 void CDaoDatabase::createRelation(std::string_view name, std::string_view primaryTable,
                                   std::string_view foreignTable, long attributes,
                                   std::span<const RelationFieldPair> fields) {
-  CreateRelation(name, primaryTable, foreignTable, attributes, fields);
+  CreateRelation(name, names().tableName(primaryTable), names().tableName(foreignTable), attributes,
+                 heldFields(primaryTable, foreignTable, fields));
 }
 
 void CDaoDatabase::saveQuery(const SavedQuery& query) {

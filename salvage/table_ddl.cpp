@@ -84,4 +84,15 @@ TableDdl tableDdl(const TableDescription& table) {
   return ddl;
 }
 
+std::optional<std::string> wholeTableStatement(const TableDescription& table) {
+  std::string columns;
+  for (const DestinationColumn& column : table.columns) {
+    if (!column.type) continue;
+    columns +=
+        (columns.empty() ? "[" : ", [") + insideBrackets(column.name) + typeText(*column.type);
+  }
+  if (columns.empty()) return std::nullopt;
+  return "CREATE TABLE [" + insideBrackets(table.name) + "](" + columns + ");";
+}
+
 }  // namespace vantrel

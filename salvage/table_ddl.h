@@ -25,6 +25,11 @@ struct TableDdl {
 // column with ALTER TABLE ... ADD, a single-column primary key right after its column, a
 // CREATE INDEX for each indexed column outside the key, and a compound key last.
 TableDdl tableDdl(const TableDescription& table);
+
+// The one CREATE TABLE that makes every column with a type at once, so that the work grows
+// with the table and not with the schema around it; none when no column has a type. The key
+// and indexes are tableDdl()'s statements that create no column.
+std::optional<std::string> wholeTableStatement(const TableDescription& table);
 TableDdl tableDdl(const TableDefinition& table, std::string_view tableName, int formatVersion);
 
 }  // namespace vantrel

@@ -10,6 +10,7 @@
 #include "reader/lost_definition.h"
 #include "reader/number_text.h"
 #include "reader/row_reader.h"
+#include "run/display_text.h"
 #include "run/result_codes.h"
 #include "salvage/destination.h"
 #include "salvage/table_log_texts.h"
@@ -35,6 +36,18 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
   for (size_t i = 0; i < marked; ++i)
     markKeyColumns(table, table.indexes[i]);
   table.indexes.clear();
+}
+
+// The table under the names the destination can hold, each name it holds under another
+// logged.
+TableDescription placeTable(const TableDescription& table, SalvageContext& context) {
+  std::vector<Renaming> renamings;
+  TableDescription held = context.destination->names().place(table, renamings);
+  for (const Renaming& renaming : renamings) {
+    context.appendLog("Renamed: " + renaming.what + " [" + renaming.from + "] saved as [" +
+                      renaming.to + "] (" + renaming.why + ")\r\n");
+  }
+  return held;
 }
 
 // Re-creates the table in the destination; what the destination refuses is logged and the
@@ -114,7 +127,9 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
   for (const std::string& line : extraLines)
     run.appendSavingListLine(line);
   run.appendSavingListLine("");
-  if (context.log != nullptr) logTableTotals(*context.log, name, fields, recovered, extraLines);
+  if (context.log != nullptr) {
+    logTableTotals(*context.log, escapedControlCharacters(name), fields, recovered, extraLines);
+  }
 }
 
 }  // namespace
@@ -154,6 +169,7 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   std::string refusal;  // why the table or its rows are not in the destination
   if (saving) {
     description = describeTable(table, name, db.formatVersion());
+    if (context.destination != nullptr) description = placeTable(description, context);
     creation = recreateTable(description, context, refusal);
   }
 
@@ -181,6 +197,7 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
     context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
     rows.reset();  // none of its rows is kept
   };
+  const int64_t cutBefore = db.longValues().cutValues();
   RunResult fetched = RunResult::kNothing;
   while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
     if (isEmptyRow(cursor)) continue;
@@ -206,6 +223,10 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
     } catch (const DestinationError& error) {
       dropRows(error);
     }
+  }
+  if (const int64_t cut = db.longValues().cutValues() - cutBefore; saving && cut > 0) {
+    context.appendLog("Cut: " + std::to_string(cut) + " long values of [" + name +
+                      "] (they reach long-value rows of another value)\r\n");
   }
   if (saving) {
     // A table whose rows could not be saved keeps none of them.

@@ -27,14 +27,15 @@ while [ $# -gt 0 ]; do
     --short) short=1; shift ;;
     --coverage) coverage=1; shift ;;
     --no-build) build=0; shift ;;
-    analysis|saving|query_rebuild|query_rows) targets+=("$1"); shift ;;
+    analysis|saving|query_rebuild|query_rows|view_translation|name_decoding) targets+=("$1"); shift ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(analysis saving query_rebuild query_rows)
+[ ${#targets[@]} -gt 0 ] || targets=(analysis saving query_rebuild query_rows view_translation name_decoding)
 
 # Runs for the short run: about two minutes for all four on a shared two-core machine.
-declare -A short_runs=([analysis]=5000 [saving]=1200 [query_rebuild]=3000 [query_rows]=80000)
+declare -A short_runs=([analysis]=5000 [saving]=1200 [query_rebuild]=3000 [query_rows]=80000
+                       [view_translation]=40000 [name_decoding]=80000)
 
 out=$root/build-fuzz
 if [ "$build" = 1 ]; then
@@ -42,7 +43,7 @@ if [ "$build" = 1 ]; then
     -DVANTREL_SANITIZE=ON -DVANTREL_BUILD_FUZZERS=ON -DVANTREL_BUILD_TESTS=OFF \
     -DVANTREL_BUILD_BENCHMARKS=OFF >/dev/null
   cmake --build "$out" -j2 --target analysis_fuzzer saving_fuzzer query_rebuild_fuzzer \
-    query_rows_fuzzer vantrel-fuzz-seeds
+    query_rows_fuzzer view_translation_fuzzer name_decoding_fuzzer vantrel-fuzz-seeds
 fi
 
 corpus=$(realpath -m "${VANTREL_CORPUS:-$root/../shared/corpus}")
@@ -70,6 +71,8 @@ for target in "${targets[@]}"; do
            "-artifact_prefix=$out/fuzz/artifacts/$target-")
   if [ "$target" = query_rows ]; then
     inputs+=("$seeds/query-rows")
+  elif [ "$target" = view_translation ] || [ "$target" = name_decoding ]; then
+    inputs+=("$root/fuzz/seeds/$target")
   else
     # Files beyond the limit are cut short: a cut file is one of the damages, too.
     options+=(-max_len=262144)

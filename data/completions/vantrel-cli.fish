@@ -24,5 +24,6 @@ complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l out -a '(_
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l to -a 'postgresql://' -d 'A PostgreSQL server'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l schema-per-file -d 'A schema for each file (the default)'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l one-schema -d 'Every file into one schema for the run'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l connect-timeout -x -d 'Seconds a server may take to answer'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l overwrite -a 'ask yes no' -d 'An existing destination'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l jobs -d 'Files saved at the same time'

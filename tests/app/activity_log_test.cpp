@@ -20,14 +20,18 @@ void writeBytes(const std::filesystem::path& file, size_t count) {
   std::ofstream(file, std::ios::binary) << std::string(count, 'x');
 }
 
-TEST(ActivityLogTest, EmptiesAFileAboveTheSizeLimitBeforeAppending) {
+TEST(ActivityLogTest, EmptiesAFileAboveTheSizeLimitBetweenRunsOnly) {
   TempDir folder;
   const ActivityLog log(folder / "Activity Log.txt");
   writeBytes(log.path(), 5'242'880);
+  log.trimBetweenRuns();
   EXPECT_EQ(log.appendLogLine("a"), 1);
-  EXPECT_EQ(std::filesystem::file_size(log.path()), 5'242'881u) << "at the limit: appended";
+  EXPECT_EQ(std::filesystem::file_size(log.path()), 5'242'881u) << "at the limit: kept";
   EXPECT_EQ(log.appendLogLine("b"), 1);
-  EXPECT_EQ(readTextFile(log.path()), "b") << "above the limit: emptied first";
+  EXPECT_EQ(std::filesystem::file_size(log.path()), 5'242'882u) << "a run is never cut";
+  log.trimBetweenRuns();
+  EXPECT_EQ(log.appendLogLine("c"), 1);
+  EXPECT_EQ(readTextFile(log.path()), "c") << "above the limit: emptied before the next run";
 }
 
 TEST(ActivityLogTest, TextsArriveWholeInUtf8AndTheFolderIsMade) {

@@ -100,7 +100,7 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
     RowCursor cursor;
     bool marked = false;
     while (!marked && fetchRow(*db, *catalog, cursor) == RunResult::kDone) {
-      if (parseCatalogRow(cursor, db->format()).name != "Lost") continue;
+      if (parseCatalogRow(cursor, *db).name != "Lost") continue;
       const int64_t entry = db->format().rowCountOffset + 2 + 2 * (cursor.currentRow - 1);
       writeU16(cursor.currentDataPage * manifest.pageSize + entry,
                static_cast<uint16_t>(u16Of(cursor.dataPage.bytes(), entry) | 0x4000));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+
 #include "salvage/dao_query_def.h"
 #include "salvage/jet_sql_check.h"
 #include "tests/salvage/destination_file.h"
@@ -61,13 +64,22 @@ TEST_F(QueryDefTest, AViewIsMadeOnlyWhenItRuns) {
   EXPECT_THROW(database.CreateView("Missing", "SELECT 1"), CDaoException) << "no such query";
   EXPECT_THROW(database.CreateView("t", "SELECT 1"), CDaoException) << "no such query";
   database.SetNoViewReason("Broken", "uses the function DLookup");
+  // A view that never ends: a stop request ends its check at once, and the view is kept.
+  const std::atomic<int> stop{1};
+  database.watchStopRequest(&stop);
+  const std::string endless =
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c";
+  const auto start = std::chrono::steady_clock::now();
+  database.CreateView("Slow", endless);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   database.Close();
-  EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type = 'view'"), (Rows{{"Good"}}));
+  EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name"),
+            (Rows{{"Good"}, {"Slow"}}));
   EXPECT_EQ(rows("SELECT name, quote(sqlite_sql), quote(no_view_reason), quote(connect) FROM "
                  "MSysVantrelQueries ORDER BY rowid"),
             (Rows{{"Good", "'SELECT \"a\" FROM \"T\"'", "NULL", "NULL"},
                   {"Broken", "NULL", "'uses the function DLookup'", "NULL"},
-                  {"Slow", "NULL", "NULL", "NULL"}}));
+                  {"Slow", "'" + endless + "'", "NULL", "NULL"}}));
 }
 
 TEST_F(QueryDefTest, APassThroughQueryKeepsItsConnectStringAndItsServersSql) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "salvage/dao_database.h"
+#include "tests/support/sqlite_file.h"
+#include "tests/support/temp_dir.h"
+
 namespace vantrel {
 namespace {
 
@@ -87,6 +91,34 @@ TEST(TableDdlTest, NamesGoInAsTheyStand) {
             (Statements{"CREATE TABLE [My Table]([Repaired Field] LONG);",
                         "ALTER TABLE [My Table] ADD [Repaired Field] LONG;",
                         "ALTER TABLE [My Table] ADD [it's [odd] TEXT(10);"}));
+}
+
+TEST(TableDdlTest, OneStatementMakesEveryColumnAndARefusedOneFallsBackToEachAlone) {
+  const auto orders =
+      table({column("ID", 4, 4, 1, 1), column("Odd", 13), column("Name", 10, 100)}, 1);
+  const TableDescription description = describeTable(orders, "Orders", 1);
+  EXPECT_EQ(wholeTableStatement(description), "CREATE TABLE [Orders]([ID] LONG, [Name] TEXT(50));");
+
+  test::TempDir dir;
+  CDaoDatabase db;
+  db.Create(dir / "out.sqlite");
+  const TableCreation made = db.createTable(description);
+  EXPECT_EQ(made.columnCreated, (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(made.refused.empty());
+  EXPECT_EQ(db.createTable(describeTable(table({column("ID", 4)}), "Keyless", 1)).columnCreated,
+            std::vector<bool>{true});
+
+  // Two columns of one name: the whole table is refused, then each column is tried alone.
+  const TableCreation twice =
+      db.createTable(describeTable(table({column("A", 4), column("a", 4)}), "Twice", 1));
+  EXPECT_EQ(twice.columnCreated, (std::vector<bool>{true, false}));
+  ASSERT_EQ(twice.refused.size(), 1u);
+  EXPECT_EQ(twice.refused[0].rfind("ALTER TABLE [Twice] ADD [a] LONG; (", 0), 0u);
+  db.Close();
+  const test::SqliteFile saved(dir / "out.sqlite");
+  EXPECT_EQ(saved.scalar("SELECT sql FROM sqlite_schema WHERE name = 'Orders'"),
+            "CREATE TABLE \"Orders\" (\"ID\" LONG NOT NULL, \"Name\" TEXT(50), CONSTRAINT "
+            "\"PrimaryKey\" PRIMARY KEY (\"ID\"))");
 }
 
 }  // namespace
