@@ -26,12 +26,16 @@ std::string lower(std::string_view text) {
   return out;
 }
 
-// The arguments of one call, written on demand.
+// An SQLite expression longer than this is refused: a function that repeats its argument
+// (Int, Right, InStr...) nested again and again would otherwise grow it threefold a level.
+constexpr size_t kMaxExpressionBytes = size_t{1} << 20;
+
+// The arguments of one call, each written once, on demand.
 class Call {
  public:
   Call(std::string_view name, const std::vector<JetTokens>& arguments,
        const ExpressionContext& context)
-      : name_(name), arguments_(arguments), context_(context) {}
+      : name_(name), arguments_(arguments), context_(context), written_(arguments.size()) {}
 
   size_t count() const { return arguments_.size(); }
   void expect(size_t least, size_t most) const {
@@ -41,9 +45,13 @@ class Call {
     }
   }
   // The argument as an SQLite expression, in parentheses when it is more than one token.
-  std::string operator[](size_t i) const {
-    const std::string sql = translateExpression(arguments_[i], context_);
-    return arguments_[i].size() == 1 ? sql : "(" + sql + ")";
+  const std::string& operator[](size_t i) const {
+    if (!written_[i]) {
+      const std::string sql = translateExpression(arguments_[i], context_);
+      if (sql.size() > kMaxExpressionBytes) refuse("with an argument over 1 MiB of SQL");
+      written_[i] = arguments_[i].size() == 1 ? sql : "(" + sql + ")";
+    }
+    return *written_[i];
   }
   // The argument as a text literal's value, lower case; none when it is no text literal.
   std::optional<std::string> literal(size_t i) const {
@@ -66,6 +74,7 @@ class Call {
   std::string_view name_;
   const std::vector<JetTokens>& arguments_;
   const ExpressionContext& context_;
+  mutable std::vector<std::optional<std::string>> written_;
 };
 
 std::string strftimeInt(std::string_view format, const std::string& date) {
