@@ -79,7 +79,8 @@ QImage backdrop(int width, int height, bool withTitle) {
     bar.setColorAt(1.0, kTeal);
     p.fillRect(QRect(0, 0, width, 6), bar);
     p.fillRect(QRect(0, height - 6, width, 6), bar);
-    paintDrum(p, QRectF(width - 118, height - 150, 84, 110));
+    // No drum here: the windows that wear this skin fill it with controls to the edges, and a
+    // picture would show through behind them. The splash and the icons carry it.
   }
   return image;
 }
