@@ -25,7 +25,8 @@ using test::FailingVfs;
 // The project's healthy sample: seven tables, fifteen queries, four relations.
 const std::string kSample = VANTREL_SOURCE_DIR "/samples/sample-jet4.mdb";
 
-// Keeps the saving list, and asks for a stop once the given table has read so many rows.
+// Keeps the saving list, and asks for a stop once the given table has read so many rows;
+// an existing destination is kept.
 class OutcomeHooks : public SilentRunHooks, public SavingHooks {
  public:
   void appendSavingListLine(int, std::string_view text) override { lines.emplace_back(text); }
@@ -37,16 +38,15 @@ class OutcomeHooks : public SilentRunHooks, public SavingHooks {
       run = nullptr;
     }
   }
-  OverwriteAnswer askOverwrite(const std::filesystem::path&) override { return answer; }
-  bool confirmOverwrite(const std::filesystem::path&) override {
-    return answer == OverwriteAnswer::Yes;
+  OverwriteAnswer askOverwrite(const std::filesystem::path&) override {
+    return OverwriteAnswer::No;
   }
+  bool confirmOverwrite(const std::filesystem::path&) override { return false; }
 
   RunState* run = nullptr;
   std::string stopInTable;
   int64_t stopAfterRows = 0;
   std::optional<int64_t> tableStart;
-  OverwriteAnswer answer = OverwriteAnswer::No;
   std::vector<std::string> lines;
 };
 
@@ -139,28 +139,6 @@ INSTANTIATE_TEST_SUITE_P(Faults, DestinationFaultTest,
                          ::testing::Values(FailingVfs::Failure::kDiskFull,
                                            FailingVfs::Failure::kIoError,
                                            FailingVfs::Failure::kReadOnly));
-
-// No To All keeps every destination: nothing was saved, and the end text says so rather than
-// calling it a success; a run that kept some files and saved the others is a success.
-TEST_F(SavingOutcomeTest, KeptDestinationsAreToldApartFromSavedOnes) {
-  const std::string other = (dir / "copy.mdb").string();
-  std::filesystem::copy_file(kSample, other);
-  ASSERT_EQ(viewLogResultText(save({kSample, other})), "Saving Completed Successfully");
-
-  hooks.answer = OverwriteAnswer::NoToAll;
-  const SavingOutcome kept = save({kSample, other});
-  EXPECT_EQ(kept.files.at(1).status, Status::Kept);
-  EXPECT_TRUE(savedEverything(kept));
-  EXPECT_EQ(viewLogResultText(kept), kEverythingKeptText);
-  logSavingEnd(log, kept);
-  EXPECT_NE(logText().find(std::string(kEverythingKeptText)), std::string::npos);
-
-  std::filesystem::remove(dir / "out" / "Repair_9-5-7" / "copy.sqlite");
-  const SavingOutcome mixed = save({kSample, other});
-  EXPECT_EQ(mixed.files.at(0).status, Status::Kept);
-  EXPECT_EQ(mixed.files.at(1).status, Status::Saved);
-  EXPECT_EQ(viewLogResultText(mixed), "Saving Completed Successfully");
-}
 
 // A stop in the middle of a table ends it at the next row: the rows written so far stay, and
 // the saving list, the end text and the log name the table with how many of its rows are in.
