@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/damage_json.h"
 #include "run/result_codes.h"
 
 namespace vantrel {
@@ -36,6 +37,8 @@ std::string analysisJson(const AnalysisResult& analysis) {
       {"queries", queries},           {"relations", relations}};
   // Why a file did not open, in the words the command line prints; null when it opened.
   object["reason"] = analysis.opened ? nlohmann::json(nullptr) : nlohmann::json(analysis.problem);
+  // What the reader passed over, so that a user learns first what is lost.
+  object["damage"] = damageJson(analysis.damage);
   return object.dump();
 }
 

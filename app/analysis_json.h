@@ -12,7 +12,8 @@ inline constexpr int kJsonFormatVersion = 1;
 
 // One file's analysis as one line of JSON: the shape's version, the file, whether it opened
 // (and if not, the reason) or was stopped, its format ("fileFormat": "Access 2000", "Access
-// 95/97" or null), and its tables (with column and record counts), queries and relations. The
+// 95/97" or null), its tables (with column and record counts), queries and relations, and the
+// damage the reader passed over (damage_json.h). The
 // command line prints it and the automation interface returns it.
 std::string analysisJson(const AnalysisResult& analysis);
 

@@ -30,6 +30,7 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       SalvageHandler salvage(context);
       ProgressHandler handler(salvage, tracker);
       const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
+      (*db)->setDamageSink(&analysis.damage);
       analysis.result = walkCatalog(**db, handler);
       const CatalogSummary& found = analysis.summary;
       // A file with no Access header that gave nothing is no Access database at all.
@@ -46,6 +47,7 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
   analysis.formatVersion = run.sourceFormatVersion.load();
 
   analysis.tree = objectTreeOf(sourcePath, analysis.summary);
+  analysis.tree.damage = damageItemLines(analysis.damage);
   analysis.previewQueryCount = static_cast<int>(analysis.tree.queries.size());
   analysis.previewRelationCount = static_cast<int>(analysis.tree.relations.size());
   analysis.reportText =
@@ -56,6 +58,9 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
   if (analysis.result == RunResult::kStopped) {
     analysis.reportText = std::string(kAnalysisStoppedText) + "\r\n\r\n" + analysis.reportText;
   }
+  if (const std::string line = damageFoundLine(analysis.damage); !line.empty()) {
+    analysis.reportText += line + "\r\n\r\n\r\n";
+  }
   if (report != nullptr) report->show(analysis.reportText);
 
   if (log != nullptr) {
@@ -65,6 +70,9 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       tables.push_back({table.name, table.columnCount, table.recordCount});
     }
     logFileAnalysis(*log, analysis.tree.root, tables);
+    if (const std::string line = damageFoundLine(analysis.damage); !line.empty()) {
+      log->appendLogLine(line + "\r\n\r\n");
+    }
     if (!analysis.opened) log->appendLogLine(analysis.problem + "\r\n\r\n");
   }
   return analysis;

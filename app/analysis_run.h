@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/activity_log.h"
+#include "app/damage_report.h"
 #include "app/object_tree.h"
 #include "app/report_file.h"
 #include "run/catalog_summary.h"
@@ -22,6 +23,7 @@ struct AnalysisResult {
   int previewQueryCount = 0;
   int previewRelationCount = 0;
   std::string reportText;  // the summary report text
+  DamageReport damage;     // what the walk passed over
 };
 
 // Analyses one source file: opens it, walks its catalog counting every table's rows and

@@ -71,12 +71,17 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
   SalvageHandler salvage(context);
   ProgressHandler handler(salvage, tracker);
   tracker.startFile(fileNumber, file.source);
-  RunResult code = salvageFile(file.source, handler, run);
+  RunResult code = salvageFile(file.source, handler, run, &file.damage);
   tracker.endFile();
   const bool opened = code != RunResult::kNothing;
   // The saved queries become views once every table and relation is in place.
   if (opened && code != RunResult::kStopped && createQueryViews(context).stopped) {
     code = RunResult::kStopped;
+  }
+  if (const std::string line = damageFoundLine(file.damage); !line.empty()) {
+    run.appendSavingListLine(line);
+    run.appendSavingListLine("");
+    logText(log, line + "\r\n\r\n");
   }
   SavingTally& tally = context.tally;
   bool holdsNothing = false;

@@ -55,6 +55,10 @@ std::vector<PreviewAction> previewActions(std::string_view selected, std::string
   if (parent == kQueryGroup) actions.push_back(PreviewAction::QueryReport);
   if (parent == kRelationGroup) actions.push_back(PreviewAction::RelationReport);
   if (selected == root) actions.push_back(PreviewAction::SummaryReport);
+  // The group sits under the root; a table named "Damage" sits under "Table".
+  if ((selected == kDamageGroup && parent == root) || parent == kDamageGroup) {
+    actions.push_back(PreviewAction::DamageReport);
+  }
   return actions;
 }
 

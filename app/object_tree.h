@@ -11,14 +11,18 @@ namespace vantrel {
 inline constexpr std::string_view kTableGroup = "Table";
 inline constexpr std::string_view kQueryGroup = "Query";
 inline constexpr std::string_view kRelationGroup = "Relation";
+inline constexpr std::string_view kDamageGroup = "Damage";
 
 // The preview's tree as data: the file's path at the root, under it always the three groups
-// "Table", "Query" and "Relation", and under each group its entries' names in list order.
+// "Table", "Query" and "Relation", and under each group its entries' names in list order;
+// after them, when the reader passed over damage, the group "Damage" with a line for each
+// piece listed.
 struct ObjectTree {
   std::string root;
   std::vector<std::string> tables;
   std::vector<std::string> queries;
   std::vector<std::string> relations;
+  std::vector<std::string> damage;
 };
 
 // The tree of an analysed file; the root is the path as shown to the user.
@@ -41,7 +45,8 @@ enum class PreviewAction {
   TableRows,
   QueryReport,
   RelationReport,
-  SummaryReport
+  SummaryReport,
+  DamageReport
 };
 std::vector<PreviewAction> previewActions(std::string_view selected, std::string_view parent,
                                           std::string_view root);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/analysis_json.h"
+#include "app/damage_json.h"
 #include "salvage/dao_exception.h"
 #include "salvage/sqlite_handle.h"
 
@@ -104,7 +105,8 @@ std::string savingJson(const SavingOutcome& outcome) {
                      {"problem", file.problem},
                      {"tables", tables},
                      {"rows", rows},
-                     {"losses", lossesJson(file.tally)}});
+                     {"losses", lossesJson(file.tally)},
+                     {"damage", damageJson(file.damage)}});
     if (file.tally.stopped) {
       files.back()["stopped_table"] = {{"name", file.tally.stopped->name},
                                        {"rows_written", file.tally.stopped->written},

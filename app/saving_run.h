@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/activity_log.h"
+#include "app/damage_report.h"
 #include "app/log_texts.h"
 #include "run/run_state.h"
 #include "salvage/destination.h"
@@ -83,6 +84,8 @@ struct SavedFile {
   std::string problem;
   // What the destination took and did not take, each lost object by name.
   SavingTally tally;
+  // What the reader passed over in the source.
+  DamageReport damage;
 };
 
 struct SavingOutcome {

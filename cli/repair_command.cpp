@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/log_texts.h"
+#include "app/saving_json.h"
 #include "app/saving_run.h"
 #include "app/workflow_log.h"
 #include "cli/commands.h"
@@ -28,6 +29,7 @@ struct RepairOptions {
   bool oneSchema = false;
   bool schemaPerFile = false;  // the default; kept for the scripts that still ask for it
   int connectTimeout = 10;     // seconds a server may take to answer a new connection
+  bool json = false;           // the run's outcome as one line of JSON, in place of the list
   std::optional<OverwriteMode> overwrite;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 };
@@ -136,7 +138,8 @@ void printEnd(const SavingOutcome& outcome, const PostgresRun* postgres, const A
 int runRepair(const RepairOptions& options, Verbosity verbosity) {
   const OverwriteMode mode = options.overwrite.value_or(
       standardInputIsTerminal() ? OverwriteMode::Ask : OverwriteMode::No);
-  RepairHooks hooks(mode, verbosity);
+  // The JSON line is all that standard output carries: the saving list stays in the log.
+  RepairHooks hooks(mode, options.json ? Verbosity::Quiet : verbosity);
   RunState run(hooks);
   InterruptGuard guard(run);
   const ActivityLog log = startActivityLog(options.files);
@@ -172,7 +175,11 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   }
   logSavingEnd(log, outcome);
   // Quiet: the exit status and the errors above tell the outcome.
-  if (verbosity != Verbosity::Quiet) printEnd(outcome, postgres.get(), log);
+  if (options.json) {
+    std::cout << savingJson(outcome) << "\n";
+  } else if (verbosity != Verbosity::Quiet) {
+    printEnd(outcome, postgres.get(), log);
+  }
   if (const std::string warning = logWarningText(log); !warning.empty())
     std::cerr << "vantrel-cli: warning: " << warning << "\n";
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
@@ -220,6 +227,9 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
           {"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}},
       "An existing destination: ask (the default on a terminal), yes, or no (the "
       "default otherwise)");
+  repair->add_flag("--json", options->json,
+                   "Print the run's outcome as one line of JSON in place of the saving list: "
+                   "each file's status, tables and rows saved, losses and damage found");
   repair
       ->add_option("--jobs", options->jobs,
                    "How many files are saved at the same time (the default: one per processor)")

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/damage_report.h"
 #include "app/object_tree.h"
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
@@ -330,6 +331,8 @@ void PreviewWindow::fillTree() {
   QTreeWidgetItem* tables = group(kTableGroup, analysis_.tree.tables);
   QTreeWidgetItem* queries = group(kQueryGroup, analysis_.tree.queries);
   QTreeWidgetItem* relations = group(kRelationGroup, analysis_.tree.relations);
+  // Damage is listed only where there is some; its group stays closed, however long.
+  if (!analysis_.tree.damage.empty()) group(kDamageGroup, analysis_.tree.damage);
   for (QTreeWidgetItem* item : {relations, queries, tables, root})
     item->setExpanded(true);
 }
@@ -377,6 +380,9 @@ void PreviewWindow::selectionChanged(QTreeWidgetItem* item) {
         break;
       case PreviewAction::SummaryReport:
         showReport(analysis_.reportText);
+        break;
+      case PreviewAction::DamageReport:
+        showReport(damageReportText(analysis_.damage));
         break;
     }
   }

@@ -117,7 +117,10 @@ bool catalogDefinitionReadable(SourceDatabase& db) {
 RunResult walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
   db.recordCounter = 0;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
-  if (!catalog) return scanCatalogPages(db, handler);
+  if (!catalog) {
+    db.noteDamage(DamageKind::kLostCatalog, kCatalogTdefPage);
+    return scanCatalogPages(db, handler);
+  }
 
   db.tableCount = 0;
   db.queryCount = 0;
@@ -240,9 +243,11 @@ std::string displayPath(std::string path) {
   return path;
 }
 
-RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run) {
+RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run,
+                      DamageSink* damage) {
   auto db = openSourceDatabase(path, &run);
   if (!db) return RunResult::kNothing;
+  db->setDamageSink(damage);
   if (run.savingMode.load() == SavingMode::kSaving) {
     run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
     run.appendSavingListLine("Scanning file for Table[s] ");

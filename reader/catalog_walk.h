@@ -33,8 +33,10 @@ RunResult scanCatalogPages(SourceDatabase& db, CatalogHandler& handler);
 
 // The saving run's per-file driver: opens the file (read-only), writes its lines to the saving
 // list, walks its catalog and closes it. Returns kNothing when the file cannot be opened, else
-// the walk's result (kDone or kStopped): the caller tells the two apart by this alone.
-RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run);
+// the walk's result (kDone or kStopped): the caller tells the two apart by this alone. The
+// damage the walk passes over is told to `damage` (none: to nobody).
+RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run,
+                      DamageSink* damage = nullptr);
 
 // A path as shown to the user: a drive prefix ("C:") is followed by exactly one backslash.
 std::string displayPath(std::string path);

@@ -112,8 +112,10 @@ std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> 
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
   const StoredValue value{.row = row, .page = valuePage, .length = bound};
-  if ((header & kSinglePage) != 0) return readSinglePageValue(db, value);
-  return readChainedValue(db, value);
+  std::vector<uint8_t> bytes =
+      (header & kSinglePage) != 0 ? readSinglePageValue(db, value) : readChainedValue(db, value);
+  if (bytes.size() < length) db.noteDamage(DamageKind::kUnreadableLongValue, valuePage, row);
+  return bytes;
 }
 
 }  // namespace vantrel

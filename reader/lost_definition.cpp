@@ -170,8 +170,19 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
 
 std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
                                                      const CatalogObject& object) {
-  if (auto table = openTable(db, object)) return std::move(table->definition);
-  return inferLostDefinition(db, object);
+  if (auto table = openTable(db, object)) {
+    if (table->definition.usageMapLost) {
+      db.noteDamage(DamageKind::kLostUsageMap, object.tdefPage, -1, object.name);
+    }
+    if (table->definition.columnNamesLost) {
+      db.noteDamage(DamageKind::kLostColumnNames, object.tdefPage, -1, object.name);
+    }
+    return std::move(table->definition);
+  }
+  auto inferred = inferLostDefinition(db, object);
+  db.noteDamage(inferred ? DamageKind::kRebuiltDefinition : DamageKind::kUnreadableDefinition,
+                object.tdefPage, -1, object.name);
+  return inferred;
 }
 
 }  // namespace vantrel

@@ -21,6 +21,11 @@ int64_t RowPage::owner() const {
   return u32Of(bytes_, kOwnerOffset);
 }
 
+bool RowPage::hasKnownType() const {
+  const int type = pageType();
+  return (type >= 1 && type <= 5) || type == 8 || type == 9;
+}
+
 bool RowPage::isLongValuePage() const {
   return byteOf(bytes_, 4) == 'L' && byteOf(bytes_, 5) == 'V' && byteOf(bytes_, 6) == 'A' &&
          byteOf(bytes_, 7) == 'L';

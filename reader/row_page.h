@@ -35,7 +35,10 @@ class RowPage {
   // The page type byte and the owner (the table's definition page) of a data page.
   int pageType() const;
   int64_t owner() const;
-  bool isLongValuePage() const;  // "LVAL" where a data page names its owner
+  bool isLongValuePage() const;
+  // Whether the type byte names a kind of page the format has (data, definition, index, usage
+  // bitmap, released): a zeroed or overwritten page has none.
+  bool hasKnownType() const;  // "LVAL" where a data page names its owner
   // A data page (type 1, not long values) whose owner is `tdefPage`.
   bool isDataPageOf(int64_t tdefPage) const;
 

@@ -102,13 +102,24 @@ int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor
     // Each candidate lies after the one before, so each phase ends; one beyond the file's
     // last page ends it at once, however many more pages a damaged map names.
     while (const auto candidate = nextCandidate(db, table, cursor)) {
-      if (*candidate >= db.pageCount()) break;
+      if (*candidate >= db.pageCount()) {
+        // The file ends before a page the map names: a file cut short.
+        db.noteDamage(DamageKind::kUnreadablePage, *candidate, -1, table.name);
+        break;
+      }
       cursor.currentDataPage = *candidate;
       if (*candidate <= 0) continue;
       PageView page = db.page(*candidate);
       if (page && RowPage(page.bytes(), db.format()).isDataPageOf(table.catalogObject.tdefPage)) {
         cursor.dataPage = std::move(page);
         return *candidate;
+      }
+      if (page && cursor.walkPhase == 0) {
+        // A page of a known kind belongs to something else; any other is no page at all
+        // (zeroed, or overwritten).
+        const bool known = RowPage(page.bytes(), db.format()).hasKnownType();
+        db.noteDamage(known ? DamageKind::kForeignPage : DamageKind::kUnreadablePage, *candidate,
+                      -1, table.name);
       }
     }
     // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on
@@ -148,7 +159,7 @@ bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shap
   return true;
 }
 
-void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int s, int e) {
+int crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int s, int e) {
   const int width = page.format().rowFieldSize;
   const RowShape shape = rowShape(page, s, e);
   const int n = shape.columnCount;
@@ -160,6 +171,7 @@ void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& curs
       table.variableColumnSwitch != 0 && readVariableOffsets(page, s, e, shape, offsets);
 
   int fixedFound = 0;
+  int fieldsOutside = 0;
   const auto fixedInRow = static_cast<uint32_t>(n - varCount);
   auto& slots = cursor.fieldSlots;
   slots.assign(table.columns.size(), FieldSlot{});
@@ -182,8 +194,10 @@ void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& curs
       start = s + from;
       size = from < 0 || to < 0 ? -1 : to - from;
     }
-    // A field is only read where it lies inside its row.
+    // A field is only read where it lies inside its row. One the row holds (its offsets were
+    // read) that lies elsewhere is damage; a column the row was written without is not.
     if (size < 0 || start < s || start + size - 1 > e) {
+      if (start != 0 || size != -1) ++fieldsOutside;
       slot.start = 0;
       slot.size = 0;
       if (column.type != kTypeBoolean) slot.isNull = true;  // a boolean keeps its mask bit
@@ -192,6 +206,7 @@ void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& curs
     slot.start = start;
     slot.size = size;
   }
+  return fieldsOutside;
 }
 
 int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor, int r) {
@@ -200,12 +215,22 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   const RowPage rows(cursor.dataPage.bytes(), db.format());
   const int entry = rows.entry(r);
   // A pointer slot is passed over: its moved row is read where it lies, so never twice.
-  if (entry < 0 || RowPage::isPointerOrDeleted(entry)) return 0;
+  const int64_t pageNumber = cursor.dataPage.number();
+  if (entry < 0) {
+    db.noteDamage(DamageKind::kBadRowOffset, pageNumber, r, table.name);
+    return 0;
+  }
+  if (RowPage::isPointerOrDeleted(entry)) return 0;
   if (RowPage::isMoved(entry) && isDeletedMovedRow(db, table, cursor, r)) return 0;
   const int start = rows.start(r);
   int size = rows.end(r) - start;
-  if (size < 0 || size > kMaxRowSize) size = 0;
-  crackRow(rows, table, cursor, start, start + size - 1);
+  if (size < 0 || size > kMaxRowSize) {
+    db.noteDamage(DamageKind::kBadRowOffset, pageNumber, r, table.name);
+    size = 0;
+  }
+  if (crackRow(rows, table, cursor, start, start + size - 1) > 0 && size > 0) {
+    db.noteDamage(DamageKind::kFieldOutsideRow, pageNumber, r, table.name);
+  }
   db.longValues().claimFor(&cursor.longValueRows, table.catalogObject.tdefPage);
 
   cursor.columnTexts.resize(table.columns.size());

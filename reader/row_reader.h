@@ -39,8 +39,8 @@ bool readVariableOffsets(const RowPage& page, int s, int e, const RowShape& shap
                          std::vector<int>& offsets);
 
 // Splits the row from `rowStart` to `rowEnd` (inclusive) into one field slot per column
-// (cursor.fieldSlots).
-void crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int rowStart,
-              int rowEnd);
+// (cursor.fieldSlots). Returns how many fields the row holds whose offsets lie outside it.
+int crackRow(const RowPage& page, const TableDefinition& table, RowCursor& cursor, int rowStart,
+             int rowEnd);
 
 }  // namespace vantrel

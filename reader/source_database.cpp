@@ -92,6 +92,18 @@ void SourceDatabase::setFormat(JetVersion version) {
   pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes);
 }
 
+PageView SourceDatabase::page(int64_t n) {
+  PageView view = pages_.page(n);
+  if (!view && n >= 0 && n < pageCount() && file_.isOpen()) {
+    noteDamage(DamageKind::kUnreadablePage, n);
+  }
+  return view;
+}
+
+void SourceDatabase::noteDamage(DamageKind kind, int64_t page, int row, std::string_view table) {
+  if (damage_ != nullptr) damage_->noteDamage({kind, page, row, std::string(table)});
+}
+
 void SourceDatabase::close() {
   file_.close();
   pages_.clear();

@@ -5,12 +5,14 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "reader/jet_format.h"
 #include "reader/page_bytes.h"
 #include "reader/page_source.h"
 #include "reader/text_decoding.h"
+#include "run/damage_sink.h"
 #include "run/expected.h"
 
 namespace vantrel {
@@ -100,8 +102,14 @@ class SourceDatabase {
   int64_t pagesRead() const { return pages_.pagesRead(); }
   RunState* run() const { return run_; }
 
-  // Page n; an empty view when it cannot be read.
-  PageView page(int64_t n) { return pages_.page(n); }
+  // Page n; an empty view when it cannot be read. A page inside the file that cannot be
+  // read is told to the damage sink.
+  PageView page(int64_t n);
+
+  // Where the damage the reader passes over is told; null for nowhere. The workflow sets it
+  // for the walks whose damage it reports.
+  void setDamageSink(DamageSink* sink) { damage_ = sink; }
+  void noteDamage(DamageKind kind, int64_t page, int row = -1, std::string_view table = {});
 
   LongValueClaims& longValues() { return longValues_; }
 
@@ -126,6 +134,7 @@ class SourceDatabase {
   PageSource pages_;
   CodePageDecoder codePageDecoder_{1252};
   LongValueClaims longValues_;
+  DamageSink* damage_ = nullptr;
   std::shared_ptr<const PageCensus> census_;  // taken when first needed
 
   friend const PageCensus& pageCensus(SourceDatabase& db);

@@ -221,6 +221,7 @@ void readColumns(SourceDatabase& db, TableDefinition& table) {
     column.name = std::move(*name);
   }
   table.columns = std::move(columns);
+  table.columnNamesLost = namesFailed;
 
   table.indexSectionPosition = static_cast<int>(cursor.pos());
   table.indexSectionPage = cursor.pageNumber();

@@ -62,6 +62,7 @@ struct TableDefinition {
   int primaryKeyColumnCount = 0;
   UsageMap usageMap;             // 1 to 4095 bytes
   bool usageMapLost = false;     // the map's row could not be read
+  bool columnNamesLost = false;  // the names ran out: stand-in names from there on
   int variableColumnSwitch = 0;  // 0: rows have no variable offset table
   int firstDataPage = 0;         // kept, not used
   // A lost definition's columns are inferred from its rows: how many. 0 for a stored one.

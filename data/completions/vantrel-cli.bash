@@ -31,7 +31,7 @@ _vantrel_cli() {
     table) options="--format --date-format --binary --limit" ;;
     query) options="--sql --sqlite" ;;
     relation) options="" ;;
-    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --jobs" ;;
+    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options -q --quiet -v --verbose -h --help" -- "$cur"))

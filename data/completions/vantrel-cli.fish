@@ -26,4 +26,5 @@ complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l schema-per-fi
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l one-schema -d 'Every file into one schema for the run'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l connect-timeout -x -d 'Seconds a server may take to answer'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l overwrite -a 'ask yes no' -d 'An existing destination'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l json -d 'The outcome as one line of JSON'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l jobs -d 'Files saved at the same time'

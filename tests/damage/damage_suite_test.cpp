@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 
+#include "app/damage_report.h"
 #include "tests/damage/damage_database.h"
 #include "tests/damage/damage_kinds.h"
 #include "tests/damage/salvage_outcome.h"
@@ -51,12 +52,13 @@ struct HealthyDatabase {
     return {};
   }
 
-  Tables salvage(const DamagedFile& damagedFile, std::vector<std::string>* savingList = nullptr) {
+  Tables salvage(const DamagedFile& damagedFile, std::vector<std::string>* savingList = nullptr,
+                 DamageSink* damage = nullptr) {
     const auto damagedPath = dir / ("damaged-" + std::to_string(++damaged) + ".mdb");
     std::ofstream(damagedPath, std::ios::binary)
         .write(reinterpret_cast<const char*>(damagedFile.bytes.data()),
                static_cast<std::streamsize>(damagedFile.bytes.size()));
-    return salvageWithVantrel(damagedPath, dir.path(), savingList);
+    return salvageWithVantrel(damagedPath, dir.path(), savingList, damage);
   }
 };
 
@@ -316,6 +318,49 @@ TEST_P(DamageSuiteTest, RowBookkeepingDamageLosesNoOtherRowAndRevivesNoDeletedOn
           EXPECT_FALSE(row[at] && isMovedReading(std::stoll(*row[at]))) << *row[at];
       }
       EXPECT_EQ(got.rows.size(), database.tables.at(owner).rows.size() - lost);
+    }
+  }
+}
+
+// The reader names what it passed over, where it lies, and nothing in a healthy file.
+TEST_P(DamageSuiteTest, WhatTheReaderPassesOverIsReportedWhereItLies) {
+  using Reported = vantrel::DamageKind;
+  DamageReport healthyReport;
+  healthy().salvage({healthy().bytes, {}}, nullptr, &healthyReport);
+  EXPECT_TRUE(healthyReport.empty()) << damageSummaryText(healthyReport);
+
+  struct Case {
+    DamageKind damage;
+    std::vector<Reported> reported;  // one of these at least
+    bool onTheDamagedPage;           // every piece names a page the damage touched
+  };
+  const Case cases[] = {
+      {DamageKind::kCatalogDefinition, {Reported::kLostCatalog}, true},
+      {DamageKind::kDataPageZeroed, {Reported::kUnreadablePage}, true},
+      {DamageKind::kDataPageRandom,
+       {Reported::kUnreadablePage, Reported::kForeignPage, Reported::kBadRowOffset}, true},
+      {DamageKind::kRowOffsetsGarbled, {Reported::kBadRowOffset, Reported::kFieldOutsideRow},
+       true},
+      {DamageKind::kLongValuesZeroed, {Reported::kUnreadableLongValue}, true},
+      {DamageKind::kTruncated, {Reported::kUnreadablePage, Reported::kUnreadableDefinition},
+       false},
+      {DamageKind::kDefinitionZeroed,
+       {Reported::kRebuiltDefinition, Reported::kUnreadableDefinition}, true},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(damageName(test.damage));
+    const DamagedFile damaged = damage(test.damage, 1);
+    DamageReport report;
+    healthy().salvage(damaged, nullptr, &report);
+    int64_t found = 0;
+    for (const Reported kind : test.reported) found += report.count(kind);
+    EXPECT_GT(found, 0) << damageSummaryText(report);
+    EXPECT_FALSE(damageFoundLine(report).empty());
+    if (!test.onTheDamagedPage) continue;
+    for (const Damage& piece : report.listed()) {
+      EXPECT_NE(std::find(damaged.pages.begin(), damaged.pages.end(), piece.page),
+                damaged.pages.end())
+          << damageItemText(piece);
     }
   }
 }

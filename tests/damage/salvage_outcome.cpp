@@ -93,7 +93,8 @@ std::string rowKey(const TableRows& table, size_t row, const std::vector<std::st
 
 std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path& file,
                                                     const std::filesystem::path& workDir,
-                                                    std::vector<std::string>* savingList) {
+                                                    std::vector<std::string>* savingList,
+                                                    DamageSink* damage) {
   static std::atomic<int> counter{0};
   const auto destinationPath = workDir / ("salvaged-" + std::to_string(++counter) + ".sqlite");
   {
@@ -105,7 +106,7 @@ std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path&
     destination.Create(destinationPath);
     SalvageContext context{run, summary, nullptr, &destination};
     SalvageHandler handler(context);
-    salvageFile(file, handler, run);
+    salvageFile(file, handler, run, damage);
     try {
       destination.Close();
     } catch (const CDaoException&) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "run/damage_sink.h"
+
 namespace vantrel::test {
 
 // The rows one reader got out of one table, every value as text.
@@ -19,10 +21,12 @@ struct TableRows {
 };
 
 // Every table Vantrel saved from a file (saving run into a fresh destination in `workDir`),
-// by name. The saving list's lines go to `savingList` when given.
+// by name. The saving list's lines go to `savingList` and the damage the reader passed over to
+// `damage` when given.
 std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path& file,
                                                     const std::filesystem::path& workDir,
-                                                    std::vector<std::string>* savingList = nullptr);
+                                                    std::vector<std::string>* savingList = nullptr,
+                                                    DamageSink* damage = nullptr);
 
 // The definition page of every user table the analysis of a healthy file finds, by name.
 std::map<std::string, int64_t> tableDefinitionPages(const std::filesystem::path& file);
