@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/damage_report.h"
 #include "app/object_tree.h"
 #include "app/report_file.h"
 #include "tests/support/corpus.h"
@@ -96,6 +97,36 @@ TEST(ObjectTreeTest, TreeEntriesAndSelections) {
   EXPECT_EQ(previewActions("OrdersLines", "Relation", tree.root),
             std::vector<A>{A::RelationReport});
   EXPECT_EQ(previewActions(tree.root, "", tree.root), std::vector<A>{A::SummaryReport});
+}
+
+// A page counts once however often it is reached, the list stays bounded, the words put what
+// was lost first; the preview's "Damage" group is told from a table of that name.
+TEST(DamageReportTest, CountsListsAndWords) {
+  DamageReport report;
+  EXPECT_EQ(damageFoundLine(report), "");
+  EXPECT_EQ(damageReportText(report), "");
+  for (int i = 0; i < 2; ++i) {
+    report.noteDamage({DamageKind::kUnreadablePage, 7, -1, ""});
+    report.noteDamage({DamageKind::kBadRowOffset, 9, 3, "Orders"});
+  }
+  for (int i = 0; i < 1200; ++i)
+    report.noteDamage({DamageKind::kFieldOutsideRow, 9, i, "T"});
+  report.noteDamage({DamageKind::kLostCatalog, 2, -1, ""});
+  EXPECT_EQ(report.count(DamageKind::kUnreadablePage), 1);
+  EXPECT_EQ(report.listed().size(), DamageReport::kMaxListed);
+  EXPECT_EQ(report.leftOut(), 1 + 2 + 1200 + 1 - 1000);
+  EXPECT_EQ(damageFoundLine(report),
+            "Damage found: catalog unreadable, 1 page unreadable, 2 rows skipped, 1200 rows "
+            "partly unreadable");
+  EXPECT_EQ(damageItemText(report.listed()[1]), "Page 9, row 3 (Orders): bad row offset");
+  EXPECT_TRUE(damageReportText(report).ends_with("\r\n204 more pieces not listed\r\n"));
+
+  using Action = PreviewAction;
+  EXPECT_EQ(previewActions("Damage", "C:\\a.mdb", "C:\\a.mdb"),
+            std::vector<Action>{Action::DamageReport});
+  EXPECT_EQ(previewActions("Page 9: bad row offset", "Damage", "C:\\a.mdb"),
+            std::vector<Action>{Action::DamageReport});
+  EXPECT_EQ(previewActions("Damage", "Table", "C:\\a.mdb"), std::vector<Action>{Action::TableRows});
 }
 
 TEST(ReportFileTest, EachTextGoesIntoAFreshUtf16FileAndTheOldOneIsDeleted) {

@@ -108,6 +108,31 @@ TEST_F(WorkflowCliTest, AnalyzePrintsTheReportTextsOrJson) {
   EXPECT_EQ(alone.exitCode, 1);
   EXPECT_EQ(alone.out, "");
   EXPECT_EQ(objects[0]["reason"], nullptr);
+  EXPECT_EQ(objects[0]["damage"]["summary"], "") << "a healthy file";
+}
+
+// What the reader passed over in a damaged file, the same in the summary, the saving list and
+// both JSON outputs, each piece with its page.
+TEST_F(WorkflowCliTest, DamageFoundIsNamedByAnalysisAndRepair) {
+  const std::string damaged = VANTREL_SOURCE_DIR "/samples/sample-jet4-damaged.mdb";
+  const std::string line = "Damage found: catalog unreadable, 2 pages unreadable\n";
+  EXPECT_NE(runProcess({kCli, "analyze", damaged}).out.find(line), std::string::npos);
+  const auto analysis = jsonLines(runProcess({kCli, "analyze", "--json", damaged}).out);
+  ASSERT_EQ(analysis.size(), 1u);
+  const auto& damage = analysis[0]["damage"];
+  EXPECT_EQ(damage["counts"].dump(), R"({"catalog definition unreadable":1,"page unreadable":2})");
+  EXPECT_EQ(damage["items"][1].dump(),
+            R"({"kind":"page unreadable","page":63,"row":null,"table":"Readings"})");
+  const auto repair = runProcess({kCli, "repair", "--out", dir.path(), damaged});
+  EXPECT_NE(repair.out.find(line + "\nSaving Completed Successfully\n"), std::string::npos)
+      << repair.out;
+  const auto json =
+      runProcess({kCli, "repair", "--json", "--overwrite", "yes", "--out", dir.path(), damaged});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  const auto outcome = jsonLines(json.out);
+  ASSERT_EQ(outcome.size(), 1u) << "the JSON line alone: " << json.out;
+  EXPECT_EQ(outcome[0]["files"][0]["damage"], damage);
+  EXPECT_EQ(outcome[0]["files"][0]["status"], "saved");
 }
 
 TEST_F(WorkflowCliTest, TableRowsAsTypedJsonOrInTheFormsAskedFor) {

@@ -338,14 +338,14 @@ TEST_P(DamageSuiteTest, WhatTheReaderPassesOverIsReportedWhereItLies) {
       {DamageKind::kCatalogDefinition, {Reported::kLostCatalog}, true},
       {DamageKind::kDataPageZeroed, {Reported::kUnreadablePage}, true},
       {DamageKind::kDataPageRandom,
-       {Reported::kUnreadablePage, Reported::kForeignPage, Reported::kBadRowOffset}, true},
-      {DamageKind::kRowOffsetsGarbled, {Reported::kBadRowOffset, Reported::kFieldOutsideRow},
+       {Reported::kUnreadablePage, Reported::kForeignPage, Reported::kBadRowOffset},
        true},
+      {DamageKind::kRowOffsetsGarbled, {Reported::kBadRowOffset, Reported::kFieldOutsideRow}, true},
       {DamageKind::kLongValuesZeroed, {Reported::kUnreadableLongValue}, true},
-      {DamageKind::kTruncated, {Reported::kUnreadablePage, Reported::kUnreadableDefinition},
-       false},
+      {DamageKind::kTruncated, {Reported::kUnreadablePage, Reported::kUnreadableDefinition}, false},
       {DamageKind::kDefinitionZeroed,
-       {Reported::kRebuiltDefinition, Reported::kUnreadableDefinition}, true},
+       {Reported::kRebuiltDefinition, Reported::kUnreadableDefinition},
+       true},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(damageName(test.damage));
@@ -353,7 +353,8 @@ TEST_P(DamageSuiteTest, WhatTheReaderPassesOverIsReportedWhereItLies) {
     DamageReport report;
     healthy().salvage(damaged, nullptr, &report);
     int64_t found = 0;
-    for (const Reported kind : test.reported) found += report.count(kind);
+    for (const Reported kind : test.reported)
+      found += report.count(kind);
     EXPECT_GT(found, 0) << damageSummaryText(report);
     EXPECT_FALSE(damageFoundLine(report).empty());
     if (!test.onTheDamagedPage) continue;

@@ -527,6 +527,14 @@ class WindowsTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(analysed(three), kLong);
     QCOMPARE(enabled(three), QStringLiteral("10111"));
     QCOMPARE(child<QLabel>(&three, "fileNumber")->text(), QStringLiteral("3"));
+    // The damaged file's tree ends in what its reading passed over.
+    QTreeWidgetItem* damageRoot = treeOf(three)->topLevelItem(0);
+    QCOMPARE(damageRoot->childCount(), 4);
+    QCOMPARE(damageRoot->child(3)->text(0), QStringLiteral("Damage"));
+    select(three, QStringLiteral("Page 63 (Readings): page unreadable"), QStringLiteral("Damage"));
+    QVERIFY(three.reportText().startsWith(
+        QStringLiteral("Damage found: catalog unreadable, 2 pages unreadable\n\nPage 2: catalog "
+                       "definition unreadable\nPage 63 (Readings): page unreadable\n")));
     three.backDatabase();
     QTRY_VERIFY_WITH_TIMEOUT(analysed(three), kLong);
     QCOMPARE(three.fileNumber(), 2);
