@@ -24,9 +24,9 @@ class JobBoard {
            int settledBefore)
       : run_(run), hooks_(hooks), log_(log), fileCount_(fileCount), settledBefore_(settledBefore) {}
 
-  bool confirmStop(std::string_view question) {
+  bool confirmStop(RunPhase phase) {
     std::lock_guard lock(mutex_);
-    const bool stop = run_.hooks().confirmStop(question);
+    const bool stop = run_.hooks().confirmStop(phase);
     if (!stop) stopRelayed_ = false;  // the request lapses, as in a run of one file at a time
     return stop;
   }
@@ -113,7 +113,7 @@ class JobHooks : public RunHooks {
  public:
   explicit JobHooks(JobBoard& board) : board_(board) {}
 
-  bool confirmStop(std::string_view question) override { return board_.confirmStop(question); }
+  bool confirmStop(RunPhase phase) override { return board_.confirmStop(phase); }
   void appendSavingListLine(int, std::string_view text) override { lines_.emplace_back(text); }
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}

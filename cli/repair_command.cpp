@@ -42,7 +42,7 @@ class RepairHooks : public RunHooks, public SavingHooks {
   RepairHooks(OverwriteMode mode, Verbosity verbosity)
       : mode_(mode), quiet_(verbosity == Verbosity::Quiet) {}
 
-  bool confirmStop(std::string_view) override { return true; }
+  bool confirmStop(RunPhase) override { return true; }
   void appendSavingListLine(int, std::string_view text) override {
     if (quiet_) return;
     progress_.clear();

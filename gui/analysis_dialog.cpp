@@ -1,4 +1,5 @@
 #include "gui/analysis_dialog.h"
+#include "app/stop_questions.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -15,7 +16,8 @@ namespace vantrel::gui {
 class AnalysisDialog::Hooks : public SilentRunHooks {
  public:
   explicit Hooks(AnalysisDialog& dialog) : dialog_(dialog) {}
-  bool confirmStop(std::string_view question) override {
+  bool confirmStop(RunPhase phase) override {
+    const std::string_view question = stopQuestionText(phase);
     const QString text =
         QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size()));
     return askOnUiThread(&dialog_, [this, text] { return dialog_.askStop(text); });

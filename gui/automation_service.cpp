@@ -30,7 +30,7 @@ class AutomationHooks : public RunHooks, public SavingHooks {
   AutomationHooks(bool overwrite, std::function<void(const RunProgress&)> progress)
       : overwrite_(overwrite), progress_(std::move(progress)) {}
 
-  bool confirmStop(std::string_view) override { return false; }
+  bool confirmStop(RunPhase) override { return false; }
   void appendSavingListLine(int, std::string_view) override {}
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}

@@ -103,7 +103,7 @@ class RowListFeeder : public RunHooks {
  public:
   explicit RowListFeeder(RowListModel* model);
 
-  bool confirmStop(std::string_view) override { return false; }
+  bool confirmStop(RunPhase) override { return false; }
   void appendSavingListLine(int, std::string_view) override {}
   void addPreviewColumn(int columnIndex, std::string_view heading) override;
   void setPreviewCell(int columnIndex, int rowIndex, std::string_view text) override;

@@ -1,4 +1,5 @@
 #include "gui/saving_dialog.h"
+#include "app/stop_questions.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -37,8 +38,8 @@ class SavingDialog::Hooks : public RunHooks, public SavingHooks {
  public:
   explicit Hooks(SavingDialog& dialog) : dialog_(dialog) {}
 
-  bool confirmStop(std::string_view question) override {
-    const QString text = fromUtf8(question);
+  bool confirmStop(RunPhase phase) override {
+    const QString text = fromUtf8(stopQuestionText(phase));
     return askOnUiThread(&dialog_, [this, text] {
       dialog_.barsHeld_ = true;
       const bool stop = dialog_.session_.prompts.question(nullptr, text);

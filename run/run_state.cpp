@@ -12,8 +12,7 @@ RunResult RunState::stopCheck() {
   // request lapses.
   const RunPhase phase = runPhase.load();
   bool stop = phase == RunPhase::kPreviewLoad;
-  if (phase == RunPhase::kSaving) stop = hooks_->confirmStop(kSavingStopQuestion);
-  if (phase == RunPhase::kAnalysis) stop = hooks_->confirmStop(kAnalysisStopQuestion);
+  if (phase == RunPhase::kSaving || phase == RunPhase::kAnalysis) stop = hooks_->confirmStop(phase);
   stopRequested.store(0);
   return stop ? RunResult::kStopped : RunResult::kNothing;
 }

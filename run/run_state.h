@@ -9,15 +9,19 @@
 
 namespace vantrel {
 
+// Which run is going on, so that a stop request gets that run's question. Loading one object
+// for display has none to ask: the user cancelled it, so it stops at once.
+enum class RunPhase : char { kNone = 0, kAnalysis = 'P', kSaving = 'S', kPreviewLoad = 'V' };
+
 // What a worker needs from whoever shows the run: the windows, the command line or a test.
 // Workers never touch a window themselves; they only call these hooks.
 class RunHooks {
  public:
   virtual ~RunHooks() = default;
 
-  // Asks whether the running work should stop. `question` is the full text to show. Returns
-  // true for Yes. Called on the worker thread, which waits for the answer.
-  virtual bool confirmStop(std::string_view question) = 0;
+  // Asks whether the running work of `phase` (an analysis or a saving run) should stop.
+  // Returns true for Yes. Called on the worker thread, which waits for the answer.
+  virtual bool confirmStop(RunPhase phase) = 0;
 
   // Appends one line to the saving list (the saving run's progress list).
   virtual void appendSavingListLine(int row, std::string_view text) = 0;
@@ -41,26 +45,17 @@ class RowObserver {
 // Hooks that show nothing and confirm every stop request.
 class SilentRunHooks : public RunHooks {
  public:
-  bool confirmStop(std::string_view) override { return true; }
+  bool confirmStop(RunPhase) override { return true; }
   void appendSavingListLine(int, std::string_view) override {}
   void addPreviewColumn(int, std::string_view) override {}
   void setPreviewCell(int, int, std::string_view) override {}
 };
-
-inline constexpr std::string_view kSavingStopQuestion =
-    "Saving is in progress, Do you want to stop ?      ";
-inline constexpr std::string_view kAnalysisStopQuestion =
-    "Analysis is in progress, Do you want to stop ?      ";
 
 // Whether the saving worker runs: the catalog walk then re-creates what it finds.
 enum class SavingMode : int { kIdle = 0, kSaving = 1 };
 
 // Whether the preview loads one table or query for display, closing the file after it.
 enum class PreviewLoading : int { kIdle = 0, kLoading = 1 };
-
-// Which run is going on, so that a stop request gets that run's question. Loading one object
-// for display has none to ask: the user cancelled it, so it stops at once.
-enum class RunPhase : char { kNone = 0, kAnalysis = 'P', kSaving = 'S', kPreviewLoad = 'V' };
 
 // The run switches and the stop request shared by the worker and the user interface. The
 // user-interface side only calls requestStop(); everything else belongs to the worker.

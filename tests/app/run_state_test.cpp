@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/stop_questions.h"
 #include "run/result_codes.h"
 
 namespace vantrel {
@@ -14,8 +15,8 @@ namespace {
 class ScriptedHooks : public SilentRunHooks {
  public:
   explicit ScriptedHooks(bool answer) : answer_(answer) {}
-  bool confirmStop(std::string_view question) override {
-    questions.emplace_back(question);
+  bool confirmStop(RunPhase phase) override {
+    questions.emplace_back(stopQuestionText(phase));
     return answer_;
   }
   void appendSavingListLine(int row, std::string_view text) override {

@@ -238,7 +238,7 @@ TEST(RowReaderTest, TablesWithMoreThan256ColumnsAreReadWhole) {
 class AnswerHooks : public SilentRunHooks {
  public:
   explicit AnswerHooks(bool answer) : answer_(answer) {}
-  bool confirmStop(std::string_view) override { return answer_; }
+  bool confirmStop(RunPhase) override { return answer_; }
 
  private:
   bool answer_;
