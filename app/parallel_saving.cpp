@@ -115,8 +115,6 @@ class JobHooks : public RunHooks {
 
   bool confirmStop(RunPhase phase) override { return board_.confirmStop(phase); }
   void appendSavingListLine(int, std::string_view text) override { lines_.emplace_back(text); }
-  void addPreviewColumn(int, std::string_view) override {}
-  void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override { board_.showProgress(progress); }
 
   const std::vector<std::string>& lines() const { return lines_; }

@@ -4,7 +4,6 @@
 #include "reader/table_definition.h"
 #include "run/catalog_summary.h"
 #include "run/result_codes.h"
-#include "salvage/table_salvage.h"
 
 namespace vantrel {
 namespace {
@@ -47,13 +46,9 @@ QueryText rebuild(RunState& run, const std::string& sourcePath, int64_t objectId
 }  // namespace
 
 RunResult loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
-                           const std::string& name) {
+                           const std::string& name, TableRowVisitor& rows) {
   PreviewLoadingScope loading(run, PreviewLoading::kLoading);
-  auto db = openSourceDatabase(sourcePath, &run);
-  if (!db) return RunResult::kNothing;
-  CatalogSummary unused;
-  SalvageContext context{run, unused};
-  return salvageTable(*db, kObjectTable, objectId, name, context);
+  return readTableRows(run, sourcePath, objectId, name, rows);
 }
 
 QueryText loadPreviewQuery(RunState& run, const std::string& sourcePath, int64_t objectId,

@@ -4,15 +4,16 @@
 #include <optional>
 #include <string>
 
+#include "app/table_rows.h"
 #include "run/run_state.h"
 
 namespace vantrel {
 
-// Loads one table's rows for the preview: opens the file again and hands every row to the
-// run's row-list hooks (column headings first; currency with the locale's symbol). Returns
-// kDone, kStopped when the user stopped, or kNothing when the file cannot be opened.
+// Loads one table's rows for the preview: opens the file again and hands its columns, then
+// every row, to `rows` (readTableRows). A stop request ends the load without a question.
+// Returns kDone, kStopped when the user stopped, or kNothing when the file cannot be opened.
 RunResult loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
-                           const std::string& name);
+                           const std::string& name, TableRowVisitor& rows);
 
 struct QueryText {
   // kNothing also when the file or its queries cannot be read.

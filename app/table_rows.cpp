@@ -7,17 +7,6 @@
 
 namespace vantrel {
 
-namespace {
-
-bool isEmptyRow(std::span<const FieldValue> fields) {
-  for (const FieldValue& field : fields) {
-    if (!field.text.empty() || !field.bytes.empty()) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 RunResult readTableRows(RunState& run, const std::string& sourcePath, int64_t tdefPage,
                         const std::string& name, TableRowVisitor& visitor) {
   auto db = openSourceDatabase(sourcePath, &run);
@@ -29,8 +18,8 @@ RunResult readTableRows(RunState& run, const std::string& sourcePath, int64_t td
   RowCursor cursor;
   RunResult fetched = RunResult::kNothing;
   while ((fetched = fetchRow(*db, *table, cursor)) == RunResult::kDone) {
-    if (isEmptyRow(cursor.columnTexts)) continue;
-    if (!visitor.row(table->columns, cursor.columnTexts)) break;
+    if (holdsNothing(cursor.fields)) continue;
+    if (!visitor.row(table->columns, cursor.fields)) break;
   }
   return fetched == RunResult::kStopped ? RunResult::kStopped : RunResult::kDone;
 }

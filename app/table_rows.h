@@ -4,14 +4,14 @@
 #include <span>
 #include <string>
 
-#include "reader/column_texts.h"
+#include "reader/field_value.h"
 #include "reader/table_definition.h"
 #include "run/run_state.h"
 
 namespace vantrel {
 
-// Receives one table's rows with their stored values, for outputs that need more than the
-// preview's texts (typed JSON, dates and bytes in a form the user chose).
+// Receives one table's rows with their stored values: the preview's row list and the command
+// line's row outputs. Called on the thread that reads.
 class TableRowVisitor {
  public:
   virtual ~TableRowVisitor() = default;

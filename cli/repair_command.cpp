@@ -48,8 +48,6 @@ class RepairHooks : public RunHooks, public SavingHooks {
     progress_.clear();
     std::cout << text << "\n" << std::flush;
   }
-  void addPreviewColumn(int, std::string_view) override {}
-  void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override {
     if (!quiet_) progress_.show(progress);
   }

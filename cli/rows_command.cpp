@@ -63,7 +63,7 @@ int runRows(const RowsOptions& options, Verbosity verbosity) {
   writer.writeHeadings(definition.columns);
   int64_t count = 0;
   for (; count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count)
-    writer.writeRow(definition.columns, cursor.columnTexts);
+    writer.writeRow(definition.columns, cursor.fields);
   verboseNote(verbosity, "definition on page " + std::to_string(*page) +
                              ": rows printed: " + std::to_string(count));
   return kExitOk;

@@ -1,11 +1,12 @@
 #include "cli/value_output.h"
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
+#include "display/number_text.h"
+#include "display/value_text.h"
 #include "reader/column_types.h"
-#include "reader/number_text.h"
-#include "salvage/table_salvage.h"
 
 namespace vantrel::cli {
 
@@ -21,6 +22,10 @@ bool skipDigits(std::string_view text, size_t& at) {
   while (at < text.size() && isDigit(text[at]))
     ++at;
   return at > start;
+}
+
+bool hasBytes(const FieldValue& field) {
+  return field.value.kind == SavedValue::Kind::Bytes && !field.bytes.empty();
 }
 
 std::string twoDigits(int value) {
@@ -160,7 +165,7 @@ std::string ValueRowWriter::shownText(const ColumnDefinition& column,
   const SavedValue& value = field.value;
   if (value.kind == SavedValue::Kind::DateTime && options_.dateFormat)
     return formattedDate(value.dateTime, *options_.dateFormat);
-  if (value.kind == SavedValue::Kind::Bytes && options_.binary) {
+  if (hasBytes(field) && options_.binary) {
     switch (*options_.binary) {
       case BinaryForm::Hex:
         return hexText(field.bytes);
@@ -170,18 +175,22 @@ std::string ValueRowWriter::shownText(const ColumnDefinition& column,
         return std::string(field.bytes.begin(), field.bytes.end());
     }
   }
-  if (column.type == kTypeCurrency && options_.currencySymbol)
-    return localeCurrencySymbol() + (field.text.empty() ? "0" : field.text);
-  return field.text;
+  return options_.currencySymbol ? previewText(column, field) : fieldText(column, field);
 }
 
 void ValueRowWriter::appendJsonValue(std::string& out, const ColumnDefinition& column,
                                      const FieldValue& field) const {
   const SavedValue& value = field.value;
+  // An infinity or NaN has no JSON form, and an OLE value that cannot be read no bytes.
+  if (value.kind == SavedValue::Kind::Null ||
+      (value.kind == SavedValue::Kind::Double && !std::isfinite(value.number)) ||
+      (value.kind == SavedValue::Kind::Bytes && !hasBytes(field))) {
+    out += "null";
+    return;
+  }
   switch (value.kind) {
     case SavedValue::Kind::Null:
-      out += "null";
-      return;
+      break;
     case SavedValue::Kind::Boolean:
       out += value.integer != 0 ? "true" : "false";
       return;
@@ -194,9 +203,11 @@ void ValueRowWriter::appendJsonValue(std::string& out, const ColumnDefinition& c
       out += column.type == kTypeSingle ? shortestText(static_cast<float>(value.number))
                                         : shortestText(value.number);
       return;
-    case SavedValue::Kind::Decimal:
-      out += isJsonNumber(field.text) ? field.text : jsonString(field.text);
+    case SavedValue::Kind::Decimal: {
+      const std::string digits = decimalText(value.decimal);
+      out += isJsonNumber(digits) ? digits : jsonString(digits);
       return;
+    }
     case SavedValue::Kind::DateTime:
       out += jsonString(options_.dateFormat ? formattedDate(value.dateTime, *options_.dateFormat)
                                             : isoDate(value.dateTime));
@@ -207,6 +218,8 @@ void ValueRowWriter::appendJsonValue(std::string& out, const ColumnDefinition& c
       out += "\"";
       return;
     case SavedValue::Kind::Guid:
+      out += jsonString(guidText(value.guid));
+      return;
     case SavedValue::Kind::Text:
       out += jsonString(field.text);
       return;

@@ -9,7 +9,7 @@
 
 #include "app/analysis_json.h"
 #include "cli/row_output.h"
-#include "reader/column_texts.h"
+#include "reader/field_value.h"
 #include "reader/table_definition.h"
 
 namespace vantrel::cli {

@@ -14,6 +14,8 @@
 #include "app/analysis_run.h"
 #include "app/preview_loader.h"
 #include "app/salvage_handler.h"
+#include "app/table_rows.h"
+#include "display/value_text.h"
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
@@ -95,6 +97,20 @@ std::vector<std::string> split(std::string_view text, char separator) {
   }
 }
 
+// The preview's row list: every field made into the text it shows.
+class ShownRows : public TableRowVisitor {
+ public:
+  void columns(std::span<const ColumnDefinition>) override {}
+  bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override {
+    for (size_t i = 0; i < columns.size() && i < fields.size(); ++i)
+      shownBytes_ += previewText(columns[i], fields[i]).size();
+    return true;
+  }
+
+ private:
+  size_t shownBytes_ = 0;
+};
+
 }  // namespace
 
 void analyseFile(std::span<const uint8_t> bytes) {
@@ -107,7 +123,8 @@ void analyseFile(std::span<const uint8_t> bytes) {
   size_t shown = 0;
   for (const auto& table : analysis.summary.tables) {
     if (++shown > kMaxObjectsPreviewed) break;
-    loadPreviewTable(run, path, table.objectId, table.name);
+    ShownRows rows;
+    loadPreviewTable(run, path, table.objectId, table.name, rows);
   }
 }
 

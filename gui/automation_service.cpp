@@ -32,8 +32,6 @@ class AutomationHooks : public RunHooks, public SavingHooks {
 
   bool confirmStop(RunPhase) override { return false; }
   void appendSavingListLine(int, std::string_view) override {}
-  void addPreviewColumn(int, std::string_view) override {}
-  void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override {
     const auto now = std::chrono::steady_clock::now();
     if (sent_ && now - lastSent_ < kProgressInterval) {

@@ -412,7 +412,7 @@ void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
   loaderRun_ = std::make_unique<RunState>(*feeder_);
   loadingQuery_.reset();
   startLoad([this, path = analysis_.currentSourcePath, id = table.objectId, name = table.name] {
-    loadPreviewTable(*loaderRun_, path, id, name);
+    loadPreviewTable(*loaderRun_, path, id, name, *feeder_);
     feeder_->finish();
   });
 }

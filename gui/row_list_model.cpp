@@ -1,5 +1,7 @@
 #include "gui/row_list_model.h"
 
+#include "display/value_text.h"
+
 #include <QMetaObject>
 #include <algorithm>
 #include <limits>
@@ -178,33 +180,29 @@ RowListFeeder::RowListFeeder(RowListModel* model)
       readAhead_(model != nullptr ? model->readAhead() : nullptr),
       batch_(std::make_unique<RowBatch>()) {}
 
-void RowListFeeder::addPreviewColumn(int columnIndex, std::string_view heading) {
-  if (columnIndex < 0 || rowsStarted_) return;
-  const auto at = static_cast<size_t>(columnIndex);
-  if (headings_.size() <= at) headings_.resize(at + 1);
-  headings_[at] = heading;
+void RowListFeeder::columns(std::span<const ColumnDefinition> columns) {
+  if (rowsStarted_) return;
+  headings_.clear();
+  for (const ColumnDefinition& column : columns)
+    headings_.push_back(column.name);
 }
 
-void RowListFeeder::setPreviewCell(int columnIndex, int, std::string_view text) {
-  if (columnIndex < 0 || released_) return;
-  if (columnIndex == 0) {
-    endRow();
-    if (!rowsStarted_) lastFlush_ = std::chrono::steady_clock::now() - kFlushInterval;
-    rowsStarted_ = true;
-    inRow_ = true;
-    row_.assign(headings_.size(), std::string());
-  }
-  const auto at = static_cast<size_t>(columnIndex);
-  if (inRow_ && at < row_.size()) row_[at] = text;
-}
-
-void RowListFeeder::endRow() {
-  if (!inRow_) return;
-  inRow_ = false;
-  for (const std::string& cell : row_) {
+bool RowListFeeder::row(std::span<const ColumnDefinition> columns,
+                        std::span<const FieldValue> fields) {
+  if (released_) return false;
+  if (!rowsStarted_) lastFlush_ = std::chrono::steady_clock::now() - kFlushInterval;
+  rowsStarted_ = true;
+  for (size_t i = 0; i < headings_.size(); ++i) {
+    const std::string cell =
+        i < columns.size() && i < fields.size() ? previewText(columns[i], fields[i]) : "";
     putLength(block_, cell.size());
     block_ += cell;
   }
+  endRow();
+  return !released_;
+}
+
+void RowListFeeder::endRow() {
   if (++blockRows_ == kRowsPerBlock) sealBlock();
   if (std::chrono::steady_clock::now() - lastFlush_ >= kFlushInterval) flush();
   ++rowsSent_;
@@ -256,7 +254,6 @@ void RowListFeeder::flush() {
 }
 
 void RowListFeeder::finish() {
-  endRow();
   flush();
 }
 

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "app/table_rows.h"
 #include "gui/read_ahead.h"
 #include "run/run_state.h"
 
@@ -96,17 +98,19 @@ class RowListModel : public QAbstractTableModel {
   mutable unsigned useCounter_ = 0;
 };
 
-// The row-list hooks of the preview loader: on the worker thread it gathers the rows into
+// The preview loader's rows: on the worker thread it gathers the rows' display texts into
 // batches and hands each to the model on the user-interface thread, the first at once and
-// then about twenty times a second.
-class RowListFeeder : public RunHooks {
+// then about twenty times a second. Also the loader's run hooks, which ask nothing.
+class RowListFeeder : public RunHooks, public TableRowVisitor {
  public:
   explicit RowListFeeder(RowListModel* model);
 
   bool confirmStop(RunPhase) override { return false; }
   void appendSavingListLine(int, std::string_view) override {}
-  void addPreviewColumn(int columnIndex, std::string_view heading) override;
-  void setPreviewCell(int columnIndex, int rowIndex, std::string_view text) override;
+
+  void columns(std::span<const ColumnDefinition> columns) override;
+  // False once the rows are no longer wanted.
+  bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override;
 
   // Hands over what is left; called on the worker thread when the table is read.
   void finish();
@@ -124,8 +128,6 @@ class RowListFeeder : public RunHooks {
   size_t rowsSent_ = 0;
   bool released_ = false;  // the rows are no longer wanted
   std::vector<std::string> headings_;
-  std::vector<std::string> row_;
-  bool inRow_ = false;
   bool rowsStarted_ = false;
   std::string block_;  // the rows of the block being gathered, uncompressed
   size_t blockRows_ = 0;

@@ -58,8 +58,6 @@ class SavingDialog::Hooks : public RunHooks, public SavingHooks {
         },
         Qt::QueuedConnection);
   }
-  void addPreviewColumn(int, std::string_view) override {}
-  void setPreviewCell(int, int, std::string_view) override {}
   void reportProgress(const RunProgress& progress) override { dialog_.progress_->post(progress); }
 
   OverwriteAnswer askOverwrite(const std::filesystem::path&) override {

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "reader/field_value.h"
+
 namespace vantrel {
 
 // One row of the query catalog (MSysQueries) as the rebuilder uses it. The texts are UTF-16;
-// attribute and flag stay decimal texts, compared as texts.
+// attribute and flag are their whole numbers written in decimal (empty for none).
 struct QueryDefinitionRow {
   std::u16string attribute;   // element kind: "1" kind, "2" parameter, "3" options, "5" table...
   std::u16string expression;  // column expression, join condition, criteria, sort key...
@@ -18,7 +20,13 @@ struct QueryDefinitionRow {
   int64_t objectId = 0;       // id of the query the row belongs to
 };
 
-// Builds a row from the reader's texts of one catalog row, one UTF-8 text per column
+// Builds a row from the reader's fields of one catalog row, one per column position. The
+// positions differ between Jet 3 (`formatVersion` 0) and Jet 4 (1); a position the row does
+// not have reads as null. A text ends at its first U+0000, as the engine stores some
+// statements with a terminator and trailing bytes.
+QueryDefinitionRow queryRowFromFields(std::span<const FieldValue> fields, int formatVersion);
+
+// The same from the texts of one catalog row, one UTF-8 text per column
 // position. The positions differ between Jet 3 (`formatVersion` 0) and Jet 4 (1); a position
 // the row does not have reads as the empty text. A text ends at its first U+0000, as the
 // engine stores some statements with a terminator and trailing bytes.

@@ -41,7 +41,6 @@ RunResult rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId,
   if (!catalog) return RunResult::kNothing;
 
   QueryBuilder builder;
-  std::vector<std::string> texts;
   RunResult result = RunResult::kDone;
   for (;;) {
     const RunResult fetched = fetchRow(db, catalog->definition, catalog->cursor);
@@ -50,10 +49,7 @@ RunResult rebuildQuery(SourceDatabase& db, int objectType, int64_t queryId,
       result = RunResult::kStopped;
       break;
     }
-    texts.clear();
-    for (const FieldValue& field : catalog->cursor.columnTexts)
-      texts.push_back(field.text);
-    const QueryDefinitionRow row = queryRowFromTexts(texts, db.formatVersion());
+    const QueryDefinitionRow row = queryRowFromFields(catalog->cursor.fields, db.formatVersion());
     if (rowBelongsToQuery(row.objectId, db.formatVersion(), queryId)) builder.addRow(row);
   }
   context.sqlText = builder.compose();

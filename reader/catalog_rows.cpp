@@ -1,7 +1,5 @@
 #include "reader/catalog_rows.h"
 
-#include <limits>
-
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
 
@@ -25,33 +23,18 @@ bool isSystemTable(int64_t tdefPage, int64_t flags) {
   return (tdefPage >= 0 && tdefPage <= kLastSystemTdefPage) || (flags & kSystemObjectFlags) != 0;
 }
 
-int64_t parseLeadingInteger(std::string_view text) {
-  size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
-    ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-  int64_t value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-    const int digit = text[at] - '0';
-    if (value > (kMax - digit) / 10) {
-      value = kMax;
-      break;
-    }
-    value = value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
-
 CatalogRow parseCatalogRow(const RowCursor& catalog, const SourceDatabase& db) {
   const CatalogPositions& at = db.isJet4() ? kJet4Positions : kJet3Positions;
   CatalogRow row;
-  row.typeValue = static_cast<int>(parseLeadingInteger(catalog.columnText(at.type)));
+  const auto field = [&](size_t position) -> const FieldValue& {
+    static const FieldValue kNull;
+    return position < catalog.fields.size() ? catalog.fields[position] : kNull;
+  };
+  row.typeValue = static_cast<int>(wholeNumber(field(at.type)));
   row.objectType = row.typeValue & 0x7F;
-  row.objectId = parseLeadingInteger(catalog.columnText(at.id));
-  row.flags = parseLeadingInteger(catalog.columnText(at.flags));
-  row.name = catalog.columnText(at.name);
+  row.objectId = wholeNumber(field(at.id));
+  row.flags = wholeNumber(field(at.flags));
+  row.name = textOf(field(at.name));
   if (at.name < catalog.fieldSlots.size()) {
     const FieldSlot& slot = catalog.fieldSlots[at.name];
     const auto page = catalog.dataPage.bytes();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/field_value.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
 
@@ -31,13 +32,9 @@ inline constexpr int64_t kSystemObjectFlags = 0x80000002;
 // definition lies on one of the pages the system's own tables always have.
 bool isSystemTable(int64_t tdefPage, int64_t flags);
 
-// Parses the current row's texts at the catalog's column positions of the file's version;
-// texts the row does not have count as empty. The name is decoded whole (decodeName).
+// Reads the current row's fields at the catalog's column positions of the file's version;
+// fields the row does not have count as null. The name is decoded whole (decodeName).
 CatalogRow parseCatalogRow(const RowCursor& catalog, const SourceDatabase& db);
-
-// Decimal text to integer the way the C library's atol reads it: leading blanks, a sign, then
-// digits; no digits give 0. Values beyond 64 bits saturate.
-int64_t parseLeadingInteger(std::string_view text);
 
 // Every row of the object catalog, read through its definition on page 2. Empty when that
 // definition cannot be read.

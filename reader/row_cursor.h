@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "reader/column_texts.h"
 #include "reader/field_slot.h"
+#include "reader/field_value.h"
 #include "reader/page_source.h"
 
 namespace vantrel {
@@ -33,17 +33,11 @@ struct RowCursor {
   std::vector<uint64_t> longValueRows;
 
   // The fields of the current row, one per column position, filled by every fetch.
-  ColumnTexts columnTexts;
+  RowFields fields;
   // Working space of the row reader, kept between rows.
   std::vector<FieldSlot> fieldSlots;
   std::vector<int> variableOffsets;
   PageView usageBitmap;  // the reference map's bitmap page read last
-
-  // The text of column position i of the current row; empty when there is none.
-  const std::string& columnText(size_t i) const {
-    static const std::string kEmpty;
-    return i < columnTexts.size() ? columnTexts[i].text : kEmpty;
-  }
 };
 
 }  // namespace vantrel

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "reader/column_types.h"
+#include "reader/field_decoding.h"
 #include "reader/page_census.h"
 #include "reader/row_page.h"
-#include "reader/value_rendering.h"
 #include "run/result_codes.h"
 #include "run/run_state.h"
 
@@ -233,17 +233,17 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   }
   db.longValues().claimFor(&cursor.longValueRows, table.catalogObject.tdefPage);
 
-  cursor.columnTexts.resize(table.columns.size());
+  cursor.fields.resize(table.columns.size());
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
     const FieldSlot& slot = cursor.fieldSlots[i];
     if (column.type == kTypeBoolean) {
-      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, slot.isNull ? 1 : 0,
-                cursor.columnTexts);
+      decodeField(db, rows.bytes(), slot.start, slot.size, column, slot.isNull ? 1 : 0,
+                  cursor.fields[i]);
     } else if (slot.isNull) {
-      bindValue(db, rows.bytes(), 0, 0, column, i, 0, cursor.columnTexts);
+      decodeField(db, rows.bytes(), 0, 0, column, 0, cursor.fields[i]);
     } else {
-      bindValue(db, rows.bytes(), slot.start, slot.size, column, i, 0, cursor.columnTexts);
+      decodeField(db, rows.bytes(), slot.start, slot.size, column, 0, cursor.fields[i]);
     }
   }
   db.longValues().claimFor(nullptr, -1);

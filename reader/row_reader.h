@@ -10,7 +10,7 @@
 
 namespace vantrel {
 
-// Reads the next live row of the table into cursor.columnTexts. Returns kDone for a row,
+// Reads the next live row of the table into cursor.fields. Returns kDone for a row,
 // kNothing when the table has no further rows, kStopped when the user stopped the run (asked
 // before every row). A fresh cursor starts the walk at the first row.
 RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
@@ -20,7 +20,7 @@ RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& 
 // page, or 0 when the map names no further page.
 int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
-// Reads row r of the cursor's data page into cursor.columnTexts. 1 for a live row, else 0.
+// Reads row r of the cursor's data page into cursor.fields. 1 for a live row, else 0.
 int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor, int r);
 
 // The bookkeeping at both ends of a stored row from s to e (inclusive): the column count it

@@ -26,10 +26,6 @@ class RunHooks {
   // Appends one line to the saving list (the saving run's progress list).
   virtual void appendSavingListLine(int row, std::string_view text) = 0;
 
-  // The preview's row list: add a column, and set one cell (column 0 starts a new row).
-  virtual void addPreviewColumn(int columnIndex, std::string_view heading) = 0;
-  virtual void setPreviewCell(int columnIndex, int rowIndex, std::string_view text) = 0;
-
   // Real progress of the running work: at each file, at each table and as pages are read.
   // Called on the worker thread, often; a display should redraw at its own pace.
   virtual void reportProgress(const RunProgress& /*progress*/) {}
@@ -47,8 +43,6 @@ class SilentRunHooks : public RunHooks {
  public:
   bool confirmStop(RunPhase) override { return true; }
   void appendSavingListLine(int, std::string_view) override {}
-  void addPreviewColumn(int, std::string_view) override {}
-  void setPreviewCell(int, int, std::string_view) override {}
 };
 
 // Whether the saving worker runs: the catalog walk then re-creates what it finds.

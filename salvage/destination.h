@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "reader/column_texts.h"
+#include "reader/field_value.h"
 #include "reader/table_definition.h"
 #include "salvage/held_names.h"
 #include "salvage/jet_type.h"

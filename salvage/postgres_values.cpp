@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "reader/column_types.h"
-#include "reader/number_text.h"
 #include "salvage/escaped_text.h"
 
 namespace vantrel {
@@ -20,7 +19,7 @@ bool validNumericPair(int precision, int scale) {
 }
 
 // Whether [-]digits[.digits] fits NUMERIC(precision, scale) without rounding.
-bool fitsNumeric(const std::string& digits, int precision, int scale) {
+bool fitsNumeric(std::string_view digits, int precision, int scale) {
   std::string_view text = digits;
   if (text.starts_with('-')) text.remove_prefix(1);
   const size_t point = text.find('.');
@@ -136,17 +135,21 @@ void appendBytea(const std::vector<uint8_t>& bytes, std::string& out) {
   }
 }
 
+// The shortest decimal that reads back as the same number, bit for bit.
+template <typename Number>
+void appendShortest(Number number, std::string& out) {
+  std::array<char, 64> buffer{};
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
+  if (error == std::errc()) out.append(buffer.data(), end);
+}
+
 bool appendNumber(int jetType, double number, std::string& out) {
-  if (std::isnan(number)) {
-    out += "NaN";
-  } else if (std::isinf(number)) {
-    out += number > 0 ? "Infinity" : "-Infinity";
-  } else if (jetType == kTypeSingle) {
+  if (jetType == kTypeSingle) {
     // The single as stored: its shortest text reads back as the same single.
     if (std::fabs(number) > std::numeric_limits<float>::max()) return false;
-    out += shortestText(static_cast<float>(number));
+    appendShortest(static_cast<float>(number), out);
   } else {
-    out += shortestText(number);
+    appendShortest(number, out);
   }
   return true;
 }
@@ -202,10 +205,17 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
   using Kind = SavedValue::Kind;
   const size_t start = out.size();
   bool stored = false;
+  // No column takes an infinity or NaN, and an OLE value that cannot be read has no bytes.
+  const bool none = value.kind == Kind::Null ||
+                    (value.kind == Kind::Double && !std::isfinite(value.number)) ||
+                    (value.kind == Kind::Bytes && field.bytes.empty());
+  if (none) {
+    out += "\\N";
+    return true;
+  }
   switch (value.kind) {
     case Kind::Null:
-      out += "\\N";
-      return true;
+      break;
     case Kind::Boolean:
       stored = type == kTypeBoolean;
       if (stored) out += value.integer != 0 ? 't' : 'f';
@@ -219,11 +229,13 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       stored =
           (type == kTypeSingle || type == kTypeDouble) && appendNumber(type, value.number, out);
       break;
-    case Kind::Decimal:
-      stored = (type == kTypeCurrency && fitsNumeric(field.text, 19, 4)) ||
-               (type == kTypeNumeric && fitsNumeric(field.text, column.precision, column.scale));
-      if (stored) out += field.text;
+    case Kind::Decimal: {
+      const std::string digits = decimalText(value.decimal);
+      stored = (type == kTypeCurrency && fitsNumeric(digits, 19, 4)) ||
+               (type == kTypeNumeric && fitsNumeric(digits, column.precision, column.scale));
+      if (stored) out += digits;
       break;
+    }
     case Kind::DateTime:
       stored = type == kTypeDateTime && appendTimestamp(value.dateTime, out);
       break;

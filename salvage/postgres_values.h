@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "reader/column_texts.h"
+#include "reader/field_value.h"
 #include "salvage/destination.h"
 
 namespace vantrel {

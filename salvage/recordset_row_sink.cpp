@@ -32,9 +32,7 @@ struct Batch {
 // Keeps what a destination reads of a field: its value, and the text or bytes it refers to.
 size_t keep(const FieldValue& from, FieldValue& to) {
   to.value = from.value;
-  if (from.value.kind == SavedValue::Kind::Text || from.value.kind == SavedValue::Kind::Decimal) {
-    to.text = from.text;
-  }
+  if (from.value.kind == SavedValue::Kind::Text) to.text = from.text;
   if (from.value.kind == SavedValue::Kind::Bytes) to.bytes = from.bytes;
   return sizeof(FieldValue) + to.text.size() + to.bytes.size();
 }

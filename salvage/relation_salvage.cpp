@@ -31,22 +31,31 @@ constexpr std::array<const char*, kFieldCount> kColumnNames{
     "szRelationship",     "szObject", "szColumn", "szReferencedObject",
     "szReferencedColumn", "grbit",    "icolumn",  "ccolumn"};
 
-using RelationRow = std::array<std::string, kFieldCount>;
+using RelationRow = std::array<const FieldValue*, kFieldCount>;
 
 RelationRow readRelationRow(const TableDefinition& table, const RowCursor& cursor, bool jet4) {
+  static const FieldValue kNull;
   RelationRow row;
+  row.fill(&kNull);
+  const auto fieldAt = [&](size_t position) {
+    return position < cursor.fields.size() ? &cursor.fields[position] : &kNull;
+  };
   if (jet4) {
     for (size_t f = 0; f < kFieldCount; ++f)
-      row[f] = cursor.columnText(kJet4Positions[f]);
+      row[f] = fieldAt(kJet4Positions[f]);
     return row;
   }
   // Jet 3 files keep their own column order: the columns are found by name.
   for (size_t i = 0; i < table.columns.size(); ++i) {
     for (size_t f = 0; f < kFieldCount; ++f) {
-      if (table.columns[i].name == kColumnNames[f]) row[f] = cursor.columnText(i);
+      if (table.columns[i].name == kColumnNames[f]) row[f] = fieldAt(i);
     }
   }
   return row;
+}
+
+const std::string& nameOf(const RelationRow& row, RelationField f) {
+  return textOf(*row[f]);
 }
 
 // The field pairs of one relation, gathered from its consecutive rows.
@@ -58,8 +67,8 @@ struct Relation {
   std::vector<std::pair<int64_t, RelationFieldPair>> pairs;  // with their position
 
   bool continuedBy(const RelationRow& row) const {
-    return row[kName] == name && row[kPrimaryTable] == primaryTable &&
-           row[kForeignTable] == foreignTable;
+    return nameOf(row, kName) == name && nameOf(row, kPrimaryTable) == primaryTable &&
+           nameOf(row, kForeignTable) == foreignTable;
   }
 };
 
@@ -131,14 +140,15 @@ RunResult salvageRelations(SourceDatabase& db, int /*value*/, const std::string&
     const RelationRow row = readRelationRow(definition, cursor, jet4);
     if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
     if (!relation) {
-      relation = Relation{row[kName],
-                          row[kPrimaryTable],
-                          row[kForeignTable],
-                          static_cast<long>(parseLeadingInteger(row[kAttributes])),
+      relation = Relation{nameOf(row, kName),
+                          nameOf(row, kPrimaryTable),
+                          nameOf(row, kForeignTable),
+                          static_cast<long>(wholeNumber(*row[kAttributes])),
                           {}};
     }
-    relation->pairs.push_back({parseLeadingInteger(row[kPairIndex]),
-                               RelationFieldPair{row[kPrimaryField], row[kForeignField]}});
+    relation->pairs.push_back(
+        {wholeNumber(*row[kPairIndex]),
+         RelationFieldPair{nameOf(row, kPrimaryField), nameOf(row, kForeignField)}});
   }
   if (fetched == RunResult::kStopped) return RunResult::kStopped;
   if (!relation) return RunResult::kNothing;  // no relation rows, whatever the count declared

@@ -1,14 +1,10 @@
 #include "salvage/table_salvage.h"
 
-#include <locale.h>
 #include <algorithm>
-#include <clocale>
-#include <mutex>
 
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
 #include "reader/lost_definition.h"
-#include "reader/number_text.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "run/result_codes.h"
@@ -20,13 +16,6 @@ namespace vantrel {
 namespace {
 
 constexpr int64_t kFirstIndexedTdefPage = 8;  // the system's own tables lie below
-
-bool isEmptyRow(const RowCursor& cursor) {
-  for (const FieldValue& field : cursor.columnTexts) {
-    if (!field.text.empty() || !field.bytes.empty()) return false;
-  }
-  return true;
-}
 
 void readKeys(SourceDatabase& db, TableDefinition& table) {
   table.primaryKeyColumnCount = 0;
@@ -96,17 +85,6 @@ std::vector<std::string> recordLoss(const std::string& name, bool created, int64
   return lines;
 }
 
-void showRow(const TableDefinition& table, const RowCursor& cursor, int row, RunHooks& hooks) {
-  for (size_t i = 0; i < table.columns.size(); ++i) {
-    std::string text = cursor.columnTexts[i].text;
-    if (table.columns[i].type == kTypeCurrency) {
-      if (text.empty()) text = "0";
-      text = localeCurrencySymbol() + text;
-    }
-    hooks.setPreviewCell(static_cast<int>(i), row, text);
-  }
-}
-
 void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t notWritten,
                  std::optional<int64_t> declared, int64_t inferredFromRows,
                  std::vector<std::string> lossLines, SalvageContext& context) {
@@ -134,20 +112,6 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
 
 }  // namespace
 
-const std::string& localeCurrencySymbol() {
-  static const std::string symbol = [] {
-    std::string found;
-    if (locale_t user = newlocale(LC_MONETARY_MASK, "", static_cast<locale_t>(nullptr))) {
-      const locale_t previous = uselocale(user);
-      found = localeconv()->currency_symbol;
-      uselocale(previous);
-      freelocale(user);
-    }
-    return found;
-  }();
-  return symbol;
-}
-
 RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
                        const std::string& name, SalvageContext& context) {
   db.recordCounter = 0;
@@ -156,7 +120,6 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   if (!definition) return RunResult::kDone;
 
   const bool saving = context.saving();
-  const bool previewing = !saving && context.previewing();
   definition->primaryKeyColumnCount = 0;
   if (saving && tdefPage >= kFirstIndexedTdefPage &&
       (definition->indexCount != 0 || definition->realIndexCount != 0)) {
@@ -175,11 +138,6 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
 
   RowCursor cursor;
   std::unique_ptr<RowSink> rows;
-  if (previewing) {
-    for (size_t i = 0; i < table.columns.size(); ++i) {
-      context.run.hooks().addPreviewColumn(static_cast<int>(i), table.columns[i].name);
-    }
-  }
   if (saving && creation.tableCreated()) {
     try {
       rows = context.destination->openRows(description, creation);
@@ -200,22 +158,20 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
   const int64_t cutBefore = db.longValues().cutValues();
   RunResult fetched = RunResult::kNothing;
   while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
-    if (isEmptyRow(cursor)) continue;
-    if (previewing) showRow(table, cursor, db.recordCounter, context.run.hooks());
+    if (holdsNothing(cursor.fields)) continue;
     if (rows) {
       try {
-        if (!rows->write(cursor.columnTexts)) ++notWritten;
+        if (!rows->write(cursor.fields)) ++notWritten;
       } catch (const DestinationError& error) {
         dropRows(error);
       }
     }
     ++db.recordCounter;
   }
-  if (fetched == RunResult::kNothing && !saving && !previewing) {
+  if (fetched == RunResult::kNothing && !saving) {
     context.summary.tables.push_back({tdefPage, name, table.columnCount, db.recordCounter});
   }
 
-  if (previewing) closeSourceDatabase(db);
   if (rows) {
     try {
       notWritten += rows->finish();

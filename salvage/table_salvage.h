@@ -10,14 +10,11 @@
 namespace vantrel {
 
 // Salvages one user table. Saving: re-creates it in the destination, writes its rows and its
-// totals to the saving list and the activity log. Preview: puts its rows into the preview's
-// row list. Analysis: counts its rows into the catalog summary. Rows whose every value is
+// totals to the saving list and the activity log. Analysis: counts its rows into the catalog
+// summary. Rows whose every value is
 // empty are dropped. Returns kStopped when the user stopped the run, else kDone (also when the
 // table's definition cannot be read, which leaves no trace).
 RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage, const std::string& name,
                        SalvageContext& context);
-
-// The currency symbol of the user's locale, shown before currency values in the preview.
-const std::string& localeCurrencySymbol();
 
 }  // namespace vantrel

@@ -1,12 +1,13 @@
 #include "salvage/value_conversion.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <optional>
 
-#include "reader/number_text.h"
 #include "salvage/dao_exception.h"
 #include "salvage/identifier_text.h"
 
@@ -278,6 +279,25 @@ void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
   out.borrowed.reset();
 }
 
+// The double nearest to a decimal, as reading its digits would give it: a magnitude below 2^53
+// over a power of ten up to 10^22 are both exact, so their quotient is rounded once.
+double nearestDouble(const SavedDecimal& decimal) {
+  const auto& words = decimal.magnitude;
+  const uint64_t low = static_cast<uint64_t>(words[2]) << 32 | words[3];
+  if (words[0] == 0 && words[1] == 0 && low < (uint64_t{1} << 53) && decimal.scale <= 22) {
+    static constexpr std::array<double, 23> kPowers{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double value =
+        static_cast<double>(low) / kPowers[static_cast<size_t>(std::max(decimal.scale, 0))];
+    return decimal.negative ? -value : value;
+  }
+  const std::string digits = decimalText(decimal);
+  double value = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return value;
+}
+
 constexpr double kCurrencyLimit = 922337203685477.5807;
 constexpr long long kLongLow = -2147483648LL;
 constexpr long long kLongHigh = 2147483647LL;
@@ -368,11 +388,20 @@ void convertSavedValue(JetType type, const FieldValue& field, DestinationValue& 
       setInteger(out, value.integer);
       return;
     case SavedValue::Kind::Double:
+      // No destination column takes an infinity or NaN.
+      if (!std::isfinite(value.number)) {
+        out.kind = DestinationValue::Kind::Null;
+        return;
+      }
       setReal(out, type == JetType::Single ? savedSingle(value.number) : value.number);
       return;
     case SavedValue::Kind::Decimal:
-      // Exact digits; SQLite keeps a double, the nearest to them.
-      convertValueText(type, field.text, out);
+      // SQLite keeps a double, the nearest to the exact digits.
+      if (type == JetType::Currency || type == JetType::Double || type == JetType::Single) {
+        setReal(out, nearestDouble(value.decimal));
+      } else {
+        convertValueText(type, decimalText(value.decimal), out);
+      }
       return;
     case SavedValue::Kind::DateTime:
       setIsoDate(out, value.dateTime);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader/column_texts.h"
+#include "reader/field_value.h"
 #include "salvage/jet_type.h"
 
 namespace vantrel {
@@ -39,11 +39,12 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
 // Bytes for a BINARY or OLEOBJECT column become a BLOB (none: Null). Other types raise.
 void convertValueBytes(JetType type, std::span<const uint8_t> bytes, DestinationValue& out);
 
-// A stored value of the reader into what a column of `type` stores, as its rendered text
-// would be converted, without the detour through that text: a single is stored as the double
-// of its shortest decimal (near the end of its range, as its widened self), a date as its
-// ISO text, a GUID as its braced upper-case text. Text and bytes are borrowed from `field`.
-// Raises as convertValueText does; `out` is then left as it was.
+// A stored value of the reader into what a column of `type` stores, as its text would be
+// converted, without making that text: a single is stored as the double of its shortest
+// decimal (near the end of its range, as its widened self), a decimal as the double nearest
+// its digits, a date as its ISO text, a GUID as its braced upper-case text; an infinity or
+// NaN is Null. Text and bytes are borrowed from `field`. Raises as convertValueText does;
+// `out` is then left as it was.
 void convertSavedValue(JetType type, const FieldValue& field, DestinationValue& out);
 
 }  // namespace vantrel

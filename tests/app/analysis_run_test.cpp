@@ -11,10 +11,10 @@
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
 #include "app/salvage_handler.h"
+#include "display/value_text.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
 #include "salvage/dao_database.h"
-#include "salvage/table_salvage.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -97,28 +97,31 @@ TEST(AnalysisRunTest, ReportTextsOfTheSampleDatabase) {
                 "Table Name : OrdersArchive\n3 Columns, 0 Records\n\n\n");
 }
 
-// The preview's row list as the hooks receive it.
-class RowListHooks : public SilentRunHooks {
+// The preview's row list as it shows the rows it receives.
+class RowList : public TableRowVisitor {
  public:
-  void addPreviewColumn(int, std::string_view heading) override { headings.emplace_back(heading); }
-  void setPreviewCell(int column, int row, std::string_view text) override {
-    if (column == 0) {
-      EXPECT_EQ(row, static_cast<int>(rows.size()));
-      rows.emplace_back();
-    }
-    rows.back().emplace_back(text);
+  void columns(std::span<const ColumnDefinition> columns) override {
+    for (const ColumnDefinition& column : columns)
+      headings.push_back(column.name);
+  }
+  bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override {
+    rows.emplace_back();
+    for (size_t i = 0; i < columns.size(); ++i)
+      rows.back().push_back(previewText(columns[i], fields[i]));
+    return true;
   }
   std::vector<std::string> headings;
   std::vector<std::vector<std::string>> rows;
 };
 
 TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
-  RowListHooks hooks;
-  RunState run(hooks);
+  SilentRunHooks silent;
+  RunState run(silent);
+  RowList hooks;
   const AnalysisResult analysis = runAnalysis(sample(), run, nullptr, nullptr);
   const auto* customers = findTableEntry(analysis.summary, "Customers");
   ASSERT_NE(customers, nullptr);
-  EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name),
+  EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name, hooks),
             RunResult::kDone);
   EXPECT_EQ(run.previewLoading.load(), PreviewLoading::kIdle);
   ASSERT_EQ(hooks.headings.size(), 11u);
@@ -136,7 +139,8 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   EXPECT_EQ(rebuildQueryText(run, sample(), top->objectId, top->name).sqlText,
             "SELECT TOP 3 Products.Name, Products.Price \r\nFROM [Products] \r\n"
             "ORDER BY Products.Price DESC;");
-  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers"), RunResult::kNothing);
+  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers", hooks),
+            RunResult::kNothing);
 }
 
 TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {

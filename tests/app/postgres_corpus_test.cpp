@@ -15,8 +15,8 @@
 
 #include "app/activity_log.h"
 #include "app/salvage_handler.h"
+#include "display/number_text.h"
 #include "reader/catalog_walk.h"
-#include "reader/number_text.h"
 #include "salvage/postgres_connection.h"
 #include "salvage/postgres_destination.h"
 #include "tests/support/corpus.h"

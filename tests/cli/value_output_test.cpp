@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 #include "reader/column_types.h"
@@ -61,14 +62,16 @@ TEST(ValueOutputTest, JsonRowsCarryTypedValues) {
                               field(SavedValue::Kind::Boolean),
                               field(SavedValue::Kind::Integer),
                               field(SavedValue::Kind::Double),
-                              field(SavedValue::Kind::Decimal, "-12.5000"),
-                              field(SavedValue::Kind::Decimal, "1.2.3"),
-                              field(SavedValue::Kind::DateTime, "03/14/1998 "),
-                              field(SavedValue::Kind::Bytes, "OLE DATA"),
+                              field(SavedValue::Kind::Decimal),
+                              field(SavedValue::Kind::Decimal),
+                              field(SavedValue::Kind::DateTime),
+                              field(SavedValue::Kind::Bytes),
                               field(SavedValue::Kind::Text, "a \"b\"\n")};
   row[1].value.integer = 1;
   row[2].value.integer = -7;
   row[3].value.number = static_cast<double>(0.15f);  // a single, widened
+  row[4].value.decimal = {.magnitude = {0, 0, 0, 125000}, .negative = true, .scale = 4};
+  row[5].value.decimal = {.magnitude = {0, 0, 0, 50}, .scale = 4};
   row[6].value.dateTime = {
       .parts = SavedDateTime::Parts::Date, .year = 1998, .month = 3, .day = 14};
   row[7].bytes = {0x01, 0xFF};
@@ -80,16 +83,28 @@ TEST(ValueOutputTest, JsonRowsCarryTypedValues) {
   EXPECT_EQ(json.str(),
             "{\"format\":1,\"columns\":[\"Empty\",\"Yes\",\"Count\",\"Ratio\",\"Price\",\"Odd\","
             "\"When\",\"Photo\",\"Name\"]}\n"
-            "[null,true,-7,0.15,-12.5000,\"1.2.3\",\"1998-03-14\",\"01ff\",\"a \\\"b\\\"\\n\"]\n");
+            "[null,true,-7,0.15,-12.5000,0.0050,\"1998-03-14\",\"01ff\",\"a \\\"b\\\"\\n\"]\n");
 
   // TSV keeps the shown texts unless a form is asked for.
   std::ostringstream shown;
   ValueRowWriter(shown, RowFormat::Tsv, {}).writeRow(columns, row);
-  EXPECT_EQ(shown.str(), "\t\t\t\t-12.5000\t1.2.3\t03/14/1998 \tOLE DATA\ta \"b\"\\n\n");
+  EXPECT_EQ(shown.str(), "\t1\t-7\t0.15\t-12.5000\t0.0050\t03/14/1998 \tOLE DATA\ta \"b\"\\n\n");
   std::ostringstream chosen;
   ValueRowWriter(chosen, RowFormat::Csv, {.dateFormat = "%Y", .binary = BinaryForm::Base64})
       .writeRow(columns, row);
-  EXPECT_EQ(chosen.str(), ",,,,-12.5000,1.2.3,1998,Af8=,\"a \"\"b\"\"\n\"\r\n");
+  EXPECT_EQ(chosen.str(), ",1,-7,0.15,-12.5000,0.0050,1998,Af8=,\"a \"\"b\"\"\n\"\r\n");
+
+  // An OLE value whose bytes could not be read, and a number no JSON holds, are nulls there;
+  // the OLE value still shows that it is there.
+  row[3].value.number = std::nan("");
+  row[7].bytes.clear();
+  std::ostringstream unreadable;
+  ValueRowWriter(unreadable, RowFormat::Json, {}).writeRow(columns, row);
+  EXPECT_NE(unreadable.str().find(",true,-7,null,"), std::string::npos) << unreadable.str();
+  EXPECT_NE(unreadable.str().find("\"1998-03-14\",null,"), std::string::npos);
+  std::ostringstream asHex;
+  ValueRowWriter(asHex, RowFormat::Tsv, {.binary = BinaryForm::Hex}).writeRow(columns, row);
+  EXPECT_EQ(asHex.str(), "\t1\t-7\tnan\t-12.5000\t0.0050\t03/14/1998 \tOLE DATA\ta \"b\"\\n\n");
 }
 
 }  // namespace

@@ -35,6 +35,7 @@
 #include "gui/single_instance.h"
 #include "gui/texts.h"
 #include "gui/user_prompts.h"
+#include "reader/column_types.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/outcome_cases.h"
@@ -417,11 +418,16 @@ class WindowsTest : public QObject {
   void rowListHoldsEveryRowAcrossBlocksAndBatches() {
     RowListModel model;
     RowListFeeder feeder(&model);
-    feeder.addPreviewColumn(0, "Id");
-    feeder.addPreviewColumn(1, "Name");
+    const std::vector<ColumnDefinition> columns{{.name = "Id", .type = kTypeLong},
+                                                {.name = "Name", .type = kTypeText}};
+    feeder.columns(columns);
+    std::vector<FieldValue> fields(2);
     for (int row = 0; row < 5000; ++row) {
-      feeder.setPreviewCell(0, row, std::to_string(row));
-      feeder.setPreviewCell(1, row, row % 7 == 0 ? std::string() : std::string(row % 300, 'x'));
+      fields[0].value = {.kind = SavedValue::Kind::Integer, .integer = row};
+      fields[1].text = row % 7 == 0 ? std::string() : std::string(row % 300, 'x');
+      fields[1].value.kind =
+          fields[1].text.empty() ? SavedValue::Kind::Null : SavedValue::Kind::Text;
+      QVERIFY(feeder.row(columns, fields));
     }
     feeder.finish();
     QTRY_COMPARE(model.receivedRows(), size_t{5000});
@@ -441,8 +447,8 @@ class WindowsTest : public QObject {
 
     // The batches of a load that was left behind never reach the next one's list.
     RowListFeeder stale(&model);
-    stale.addPreviewColumn(0, "Old");
-    stale.setPreviewCell(0, 0, "old row");
+    stale.columns(columns);
+    stale.row(columns, fields);
     model.clear();
     stale.finish();
     QTest::qWait(50);

@@ -33,6 +33,34 @@ TEST(QueryDefinitionRowTest, ColumnsByPositionForEachVersion) {
   EXPECT_TRUE(shortRow.attribute.empty() && shortRow.flag.empty());
 }
 
+// The reader's typed fields: numbers written in decimal, texts cut at their terminator, and
+// a damaged definition's text id read as a number all the same.
+TEST(QueryDefinitionRowTest, ColumnsFromTypedFields) {
+  const auto integer = [](int64_t n) {
+    return FieldValue{.value = {.kind = SavedValue::Kind::Integer, .integer = n}};
+  };
+  const auto text = [](std::string t) {
+    return FieldValue{.value = {.kind = SavedValue::Kind::Text}, .text = std::move(t)};
+  };
+  const std::vector<FieldValue> jet4{integer(6),  text("Größe"), integer(0),          text("lv"),
+                                     text("Maß"), FieldValue{},  integer(-2147483586)};
+  const QueryDefinitionRow row4 = queryRowFromFields(jet4, 1);
+  EXPECT_EQ(row4.attribute, u"6");
+  EXPECT_EQ(row4.expression, u"Größe");
+  EXPECT_EQ(row4.flag, u"0");
+  EXPECT_EQ(row4.name1, u"Maß");
+  EXPECT_TRUE(row4.name2.empty()) << "a null field";
+  EXPECT_EQ(row4.objectId, -2147483586);
+
+  const std::vector<FieldValue> jet3{text(" 53x"), integer(5), FieldValue{},
+                                     text("T"),    text(""),   text(std::string("DROP T;\0x", 9))};
+  const QueryDefinitionRow row3 = queryRowFromFields(jet3, 0);
+  EXPECT_EQ(row3.objectId, 53);
+  EXPECT_EQ(row3.attribute, u"5");
+  EXPECT_EQ(row3.expression, u"DROP T;");
+  EXPECT_TRUE(row3.flag.empty()) << "a position the row does not have";
+}
+
 TEST(QueryDefinitionRowTest, CatalogIntegers) {
   EXPECT_EQ(parseLeadingInteger(" -2147483586"), -2147483586);
   EXPECT_EQ(parseLeadingInteger("+42abc"), 42);

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "display/value_text.h"
 #include "reader/catalog_rows.h"
 #include "reader/column_types.h"
 #include "reader/row_reader.h"
@@ -83,7 +84,7 @@ std::optional<double> ourSeconds(const std::string& text) {
 // Whether our field equals the oracle's value for a column of the given type; `why` says how
 // they differ otherwise.
 bool sameValue(int type, const FieldValue& ours, const json& oracle, std::string& why) {
-  const std::string& text = ours.text;
+  const std::string text = fieldText(ColumnDefinition{.type = type}, ours);
   if (oracle.is_null()) {
     why = "oracle null, ours \"" + text + "\"";
     return type == kTypeBoolean ? false : text.empty() && ours.bytes.empty();
@@ -196,7 +197,7 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
           const size_t i = ourIndex[c];
           std::string why;
           ++cells;
-          if (!sameValue(table->columns[i].type, cursor.columnTexts[i], values[c], why)) {
+          if (!sameValue(table->columns[i].type, cursor.fields[i], values[c], why)) {
             ++differences;
             ADD_FAILURE() << "row " << rowNumber << " column " << table->columns[i].name << ": "
                           << why;

@@ -149,7 +149,7 @@ TEST_P(LostDefinitionTest, RowsGiveTypedColumnsAndEveryLiveRowWithItsTexts) {
     std::vector<std::string> texts(3);
     for (size_t c = 0; c < table->columns.size(); ++c) {
       const ColumnDefinition& column = table->columns[c];
-      const std::string& text = cursor.columnTexts[c].text;
+      const std::string& text = cursor.fields[c].text;
       if (text.rfind("deleted row", 0) == 0) ADD_FAILURE() << "a deleted row came back: " << text;
       if (column.type == kTypeMemo) texts[2] = text;
       if (column.type == kTypeText) texts[text.rfind("Name", 0) == 0 ? 0 : 1] = text;

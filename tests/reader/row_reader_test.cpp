@@ -277,7 +277,7 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
   db->page(1);  // a caller reads another page between two rows
   ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
-  EXPECT_EQ(cursor.columnText(0), "2");
+  EXPECT_EQ(cursor.fields[0].value.integer, 2);
   EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kNothing);
 }
 
@@ -296,15 +296,15 @@ TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
   // A fresh cursor starts at the first row, whatever the other one has read.
   RowCursor second;
   ASSERT_EQ(fetchRow(*db, definition, second), RunResult::kDone);
-  EXPECT_EQ(second.columnText(0), "1");
+  EXPECT_EQ(second.fields[0].value.integer, 1);
   ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
-  EXPECT_EQ(first.columnText(0), "3");
-  EXPECT_EQ(second.columnText(2), "a") << "the other cursor's row is its own";
+  EXPECT_EQ(first.fields[0].value.integer, 3);
+  EXPECT_EQ(second.fields[2].text, "a") << "the other cursor's row is its own";
   EXPECT_EQ(fetchRow(*db, definition, first), RunResult::kNothing);
-  std::vector<std::string> rest;
+  std::vector<int64_t> rest;
   while (fetchRow(*db, definition, second) == RunResult::kDone)
-    rest.push_back(second.columnText(0));
-  EXPECT_EQ(rest, (std::vector<std::string>{"2", "3"}));
+    rest.push_back(second.fields[0].value.integer);
+  EXPECT_EQ(rest, (std::vector<int64_t>{2, 3}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Values read from stored bytes reach SQLite typed exactly as their rendered texts did.
+// Values read from stored bytes reach SQLite typed exactly as their shown texts would: the
+// conversion that makes no text gives what converting the text gives.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,8 @@
 #include <functional>
 #include <limits>
 
-#include "reader/number_text.h"
+#include "display/number_text.h"
+#include "display/value_text.h"
 #include "salvage/dao_exception.h"
 #include "salvage/value_conversion.h"
 #include "tests/support/table_fixture.h"
@@ -38,15 +40,16 @@ struct Stored {
   uint32_t numericHigh;
 };
 
-// What a field was saved as before values were typed: its rendered text, but a single or
-// double from the shortest text of its stored bits.
-std::string textPath(const FieldValue& field, int type, const Stored& stored) {
+// The text a field's value would be saved from: its shown text, but a single or double from
+// the shortest text of its stored bits.
+std::string textPath(const ColumnDefinition& column, const FieldValue& field, int type,
+                     const Stored& stored) {
   if (type == 6 && std::isfinite(stored.single)) {
     return std::fabs(stored.single) >= FLT_MAX ? shortestText(static_cast<double>(stored.single))
                                                : shortestText(stored.single);
   }
   if (type == 7 && std::isfinite(stored.number)) return shortestText(stored.number);
-  return field.text;
+  return fieldText(column, field);
 }
 
 std::string described(const std::function<void(DestinationValue&)>& convert) {
@@ -143,11 +146,11 @@ TEST(SavedValueTest, EveryFixedTypeConvertsAsItsTextDid) {
     ASSERT_LT(r, rows.size());
     for (size_t c = 0; c < columns.size(); ++c) {
       const auto [code, type] = columns[c];
-      const FieldValue& field = cursor.columnTexts[c];
-      const std::string text = textPath(field, code, rows[r]);
+      const FieldValue& field = cursor.fields[c];
+      const std::string text = textPath(table->columns[c], field, code, rows[r]);
       EXPECT_EQ(described([&](DestinationValue& v) { convertSavedValue(type, field, v); }),
                 described([&](DestinationValue& v) { convertValueText(type, text, v); }))
-          << "row " << r << " column " << c << " text \"" << field.text << "\"";
+          << "row " << r << " column " << c << " text \"" << text << "\"";
     }
   }
   EXPECT_EQ(r, rows.size());

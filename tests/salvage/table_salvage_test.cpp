@@ -20,27 +20,20 @@ using test::TableFixture;
 using test::TdefColumn;
 using Lines = std::vector<std::string>;
 
-// Hooks that keep the saving list and the preview's cells, and confirm every stop.
+// Hooks that keep the saving list, and confirm every stop.
 class RecordingHooks : public SilentRunHooks {
  public:
   void appendSavingListLine(int, std::string_view text) override { savingList.emplace_back(text); }
-  void addPreviewColumn(int i, std::string_view heading) override {
-    headings.push_back(std::to_string(i) + ":" + std::string(heading));
-  }
-  void setPreviewCell(int column, int row, std::string_view text) override {
-    cells.push_back(std::to_string(row) + "," + std::to_string(column) + ":" + std::string(text));
-  }
-  Lines savingList, headings, cells;
+  Lines savingList;
 };
 
-// A salvage of one table in one of the three modes, into a fresh destination when saving.
+// A salvage of one table in one of the two modes, into a fresh destination when saving.
 class TableSalvageTest : public ::testing::Test {
  protected:
-  enum class Mode { Saving, Preview, Analysis };
+  enum class Mode { Saving, Analysis };
 
   RunResult salvage(TableFixture& t, Mode mode, const std::string& name = "Orders") {
     run.savingMode = mode == Mode::Saving ? SavingMode::kSaving : SavingMode::kIdle;
-    run.previewLoading = mode == Mode::Preview ? PreviewLoading::kLoading : PreviewLoading::kIdle;
     run.runPhase = RunPhase::kSaving;
     auto db = t.open(&run);
     if (mode == Mode::Saving && !destination.IsOpen()) destination.Create(dir / "out.sqlite");
@@ -299,18 +292,6 @@ TEST_F(TableSalvageTest, TableThatCannotBeCreatedCountsItsRowsAsNotWritten) {
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   0");
   EXPECT_EQ(hooks.savingList[3], "Total Records Not Written :   2");
   EXPECT_NE(logText().find("Not re-created: CREATE TABLE [Orders]"), std::string::npos);
-}
-
-TEST_F(TableSalvageTest, PreviewShowsRowsWithTheCurrencySymbol) {
-  TableFixture t = ordersTable(1);
-  t.addDataPage(4, {{orderRow(t, 1, "Tea", 125000)}, {orderRow(t, 2, "Milk", std::nullopt)}});
-  EXPECT_EQ(salvage(t, Mode::Preview), RunResult::kDone);
-  EXPECT_EQ(hooks.headings, (Lines{"0:ID", "1:Name", "2:Total"}));
-  const std::string symbol = localeCurrencySymbol();
-  EXPECT_EQ(hooks.cells, (Lines{"0,0:1", "0,1:Tea", "0,2:" + symbol + "12.5000", "1,0:2",
-                                "1,1:Milk", "1,2:" + symbol + "0"}));
-  EXPECT_TRUE(hooks.savingList.empty());
-  EXPECT_FALSE(std::filesystem::exists(log.path()));
 }
 
 TEST_F(TableSalvageTest, AnalysisCountsIntoTheSummary) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "display/value_text.h"
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
@@ -61,7 +62,7 @@ class TableFixture {
     while (fetchRow(db, *table, cursor) == RunResult::kDone) {
       std::vector<std::string> texts;
       for (size_t i = 0; i < table->columns.size(); ++i)
-        texts.push_back(cursor.columnText(i));
+        texts.push_back(fieldText(table->columns[i], cursor.fields[i]));
       rows.push_back(std::move(texts));
     }
     return rows;

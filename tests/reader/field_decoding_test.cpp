@@ -1,12 +1,14 @@
-#include "reader/value_rendering.h"
+// Fields decoded into typed values: fixed types, decimals, GUIDs, texts and long values, and
+// fields that do not lie inside their page.
+
+#include "reader/field_decoding.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "reader/date_text.h"
-#include "reader/number_text.h"
+#include "reader/column_types.h"
 #include "tests/support/table_fixture.h"
 
 namespace vantrel {
@@ -16,43 +18,19 @@ using test::RowImage;
 using test::TableFixture;
 using test::TdefColumn;
 
-TEST(NumberTextTest, Currency) {
-  EXPECT_EQ(currencyText(125000), "12.5000");
-  EXPECT_EQ(currencyText(0), "0.0000");
-  EXPECT_EQ(currencyText(1), "0.0001");
-  EXPECT_EQ(currencyText(-15000), "-1.5000");
-  EXPECT_EQ(currencyText(std::numeric_limits<int64_t>::max()), "922337203685477.5807");
-  EXPECT_EQ(currencyText(std::numeric_limits<int64_t>::min()), "-922337203685477.5808");
+// Decodes `stored` as a field of the given type, lying at the start of a page of its own.
+FieldValue decoded(SourceDatabase& db, std::vector<uint8_t> stored, int type, int scale = 0) {
+  FieldValue field;
+  decodeField(db, stored, 0, static_cast<int>(stored.size()),
+              ColumnDefinition{.type = type, .scale = scale}, 0, field);
+  return field;
 }
 
-TEST(NumberTextTest, SingleAndDouble) {
-  EXPECT_EQ(singleText(0.1f), "0.1");
-  EXPECT_EQ(singleText(1.5f), "1.5");
-  EXPECT_EQ(singleText(0.0f), "0");
-  EXPECT_EQ(singleText(-2.25f), "-2.25");
-  EXPECT_EQ(singleText(100.0f), "100");
-  EXPECT_EQ(singleText(1234567.0f), "1234567");
-  EXPECT_EQ(doubleText(123.456), "123.456");
-  EXPECT_EQ(doubleText(0.0), "0");
-  EXPECT_EQ(doubleText(100.0), "100");
-  EXPECT_EQ(doubleText(-1.5), "-1.5");
-  EXPECT_EQ(doubleText(1e20), "100000000000000000000");
-  EXPECT_EQ(doubleText(1.0 / 3), "0.333333333333333");
-  EXPECT_EQ(doubleText(0.000125), "0.000125");
-  EXPECT_EQ(doubleText(std::numeric_limits<double>::infinity()), "inf");
-}
-
-// A negative value has the digits of its magnitude; the destination gets the stored bits.
-TEST(NumberTextTest, NegativeValuesKeepTheirDigitsAndSavedNumbersTheirBits) {
-  EXPECT_EQ(doubleText(-1.23456789), "-1.23456789");
-  EXPECT_EQ(doubleText(-1.0 / 3), "-0.333333333333333");
-  EXPECT_EQ(doubleText(-0.0000001), "-0.0000001");
-  EXPECT_EQ(doubleText(-122.4194155), "-122.4194155");
-  EXPECT_EQ(singleText(-0.00035134f), "-0.00035134");
-  EXPECT_EQ(singleText(-1234.5f), "-1234.5");
-  EXPECT_EQ(shortestText(0.1 + 0.2), "0.30000000000000004");
-  EXPECT_EQ(shortestText(-1.23456789), "-1.23456789");
-  EXPECT_EQ(shortestText(0.15f), "0.15");
+std::vector<uint8_t> littleEndian(uint64_t value, size_t width) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < width; ++i)
+    bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  return bytes;
 }
 
 std::vector<uint8_t> numericField(bool negative, std::array<uint32_t, 4> words) {
@@ -64,58 +42,45 @@ std::vector<uint8_t> numericField(bool negative, std::array<uint32_t, 4> words) 
   return field;
 }
 
-TEST(NumberTextTest, NumericUsesSignScaleAndAll128Bits) {
-  EXPECT_EQ(numericText(numericField(false, {0, 0, 0, 12345}), 18, 2), "123.45");
-  EXPECT_EQ(numericText(numericField(true, {0, 0, 0, 12345}), 18, 2), "-123.45");
-  EXPECT_EQ(numericText(numericField(false, {0, 0, 0, 5}), 18, 2), "0.05");
-  EXPECT_EQ(numericText(numericField(false, {0, 0, 0, 0}), 18, 4), "0.0000");
-  EXPECT_EQ(numericText(numericField(true, {0, 0, 0, 0}), 18, 0), "0");
-  EXPECT_EQ(numericText(numericField(false, {0, 0, 1, 0}), 28, 0), "4294967296");
+// Currency and numeric keep their exact digits and scale, to the last of 128 bits.
+TEST(FieldDecodingTest, DecimalsKeepTheirDigitsAndScale) {
+  TableFixture t(1, {{.name = "C", .type = kTypeCurrency, .size = 8, .fixed = true}});
+  auto db = t.open();
+  const auto currency = [&](int64_t value) {
+    const FieldValue field =
+        decoded(*db, littleEndian(static_cast<uint64_t>(value), 8), kTypeCurrency);
+    EXPECT_EQ(field.value.kind, SavedValue::Kind::Decimal);
+    return decimalText(field.value.decimal);
+  };
+  EXPECT_EQ(currency(125000), "12.5000");
+  EXPECT_EQ(currency(0), "0.0000");
+  EXPECT_EQ(currency(-15000), "-1.5000");
+  EXPECT_EQ(currency(std::numeric_limits<int64_t>::max()), "922337203685477.5807");
+  EXPECT_EQ(currency(std::numeric_limits<int64_t>::min()), "-922337203685477.5808");
+
+  const auto numeric = [&](bool negative, std::array<uint32_t, 4> words, int scale) {
+    const FieldValue field = decoded(*db, numericField(negative, words), kTypeNumeric, scale);
+    return field.value.kind == SavedValue::Kind::Decimal ? decimalText(field.value.decimal)
+                                                         : "(null)";
+  };
+  EXPECT_EQ(numeric(false, {0, 0, 0, 12345}, 2), "123.45");
+  EXPECT_EQ(numeric(true, {0, 0, 0, 12345}, 2), "-123.45");
+  EXPECT_EQ(numeric(false, {0, 0, 0, 5}, 2), "0.05");
+  EXPECT_EQ(numeric(false, {0, 0, 0, 0}, 4), "0.0000");
+  EXPECT_EQ(numeric(true, {0, 0, 0, 0}, 0), "0") << "zero has no sign";
+  EXPECT_EQ(numeric(false, {0, 0, 1, 0}, 0), "4294967296");
   // 10^28, the largest power of ten that Jet's 28-digit decimals hold.
-  EXPECT_EQ(numericText(numericField(false, {0, 0x204FCE5E, 0x3E250261, 0x10000000}), 28, 0),
+  EXPECT_EQ(numeric(false, {0, 0x204FCE5E, 0x3E250261, 0x10000000}, 0),
             "10000000000000000000000000000");
-  EXPECT_EQ(
-      numericText(numericField(false, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}), 28, 10),
-      "34028236692093846346337460743.1768211455");
-  EXPECT_EQ(numericText(std::vector<uint8_t>(16, 0), 18, 0), "") << "a field cut short";
-}
-
-TEST(NumberTextTest, Guid) {
-  const std::vector<uint8_t> bytes{0x6A, 0x27, 0x39, 0x8E, 0xA8, 0xBC, 0xC4, 0x4A,
-                                   0x89, 0x1E, 0x49, 0x91, 0x1D, 0x84, 0x38, 0xDD};
-  EXPECT_EQ(guidText(bytes), "{8E39276A-BCA8-4AC4-891E-49911D8438DD}");
-}
-
-TEST(DateTextTest, SpecifiedForms) {
-  EXPECT_EQ(dateText(38537.5), "07/04/2005 12:00:00 PM");
-  EXPECT_EQ(dateText(38537), "07/04/2005 ");
-  EXPECT_EQ(dateText(0.25), "06:00:00 AM");
-  EXPECT_EQ(dateText(0.5), "12:00:00 PM");
-  EXPECT_EQ(dateText(0), "12:00:00 AM");
-  EXPECT_EQ(dateText(1), "12:00:00 AM");
-  EXPECT_EQ(dateText(36526.75), "01/01/2000 06:00:00 PM");
-}
-
-TEST(DateTextTest, EveryDayFrom100To9999) {
-  EXPECT_EQ(dateText(19725), "01/01/1954 ") << "before 1970";
-  EXPECT_EQ(dateText(2), "01/01/1900 ");
-  EXPECT_EQ(dateText(-1.25), "12/29/1899 06:00:00 AM");
-  EXPECT_EQ(dateText(-0.5), "12:00:00 PM");
-  EXPECT_EQ(dateText(-657434), "01/01/100 ");
-  EXPECT_EQ(dateText(2958465.5), "12/31/9999 12:00:00 PM");
-  EXPECT_EQ(dateText(-16000.75), "03/10/1856 06:00:00 PM");
-  EXPECT_EQ(dateText(2958466), "");
-  EXPECT_EQ(dateText(-657435), "");
-  EXPECT_EQ(dateText(std::nan("")), "");
-}
-
-TEST(DateTextTest, TimesRoundToTheNearestSecond) {
-  // 10:30:15 is not exact as a double; it must not come out as 10:30:14.
-  const double value = 38537 + (10 * 3600 + 30 * 60 + 15) / 86400.0;
-  EXPECT_EQ(dateText(value), "07/04/2005 10:30:15 AM");
-  EXPECT_EQ(dateText(std::nextafter(value, 0.0)), "07/04/2005 10:30:15 AM");
-  // A hundredth of a second before midnight is midnight: the next day, with no time.
-  EXPECT_EQ(dateText(38537.9999999), "07/05/2005 ");
+  EXPECT_EQ(numeric(false, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}, 10),
+            "34028236692093846346337460743.1768211455");
+  EXPECT_EQ(decoded(*db, std::vector<uint8_t>(16, 0), kTypeNumeric).value.kind,
+            SavedValue::Kind::Null)
+      << "a field cut short";
+  const std::vector<uint8_t> guid{0x6A, 0x27, 0x39, 0x8E, 0xA8, 0xBC, 0xC4, 0x4A,
+                                  0x89, 0x1E, 0x49, 0x91, 0x1D, 0x84, 0x38, 0xDD};
+  EXPECT_EQ(guidText(decoded(*db, guid, kTypeGuid).value.guid),
+            "{8E39276A-BCA8-4AC4-891E-49911D8438DD}");
 }
 
 // A table of one memo (variable) and one OLE column, and helpers for long-value pages.
@@ -181,7 +146,7 @@ class LongValueTest : public ::testing::TestWithParam<int> {
     RowCursor cursor;
     EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
     EXPECT_EQ(cursor.dataPage.number(), 4) << "the row's page is the data page";
-    return {cursor.columnText(0), cursor.columnTexts[1]};
+    return {cursor.fields[0].text, cursor.fields[1]};
   }
 
   TableFixture t;
@@ -195,7 +160,7 @@ TEST_P(LongValueTest, ValueInTheRow) {
   auto empty = header(0x80000000, 0, 0);
   const auto [memoText, ole] = readRow(memo, empty);
   EXPECT_EQ(memoText, "hello");
-  EXPECT_EQ(ole.text, "OLE DATA");
+  EXPECT_EQ(ole.value.kind, SavedValue::Kind::Bytes) << "an OLE value, though without bytes";
   EXPECT_TRUE(ole.bytes.empty());
 }
 
@@ -234,7 +199,7 @@ TEST_P(LongValueTest, DamagedChainsEndWithWhatWasRead) {
       readRow(header(static_cast<uint32_t>(value.size() * 3), 0, 10), ole);
   EXPECT_EQ(memoText, std::string(300, 'x') + std::string(300, 'y'));
   EXPECT_TRUE(oleValue.bytes.empty());
-  EXPECT_EQ(oleValue.text, "OLE DATA");
+  EXPECT_EQ(oleValue.value.kind, SavedValue::Kind::Bytes);
 }
 
 TEST_P(LongValueTest, DeclaredLengthBoundsTheChain) {
@@ -247,7 +212,7 @@ TEST_P(LongValueTest, DeclaredLengthBoundsTheChain) {
 
 INSTANTIATE_TEST_SUITE_P(BothVersions, LongValueTest, ::testing::Values(0, 1));
 
-TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
+TEST(FieldDecodingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
   std::vector<TdefColumn> columns{
       {.name = "Byte", .type = 2, .size = 1, .fixed = true, .number = 0, .fixedOffset = 0},
       {.name = "Int", .type = 3, .size = 2, .fixed = true, .number = 1, .fixedOffset = 1},
@@ -276,33 +241,44 @@ TEST(ValueRenderingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
   readColumns(*db, *table);
   RowCursor cursor;
   ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
-  EXPECT_EQ(cursor.columnText(0), "255");
-  EXPECT_EQ(cursor.columnText(1), "-1");
-  EXPECT_EQ(cursor.columnText(2), "-1");
-  EXPECT_EQ(cursor.columnText(3), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
-  EXPECT_EQ(cursor.columnText(4), "");
-  EXPECT_EQ(cursor.columnTexts[4].bytes, (std::vector<uint8_t>{0x00, 0x01, 0xFF}));
+  const RowFields& fields = cursor.fields;
+  EXPECT_EQ(fields[0].value.integer, 255);
+  EXPECT_EQ(fields[1].value.integer, -1);
+  EXPECT_EQ(fields[2].value.integer, -1);
+  EXPECT_EQ(fields[2].value.kind, SavedValue::Kind::Integer);
+  EXPECT_EQ(guidText(fields[3].value.guid), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
+  EXPECT_EQ(fields[4].value.kind, SavedValue::Kind::Bytes);
+  EXPECT_EQ(fields[4].bytes, (std::vector<uint8_t>{0x00, 0x01, 0xFF}));
   std::string expected;
   for (int i = 0; i < 300; ++i)
     expected += "é";
-  EXPECT_EQ(cursor.columnText(5), expected);
-  EXPECT_EQ(cursor.columnText(6), "") << "a type code with no form";
+  EXPECT_EQ(fields[5].text, expected);
+  EXPECT_EQ(fields[6].value.kind, SavedValue::Kind::Null) << "a type code with no form";
   EXPECT_EQ(table->columns[5].size, 510) << "the column's size is left alone";
 }
 
-TEST(ValueRenderingTest, ValuesThatDoNotFitThePageAreEmpty) {
+TEST(FieldDecodingTest, ValuesThatDoNotFitThePageAreNull) {
   TableFixture t(1, {{.name = "D", .type = 8, .size = 8, .fixed = true, .number = 0}});
   auto db = t.open();
   const PageView view = db->page(2);
   const auto page = view.bytes();
-  EXPECT_EQ(valueToText(*db, page, 4092, 8, 8), "")
+  const auto kind = [&](int start, int size, int type) {
+    FieldValue field;
+    field.text = "left over";
+    decodeField(*db, page, start, size, ColumnDefinition{.type = type}, 0, field);
+    EXPECT_TRUE(field.text.empty() || field.value.kind == SavedValue::Kind::Text);
+    return field.value.kind;
+  };
+  EXPECT_EQ(kind(4092, 8, kTypeDateTime), SavedValue::Kind::Null)
       << "a date whose last bytes are beyond the page";
-  EXPECT_EQ(valueToText(*db, page, 4092, 8, 7), "");
-  EXPECT_EQ(valueToText(*db, page, 4088, 8, 7), "0");
-  EXPECT_EQ(valueToText(*db, page, -1, 8, 7), "");
-  EXPECT_EQ(valueToText(*db, page, 4000, 200, 10), "") << "a text running over the page end";
-  EXPECT_EQ(longValueToText(*db, page, 4090, 20), "");
-  EXPECT_EQ(valueToText(*db, page, 100, 8, 11), "OLE DATA");
+  EXPECT_EQ(kind(4092, 8, kTypeDouble), SavedValue::Kind::Null);
+  EXPECT_EQ(kind(4088, 8, kTypeDouble), SavedValue::Kind::Double);
+  EXPECT_EQ(kind(-1, 8, kTypeDouble), SavedValue::Kind::Null);
+  EXPECT_EQ(kind(4000, 200, kTypeText), SavedValue::Kind::Null) << "a text running over the end";
+  EXPECT_EQ(kind(4090, 20, kTypeMemo), SavedValue::Kind::Null);
+  EXPECT_EQ(kind(4090, 16, kTypeGuid), SavedValue::Kind::Null);
+  EXPECT_EQ(kind(100, 8, kTypeOle), SavedValue::Kind::Bytes);
+  EXPECT_EQ(kind(100, 0, kTypeLong), SavedValue::Kind::Null) << "a field of no bytes";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "reader/date_text.h"
+#include "reader/date_fields.h"
 
 #include <charconv>
 #include <cmath>
@@ -31,23 +31,6 @@ CivilDate civilFromDays(long days) {
   const auto month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
   const long year = static_cast<long>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
   return {year, month, day};
-}
-
-void appendTwoDigits(std::string& out, long value) {
-  out.push_back(static_cast<char>('0' + value / 10 % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
-}
-
-// "%I:%M:%S %p" of a time of day.
-void appendTime(std::string& out, long secondsOfDay) {
-  const long hour = secondsOfDay / 3600;
-  const long hour12 = hour % 12 == 0 ? 12 : hour % 12;
-  appendTwoDigits(out, hour12);
-  out.push_back(':');
-  appendTwoDigits(out, secondsOfDay / 60 % 60);
-  out.push_back(':');
-  appendTwoDigits(out, secondsOfDay % 60);
-  out += hour < 12 ? " AM" : " PM";
 }
 
 // Whether "%f" of the value (six decimals, rounded) shows a non-zero fraction: the test for a
@@ -99,28 +82,6 @@ std::optional<SavedDateTime> dateFields(double value) {
   fields.minute = static_cast<int>(seconds / 60 % 60);
   fields.second = static_cast<int>(seconds % 60);
   return fields;
-}
-
-std::string dateText(const SavedDateTime& fields) {
-  std::string text;
-  text.reserve(24);
-  if (fields.parts != SavedDateTime::Parts::Time) {
-    appendTwoDigits(text, fields.month);
-    text.push_back('/');
-    appendTwoDigits(text, fields.day);
-    text.push_back('/');
-    text += std::to_string(fields.year);
-    text.push_back(' ');
-  }
-  if (fields.parts != SavedDateTime::Parts::Date) {
-    appendTime(text, fields.hour * 3600L + fields.minute * 60L + fields.second);
-  }
-  return text;
-}
-
-std::string dateText(double value) {
-  const auto fields = dateFields(value);
-  return fields ? dateText(*fields) : std::string();
 }
 
 }  // namespace vantrel

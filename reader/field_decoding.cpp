@@ -1,0 +1,166 @@
+#include "reader/field_decoding.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "reader/column_types.h"
+#include "reader/date_fields.h"
+#include "reader/long_value.h"
+
+namespace vantrel {
+
+namespace {
+
+// The field's bytes, when they lie inside the page.
+std::span<const uint8_t> fieldBytes(std::span<const uint8_t> page, int start, int size) {
+  if (start < 0 || size < 0 || start + size > static_cast<int>(page.size())) return {};
+  return page.subspan(static_cast<size_t>(start), static_cast<size_t>(size));
+}
+
+// Reads a fixed-width little-endian value at `start`, or nothing when its bytes do not lie
+// inside the page.
+template <typename T>
+std::optional<T> fixedValue(std::span<const uint8_t> page, int start) {
+  const auto bytes = fieldBytes(page, start, static_cast<int>(sizeof(T)));
+  if (bytes.size() != sizeof(T)) return std::nullopt;
+  T value;
+  std::memcpy(&value, bytes.data(), sizeof(T));
+  return value;
+}
+
+std::string inlineText(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
+  if (start <= 0) return {};  // offset 0 is the page's own header, never a field
+  const auto bytes = fieldBytes(page, start, size);
+  if (bytes.empty()) return {};
+  if (db.isJet4() && !isCompressedJet4Text(bytes)) db.wideTextSeen = 1;
+  return db.decodeText(bytes);
+}
+
+std::string memoText(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
+  const std::vector<uint8_t> bytes = readLongValue(db, page, start, size);
+  return db.isJet4() ? decodeJet4Text(bytes) : db.codePageDecoder().decode(bytes);
+}
+
+void setText(FieldValue& out, std::string text) {
+  out.text = std::move(text);
+  if (!out.text.empty()) out.value.kind = SavedValue::Kind::Text;
+}
+
+template <typename Number>
+void setInteger(FieldValue& out, std::optional<Number> number) {
+  if (!number) return;
+  out.value.kind = SavedValue::Kind::Integer;
+  out.value.integer = *number;
+}
+
+template <typename Number>
+void setReal(FieldValue& out, std::optional<Number> number) {
+  if (!number) return;
+  out.value.kind = SavedValue::Kind::Double;
+  out.value.number = static_cast<double>(*number);
+}
+
+void setCurrency(FieldValue& out, std::optional<int64_t> tenThousandths) {
+  if (!tenThousandths) return;
+  const bool negative = *tenThousandths < 0;
+  const uint64_t magnitude = negative ? ~static_cast<uint64_t>(*tenThousandths) + 1
+                                      : static_cast<uint64_t>(*tenThousandths);
+  SavedDecimal& decimal = out.value.decimal;
+  decimal.magnitude = {0, 0, static_cast<uint32_t>(magnitude >> 32),
+                       static_cast<uint32_t>(magnitude)};
+  decimal.negative = negative;
+  decimal.scale = 4;
+  out.value.kind = SavedValue::Kind::Decimal;
+}
+
+// A 17-byte field: a sign byte, then a 128-bit magnitude in four little-endian 32-bit words,
+// the most significant word first.
+void setNumeric(FieldValue& out, std::span<const uint8_t> field, int scale) {
+  if (field.size() < 17) return;
+  SavedDecimal& decimal = out.value.decimal;
+  for (size_t word = 0; word < 4; ++word) {
+    const size_t at = 1 + 4 * word;
+    decimal.magnitude[word] =
+        static_cast<uint32_t>(field[at]) | static_cast<uint32_t>(field[at + 1]) << 8 |
+        static_cast<uint32_t>(field[at + 2]) << 16 | static_cast<uint32_t>(field[at + 3]) << 24;
+  }
+  const bool zero = decimal.magnitude == std::array<uint32_t, 4>{};
+  decimal.negative = (field[0] & 0x80) != 0 && !zero;
+  decimal.scale = scale;
+  out.value.kind = SavedValue::Kind::Decimal;
+}
+
+}  // namespace
+
+void decodeField(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
+                 const ColumnDefinition& column, int valueByte, FieldValue& out) {
+  out.text.clear();
+  out.bytes.clear();
+  out.value.kind = SavedValue::Kind::Null;
+  if (column.type == kTypeBoolean) {
+    out.value.kind = SavedValue::Kind::Boolean;
+    out.value.integer = valueByte != 0 ? 0 : 1;
+    return;
+  }
+  if (size == 0) return;
+  switch (column.type) {
+    case kTypeByte:
+      if (const int byte = start < 0 ? -1 : byteOf(page, start); byte >= 0) {
+        setInteger(out, std::optional<int>(byte));
+      }
+      break;
+    case kTypeInteger:
+      setInteger(out, fixedValue<int16_t>(page, start));
+      break;
+    case kTypeLong:
+      setInteger(out, fixedValue<int32_t>(page, start));
+      break;
+    case kTypeCurrency:
+      setCurrency(out, fixedValue<int64_t>(page, start));
+      break;
+    case kTypeNumeric:
+      setNumeric(out, fieldBytes(page, start, 17), column.scale);
+      break;
+    case kTypeSingle:
+      setReal(out, fixedValue<float>(page, start));
+      break;
+    case kTypeDouble:
+      setReal(out, fixedValue<double>(page, start));
+      break;
+    case kTypeDateTime:
+      if (const auto value = fixedValue<double>(page, start)) {
+        if (const auto fields = dateFields(*value)) {
+          out.value.kind = SavedValue::Kind::DateTime;
+          out.value.dateTime = *fields;
+        }
+      }
+      break;
+    case kTypeGuid:
+      if (const auto bytes = fieldBytes(page, start, 16); bytes.size() == out.value.guid.size()) {
+        std::copy(bytes.begin(), bytes.end(), out.value.guid.begin());
+        out.value.kind = SavedValue::Kind::Guid;
+      }
+      break;
+    case kTypeBinary: {
+      const auto bytes = fieldBytes(page, start, size);
+      out.bytes.assign(bytes.begin(), bytes.end());
+      if (!out.bytes.empty()) out.value.kind = SavedValue::Kind::Bytes;
+      break;
+    }
+    case kTypeOle:
+      out.bytes = readLongValue(db, page, start, size);
+      out.value.kind = SavedValue::Kind::Bytes;
+      break;
+    case kTypeText:
+      setText(out, inlineText(db, page, start, size));
+      break;
+    case kTypeMemo:
+      if (start >= 0) setText(out, memoText(db, page, start, size));
+      break;
+    default:
+      break;  // other codes have no form
+  }
+}
+
+}  // namespace vantrel
