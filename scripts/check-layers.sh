@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # Fails, naming the file and the include, when a project header is included from a folder of a
-# lower layer. Layers from the bottom: run, reader, salvage, queries, app; the command line and
-# the windows sit on top, beside each other.
+# lower layer. Layers from the bottom: run, reader, jetsql, dialects, salvage, app; the command
+# line and the windows sit on top, beside each other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rank() {
   case "$1" in
-    run) echo 0 ;; reader) echo 1 ;; salvage) echo 2 ;; queries) echo 3 ;; app) echo 4 ;;
-    cli | gui) echo 5 ;; *) echo "" ;;
+    run) echo 0 ;; reader) echo 1 ;; jetsql) echo 2 ;; dialects) echo 3 ;; salvage) echo 4 ;;
+    app) echo 5 ;; cli | gui) echo 6 ;; *) echo "" ;;
   esac
 }
 
 failures=0
-for folder in run reader salvage queries app cli gui; do
+for folder in run reader jetsql dialects salvage app cli gui; do
   [ -d "$folder" ] || continue
   own=$(rank "$folder")
   while IFS=: read -r file line include; do
