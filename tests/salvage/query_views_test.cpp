@@ -93,7 +93,7 @@ TEST(QueryViewsTest, QueriesReadByOthersComeFirstAndEveryOtherGetsItsReason) {
             (std::vector<std::vector<std::string>>{{"One,<>,East,West"}}));
 }
 
-TEST(QuerySalvageTest, ARefusedTextLeavesTheNameAndALossThatSaysWhy) {
+TEST(QuerySalvageTest, ARefusedOrUnfinishedTextLeavesTheNameAndALossThatSaysWhy) {
   test::TempDir dir;
   LineHooks hooks;
   RunState run(hooks);
@@ -106,8 +106,11 @@ TEST(QuerySalvageTest, ARefusedTextLeavesTheNameAndALossThatSaysWhy) {
                    context);
   saveRebuiltQuery({.name = "Server", .jetSql = "EXEC sp_who;", .connect = "ODBC;DSN=Sales"},
                    context);
-  // A stop at the query's first row leaves ";" alone, which is no statement either.
-  saveRebuiltQuery({.name = "Stopped", .jetSql = ";", .stopped = true}, context);
+  // A stop part-way leaves a text without the rows not reached (here its criteria): a delete
+  // query would delete every row. Only the name is kept.
+  saveRebuiltQuery(
+      {.name = "Stopped", .jetSql = "DELETE Orders.* \r\nFROM [Orders];", .stopped = true},
+      context);
   destination.Close();
 
   test::SqliteFile saved(dir / "out.sqlite");
@@ -123,7 +126,9 @@ TEST(QuerySalvageTest, ARefusedTextLeavesTheNameAndALossThatSaysWhy) {
     EXPECT_FALSE(loss.reason.empty()) << loss.name;
   }
   EXPECT_EQ(context.tally.objects[0].name, "Refused");
-  EXPECT_EQ(context.tally.objects[1].name, "Stopped");
+  EXPECT_EQ(objectLossText(context.tally.objects[1]),
+            "query [Stopped]: saved without its SQL (the run was stopped before its definition "
+            "was read)");
   ASSERT_EQ(hooks.lines.size(), 2u);
   EXPECT_EQ(hooks.lines[0], "Not saved: " + objectLossText(context.tally.objects[0]));
 }
