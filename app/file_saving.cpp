@@ -2,11 +2,11 @@
 
 #include "app/salvage_handler.h"
 #include "app/source_problems.h"
-#include "queries/query_views.h"
 #include "reader/catalog_walk.h"
 #include "run/expected.h"
 #include "run/result_codes.h"
 #include "salvage/destination.h"
+#include "salvage/query_views.h"
 
 namespace vantrel {
 namespace {

@@ -1,6 +1,7 @@
 #include "app/preview_loader.h"
 
-#include "queries/rebuild_query.h"
+#include "jetsql/query_text_wrap.h"
+#include "jetsql/rebuild_query.h"
 #include "reader/table_definition.h"
 #include "run/catalog_summary.h"
 #include "run/result_codes.h"
@@ -35,11 +36,12 @@ QueryText rebuild(RunState& run, const std::string& sourcePath, int64_t objectId
   QueryText query;
   auto db = openSourceDatabase(sourcePath, &run);
   if (!db) return query;
-  CatalogSummary unused;
-  SalvageContext context{run, unused};
-  query.result = rebuildQuery(*db, kObjectQuery, objectId, name, context);
-  query.sqlText = std::move(context.sqlText);
-  query.connect = std::move(context.queryConnect);
+  auto rebuilt = rebuildQuery(*db, objectId, name);
+  if (!rebuilt) return query;
+  query.result = rebuilt->stopped ? RunResult::kStopped : RunResult::kDone;
+  query.sqlText = previewLoading == PreviewLoading::kLoading ? wrapQueryText(rebuilt->jetSql)
+                                                             : std::move(rebuilt->jetSql);
+  query.connect = std::move(rebuilt->connect);
   return query;
 }
 

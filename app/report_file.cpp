@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "queries/wide_text.h"
+#include "jetsql/wide_text.h"
 
 namespace vantrel {
 namespace {

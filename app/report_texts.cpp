@@ -1,6 +1,6 @@
 #include "app/report_texts.h"
 
-#include "queries/wide_text.h"
+#include "jetsql/wide_text.h"
 #include "run/display_text.h"
 
 namespace vantrel {

@@ -1,6 +1,7 @@
 #include "app/salvage_handler.h"
 
-#include "queries/rebuild_query.h"
+#include "jetsql/rebuild_query.h"
+#include "salvage/query_salvage.h"
 #include "salvage/relation_salvage.h"
 #include "salvage/table_salvage.h"
 
@@ -11,9 +12,13 @@ RunResult SalvageHandler::salvageTable(SourceDatabase& db, int typeValue, int64_
   return vantrel::salvageTable(db, typeValue, tdefPage, name, context_);
 }
 
-RunResult SalvageHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
+RunResult SalvageHandler::rebuildQuery(SourceDatabase& db, int /*typeValue*/, int64_t queryId,
                                        const std::string& name) {
-  return vantrel::rebuildQuery(db, typeValue, queryId, name, context_);
+  // The walk hands queries over only while saving.
+  const auto query = vantrel::rebuildQuery(db, queryId, name);
+  if (!query) return RunResult::kNothing;
+  saveRebuiltQuery(*query, context_);
+  return query->stopped ? RunResult::kStopped : RunResult::kDone;
 }
 
 void SalvageHandler::listQuery(int64_t queryId, const std::string& name) {

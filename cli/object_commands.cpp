@@ -15,7 +15,7 @@
 #include "cli/row_options.h"
 #include "cli/terminal.h"
 #include "cli/value_output.h"
-#include "queries/sqlite_translation.h"
+#include "dialects/sqlite/sqlite_translation.h"
 #include "run/result_codes.h"
 
 namespace vantrel::cli {
@@ -106,9 +106,9 @@ int runQuery(const ObjectOptions& options) {
   if (options.sqlite) {
     // The view's SELECT as a repair would create it, or why there is none.
     const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
-    const SqliteTranslation translation =
-        text.connect ? SqliteTranslation{std::nullopt, "pass-through query"}
-                     : translateQueryToSqlite(text.sqlText);
+    const ViewTranslation translation = text.connect
+                                            ? ViewTranslation{std::nullopt, "pass-through query"}
+                                            : translateQueryToSqlite(text.sqlText);
     std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
     return endOf(text.result);
   }

@@ -15,12 +15,12 @@
 #include "app/preview_loader.h"
 #include "app/salvage_handler.h"
 #include "app/table_rows.h"
+#include "dialects/sqlite/sqlite_translation.h"
 #include "display/value_text.h"
-#include "queries/query_builder.h"
-#include "queries/query_definition_row.h"
-#include "queries/query_text_wrap.h"
-#include "queries/query_views.h"
-#include "queries/sqlite_translation.h"
+#include "jetsql/jet_sql_tokenizer.h"
+#include "jetsql/query_builder.h"
+#include "jetsql/query_definition_row.h"
+#include "jetsql/query_text_wrap.h"
 #include "reader/catalog_walk.h"
 #include "reader/text_decoding.h"
 #include "run/catalog_summary.h"
@@ -30,6 +30,7 @@
 #include "salvage/dao_exception.h"
 #include "salvage/identifier_text.h"
 #include "salvage/postgres_destination.h"
+#include "salvage/query_views.h"
 
 namespace vantrel::fuzz {
 

@@ -20,8 +20,6 @@ struct SalvageContext {
   CatalogSummary& summary;
   const LogSink* log = nullptr;
   Destination* destination = nullptr;
-  std::string sqlText;                      // the text of the query rebuilt last
-  std::optional<std::string> queryConnect;  // its connect string when it is a pass-through
   // While saving: what the destination did not take. Once it can take nothing more, the rest
   // of the file is only counted, so that every loss is named.
   SavingTally tally;

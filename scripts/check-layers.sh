@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # Fails, naming the file and the include, when a project header is included from a folder of a
-# lower layer. Layers from the bottom: run, reader, salvage, queries, display, app; the command
-# line and the windows sit on top, beside each other. The display texts of values sit above
-# the salvage, which saves values and never shows them.
+# lower layer. Layers from the bottom: run, reader, jetsql, dialects, salvage, display, app; the
+# command line and the windows sit on top, beside each other. The display texts of values sit
+# above the salvage, which saves values and never shows them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rank() {
   case "$1" in
-    run) echo 0 ;; reader) echo 1 ;; salvage) echo 2 ;; queries) echo 3 ;; display) echo 4 ;;
-    app) echo 5 ;; cli | gui) echo 6 ;; *) echo "" ;;
+    run) echo 0 ;; reader) echo 1 ;; jetsql) echo 2 ;; dialects) echo 3 ;; salvage) echo 4 ;;
+    display) echo 5 ;;
+    app) echo 6 ;; cli | gui) echo 7 ;; *) echo "" ;;
   esac
 }
 
 failures=0
-for folder in run reader salvage queries display app cli gui; do
+for folder in run reader jetsql dialects salvage display app cli gui; do
   [ -d "$folder" ] || continue
   own=$(rank "$folder")
   while IFS=: read -r file line include; do

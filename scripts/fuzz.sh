@@ -90,7 +90,7 @@ for target in "${targets[@]}"; do
              split($5, e, "/")
              file = $NF
              sub(/:[0-9]+$/, "", file)
-             if (!match(file, /(reader|salvage|queries|app)\/[^\/]+$/)) next
+             if (!match(file, /(reader|jetsql|dialects\/sqlite|salvage|app)\/[^\/]+$/)) next
              file = substr(file, RSTART)
              reached[file] += e[1]; edges[file] += e[2]; functions[file]++
              if ($1 == "COVERED_FUNC:") used[file]++

@@ -1,0 +1,333 @@
+#include "dialects/sqlite/sqlite_expression.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "dialects/sqlite/sqlite_functions.h"
+#include "dialects/sqlite/sqlite_literals.h"
+
+namespace vantrel {
+
+namespace {
+
+// One written piece of an expression, with what the later passes need to know of it.
+struct Piece {
+  enum class Role { Operand, Operator, Keyword, Comma };
+  explicit Piece(std::string text, Role pieceRole = Role::Operand)
+      : sql(std::move(text)), role(pieceRole) {}
+
+  std::string sql;
+  Role role;
+  std::string pattern;  // a text literal's value, for Like
+  bool isText = false;  // a text literal or a concatenation
+  bool isDate = false;  // a date literal or a function that gives a date
+};
+
+Piece textPiece(std::string sql, std::string pattern = {}) {
+  Piece piece(std::move(sql));
+  piece.pattern = std::move(pattern);
+  piece.isText = true;
+  return piece;
+}
+Piece datePiece(std::string sql, bool isDate) {
+  Piece piece(std::move(sql));
+  piece.isDate = isDate;
+  return piece;
+}
+
+// Words that are Jet SQL's own and pass through as they are.
+constexpr std::array<std::string_view, 30> kKeywords{
+    "AND",      "OR",     "NOT",  "IS",    "LIKE",  "BETWEEN", "IN",     "EXISTS", "AS",    "ASC",
+    "DESC",     "ON",     "JOIN", "INNER", "LEFT",  "RIGHT",   "OUTER",  "ALL",    "ANY",   "SOME",
+    "DISTINCT", "SELECT", "FROM", "WHERE", "GROUP", "BY",      "HAVING", "ORDER",  "UNION", "NULL"};
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+bool isKeyword(const JetToken& token) {
+  return std::any_of(kKeywords.begin(), kKeywords.end(),
+                     [&](std::string_view word) { return token.isWord(word); });
+}
+
+bool isComparison(const Piece& piece) {
+  if (piece.role != Piece::Role::Operator) return false;
+  return piece.sql == "=" || piece.sql == "<>" || piece.sql == "<" || piece.sql == ">" ||
+         piece.sql == "<=" || piece.sql == ">=";
+}
+
+// Where an operand of "&" ends: Jet's "&" binds below arithmetic and above comparison.
+bool endsConcatOperand(const Piece& piece) {
+  return piece.role == Piece::Role::Keyword || piece.role == Piece::Role::Comma ||
+         isComparison(piece) || (piece.role == Piece::Role::Operator && piece.sql == "&");
+}
+
+std::string joined(std::span<const Piece> pieces) {
+  std::string out;
+  for (const Piece& piece : pieces) {
+    if (!out.empty() && piece.role != Piece::Role::Comma) out += ' ';
+    out += piece.sql;
+  }
+  return out;
+}
+
+class ExpressionWriter {
+ public:
+  ExpressionWriter(JetTokens tokens, const ExpressionContext& context)
+      : tokens_(tokens), context_(context) {}
+
+  std::string write() {
+    for (size_t i = 0; i < tokens_.size(); ++i)
+      i = readPiece(i);
+    if (dotPending_) throw TranslationRefused{"a name ends with \".\""};
+    applyConcatenation();  // first: a Like pattern may be joined from parts
+    applyLike();
+    applyOperators();
+    return joined(pieces_);
+  }
+
+ private:
+  void add(Piece piece) {
+    if (dotPending_ && !pieces_.empty()) {
+      // "a.b" and "a.*" are one name.
+      pieces_.back().sql += "." + piece.sql;
+      pieces_.back().role = Piece::Role::Operand;
+      dotPending_ = false;
+      return;
+    }
+    pieces_.push_back(std::move(piece));
+  }
+
+  // Reads the piece that starts at `i`; returns the position of its last token.
+  size_t readPiece(size_t i) {
+    const JetToken& token = tokens_[i];
+    const bool call = i + 1 < tokens_.size() && tokens_[i + 1].isSymbol("(") &&
+                      token.kind == JetToken::Kind::Word &&
+                      (!isKeyword(token) || token.isWord("LEFT") || token.isWord("RIGHT"));
+    if (call) {
+      const size_t close = closingParenthesis(tokens_, i + 1);
+      const JetTokens inside = tokens_.subspan(i + 2, close - i - 2);
+      const FunctionCall result = translateFunction(token.text, splitAtCommas(inside), context_);
+      add(datePiece(result.sql, result.givesDate));
+      return close;
+    }
+    switch (token.kind) {
+      case JetToken::Kind::Word:
+        addWord(token);
+        return i;
+      case JetToken::Kind::Name:
+        if (token.text.empty()) throw TranslationRefused{"an empty name []"};
+        add(Piece(sqliteName(token.text)));
+        return i;
+      case JetToken::Kind::Text:
+        add(textPiece(sqliteString(token.text), token.text));
+        return i;
+      case JetToken::Kind::Date: {
+        const auto date = isoDateText(token.text);
+        if (!date) throw TranslationRefused{"a date Jet cannot read: #" + token.text + "#"};
+        add(datePiece(sqliteString(*date), true));
+        return i;
+      }
+      case JetToken::Kind::Number:
+        add(Piece(token.text.starts_with('.') ? "0" + token.text : token.text));
+        return i;
+      case JetToken::Kind::Symbol:
+        return addSymbol(i);
+    }
+    return i;
+  }
+
+  void addWord(const JetToken& token) {
+    if (token.isWord("TRUE") || token.isWord("YES")) {
+      add(Piece("1"));
+    } else if (token.isWord("FALSE") || token.isWord("NO")) {
+      add(Piece("0"));
+    } else if (token.isWord("MOD")) {
+      add(Piece("%", Piece::Role::Operator));
+    } else if (token.isWord("XOR") || token.isWord("EQV") || token.isWord("IMP")) {
+      throw TranslationRefused{"uses the operator " + token.text};
+    } else if (token.isWord("DISTINCTROW") || token.isWord("TOP") || token.isWord("PARAMETERS")) {
+      throw TranslationRefused{"uses " + upper(token.text) + " where SQLite has no place for it"};
+    } else if (isKeyword(token)) {
+      add(Piece(upper(token.text),
+                token.isWord("NULL") ? Piece::Role::Operand : Piece::Role::Keyword));
+    } else {
+      add(Piece(sqliteName(token.text)));
+    }
+  }
+
+  size_t addSymbol(size_t i) {
+    const std::string& symbol = tokens_[i].text;
+    if (symbol == "(") {
+      const size_t close = closingParenthesis(tokens_, i);
+      const JetTokens inside = tokens_.subspan(i + 1, close - i - 1);
+      const bool select = !inside.empty() && inside[0].isWord("SELECT");
+      if (select && !context_.translateSelect) throw TranslationRefused{"a sub-select"};
+      add(Piece(
+          "(" +
+          (select ? context_.translateSelect(inside) : translateExpression(inside, context_)) +
+          ")"));
+      return close;
+    }
+    if (symbol == ".") {
+      if (pieces_.empty()) throw TranslationRefused{"a name starts with \".\""};
+      dotPending_ = true;
+    } else if (symbol == ",") {
+      add(Piece(",", Piece::Role::Comma));
+    } else if (symbol == "*" && dotPending_) {
+      add(Piece("*"));
+    } else if (symbol == "=" || symbol == "<>" || symbol == "<" || symbol == ">" ||
+               symbol == "<=" || symbol == ">=" || symbol == "+" || symbol == "-" ||
+               symbol == "*" || symbol == "/" || symbol == "&") {
+      add(Piece(symbol, Piece::Role::Operator));
+    } else if (symbol == "!") {
+      throw TranslationRefused{"refers to a form or report (!)"};
+    } else if (symbol == ";") {
+      // The statement's end.
+    } else {
+      throw TranslationRefused{"uses the operator " + symbol};
+    }
+    return i;
+  }
+
+  // x Like 'pattern': LIKE or GLOB with the pattern written for SQLite.
+  void applyLike() {
+    for (size_t k = 0; k + 1 < pieces_.size(); ++k) {
+      if (pieces_[k].role != Piece::Role::Keyword || pieces_[k].sql != "LIKE") continue;
+      Piece& pattern = pieces_[k + 1];
+      if (pattern.isText && pattern.sql.front() == '\'') {
+        pieces_[k].sql = likeComparison(pattern.pattern).substr(1);
+        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+      } else {
+        pattern.sql = "replace(replace(" + pattern.sql + ", '*', '%'), '?', '_')";
+      }
+    }
+  }
+
+  // a & b & c: each operand as text, a missing (null) one as empty text, as Jet joins them.
+  void applyConcatenation() {
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+      if (pieces_[k].role != Piece::Role::Operator || pieces_[k].sql != "&") continue;
+      size_t start = k;
+      while (start > 0 && !endsConcatOperand(pieces_[start - 1]))
+        --start;
+      std::vector<std::string> operands;
+      size_t end = start;
+      for (;;) {
+        size_t operandEnd = end;
+        while (operandEnd < pieces_.size() && !endsConcatOperand(pieces_[operandEnd]))
+          ++operandEnd;
+        if (operandEnd == end) throw TranslationRefused{"an \"&\" without an operand"};
+        operands.push_back("coalesce(" + joined(std::span(pieces_).subspan(end, operandEnd - end)) +
+                           ", '')");
+        if (operandEnd < pieces_.size() && pieces_[operandEnd].sql == "&" &&
+            pieces_[operandEnd].role == Piece::Role::Operator) {
+          end = operandEnd + 1;
+          continue;
+        }
+        end = operandEnd;
+        break;
+      }
+      std::string sql;
+      for (const std::string& operand : operands)
+        sql += (sql.empty() ? "" : " || ") + operand;
+      pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(start),
+                    pieces_.begin() + static_cast<std::ptrdiff_t>(end));
+      pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(start),
+                     textPiece("(" + sql + ")"));
+      k = start;
+    }
+  }
+
+  void applyOperators() {
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+      Piece& piece = pieces_[k];
+      if (piece.role != Piece::Role::Operator) continue;
+      const Piece* before = k > 0 ? &pieces_[k - 1] : nullptr;
+      Piece* after = k + 1 < pieces_.size() ? &pieces_[k + 1] : nullptr;
+      if ((piece.sql == "+" || piece.sql == "-") &&
+          ((before && before->isDate) || (after && after->isDate))) {
+        // Jet counts days in date arithmetic; the destination holds dates as text.
+        throw TranslationRefused{"computes with a date by + or -"};
+      }
+      const bool binary = before != nullptr && before->role == Piece::Role::Operand;
+      if (piece.sql == "+" && binary && (before->isText || (after && after->isText))) {
+        piece.sql = "||";  // "+" joins texts in Jet
+      } else if (piece.sql == "/") {
+        piece.sql = "* 1.0 /";  // Jet always divides in floating point
+      } else if (isComparison(piece)) {
+        // Jet compares text without regard to case.
+        if (after && after->isText) {
+          after->sql += " COLLATE NOCASE";
+        } else if (k > 0 && pieces_[k - 1].isText) {
+          pieces_[k - 1].sql += " COLLATE NOCASE";
+        }
+      }
+    }
+  }
+
+  JetTokens tokens_;
+  const ExpressionContext& context_;
+  std::vector<Piece> pieces_;
+  bool dotPending_ = false;
+};
+
+}  // namespace
+
+size_t closingParenthesis(JetTokens tokens, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < tokens.size(); ++i) {
+    if (tokens[i].isSymbol("(")) ++depth;
+    if (tokens[i].isSymbol(")") && --depth == 0) return i;
+  }
+  throw TranslationRefused{"an unclosed parenthesis"};
+}
+
+std::vector<JetTokens> splitAtCommas(JetTokens tokens) {
+  std::vector<JetTokens> parts;
+  if (tokens.empty()) return parts;
+  size_t start = 0;
+  int depth = 0;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].isSymbol("(")) ++depth;
+    if (tokens[i].isSymbol(")")) --depth;
+    if (depth == 0 && tokens[i].isSymbol(",")) {
+      parts.push_back(tokens.subspan(start, i - start));
+      start = i + 1;
+    }
+  }
+  parts.push_back(tokens.subspan(start));
+  return parts;
+}
+
+std::string tokensText(JetTokens tokens) {
+  std::string out;
+  for (const JetToken& token : tokens) {
+    if (!out.empty()) out += ' ';
+    switch (token.kind) {
+      case JetToken::Kind::Name:
+        out += "[" + token.text + "]";
+        break;
+      case JetToken::Kind::Text:
+        out += "\"" + token.text + "\"";
+        break;
+      case JetToken::Kind::Date:
+        out += "#" + token.text + "#";
+        break;
+      default:
+        out += token.text;
+    }
+  }
+  return out;
+}
+
+std::string translateExpression(JetTokens tokens, const ExpressionContext& context) {
+  return ExpressionWriter(tokens, context).write();
+}
+
+}  // namespace vantrel
