@@ -14,6 +14,10 @@
 #include "app/analysis_run.h"
 #include "app/preview_loader.h"
 #include "app/salvage_handler.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/sqlite/dao_database.h"
+#include "destinations/sqlite/dao_exception.h"
+#include "jetsql/identifier_text.h"
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
@@ -24,10 +28,6 @@
 #include "run/catalog_summary.h"
 #include "run/display_text.h"
 #include "run/run_state.h"
-#include "salvage/dao_database.h"
-#include "salvage/dao_exception.h"
-#include "salvage/identifier_text.h"
-#include "salvage/postgres_destination.h"
 
 namespace vantrel::fuzz {
 

@@ -4,9 +4,9 @@
 #include <map>
 #include <set>
 
+#include "destinations/destination.h"
 #include "queries/sqlite_translation.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 
 namespace vantrel {
 

@@ -1,12 +1,12 @@
 #include "queries/rebuild_query.h"
 
+#include "destinations/destination.h"
 #include "queries/query_builder.h"
 #include "queries/query_definition_row.h"
 #include "queries/query_text_wrap.h"
 #include "reader/catalog_rows.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 
 namespace vantrel {
 

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <mutex>
 
+#include "destinations/destination.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
 #include "reader/lost_definition.h"
@@ -12,7 +13,6 @@
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 #include "salvage/table_log_texts.h"
 
 namespace vantrel {

@@ -1,27 +1,38 @@
 #!/usr/bin/env bash
 # Fails, naming the file and the include, when a project header is included from a folder of a
-# lower layer. Layers from the bottom: run, reader, salvage, queries, app; the command line and
-# the windows sit on top, beside each other.
+# lower layer. Layers from the bottom: run, reader, jetsql, destinations (the interface), the
+# destinations themselves (destinations/sqlite, destinations/postgres, beside each other),
+# salvage, queries, app; the command line and the windows sit on top, beside each other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 rank() {
   case "$1" in
-    run) echo 0 ;; reader) echo 1 ;; salvage) echo 2 ;; queries) echo 3 ;; app) echo 4 ;;
-    cli | gui) echo 5 ;; *) echo "" ;;
+    run) echo 0 ;; reader) echo 1 ;; jetsql) echo 2 ;; destinations) echo 3 ;;
+    destinations/sqlite | destinations/postgres) echo 4 ;;
+    salvage) echo 5 ;; queries) echo 6 ;; app) echo 7 ;;
+    cli | gui) echo 8 ;; *) echo "" ;;
+  esac
+}
+
+# The layer of a path: its folder, or for destinations/ the kind's own folder.
+layer() {
+  case "$1" in
+    destinations/*/*) local rest=${1#destinations/}; echo "destinations/${rest%%/*}" ;;
+    *) echo "${1%%/*}" ;;
   esac
 }
 
 failures=0
-for folder in run reader salvage queries app cli gui; do
+for folder in run reader jetsql destinations salvage queries app cli gui; do
   [ -d "$folder" ] || continue
-  own=$(rank "$folder")
   while IFS=: read -r file line include; do
-    target=${include%%/*}
+    own=$(layer "$file")
+    target=$(layer "$include")
     theirs=$(rank "$target")
     [ -n "$theirs" ] || continue
-    if [ "$target" != "$folder" ] && [ "$theirs" -ge "$own" ]; then
-      echo "$file:$line: includes \"$include\" ($target is not below $folder)"
+    if [ "$target" != "$own" ] && [ "$theirs" -ge "$(rank "$own")" ]; then
+      echo "$file:$line: includes \"$include\" ($target is not below $own)"
       failures=$((failures + 1))
     fi
   done < <(grep -rnE --include='*.h' --include='*.cpp' \

@@ -11,10 +11,10 @@
 #include "app/object_listing.h"
 #include "app/salvage_handler.h"
 #include "app/saving_run.h"
+#include "destinations/sqlite/dao_database.h"
 #include "queries/query_views.h"
 #include "queries/sqlite_translation.h"
 #include "reader/catalog_walk.h"
-#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -45,7 +45,7 @@ TEST(QueryViewsSavingTest, TheSampleDatabasesViewsGiveTheExpectedRows) {
   KeepNothing answers;
   SavingRequest request;
   request.sourceFiles = {VANTREL_SOURCE_DIR "/samples/sample-jet4.mdb"};
-  request.folder = dir.path();
+  request.destination = dir.path().string();
   const SavingOutcome outcome = runSaving(request, run, answers, nullptr);
   ASSERT_EQ(outcome.files.size(), 1u);
   EXPECT_NE(std::find(hooks.lines.begin(), hooks.lines.end(), "Queries Saved As Views :   8 of 15"),

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "salvage/postgres_connection.h"
+#include "destinations/postgres/postgres_connection.h"
 #include "salvage/table_salvage.h"
 #include "tests/support/corpus.h"
 #include "tests/support/outcome_cases.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "salvage/dao_query_def.h"
-#include "salvage/dao_recordset.h"
+#include "destinations/sqlite/dao_query_def.h"
+#include "destinations/sqlite/dao_recordset.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
 
