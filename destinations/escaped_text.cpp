@@ -3,24 +3,31 @@
 namespace vantrel {
 
 void appendBackslashEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
+  // Runs of plain characters go in at once: most texts have no character to escape.
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char* escaped = nullptr;
+    switch (text[i]) {
       case '\\':
-        out += "\\\\";
+        escaped = "\\\\";
         break;
       case '\t':
-        out += "\\t";
+        escaped = "\\t";
         break;
       case '\n':
-        out += "\\n";
+        escaped = "\\n";
         break;
       case '\r':
-        out += "\\r";
+        escaped = "\\r";
         break;
       default:
-        out += c;
+        continue;
     }
+    out.append(text.substr(run, i - run));
+    out += escaped;
+    run = i + 1;
   }
+  out.append(text.substr(run));
 }
 
 }  // namespace vantrel
