@@ -51,16 +51,25 @@ std::optional<std::string> optionalColumn(const SqliteStatement& statement, int 
   return statement.columnText(column);
 }
 
+// Runs a statement over the queries table with a query's name as ?1 and two texts (or
+// NULLs) as ?2 and ?3.
+void runOnQuery(sqlite3* db, std::string_view statement, std::string_view name,
+                std::optional<std::string_view> second, std::optional<std::string_view> third) {
+  SqliteStatement run(db, statement);
+  run.bindText(1, name);
+  bindOptional(run, 2, second);
+  bindOptional(run, 3, third);
+  run.step();
+}
+
 }  // namespace
 
 void EngineCatalog::addQuery(std::string_view name, std::optional<std::string_view> sql,
                              std::optional<std::string_view> connect) {
-  SqliteStatement insert(db_, "INSERT INTO " + quoteIdentifier(kQueriesTable) +
-                                  " (name, sql, connect) VALUES (?1, ?2, ?3)");
-  insert.bindText(1, name);
-  bindOptional(insert, 2, sql);
-  bindOptional(insert, 3, connect);
-  insert.step();
+  runOnQuery(
+      db_,
+      "INSERT INTO " + quoteIdentifier(kQueriesTable) + " (name, sql, connect) VALUES (?1, ?2, ?3)",
+      name, sql, connect);
 }
 
 std::vector<QueryRecord> EngineCatalog::queries() const {
@@ -75,12 +84,10 @@ std::vector<QueryRecord> EngineCatalog::queries() const {
 
 void EngineCatalog::setQueryView(std::string_view name, std::optional<std::string_view> sqliteSql,
                                  std::optional<std::string_view> noViewReason) {
-  SqliteStatement update(db_, "UPDATE " + quoteIdentifier(kQueriesTable) +
-                                  " SET sqlite_sql = ?2, no_view_reason = ?3 WHERE name = ?1");
-  update.bindText(1, name);
-  bindOptional(update, 2, sqliteSql);
-  bindOptional(update, 3, noViewReason);
-  update.step();
+  runOnQuery(db_,
+             "UPDATE " + quoteIdentifier(kQueriesTable) +
+                 " SET sqlite_sql = ?2, no_view_reason = ?3 WHERE name = ?1",
+             name, sqliteSql, noViewReason);
 }
 
 bool EngineCatalog::hasRelation(std::string_view name) const {
