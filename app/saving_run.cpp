@@ -64,18 +64,17 @@ class SavingWorker {
   // it holds already in the middle of a file, and questions never come two at once.
   int jobs() const { return destinations_->capabilities().filePerSource ? request_.jobs : 1; }
 
-  // No kind of destination takes the address: no file is read, and each says why.
+  // No kind of destination serves the address: no file is read, and each says why. The
+  // address is not repeated: it may hold a password.
   void refuseEveryFile() {
     const int first = request_.saveAll ? 0 : request_.fileNumber - 1;
     const int end = request_.saveAll ? fileCount() : std::min(first + 1, fileCount());
     for (int index = std::max(first, 0); index < end; ++index) {
       SavedFile file;
       file.source = displayPath(request_.sourceFiles[static_cast<size_t>(index)]);
-      file.destination = request_.destination;
       file.status = Status::NotCreated;
-      file.problem = file.source + ": the destination " + request_.destination +
-                     " cannot be created (" + openFailure_ + ")";
-      logText("Not created: " + request_.destination + " (" + openFailure_ + ")\r\n\r\n");
+      file.problem = file.source + ": no destination can be made (" + openFailure_ + ")";
+      logText("Not created: " + file.problem + "\r\n\r\n");
       outcome_.files.push_back(std::move(file));
     }
     outcome_.end = SavingEnd::ViewLog;

@@ -153,6 +153,10 @@ QString AutomationService::Repair(const QStringList& paths, const QString& folde
   // A server's address is no folder: its kind is told by the destination registry.
   const auto kind = destinationRegistry().open(folder.toStdString());
   const bool server = kind && !(*kind)->capabilities().filePerSource;
+  // Why the address serves no destination; the address is not repeated (it may hold a password).
+  if (!error && !kind)
+    error = QStringLiteral("the destination cannot be used: %1")
+                .arg(QString::fromStdString(kind.error()));
   if (!error && !server) error = notAbsolute(folder);
   if (!error && !server && !QFileInfo(folder).isDir())
     error = QStringLiteral("the destination folder %1 does not exist").arg(folder);
