@@ -63,8 +63,10 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
   RunResult code = salvageFile(file.source, handler, run);
   tracker.endFile();
   const bool opened = code != RunResult::kNothing;
-  // The saved queries become views once every table and relation is in place.
-  if (opened && code != RunResult::kStopped && createQueryViews(context).stopped) {
+  // The saved queries become views once every table and relation is in place, where the
+  // destination takes views.
+  if (opened && code != RunResult::kStopped && destinations.capabilities().takesViews &&
+      createQueryViews(context).stopped) {
     code = RunResult::kStopped;
   }
   SavingTally& tally = context.tally;
