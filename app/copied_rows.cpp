@@ -1,6 +1,6 @@
 #include "app/copied_rows.h"
 
-#include "salvage/escaped_text.h"
+#include "destinations/escaped_text.h"
 
 namespace vantrel {
 

@@ -7,16 +7,15 @@ std::string savingSubfolderName(const LogTime& start) {
          std::to_string(start.second);
 }
 
-std::filesystem::path DestinationNames::claim(const std::filesystem::path& folder,
-                                              const std::string& source) {
+std::string DestinationNames::claim(const std::string& source) {
   const std::string stem = std::filesystem::path(source).filename().stem().string();
-  std::string name = stem + ".sqlite";
+  std::string name = stem;
   // Bounded by the number of names claimed so far.
   for (size_t copy = 2; claimed_.count(name) != 0; ++copy) {
-    name = stem + " (" + std::to_string(copy) + ").sqlite";
+    name = stem + " (" + std::to_string(copy) + ")";
   }
   claimed_.insert(name);
-  return folder / name;
+  return name;
 }
 
 }  // namespace vantrel

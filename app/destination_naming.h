@@ -12,13 +12,13 @@ namespace vantrel {
 // start, without padding ("Repair_9-5-7"). Runs started in the same second share it.
 std::string savingSubfolderName(const LogTime& start);
 
-// Hands out the destination file of each source within one saving run: the source's file
-// name with ".sqlite" in place of its extension. A name an earlier source of the same run
-// already has gets " (2)", " (3)" and so on, so that two sources of the same name from
-// different folders each keep their own destination.
+// Hands out the name of each source's destination within one saving run: the source's file
+// name without its extension. A name an earlier source of the same run already has gets
+// " (2)", " (3)" and so on, so that two sources of the same name from different folders each
+// keep their own destination.
 class DestinationNames {
  public:
-  std::filesystem::path claim(const std::filesystem::path& folder, const std::string& source);
+  std::string claim(const std::string& source);
 
  private:
   std::set<std::string> claimed_;

@@ -2,10 +2,10 @@
 
 #include "app/salvage_handler.h"
 #include "app/source_problems.h"
+#include "destinations/destination.h"
 #include "reader/catalog_walk.h"
 #include "run/expected.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 #include "salvage/query_views.h"
 
 namespace vantrel {
@@ -18,22 +18,21 @@ void logText(const LogSink* log, std::string_view text) {
 }
 
 // A destination that holds nothing is removed, and the saving list and the log say why.
-void reportNothingSalvaged(SavedFile& file, RunState& run, const LogSink* log) {
+void reportNothingSalvaged(SavedFile& file, const DestinationKind& destinations, RunState& run,
+                           const LogSink* log) {
   file.status = Status::NothingSalvaged;
   file.problem = nothingSalvagedText(file.source, file.source);
   run.appendSavingListLine(file.problem);
   run.appendSavingListLine("");
   logText(log, file.problem + "\r\n\r\n");
-  removeDestination(file.destination);
+  destinations.remove(file.place);
 }
 
-// The destination of `file`, made by `destinations` (none: a new SQLite database), or why it
-// could not be made.
+// The destination of `file`, made by `destinations`, or why it could not be made.
 Expected<std::unique_ptr<Destination>, std::string> createDestination(
-    const DestinationFactory* destinations, const SavedFile& file) {
+    const DestinationKind& destinations, const SavedFile& file) {
   try {
-    return (destinations != nullptr ? *destinations : sqliteDestinations())
-        .create(file.destination);
+    return destinations.create(file.place);
   } catch (const DestinationError& error) {
     return Unexpected(std::string(error.what()));
   }
@@ -41,20 +40,10 @@ Expected<std::unique_ptr<Destination>, std::string> createDestination(
 
 }  // namespace
 
-void removeDestination(const std::filesystem::path& destination) {
-  std::error_code ignored;
-  std::filesystem::remove(destination, ignored);
-}
-
-std::string destinationLocation(const DestinationFactory* destinations, const SavedFile& file) {
-  return destinations != nullptr ? destinations->location(file.destination)
-                                 : file.destination.string();
-}
-
-RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFactory* destinations,
+RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& destinations,
                          RunState& run, ProgressTracker& tracker, const LogSink* log) {
   run.savingMode = SavingMode::kSaving;
-  const std::string location = destinationLocation(destinations, file);
+  const std::string location = file.destination.string();
   auto created = createDestination(destinations, file);
   if (!created) {
     // Reading the source into nothing would report tables as recovered that are not.
@@ -74,8 +63,10 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
   RunResult code = salvageFile(file.source, handler, run, &file.damage);
   tracker.endFile();
   const bool opened = code != RunResult::kNothing;
-  // The saved queries become views once every table and relation is in place.
-  if (opened && code != RunResult::kStopped && createQueryViews(context).stopped) {
+  // The saved queries become views once every table and relation is in place, where the
+  // destination takes views.
+  if (opened && code != RunResult::kStopped && destinations.capabilities().takesViews &&
+      createQueryViews(context).stopped) {
     code = RunResult::kStopped;
   }
   if (const std::string line = damageFoundLine(file.damage); !line.empty()) {
@@ -103,7 +94,7 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
     file.status = Status::NotOpened;
     file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
     logText(log, file.problem + "\r\n\r\n");
-    removeDestination(file.destination);
+    destinations.remove(file.place);
     return code;
   }
   if (code == RunResult::kStopped) {
@@ -119,12 +110,12 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationFacto
     run.appendSavingListLine("");
     logText(log, file.problem + "\r\n\r\n");
     // A destination that took nothing is not left behind.
-    if (holdsNothing) removeDestination(file.destination);
+    if (holdsNothing) destinations.remove(file.place);
   } else if (holdsNothing && file.tally.keptObjects > 0) {
     // Every object was one the destination held already and the user kept.
     file.status = Status::Kept;
   } else if (holdsNothing) {
-    reportNothingSalvaged(file, run, log);
+    reportNothingSalvaged(file, destinations, run, log);
   } else {
     file.status = Status::Saved;
   }

@@ -163,7 +163,8 @@ class JobRowObserver : public RowObserver {
   ProgressTracker& tracker_;
 };
 
-void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
+void saveQueuedFile(QueuedFile& queued, const DestinationKind& destinations, int fileCount,
+                    JobBoard& board) {
   JobHooks hooks(board);
   RunState run(hooks);
   run.savingMode = SavingMode::kSaving;
@@ -172,10 +173,10 @@ void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
   LogBlock block;
   {
     JobRowObserver observer(board, run, tracker);
-    if (queued.replace) removeDestination(queued.file.destination);
+    if (queued.replace) destinations.remove(queued.file.place);
     logDestination(block, queued.file.destination.string(), false);
     queued.resultCode =
-        saveSourceFile(queued.fileNumber, queued.file, nullptr, run, tracker, &block);
+        saveSourceFile(queued.fileNumber, queued.file, destinations, run, tracker, &block);
   }
   if (queued.resultCode == RunResult::kStopped) {
     logRepairAborted(block);
@@ -186,8 +187,8 @@ void saveQueuedFile(QueuedFile& queued, int fileCount, JobBoard& board) {
 
 }  // namespace
 
-void saveInParallel(std::vector<QueuedFile>& files, int jobs, int fileCount, RunState& run,
-                    SavingHooks& hooks, const ActivityLog* log) {
+void saveInParallel(std::vector<QueuedFile>& files, const DestinationKind& destinations, int jobs,
+                    int fileCount, RunState& run, SavingHooks& hooks, const ActivityLog* log) {
   JobBoard board(run, hooks, log, fileCount, fileCount - static_cast<int>(files.size()));
   std::atomic<size_t> next{0};
   std::mutex failureMutex;
@@ -199,7 +200,7 @@ void saveInParallel(std::vector<QueuedFile>& files, int jobs, int fileCount, Run
       QueuedFile& queued = files[index];
       queued.started = true;
       try {
-        saveQueuedFile(queued, fileCount, board);
+        saveQueuedFile(queued, destinations, fileCount, board);
       } catch (...) {
         // Passed on to the caller as a serial run would; the other jobs end their files.
         std::lock_guard lock(failureMutex);

@@ -20,12 +20,12 @@ struct QueuedFile {
   RunResult resultCode = RunResult::kNothing;  // the per-file driver's result
 };
 
-// Saves the queued files, up to `jobs` at the same time, each with its own run state, so that
-// nothing one file's salvage counts or asks reaches another. A file's saving-list lines go
-// through `run` and its log lines into `log` (may be null) in one piece when it ends; the
+// Saves the queued files into `destinations`, up to `jobs` at the same time, each with its own run
+// state, so that nothing one file's salvage counts or asks reaches another. A file's saving-list
+// lines go through `run` and its log lines into `log` (may be null) in one piece when it ends; the
 // progress of the running files goes to hooks.showRunningFiles(). A stop requested on `run`
 // reaches every running file, and no file starts after one has stopped.
-void saveInParallel(std::vector<QueuedFile>& files, int jobs, int fileCount, RunState& run,
-                    SavingHooks& hooks, const ActivityLog* log);
+void saveInParallel(std::vector<QueuedFile>& files, const DestinationKind& destinations, int jobs,
+                    int fileCount, RunState& run, SavingHooks& hooks, const ActivityLog* log);
 
 }  // namespace vantrel

@@ -5,8 +5,6 @@
 
 #include "app/analysis_json.h"
 #include "app/damage_json.h"
-#include "salvage/dao_exception.h"
-#include "salvage/sqlite_handle.h"
 
 namespace vantrel {
 namespace {
@@ -61,30 +59,6 @@ std::string_view savedFileStatusText(SavedFile::Status status) {
   return statusTextOf(status);
 }
 
-std::vector<SavedTable> savedTables(const std::filesystem::path& path) {
-  std::vector<SavedTable> tables;
-  sqlite3* raw = nullptr;
-  const int opened =
-      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-  SqliteConnection db(raw);
-  if (opened != SQLITE_OK) return tables;
-  try {
-    SqliteStatement names(db.get(),
-                          "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
-                          "LIKE 'sqlite\\_%' ESCAPE '\\' AND name NOT LIKE 'MSysVantrel%' "
-                          "ORDER BY rowid");
-    while (names.step())
-      tables.push_back({names.columnText(0), 0});
-    for (SavedTable& table : tables) {
-      SqliteStatement count(db.get(), "SELECT count(*) FROM " + quoteIdentifier(table.name));
-      if (count.step()) table.rows = count.columnInt(0);
-    }
-  } catch (const CDaoException&) {
-    // A destination that cannot be read back reports what was counted before.
-  }
-  return tables;
-}
-
 std::string savingJson(const SavingOutcome& outcome) {
   nlohmann::json files = nlohmann::json::array();
   for (const SavedFile& file : outcome.files) {
@@ -94,7 +68,9 @@ std::string savingJson(const SavingOutcome& outcome) {
                          file.status == SavedFile::Status::SavedWithLosses ||
                          file.status == SavedFile::Status::Stopped;
     if (written) {
-      for (const SavedTable& table : savedTables(file.destination)) {
+      const auto saved = outcome.destinations ? outcome.destinations->savedTables(file.destination)
+                                              : std::vector<SavedTable>();
+      for (const SavedTable& table : saved) {
         tables.push_back({{"name", table.name}, {"rows", table.rows}});
         rows += table.rows;
       }

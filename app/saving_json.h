@@ -9,16 +9,6 @@
 
 namespace vantrel {
 
-// A user table of a saved destination and the rows it holds.
-struct SavedTable {
-  std::string name;
-  long long rows = 0;
-};
-
-// The user tables of the destination database at `path`, read back from the file itself (the
-// engine's own tables left out); empty when it cannot be read.
-std::vector<SavedTable> savedTables(const std::filesystem::path& path);
-
 // A file's outcome as the JSON outputs name it: "saved", "saved with losses", "kept"...
 std::string_view savedFileStatusText(SavedFile::Status status);
 

@@ -25,9 +25,18 @@ class SavingWorker {
         run_(run),
         hooks_(hooks),
         log_(log),
-        tracker_(run, static_cast<int>(request.sourceFiles.size())) {
-    outcome_.subfolder =
-        request.folder / savingSubfolderName(request.startTime.value_or(currentLogTime()));
+        tracker_(run, static_cast<int>(request.sourceFiles.size())),
+        runName_(savingSubfolderName(request.startTime.value_or(currentLogTime()))) {
+    if (request.destinations) {
+      destinations_ = request.destinations;
+    } else if (auto opened =
+                   destinationRegistry().open(request.destination, request.destinationOptions)) {
+      destinations_ = std::move(*opened);
+    } else {
+      openFailure_ = opened.error();
+    }
+    outcome_.subfolder = destinations_ ? destinations_->runLocation(runName_) : runName_;
+    outcome_.destinations = destinations_;
   }
 
   SavingOutcome run() {
@@ -35,32 +44,48 @@ class SavingWorker {
     run_.stopRequested = 0;
     run_.runPhase = RunPhase::kSaving;
     if (log_ != nullptr) logSavingStart(*log_);
-    if (request_.saveAll) {
+    if (!destinations_) {
+      refuseEveryFile();
+    } else if (request_.saveAll) {
       saveAllFiles();
     } else {
       saveCurrentFile();
     }
     run_.savingMode = SavingMode::kIdle;
     // A subfolder that received no destination is not left behind.
-    std::error_code ignored;  // one that holds anything stays
-    std::filesystem::remove(outcome_.subfolder, ignored);
+    if (destinations_) destinations_->endRun(runName_);
     return std::move(outcome_);
   }
 
  private:
   int fileCount() const { return static_cast<int>(request_.sourceFiles.size()); }
 
-  // Files saved at the same time. Into SQLite files only: a server destination asks about the
-  // tables it holds already in the middle of a file, and questions never come two at once.
-  int jobs() const { return request_.destinations != nullptr ? 1 : request_.jobs; }
+  // Files saved at the same time. Into files only: a server destination asks about the tables
+  // it holds already in the middle of a file, and questions never come two at once.
+  int jobs() const { return destinations_->capabilities().filePerSource ? request_.jobs : 1; }
 
-  // The destination of a source, in the run's subfolder (made when missing).
+  // No kind of destination serves the address: no file is read, and each says why. The
+  // address is not repeated: it may hold a password.
+  void refuseEveryFile() {
+    const int first = request_.saveAll ? 0 : request_.fileNumber - 1;
+    const int end = request_.saveAll ? fileCount() : std::min(first + 1, fileCount());
+    for (int index = std::max(first, 0); index < end; ++index) {
+      SavedFile file;
+      file.source = displayPath(request_.sourceFiles[static_cast<size_t>(index)]);
+      file.status = Status::NotCreated;
+      file.problem = file.source + ": no destination can be made (" + openFailure_ + ")";
+      logText("Not created: " + file.problem + "\r\n\r\n");
+      outcome_.files.push_back(std::move(file));
+    }
+    outcome_.end = SavingEnd::ViewLog;
+  }
+
+  // The destination of a source, in the run (its subfolder made when the file is).
   SavedFile place(int index) {
     SavedFile file;
     file.source = displayPath(request_.sourceFiles[static_cast<size_t>(index)]);
-    std::error_code ignored;  // a folder that cannot be made fails the destination's creation
-    std::filesystem::create_directories(outcome_.subfolder, ignored);
-    file.destination = names_.claim(outcome_.subfolder, file.source);
+    file.place = {runName_, names_.claim(file.source)};
+    file.destination = destinations_->location(file.place);
     placedNumbers_[file.destination] = index + 1;
     hooks_.showFile(index + 1, fileCount(), file.source, file.destination);
     return file;
@@ -85,7 +110,7 @@ class SavingWorker {
   // Creates the destination and runs the per-file driver into it. Returns the driver's
   // result (kNothing when the destination could not be created and the source was not read).
   RunResult save(int fileNumber, SavedFile& file) {
-    return saveSourceFile(fileNumber, file, request_.destinations, run_, tracker_, log_);
+    return saveSourceFile(fileNumber, file, *destinations_, run_, tracker_, log_);
   }
 
   void abort() {
@@ -112,9 +137,8 @@ class SavingWorker {
     for (int i = 0; i < fileCount(); ++i) {
       SavedFile file = place(i);
       if (!opens(file)) continue;
-      std::error_code error;
       bool replace = false;
-      if (std::filesystem::exists(file.destination, error)) {
+      if (destinations_->exists(file.place)) {
         OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
         if (!yesToAll && !noToAll) {
           answer = hooks_.askOverwrite(file.destination);
@@ -137,9 +161,8 @@ class SavingWorker {
         queued.push_back({i + 1, std::move(file), replace});
         continue;
       }
-      if (replace) removeDestination(file.destination);
-      if (log_ != nullptr)
-        logDestination(*log_, destinationLocation(request_.destinations, file), false);
+      if (replace) destinations_->remove(file.place);
+      if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
       const RunResult code = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
       outcome_.resultCode = code;
@@ -158,7 +181,7 @@ class SavingWorker {
 
   // Saves the queued files in parallel and puts them among the others in list order.
   void saveQueued(std::vector<QueuedFile>& queued) {
-    saveInParallel(queued, jobs(), fileCount(), run_, hooks_, log_);
+    saveInParallel(queued, *destinations_, jobs(), fileCount(), run_, hooks_, log_);
     std::vector<std::pair<int, SavedFile>> settled;
     bool abortLogged = false;  // a stopped file's log block says so itself
     for (size_t k = 0; k < outcome_.files.size(); ++k) {
@@ -196,8 +219,7 @@ class SavingWorker {
       return;
     }
     bool overwritten = false;
-    std::error_code error;
-    if (std::filesystem::exists(file.destination, error)) {
+    if (destinations_->exists(file.place)) {
       const bool overwrite = hooks_.confirmOverwrite(file.destination);
       if (stoppedWhileAsking(file)) {
         outcome_.savingAborted = fileCount() == 1;
@@ -210,11 +232,10 @@ class SavingWorker {
         outcome_.end = SavingEnd::Quiet;
         return;
       }
-      removeDestination(file.destination);
+      destinations_->remove(file.place);
       overwritten = true;
     }
-    if (log_ != nullptr)
-      logDestination(*log_, destinationLocation(request_.destinations, file), overwritten);
+    if (log_ != nullptr) logDestination(*log_, file.destination.string(), overwritten);
     const RunResult code = save(request_.fileNumber, file);
     outcome_.files.push_back(std::move(file));
     outcome_.resultCode = code;
@@ -230,6 +251,9 @@ class SavingWorker {
   SavingHooks& hooks_;
   const ActivityLog* log_;
   ProgressTracker tracker_;
+  std::string runName_;  // the subfolder's name: "Repair_9-5-7"
+  std::shared_ptr<const DestinationKind> destinations_;
+  std::string openFailure_;  // why no kind of destination took the address
   DestinationNames names_;
   std::map<std::filesystem::path, int> placedNumbers_;  // each destination's file number
   SavingOutcome outcome_;

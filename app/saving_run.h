@@ -10,8 +10,9 @@
 #include "app/activity_log.h"
 #include "app/damage_report.h"
 #include "app/log_texts.h"
+#include "destinations/destination.h"
+#include "destinations/destination_registry.h"
 #include "run/run_state.h"
-#include "salvage/destination.h"
 #include "salvage/saving_tally.h"
 
 namespace vantrel {
@@ -46,16 +47,22 @@ class SavingHooks {
 
 struct SavingRequest {
   std::vector<std::string> sourceFiles;  // every selected source, in list order
-  std::filesystem::path folder;          // the chosen destination folder
-  bool saveAll = true;                   // Save All; else Save Current Database
-  int fileNumber = 1;                    // Save Current Database: the preview's file (1-based)
+  // Where the files are saved, as the user gives it: a folder (the run's subfolder in it holds
+  // a file per source), or another address a registered kind of destination takes
+  // ("postgresql://..."). The program's destination registry chooses the kind.
+  std::string destination;
+  bool saveAll = true;  // Save All; else Save Current Database
+  int fileNumber = 1;   // Save Current Database: the preview's file (1-based)
   // Names the "Repair_" subfolder; none: the time the run starts.
   std::optional<LogTime> startTime;
-  // Makes each file's destination; none: a new SQLite database (sqliteDestinations()).
-  const DestinationFactory* destinations = nullptr;
+  // How the registry opens them (a server's schemas, its questions, its timeout).
+  DestinationOptions destinationOptions;
+  // The run's destinations when the caller opened them already; none: the registry opens the
+  // kind `destination` names.
+  std::shared_ptr<const DestinationKind> destinations;
   // Save All: how many files are saved at the same time, each in its own thread. The
   // questions are all asked first; each file's saving-list lines and log lines then come
-  // together when it ends. A destination factory's files are saved one at a time.
+  // together when it ends. Only destinations of a file per source are saved several at once.
   int jobs = 1;
 };
 
@@ -77,7 +84,9 @@ struct SavedFile {
     NothingSalvaged,  // no table, query or relation came back; the destination was removed
   };
   std::string source;  // the source path as shown to the user
+  // Where the destination is: its file, or the server and schema.
   std::filesystem::path destination;
+  DestinationPlace place;  // where the run put it, in the destination kind's terms
   Status status = Status::Saved;
   // Every status but Saved and Kept: why, as the saving list, the end text and the log tell it
   // (cannotOpenText, nothingSalvagedText, the losses' summary, the stopped table).
@@ -92,8 +101,10 @@ struct SavingOutcome {
   SavingEnd end = SavingEnd::Quiet;
   RunResult resultCode = RunResult::kNothing;  // the per-file driver's last result
   bool savingAborted = false;                  // the run ended on a confirmed stop
-  std::filesystem::path subfolder;
-  std::vector<SavedFile> files;  // each file the run came to, in order
+  std::filesystem::path subfolder;  // where the run's destinations are: its folder, the server
+  std::vector<SavedFile> files;     // each file the run came to, in order
+  // The kind of the run's destinations, which reads them back; null when it could not be opened.
+  std::shared_ptr<const DestinationKind> destinations;
 };
 
 // The saving run: writes each source (Save All) or the preview's file (Save Current

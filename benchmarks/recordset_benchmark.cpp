@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "salvage/dao_database.h"
-#include "salvage/dao_recordset.h"
+#include "destinations/sqlite/dao_database.h"
+#include "destinations/sqlite/dao_recordset.h"
 
 namespace vantrel {
 namespace {

@@ -5,9 +5,13 @@
 #include "cli/help_text.h"
 #include "cli/usage.h"
 #include "cli/verbosity.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/sqlite/sqlite_destination.h"
 
 int main(int argc, char** argv) {
   using namespace vantrel::cli;
+  vantrel::registerSqliteDestination(vantrel::destinationRegistry());
+  vantrel::registerPostgresDestination(vantrel::destinationRegistry());
   // Rows go out through std::cout only; C stdio need not be kept in step with it.
   std::ios::sync_with_stdio(false);
   CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};

@@ -12,7 +12,6 @@
 #include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/postgres_run.h"
 #include "cli/terminal.h"
 #include "cli/word_options.h"
 
@@ -121,11 +120,18 @@ class RepairHooks : public RunHooks, public SavingHooks {
 };
 
 // What the run ended with and where its results went, on standard output.
-void printEnd(const SavingOutcome& outcome, const PostgresRun* postgres, const ActivityLog& log) {
+void printEnd(const SavingOutcome& outcome, const ActivityLog& log) {
   std::cout << viewLogResultText(outcome) << "\n";
-  if (postgres) {
-    if (const std::string written = postgres->describe(outcome); !written.empty())
-      std::cout << "Destination: " << written << "\n";
+  if (outcome.destinations && !outcome.destinations->capabilities().filePerSource) {
+    std::vector<std::string> written;
+    for (const SavedFile& file : outcome.files) {
+      if (file.status == SavedFile::Status::Saved ||
+          file.status == SavedFile::Status::SavedWithLosses ||
+          file.status == SavedFile::Status::Stopped)
+        written.push_back(file.destination.string());
+    }
+    if (const std::string summary = outcome.destinations->summary(written); !summary.empty())
+      std::cout << "Destination: " << summary << "\n";
   } else if (std::error_code error; std::filesystem::exists(outcome.subfolder, error)) {
     std::cout << "Destination folder: " << outcome.subfolder.string() << "\n";
   }
@@ -141,19 +147,26 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   RunState run(hooks);
   InterruptGuard guard(run);
   const ActivityLog log = startActivityLog(options.files);
-  std::unique_ptr<PostgresRun> postgres;
-  if (!options.to.empty()) {
-    postgres = startPostgresRun(
-        options.to, !options.oneSchema,
-        [&hooks](std::string_view what) { return hooks.replaceExisting(what); }, &log,
-        {.timeoutSeconds = options.connectTimeout, .stop = &run.stopRequested});
-    if (!postgres) return kExitUsage;
-  }
-
   SavingRequest request;
   request.sourceFiles = options.files;
-  request.folder = postgres ? postgres->workFolder() : std::filesystem::path(options.out);
-  if (postgres) request.destinations = &postgres->destinations();
+  request.destination = options.to.empty() ? options.out : options.to;
+  request.destinationOptions = {
+      .schemaPerFile = !options.oneSchema,
+      .replaceExisting = [&hooks](std::string_view what) { return hooks.replaceExisting(what); },
+      .log = &log,
+      .connectTimeoutSeconds = options.connectTimeout,
+      .stop = &run.stopRequested};
+  // The destinations are opened before the run, so that an address that serves none is a
+  // mistake in the command.
+  auto opened = destinationRegistry().open(request.destination, request.destinationOptions);
+  if (opened && !options.to.empty() && (*opened)->capabilities().filePerSource)
+    opened = Unexpected(std::string("the destination is no PostgreSQL URL or connection string"));
+  if (!opened) {
+    std::cerr << "vantrel-cli: " << (options.to.empty() ? "--out" : "--to") << ": "
+              << opened.error() << "\n";
+    return kExitUsage;
+  }
+  request.destinations = std::move(*opened);
   request.saveAll = options.files.size() != 1;  // one file is saved as the current database
   request.jobs = options.jobs;
   verboseNote(verbosity, "saving " + std::to_string(options.files.size()) + " files, up to " +
@@ -176,7 +189,7 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   if (options.json) {
     std::cout << savingJson(outcome) << "\n";
   } else if (verbosity != Verbosity::Quiet) {
-    printEnd(outcome, postgres.get(), log);
+    printEnd(outcome, log);
   }
   if (const std::string warning = logWarningText(log); !warning.empty())
     std::cerr << "vantrel-cli: warning: " << warning << "\n";

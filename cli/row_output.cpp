@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "salvage/escaped_text.h"
+#include "destinations/escaped_text.h"
 
 namespace vantrel::cli {
 

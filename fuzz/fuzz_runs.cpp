@@ -15,8 +15,12 @@
 #include "app/preview_loader.h"
 #include "app/salvage_handler.h"
 #include "app/table_rows.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/sqlite/dao_database.h"
+#include "destinations/sqlite/dao_exception.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "display/value_text.h"
+#include "jetsql/identifier_text.h"
 #include "jetsql/jet_sql_tokenizer.h"
 #include "jetsql/query_builder.h"
 #include "jetsql/query_definition_row.h"
@@ -26,10 +30,6 @@
 #include "run/catalog_summary.h"
 #include "run/display_text.h"
 #include "run/run_state.h"
-#include "salvage/dao_database.h"
-#include "salvage/dao_exception.h"
-#include "salvage/identifier_text.h"
-#include "salvage/postgres_destination.h"
 #include "salvage/query_views.h"
 
 namespace vantrel::fuzz {

@@ -148,8 +148,15 @@ QString AutomationService::Repair(const QStringList& paths, const QString& folde
   if (paths.isEmpty()) error = QStringLiteral("no file was named");
   for (const QString& path : paths)
     if (!error) error = notAFile(path);
-  if (!error) error = notAbsolute(folder);
-  if (!error && !QFileInfo(folder).isDir())
+  // A server's address is no folder: its kind is told by the destination registry.
+  const auto kind = destinationRegistry().open(folder.toStdString());
+  const bool server = kind && !(*kind)->capabilities().filePerSource;
+  // Why the address serves no destination; the address is not repeated (it may hold a password).
+  if (!error && !kind)
+    error = QStringLiteral("the destination cannot be used: %1")
+                .arg(QString::fromStdString(kind.error()));
+  if (!error && !server) error = notAbsolute(folder);
+  if (!error && !server && !QFileInfo(folder).isDir())
     error = QStringLiteral("the destination folder %1 does not exist").arg(folder);
   if (!error && overwrite != QLatin1String("yes") && overwrite != QLatin1String("no"))
     error = QStringLiteral("overwrite must be \"yes\" or \"no\", not \"%1\"").arg(overwrite);
@@ -160,11 +167,15 @@ QString AutomationService::Repair(const QStringList& paths, const QString& folde
   SavingRequest request;
   for (const QString& path : paths)
     request.sourceFiles.push_back(path.toStdString());
-  request.folder = folder.toStdString();
-  answerLater([this, request, overwrite = overwrite == QLatin1String("yes")] {
+  request.destination = folder.toStdString();
+  answerLater([this, request, overwrite = overwrite == QLatin1String("yes")]() mutable {
     AutomationHooks hooks(overwrite, progressRelay());
     RunState run(hooks);
     const ActivityLog log = startActivityLog(request.sourceFiles);
+    request.destinationOptions = {
+        .replaceExisting = [overwrite](std::string_view) { return overwrite; },
+        .log = &log,
+        .stop = &run.stopRequested};
     const SavingOutcome outcome = runSaving(request, run, hooks, &log);
     hooks.flushProgress();
     return QString::fromStdString(savingJson(outcome));

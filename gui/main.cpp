@@ -16,6 +16,8 @@
 #include "app/activity_log.h"
 #include "app/configuration.h"
 #include "app/version.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/sqlite/sqlite_destination.h"
 #include "gui/automation_service.h"
 #include "gui/desktop_registration.h"
 #include "gui/main_window.h"
@@ -63,6 +65,8 @@ int runRegistration(bool add) {
 int main(int argc, char** argv) {
   using namespace vantrel;
   using namespace vantrel::gui;
+  registerSqliteDestination(destinationRegistry());
+  registerPostgresDestination(destinationRegistry());
   const StartOptions options = parseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.error.empty()) {
     std::fprintf(stderr, "vantrel: %s (see vantrel --help)\n", options.error.c_str());

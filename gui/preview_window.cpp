@@ -533,7 +533,7 @@ void PreviewWindow::saveCurrentDatabase() {
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.folder = *folder;
+  request.destination = folder->string();
   request.saveAll = false;
   request.fileNumber = fileNumber_;
   runSaving(std::move(request));
@@ -547,7 +547,7 @@ void PreviewWindow::saveAll() {
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.folder = *folder;
+  request.destination = folder->string();
   request.saveAll = true;
   // The analysis stays: when every existing destination is kept, the preview comes back as
   // it was.

@@ -203,7 +203,7 @@ void SavingDialog::finish() {
   switch (outcome_.end) {
     case SavingEnd::ViewLog: {
       hide();
-      auto* end = new EndDialog(session_, outcome_, request_.folder, parentWidget());
+      auto* end = new EndDialog(session_, outcome_, request_.destination, parentWidget());
       end->setAttribute(Qt::WA_DeleteOnClose);
       connect(end, &EndDialog::backToList, this, [this] {
         done(QDialog::Accepted);

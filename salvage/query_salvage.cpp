@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "salvage/destination.h"
+#include "destinations/destination.h"
 
 namespace vantrel {
 

@@ -4,11 +4,11 @@
 #include <map>
 #include <set>
 
+#include "destinations/destination.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "jetsql/jet_sql_tokenizer.h"
 #include "jetsql/view_translation.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 
 namespace vantrel {
 

@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "destinations/destination.h"
 #include "run/catalog_summary.h"
 #include "run/display_text.h"
 #include "run/log_sink.h"
 #include "run/run_state.h"
-#include "salvage/destination.h"
 #include "salvage/saving_tally.h"
 
 namespace vantrel {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "salvage/destination.h"
+#include "destinations/destination.h"
 
 namespace vantrel {
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "destinations/destination.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
 #include "reader/lost_definition.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "run/result_codes.h"
-#include "salvage/destination.h"
 #include "salvage/table_log_texts.h"
 
 namespace vantrel {

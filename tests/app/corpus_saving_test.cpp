@@ -5,9 +5,9 @@
 
 #include "app/activity_log.h"
 #include "app/salvage_handler.h"
+#include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_walk.h"
 #include "run/result_codes.h"
-#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/saved_corpus.h"
 #include "tests/support/temp_dir.h"

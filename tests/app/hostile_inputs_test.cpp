@@ -20,14 +20,14 @@
 #include "app/analysis_run.h"
 #include "app/report_texts.h"
 #include "app/salvage_handler.h"
+#include "destinations/postgres/postgres_connection.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/postgres/postgres_url.h"
+#include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
-#include "salvage/dao_database.h"
-#include "salvage/postgres_connection.h"
-#include "salvage/postgres_destination.h"
-#include "salvage/postgres_url.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/postgres_server.h"
@@ -170,7 +170,7 @@ TEST_P(HostileNamesTest, EveryTableArrivesInPostgresUnderNamesItHolds) {
   const ActivityLog log(dir / "log.txt");
   {
     PostgresDestinations factory(PostgresSaving{*target, true, nullptr, nullptr});
-    auto destination = factory.create("/unused/" + schema + ".sqlite");
+    auto destination = factory.create({"Repair_9-5-7", schema});
     save(source, *destination, log);
     destination->close();
   }

@@ -15,10 +15,10 @@
 
 #include "app/activity_log.h"
 #include "app/salvage_handler.h"
+#include "destinations/postgres/postgres_connection.h"
+#include "destinations/postgres/postgres_destination.h"
 #include "display/number_text.h"
 #include "reader/catalog_walk.h"
-#include "salvage/postgres_connection.h"
-#include "salvage/postgres_destination.h"
 #include "tests/support/corpus.h"
 #include "tests/support/postgres_server.h"
 #include "tests/support/sqlite_file.h"
@@ -155,14 +155,14 @@ TableSum sqliteSum(const test::SqliteFile& file, const std::string& table,
   return sum;
 }
 
-void save(const test::CorpusFile& file, const DestinationFactory& factory,
-          const std::filesystem::path& path, const std::filesystem::path& logPath) {
+void save(const test::CorpusFile& file, const DestinationKind& kind, const DestinationPlace& place,
+          const std::filesystem::path& logPath) {
   SilentRunHooks hooks;
   RunState run(hooks);
   run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   ActivityLog log(logPath);
-  std::unique_ptr<Destination> destination = factory.create(path);
+  std::unique_ptr<Destination> destination = kind.create(place);
   SalvageContext context{run, summary, &log, destination.get()};
   SalvageHandler handler(context);
   salvageFile(file.path, handler, run);
@@ -178,14 +178,15 @@ TEST(PostgresCorpusTest, EveryTableArrivesWithTheRowsOfTheSqliteDestination) {
   const PostgresDestinations postgres(PostgresSaving{*target, true, nullptr, nullptr});
   const PostgresConnection db(target->conninfo);
   test::TempDir dir;
+  const auto sqlite = *destinationRegistry().open(dir.path().string());
   int tables = 0;
   int64_t rows = 0;
   for (const auto& file : test::corpusFiles()) {
     SCOPED_TRACE(file.stem);
     const std::string schema = test::uniqueSchemaName("corpus");
-    const auto sqlitePath = dir / (file.stem + ".sqlite");
-    save(file, sqliteDestinations(), sqlitePath, dir / "sqlite.log");
-    save(file, postgres, dir / (schema + ".sqlite"), dir / "postgres.log");
+    const auto sqlitePath = dir / "Repair_9-5-7" / (file.stem + ".sqlite");
+    save(file, *sqlite, {"Repair_9-5-7", file.stem}, dir / "sqlite.log");
+    save(file, postgres, {"Repair_9-5-7", schema}, dir / "postgres.log");
 
     const test::SqliteFile saved(sqlitePath);
     const auto names = saved.query(

@@ -11,10 +11,10 @@
 #include "app/object_listing.h"
 #include "app/salvage_handler.h"
 #include "app/saving_run.h"
+#include "destinations/sqlite/dao_database.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "jetsql/jet_sql_tokenizer.h"
 #include "reader/catalog_walk.h"
-#include "salvage/dao_database.h"
 #include "salvage/query_views.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
@@ -46,7 +46,7 @@ TEST(QueryViewsSavingTest, TheSampleDatabasesViewsGiveTheExpectedRows) {
   KeepNothing answers;
   SavingRequest request;
   request.sourceFiles = {VANTREL_SOURCE_DIR "/samples/sample-jet4.mdb"};
-  request.folder = dir.path();
+  request.destination = dir.path().string();
   const SavingOutcome outcome = runSaving(request, run, answers, nullptr);
   ASSERT_EQ(outcome.files.size(), 1u);
   EXPECT_NE(std::find(hooks.lines.begin(), hooks.lines.end(), "Queries Saved As Views :   8 of 15"),

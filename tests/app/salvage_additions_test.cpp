@@ -8,11 +8,11 @@
 
 #include "app/activity_log.h"
 #include "app/salvage_handler.h"
+#include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
 #include "run/result_codes.h"
-#include "salvage/dao_database.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"
 

@@ -110,7 +110,7 @@ TEST_P(DestinationFaultTest, AFaultEndsTheFileAndNamesEveryLoss) {
   // What is left passes SQLite's own check and is what the text says is left.
   const test::SqliteFile saved(file.destination);
   EXPECT_EQ(saved.scalar("PRAGMA integrity_check"), "ok");
-  const auto tables = savedTables(file.destination);
+  const auto tables = outcome.destinations->savedTables(file.destination);
   const int64_t rows =
       std::accumulate(tables.begin(), tables.end(), int64_t{0},
                       [](int64_t sum, const SavedTable& t) { return sum + t.rows; });

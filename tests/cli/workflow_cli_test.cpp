@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "destinations/postgres/postgres_connection.h"
 #include "display/value_text.h"
-#include "salvage/postgres_connection.h"
 #include "tests/support/corpus.h"
 #include "tests/support/outcome_cases.h"
 #include "tests/support/postgres_server.h"

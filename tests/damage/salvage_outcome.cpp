@@ -7,10 +7,10 @@
 #include <unordered_map>
 
 #include "app/salvage_handler.h"
+#include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_walk.h"
 #include "run/catalog_summary.h"
 #include "run/run_state.h"
-#include "salvage/dao_database.h"
 #include "tests/support/mdbtools.h"
 #include "tests/support/sqlite_file.h"
 

@@ -27,6 +27,8 @@
 
 #include "app/saving_json.h"
 #include "app/saving_run.h"
+#include "destinations/postgres/postgres_destination.h"
+#include "destinations/sqlite/sqlite_destination.h"
 #include "gui/main_window.h"
 #include "gui/preview_window.h"
 #include "gui/progress_line.h"
@@ -169,6 +171,9 @@ class WindowsTest : public QObject {
 
  private slots:
   void initTestCase() {
+    // The destinations the program registers at its start.
+    registerSqliteDestination(destinationRegistry());
+    registerPostgresDestination(destinationRegistry());
     mkdb::SyntheticOptions options;
     options.shape = mkdb::SyntheticShape::kLean;
     options.rows = 300'000;

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "app/salvage_handler.h"
+#include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
 #include "reader/column_types.h"
@@ -20,7 +21,6 @@
 #include "run/catalog_summary.h"
 #include "run/result_codes.h"
 #include "run/run_state.h"
-#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"

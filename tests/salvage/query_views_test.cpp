@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "salvage/dao_database.h"
-#include "salvage/dao_query_def.h"
-#include "salvage/dao_recordset.h"
+#include "destinations/sqlite/dao_database.h"
+#include "destinations/sqlite/dao_query_def.h"
+#include "destinations/sqlite/dao_recordset.h"
 #include "salvage/query_salvage.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "destinations/sqlite/dao_recordset.h"
 #include "run/result_codes.h"
-#include "salvage/dao_recordset.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/activity_log.h"
+#include "destinations/sqlite/dao_database.h"
 #include "run/result_codes.h"
-#include "salvage/dao_database.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"

@@ -1,0 +1,399 @@
+#include "destinations/postgres/postgres_database.h"
+
+#include <algorithm>
+
+#include "destinations/catalog_tables.h"
+#include "destinations/postgres/postgres_values.h"
+#include "jetsql/identifier_text.h"
+#include "run/display_text.h"
+
+namespace vantrel {
+
+namespace {
+
+// Rows go to the server in pieces of about this size.
+constexpr size_t kCopyChunkBytes = 1 << 20;
+
+std::string bracketed(std::string_view name) {
+  return "[" + std::string(name) + "]";
+}
+
+}  // namespace
+
+// The rows of one table through COPY ... FROM STDIN in its text form, inside the table's
+// transaction: finish() commits them with the table, anything else rolls the table back.
+class PostgresRowSink : public RowSink {
+ public:
+  explicit PostgresRowSink(PostgresDatabase& database) : database_(database) {
+    buffer_.reserve(kCopyChunkBytes + kCopyChunkBytes / 4);
+  }
+  ~PostgresRowSink() override {
+    if (finished_) return;
+    try {
+      database_.connection().abortCopy("the rows were not finished");
+      database_.discardTable();
+    } catch (const DestinationError&) {
+      // The table is rolled back with its transaction whatever happens here.
+    }
+  }
+  PostgresRowSink(const PostgresRowSink&) = delete;
+  PostgresRowSink& operator=(const PostgresRowSink&) = delete;
+
+  bool write(std::span<const FieldValue> row) override {
+    if (failure_) return false;
+    const auto& open = *database_.open_;
+    const auto& columns = open.description.columns;
+    bool first = true;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (!open.created[i]) continue;
+      if (!first) buffer_ += '\t';
+      first = false;
+      if (i >= row.size() || !appendCopyField(columns[i], row[i], buffer_)) buffer_ += "\\N";
+    }
+    buffer_ += '\n';
+    if (buffer_.size() >= kCopyChunkBytes) return send();
+    return true;
+  }
+
+  int64_t finish() override {
+    finished_ = true;
+    const std::string table = bracketed(database_.open_->description.name);
+    try {
+      if (!failure_) send();
+      if (failure_) throw *failure_;
+      database_.connection().endCopy();
+      database_.open_->copying = false;
+    } catch (const DestinationError& error) {
+      database_.noteFailure(error.what());
+      try {
+        database_.discardTable();
+      } catch (const DestinationError&) {
+        // The server went away: it has rolled the table back itself.
+      }
+      throw DestinationError("the rows of " + table + " could not be saved: " + error.what(),
+                             error.fault());
+    }
+    database_.completeTable();
+    return 0;  // COPY takes every row or none
+  }
+
+ private:
+  bool send() {
+    try {
+      database_.connection().sendCopyData(buffer_);
+      buffer_.clear();
+      return true;
+    } catch (const DestinationError& error) {
+      failure_ = error;
+      database_.noteFailure(error.what());
+      // A server that can take nothing more says so at once; other failures at finish().
+      if (error.endsDestination()) throw;
+      return false;
+    }
+  }
+
+  PostgresDatabase& database_;
+  std::string buffer_;
+  std::optional<DestinationError> failure_;
+  bool finished_ = false;
+};
+
+PostgresDatabase::PostgresDatabase(PostgresConnection connection, std::string schema,
+                                   PostgresSaving saving)
+    : Destination(postgresNameRules()),
+      connection_(std::move(connection)),
+      schema_(std::move(schema)),
+      saving_(std::move(saving)) {
+  prepareSchema(schemaCreated_);
+}
+
+PostgresDatabase::~PostgresDatabase() {
+  try {
+    close();
+  } catch (const DestinationError&) {
+    // Nothing to report to from a destructor; close() raises for callers who want to know.
+  }
+}
+
+const PostgresConnection& PostgresDatabase::connection() const {
+  if (!connection_) throw DestinationError("the destination is closed");
+  return *connection_;
+}
+
+void PostgresDatabase::prepareSchema(bool& created) {
+  const PostgresConnection& db = connection();
+  const std::string schema = db.quoteIdentifier(schema_);
+  // Files saved at the same time into one schema make it and its catalog one after another.
+  db.execute("BEGIN");
+  try {
+    db.query("SELECT pg_advisory_xact_lock(hashtext($1))", {schema_});
+    created = !db.queryValue("SELECT 1 FROM pg_namespace WHERE nspname = $1", {schema_});
+    db.execute("CREATE SCHEMA IF NOT EXISTS " + schema + ";SET search_path TO " + schema +
+               ", pg_catalog;"
+               "CREATE TABLE IF NOT EXISTS " +
+               db.quoteIdentifier(kQueriesTable) +
+               " (name text PRIMARY KEY, sql text, sqlite_sql text, no_view_reason text,"
+               " connect text);"
+               "CREATE TABLE IF NOT EXISTS " +
+               db.quoteIdentifier(kRelationsTable) +
+               " (name text NOT NULL, primary_table text NOT NULL, foreign_table text NOT NULL,"
+               " attributes integer NOT NULL, enforced integer NOT NULL,"
+               " field_position integer NOT NULL, primary_field text NOT NULL,"
+               " foreign_field text NOT NULL, PRIMARY KEY (name, field_position))");
+    // The views' SQL compares texts as Jet does, without regard to case ("COLLATE NOCASE");
+    // a server without ICU simply has views that cannot use it.
+    db.execute("SAVEPOINT nocase_collation");
+    try {
+      db.execute("CREATE COLLATION IF NOT EXISTS " + schema +
+                 ".nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false)");
+      db.execute("RELEASE SAVEPOINT nocase_collation");
+    } catch (const DestinationError&) {
+      db.execute("ROLLBACK TO SAVEPOINT nocase_collation");
+    }
+    db.execute("COMMIT");
+    // The search path outlives the transaction only when set outside one.
+    db.execute("SET search_path TO " + schema + ", pg_catalog");
+  } catch (const DestinationError&) {
+    db.rollback();
+    throw;
+  }
+}
+
+void PostgresDatabase::logLine(const std::string& text) const {
+  if (saving_.log != nullptr) saving_.log->appendLogLine(escapedControlCharacters(text) + "\r\n");
+}
+
+void PostgresDatabase::noteFailure(const std::string& message) {
+  if (!lostConnection_ && connection_ && !connection_->alive()) lostConnection_ = message;
+}
+
+void PostgresDatabase::inTransaction(const std::function<void()>& work) {
+  const PostgresConnection& db = connection();
+  db.execute("BEGIN");
+  try {
+    work();
+    db.execute("COMMIT");
+  } catch (const DestinationError& error) {
+    noteFailure(error.what());
+    db.rollback();
+    throw;
+  }
+}
+
+bool PostgresDatabase::replaces(const std::string& what) const {
+  return saving_.replaceExisting && saving_.replaceExisting(what);
+}
+
+const PostgresDatabase::MadeTable* PostgresDatabase::findTable(std::string_view name) const {
+  const auto found = tables_.find(foldAsciiCase(name));
+  return found != tables_.end() ? &found->second : nullptr;
+}
+
+TableCreation PostgresDatabase::createTable(const TableDescription& table) {
+  completeTable();
+  const PostgresConnection& db = connection();
+  TableCreation creation;
+  creation.columnCreated.assign(table.columns.size(), false);
+  const std::string name = bracketed(table.name);
+  if (table.name.empty() || isEngineCatalogName(table.name) || findTable(table.name) != nullptr) {
+    creation.refused.push_back("table " + name + " (the name is taken or reserved)");
+    return creation;
+  }
+  std::string columns;
+  std::vector<std::string> names;
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const DestinationColumn& column = table.columns[i];
+    const auto type = postgresColumnType(column);
+    if (!type) continue;
+    if (std::find(names.begin(), names.end(), column.name) != names.end()) {
+      creation.refused.push_back("column " + bracketed(column.name) + " of table " + name +
+                                 " (a column of that name exists)");
+      continue;
+    }
+    names.push_back(column.name);
+    if (!columns.empty()) columns += ", ";
+    columns += db.quoteIdentifier(column.name) + " " + *type;
+    creation.columnCreated[i] = true;
+  }
+  if (names.empty()) return creation;
+  if (saving_.runNames &&
+      saving_.runNames->taken(saving_.runNames->tables, foldAsciiCase(table.name), false)) {
+    creation.refused.push_back("table " + name +
+                               " (a table of that name was saved from another file of this run)");
+    creation.columnCreated.assign(table.columns.size(), false);
+    return creation;
+  }
+
+  try {
+    const auto existing = db.queryValue(
+        "SELECT c.relkind FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+        " WHERE n.nspname = $1 AND c.relname = $2",
+        {schema_, table.name});
+    if (existing && !replaces("table " + name)) {
+      creation.refused.push_back("table " + name + " (the schema's table of that name is kept)");
+      creation.keptExisting = true;
+      keptTables_.insert(foldAsciiCase(table.name));
+      creation.columnCreated.assign(table.columns.size(), false);
+      return creation;
+    }
+    db.execute("BEGIN");
+    open_ = OpenTable{table, creation.columnCreated, false};
+    const std::string quoted = db.quoteIdentifier(table.name);
+    if (existing) {
+      db.execute(std::string(*existing == "v" ? "DROP VIEW " : "DROP TABLE ") + quoted +
+                 " CASCADE");
+      db.query("DELETE FROM " + db.quoteIdentifier(kRelationsTable) +
+                   " WHERE primary_table = $1 OR foreign_table = $1",
+               {table.name});
+    }
+    db.execute("CREATE TABLE " + quoted + " (" + columns + ")");
+  } catch (const DestinationError& error) {
+    noteFailure(error.what());
+    discardTable();
+    if (error.endsDestination()) throw;
+    creation.refused.push_back("table " + name + " (" + error.what() + ")");
+    creation.columnCreated.assign(table.columns.size(), false);
+  }
+  return creation;
+}
+
+std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& table,
+                                                    const TableCreation& creation) {
+  if (!open_ || open_->copying || open_->description.name != table.name ||
+      !creation.tableCreated()) {
+    throw DestinationError("table " + bracketed(table.name) + " was not created");
+  }
+  const PostgresConnection& db = connection();
+  std::string columns;
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    if (!open_->created[i]) continue;
+    if (!columns.empty()) columns += ", ";
+    columns += db.quoteIdentifier(table.columns[i].name);
+  }
+  try {
+    db.beginCopy("COPY " + db.quoteIdentifier(table.name) + " (" + columns + ") FROM STDIN");
+  } catch (const DestinationError& error) {
+    noteFailure(error.what());
+    discardTable();
+    throw;
+  }
+  open_->copying = true;
+  return std::make_unique<PostgresRowSink>(*this);
+}
+
+void PostgresDatabase::discardTable() {
+  if (!open_) return;
+  open_.reset();
+  if (connection_) connection_->rollback();
+}
+
+bool PostgresDatabase::tryStatement(const std::string& sql, const std::string& what) {
+  const PostgresConnection& db = connection();
+  db.execute("SAVEPOINT step");
+  try {
+    db.execute(sql);
+    db.execute("RELEASE SAVEPOINT step");
+    return true;
+  } catch (const DestinationError& error) {
+    if (error.endsDestination()) throw;
+    db.execute("ROLLBACK TO SAVEPOINT step");
+    logLine("Not re-created: " + what + " (" + error.what() + ")");
+    return false;
+  }
+}
+
+void PostgresDatabase::addKeyAndIndexes(const OpenTable& table, MadeTable& made) {
+  const PostgresConnection& db = connection();
+  const TableDescription& description = table.description;
+  const std::string quoted = db.quoteIdentifier(description.name);
+  const auto columnList = [&](const std::vector<size_t>& positions,
+                              std::vector<std::string>* names) {
+    std::string list;
+    for (const size_t position : positions) {
+      if (position >= description.columns.size() || !table.created[position]) return std::string();
+      if (!list.empty()) list += ", ";
+      list += db.quoteIdentifier(description.columns[position].name);
+      if (names != nullptr) names->push_back(description.columns[position].name);
+    }
+    return list;
+  };
+  std::vector<std::string> key;
+  const std::string keyColumns = columnList(description.primaryKey, &key);
+  if (!keyColumns.empty() &&
+      tryStatement("ALTER TABLE " + quoted + " ADD PRIMARY KEY (" + keyColumns + ")",
+                   "the primary key of table " + bracketed(description.name))) {
+    made.primaryKey = std::move(key);
+  }
+  for (const DestinationIndex& index : description.indexes) {
+    const std::string indexColumns = columnList(index.columns, nullptr);
+    if (indexColumns.empty()) continue;
+    tryStatement("CREATE INDEX ON " + quoted + " (" + indexColumns + ")",
+                 "index " + bracketed(index.name) + " of table " + bracketed(description.name));
+  }
+}
+
+void PostgresDatabase::completeTable() {
+  if (!open_) return;
+  if (open_->copying) {
+    discardTable();
+    return;
+  }
+  MadeTable made{open_->description.name, {}, {}};
+  for (size_t i = 0; i < open_->description.columns.size(); ++i) {
+    if (open_->created[i]) made.columns.push_back(open_->description.columns[i].name);
+  }
+  try {
+    addKeyAndIndexes(*open_, made);
+    connection().execute("COMMIT");
+  } catch (const DestinationError& error) {
+    noteFailure(error.what());
+    const std::string table = bracketed(open_->description.name);
+    try {
+      discardTable();
+    } catch (const DestinationError&) {
+      // Gone with the connection.
+    }
+    throw DestinationError("table " + table + " could not be saved: " + error.what(),
+                           error.fault());
+  }
+  open_.reset();
+  if (saving_.runNames)
+    saving_.runNames->taken(saving_.runNames->tables, foldAsciiCase(made.name), true);
+  tables_[foldAsciiCase(made.name)] = std::move(made);
+}
+
+bool PostgresDatabase::holdsNothing() const {
+  return tables_.empty() && queries_.empty() && relations_.empty();
+}
+
+void PostgresDatabase::close() {
+  if (!connection_) return;
+  std::optional<DestinationError> failure;
+  try {
+    completeTable();
+    // A schema this destination made and left empty is not left behind.
+    if (schemaCreated_ && holdsNothing() && connection_->alive()) {
+      const auto userTables = connection_->queryValue(
+          "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+          " WHERE n.nspname = $1 AND c.relkind IN ('r', 'v', 'm', 'p', 'f')",
+          {schema_});
+      if (userTables == "2") {
+        connection_->execute("DROP SCHEMA " + connection_->quoteIdentifier(schema_) + " CASCADE");
+      }
+    }
+  } catch (const DestinationError& error) {
+    failure = error;
+  }
+  connection_.reset();
+  if (lostConnection_) {
+    throw DestinationError("the connection to the server was lost: " + *lostConnection_,
+                           DestinationFault::kConnectionLost);
+  }
+  if (failure) throw *failure;
+}
+
+std::string PostgresDatabase::location() const {
+  return saving_.target.display + " schema " + schema_;  // as PostgresDestinations::location
+}
+
+}  // namespace vantrel

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "destinations/destination.h"
+#include "destinations/postgres/postgres_connection.h"
+#include "destinations/postgres/postgres_destination.h"
+
+namespace vantrel {
+
+// One source file's destination in a PostgreSQL schema. Tables, relations and queries are
+// written in the schema through the connection's search path; the object remembers what it
+// made there, which is what relations check names against and what holdsNothing() counts.
+class PostgresDatabase : public Destination {
+ public:
+  PostgresDatabase(PostgresConnection connection, std::string schema, PostgresSaving saving);
+  ~PostgresDatabase() override;
+
+  TableCreation createTable(const TableDescription& table) override;
+  std::unique_ptr<RowSink> openRows(const TableDescription& table,
+                                    const TableCreation& creation) override;
+  void createRelation(std::string_view name, std::string_view primaryTable,
+                      std::string_view foreignTable, long attributes,
+                      std::span<const RelationFieldPair> fields) override;
+  void saveQuery(const SavedQuery& query) override;
+  std::vector<SavedQuery> savedQueries() const override { return queries_; }
+  ViewDialect viewDialect() const override { return ViewDialect::PostgreSQL; }
+  void createView(std::string_view name, std::string_view select) override;
+  void setNoViewReason(std::string_view name, std::string_view reason) override;
+  std::vector<std::pair<std::string, std::string>> selectTextPairs(std::string_view select,
+                                                                   size_t maxRows) const override;
+  bool isOpen() const override { return connection_.has_value(); }
+  bool holdsNothing() const override;
+  void close() override;
+  std::string location() const override;
+
+ private:
+  friend class PostgresRowSink;
+
+  // A table made by this destination, as relations see it.
+  struct MadeTable {
+    std::string name;
+    std::vector<std::string> columns;
+    std::vector<std::string> primaryKey;  // empty: the table has none
+  };
+  // The table whose transaction is open: made, its rows not yet committed.
+  struct OpenTable {
+    TableDescription description;
+    std::vector<bool> created;
+    bool copying = false;
+  };
+
+  const PostgresConnection& connection() const;
+  void prepareSchema(bool& created);
+  // Commits the open table with its key and indexes, made after its rows.
+  void completeTable();
+  void discardTable();
+  void addKeyAndIndexes(const OpenTable& table, MadeTable& made);
+  // Whether a savepoint-guarded statement ran; a refusal is logged as "Not re-created: WHAT".
+  bool tryStatement(const std::string& sql, const std::string& what);
+  void logLine(const std::string& text) const;
+  const MadeTable* findTable(std::string_view name) const;
+  // The name a query's view is held under: two long names that differ only beyond the
+  // server's 63 bytes stay two views.
+  static std::string viewName(std::string_view query);
+  // Asks whether an object of an earlier file or run may be replaced.
+  bool replaces(const std::string& what) const;
+  void checkRelation(std::string_view name, const MadeTable& primary, const MadeTable& foreign,
+                     std::span<const RelationFieldPair> fields, bool enforced) const;
+  void noteFailure(const std::string& message);
+  // Runs `work` in a transaction of its own: committed when it returns, rolled back when it
+  // raises.
+  void inTransaction(const std::function<void()>& work);
+
+  std::optional<PostgresConnection> connection_;
+  std::string schema_;
+  PostgresSaving saving_;
+  bool schemaCreated_ = false;
+  std::optional<OpenTable> open_;
+  std::map<std::string, MadeTable> tables_;  // by name in folded case
+  std::vector<SavedQuery> queries_;
+  std::vector<std::string> relations_;
+  std::set<std::string> keptTables_;  // of an earlier run, kept at the user's choice; folded
+  std::optional<std::string> lostConnection_;  // why the server went away, once it did
+};
+
+}  // namespace vantrel

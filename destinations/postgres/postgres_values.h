@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "destinations/destination.h"
+#include "reader/field_value.h"
+
+namespace vantrel {
+
+// The PostgreSQL type a column is re-created with, exact for every value Jet stores:
+//   BIT boolean, BYTE and INT smallint, LONG integer, CURRENCY NUMERIC(19,4), NUMERIC
+//   NUMERIC(p,s) (plain numeric when the stored precision and scale are no valid pair),
+//   SINGLE real, DOUBLE double precision, DATE timestamp, GUID uuid, TEXT and MEMO text,
+//   BINARY and OLEOBJECT bytea.
+// None for a type code that has no destination type.
+std::optional<std::string> postgresColumnType(const DestinationColumn& column);
+
+// Appends one field to a row of COPY's text form (no separator): "\N" for a null, else the
+// value with COPY's escapes. Returns false, appending nothing, for a value the column
+// cannot hold as it stands (a text with a NUL character or invalid UTF-8, a number beyond the
+// column's precision, a value of another kind than the column's): the row then takes a null
+// in that field, as a value the SQLite destination refuses leaves its field unset.
+bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out);
+
+}  // namespace vantrel

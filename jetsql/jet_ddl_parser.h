@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "jetsql/jet_type.h"
+
+namespace vantrel {
+
+// The Jet DDL statements the destination engine runs. Names are as written between the
+// brackets (or as a bare word), unchanged.
+
+struct JetColumnSpec {
+  std::string name;
+  JetColumnType type;
+};
+
+// CREATE TABLE [T]([C] type, ...);
+struct CreateTableStatement {
+  std::string table;
+  std::vector<JetColumnSpec> columns;
+};
+
+// ALTER TABLE [T] ADD [C] type;
+struct AddColumnStatement {
+  std::string table;
+  JetColumnSpec column;
+};
+
+// ALTER TABLE [T] ADD PRIMARY KEY ([C], ...);
+// ALTER TABLE [T] ADD CONSTRAINT [name] PRIMARY KEY ([A], [B], ...);
+struct AddPrimaryKeyStatement {
+  std::string table;
+  std::optional<std::string> constraintName;
+  std::vector<std::string> columns;
+};
+
+// CREATE INDEX name ON [T]([C], ...)
+struct CreateIndexStatement {
+  std::string index;
+  std::string table;
+  std::vector<std::string> columns;
+};
+
+using JetDdlStatement = std::variant<CreateTableStatement, AddColumnStatement,
+                                     AddPrimaryKeyStatement, CreateIndexStatement>;
+
+// Parses one statement (a trailing ";" is optional). Anything else raises a JetSqlError
+// that says what was expected where.
+JetDdlStatement parseJetDdl(std::string_view statement);
+
+}  // namespace vantrel

@@ -1,0 +1,107 @@
+// The SQLite destination's tables and row sinks: refused statements, rows written in the
+// background with their refusals counted, and rows of a sink never finished left out.
+
+#include <gtest/gtest.h>
+
+#include "tests/destinations/destination_file.h"
+
+namespace vantrel::test {
+namespace {
+
+DestinationColumn column(std::string name, int jetType, int size = 0) {
+  return {.name = std::move(name), .jetType = jetType, .size = size};
+}
+
+// T(Id LONG key, Name TEXT(20) indexed, Ole OLEOBJECT).
+TableDescription keyed(std::string name) {
+  return {.name = std::move(name),
+          .columns = {column("Id", 4), column("Name", 10, 20), column("Ole", 11)},
+          .primaryKey = {0},
+          .indexes = {{"MyIndex1", {1}}}};
+}
+
+std::vector<FieldValue> row(int64_t id, std::string name, size_t oleBytes = 0) {
+  std::vector<FieldValue> fields(3);
+  fields[0].value = {.kind = SavedValue::Kind::Integer, .integer = id};
+  fields[1].text = std::move(name);
+  fields[1].value.kind = SavedValue::Kind::Text;
+  fields[2].bytes.assign(oleBytes, 0xAB);
+  if (oleBytes > 0) fields[2].value.kind = SavedValue::Kind::Bytes;
+  return fields;
+}
+
+class RowSinkTest : public DestinationTest {
+ protected:
+  std::string indexCount(const std::string& table) const {
+    return value(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL "
+        "AND tbl_name = '" +
+        table + "'");
+  }
+};
+
+TEST_F(RowSinkTest, ManyRowsAreSavedInOrderAndRefusalsCounted) {
+  const TableDescription table = keyed("T");
+  const TableCreation creation = database.createTable(table);
+  EXPECT_TRUE(creation.refused.empty());
+  EXPECT_EQ(creation.columnCreated, (std::vector<bool>{true, true, true}));
+  auto sink = database.openRows(table, creation);
+  int64_t refusedAtOnce = 0;
+  for (int i = 0; i < 5000; ++i) {
+    // Every tenth row repeats a key; a few rows carry megabytes, filling batches by size.
+    const int64_t id = i % 10 == 9 ? i - 1 : i;
+    if (!sink->write(row(id, "n" + std::to_string(i), i % 1000 == 1 ? 3 << 20 : 0))) {
+      ++refusedAtOnce;
+    }
+  }
+  EXPECT_EQ(refusedAtOnce + sink->finish(), 500);
+  EXPECT_EQ(value("SELECT count(*) FROM T"), "4500");
+  EXPECT_EQ(value("SELECT group_concat(Name) FROM (SELECT Name FROM T WHERE Id IN (7, 8, 10) "
+                  "ORDER BY Id)"),
+            "n7,n8,n10");
+  EXPECT_EQ(value("SELECT sum(length(Ole)) FROM T"), std::to_string(5 * (3 << 20)));
+  // The index, built once the rows were in, holds every row.
+  EXPECT_EQ(indexCount("T"), "1");
+  EXPECT_EQ(value("PRAGMA integrity_check"), "ok");
+}
+
+TEST_F(RowSinkTest, RowsOfASinkNeverFinishedAreNotSaved) {
+  const TableDescription dropped = keyed("Dropped");
+  const TableDescription kept = keyed("Kept");
+  database.createTable(dropped);
+  database.createTable(kept);
+  {
+    auto sink = database.openRows(dropped, {{true, true, true}, {}});
+    for (int i = 0; i < 3000; ++i)
+      sink->write(row(i, "x"));
+  }
+  auto sink = database.openRows(kept, {{true, true, true}, {}});
+  sink->write(row(1, "y"));
+  EXPECT_EQ(sink->finish(), 0);
+  EXPECT_EQ(value("SELECT count(*) FROM Dropped"), "0");
+  EXPECT_EQ(indexCount("Dropped"), "1");
+  EXPECT_EQ(value("SELECT count(*) FROM Kept"), "1");
+}
+
+TEST_F(RowSinkTest, RefusedStatementsAreNamedAndATableNotCreatedTakesNoRows) {
+  TableDescription twice = keyed("T");
+  twice.columns.push_back(column("id", 4));
+  const TableCreation creation = database.createTable(twice);
+  ASSERT_EQ(creation.refused.size(), 1u);
+  EXPECT_EQ(creation.refused[0].rfind("ALTER TABLE [T] ADD [id] LONG; (", 0), 0u)
+      << creation.refused[0];
+  EXPECT_EQ(creation.columnCreated, (std::vector<bool>{true, true, true, false}));
+
+  // A second table of the name is refused whole: neither its columns nor its rows go into
+  // the first.
+  TableDescription other = keyed("t");
+  other.columns.push_back(column("Extra", 4));
+  const TableCreation again = database.createTable(other);
+  EXPECT_FALSE(again.tableCreated());
+  EXPECT_EQ(again.refused.back(), "ALTER TABLE [t] ADD [Extra] LONG; (table [t] was not created)");
+  EXPECT_THROW(database.openRows(other, again), DestinationError);
+  EXPECT_EQ(value("SELECT count(*) FROM pragma_table_info('T')"), "3");
+}
+
+}  // namespace
+}  // namespace vantrel::test
