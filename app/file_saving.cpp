@@ -69,11 +69,6 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
       createQueryViews(context).stopped) {
     code = RunResult::kStopped;
   }
-  if (const std::string line = damageFoundLine(file.damage); !line.empty()) {
-    run.appendSavingListLine(line);
-    run.appendSavingListLine("");
-    logText(log, line + "\r\n\r\n");
-  }
   SavingTally& tally = context.tally;
   bool holdsNothing = false;
   std::string closeFailure;  // what the destination could not save at its close
@@ -90,6 +85,14 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
     closeFailure = error.what();
   }
   file.tally = std::move(tally);
+  // What the reader passed over, for a file that gave something: of one that gave nothing, the
+  // next line says why (the JSON outputs still carry its damage).
+  if (const std::string line = damageFoundLine(file.damage);
+      opened && !line.empty() && (!holdsNothing || file.tally.any())) {
+    run.appendSavingListLine(line);
+    run.appendSavingListLine("");
+    logText(log, line + "\r\n\r\n");
+  }
   if (!opened) {
     file.status = Status::NotOpened;
     file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
