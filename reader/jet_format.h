@@ -109,6 +109,22 @@ inline constexpr JetFormat kJet4PageFormat{
     .largestFileBytes = int64_t{2} << 30,
 };
 
+// The type byte each page begins with. Jet marks dropped definition and long-value pages
+// with the two released types.
+inline constexpr int kDataPageType = 1;
+inline constexpr int kDefinitionPageType = 2;
+inline constexpr int kIndexNodePageType = 3;
+inline constexpr int kUsageBitmapPageType = 5;
+inline constexpr int kReleasedPageType = 8;
+inline constexpr int kReleasedDataPageType = 9;
+
+// Whether a type byte names a kind of page the format has (data, definition, index, usage
+// bitmap, released): a zeroed or overwritten page has none.
+inline constexpr bool isKnownPageType(int type) {
+  return (type >= kDataPageType && type <= kUsageBitmapPageType) || type == kReleasedPageType ||
+         type == kReleasedDataPageType;
+}
+
 // Page buffers are this large, so that a page of either version fits.
 inline constexpr int kPageBufferSize = 4096;
 

@@ -17,8 +17,6 @@ constexpr int64_t kLengthMask = 0x3FFFFFFF;
 constexpr int kLinkSize = 4;  // each chained row starts with the next row and page
 constexpr size_t kMaxReserve = 1 << 20;
 
-constexpr int kDataPageType = 1;
-
 // Where long-value row r starts, or -1. A page that is no row page, or holds fewer rows, has
 // no such row: a value is never read from bytes that are not one (a zeroed page would give a
 // value of zeros).

@@ -13,12 +13,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kDataPage = 1;
-constexpr int kDefinitionPage = 2;
-constexpr int kFirstIndexPage = 3;
-constexpr int kUsageBitmapPage = 5;
-constexpr int kReleasedPage = 8;
-constexpr int kReleasedDataPage = 9;
 constexpr size_t kLongValuePointer = 4;  // in a long-value field
 constexpr int kMaxRowSize = 16383;
 // The layout is inferred from the first rows; the walk reads them all.
@@ -88,7 +82,7 @@ bool leadsToLongValue(SourceDatabase& db, std::span<const uint8_t> field) {
   const PageView view = page <= 0 || page >= db.pageCount() ? PageView() : db.page(page);
   if (!view) return false;
   const RowPage rows(view.bytes(), db.format());
-  return rows.pageType() == kDataPage && rows.bytes()[1] == 1 && row < rows.storedRowCount();
+  return rows.pageType() == kDataPageType && rows.bytes()[1] == 1 && row < rows.storedRowCount();
 }
 
 }  // namespace
@@ -126,11 +120,7 @@ bool definitionIsLost(SourceDatabase& db, int64_t page) {
   // A page that Jet took for something else once the table was dropped, or marked as it
   // dropped it (types 8 and 9 are seen on dropped definition and long-value pages).
   const int type = byteOf(view.bytes(), 0);
-  if (type == kDataPage || (type >= kFirstIndexPage && type <= kUsageBitmapPage) ||
-      type == kReleasedPage || type == kReleasedDataPage) {
-    return false;
-  }
-  if (type != kDefinitionPage) return true;
+  if (type != kDefinitionPageType) return !isKnownPageType(type);
   return !openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page});
 }
 

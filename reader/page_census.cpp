@@ -11,8 +11,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr uint8_t kDataPage = 1;
-constexpr uint8_t kDefinitionPage = 2;
 constexpr uint8_t kUserTable = 'N';
 constexpr size_t kHeaderBytes = 44;
 
@@ -31,7 +29,7 @@ std::vector<bool> readFreePages(const SourceDatabase& db) {
   const int64_t pageCount = std::max<int64_t>(db.pageCount(), 0);
   std::vector<bool> free(static_cast<size_t>(pageCount), false);
   std::vector<uint8_t> page(pageSize);
-  if (db.file().readAt(kGlobalMapPage * pageSize, page) < pageSize || page[0] != kDataPage) {
+  if (db.file().readAt(kGlobalMapPage * pageSize, page) < pageSize || page[0] != kDataPageType) {
     return free;
   }
   // Row 0 runs to the end of the page.
@@ -67,10 +65,10 @@ PageCensus takeCensus(const SourceDatabase& db) {
   for (int64_t page = 1; page < db.pageCount(); ++page) {
     if (db.file().readAt(static_cast<uint64_t>(page) * pageSize, header) == 0) break;
     if (header[1] != 1) continue;
-    if (header[0] == kDataPage &&
+    if (header[0] == kDataPageType &&
         !(header[4] == 'L' && header[5] == 'V' && header[6] == 'A' && header[7] == 'L')) {
       census.dataPagesByOwner[u32(header, 4)].push_back(page);
-    } else if (header[0] == kDefinitionPage &&
+    } else if (header[0] == kDefinitionPageType &&
                (db.isJet4() || (header[2] == 'V' && header[3] == 'C'))) {
       if (const uint32_t next = u32(header, 4); next != 0) continuations.insert(next);
       if (header[typeOffset] == kUserTable) definitions.push_back(page);

@@ -8,7 +8,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kDataPageType = 1;
 constexpr int kOwnerOffset = 4;
 
 }  // namespace
@@ -22,8 +21,7 @@ int64_t RowPage::owner() const {
 }
 
 bool RowPage::hasKnownType() const {
-  const int type = pageType();
-  return (type >= 1 && type <= 5) || type == 8 || type == 9;
+  return isKnownPageType(pageType());
 }
 
 bool RowPage::isLongValuePage() const {
