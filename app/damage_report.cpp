@@ -1,5 +1,7 @@
 #include "app/damage_report.h"
 
+#include "run/display_text.h"
+
 namespace vantrel {
 namespace {
 
@@ -11,10 +13,6 @@ bool isPageWide(DamageKind kind) {
 
 // Pages beyond this are counted each time they are reached: no file of the formats has them.
 constexpr int64_t kMaxTrackedPage = int64_t{1} << 22;
-
-std::string counted(int64_t n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
 
 }  // namespace
 
@@ -83,7 +81,7 @@ std::string damageSummaryText(const DamageReport& report) {
     if (!text.empty()) text += ", ";
     // A file has one catalog: its loss needs no count.
     text += part.kind == DamageKind::kLostCatalog ? std::string(part.one)
-                                                  : counted(n, part.one, part.many);
+                                                  : countedText(n, part.one, part.many);
   }
   return text;
 }
@@ -114,7 +112,7 @@ std::string damageReportText(const DamageReport& report) {
   for (const Damage& damage : report.listed())
     text += damageItemText(damage) + "\r\n";
   if (report.leftOut() > 0) {
-    text += "\r\n" + counted(report.leftOut(), "more piece", "more pieces") + " not listed\r\n";
+    text += "\r\n" + countedText(report.leftOut(), "more piece", "more pieces") + " not listed\r\n";
   }
   return text;
 }

@@ -30,6 +30,7 @@ class DamageReport : public DamageSink {
   int64_t total_ = 0;
   std::vector<Damage> listed_;
   std::vector<uint16_t> pageKinds_;  // per page: the page-wide kinds already counted
+  static_assert(kDamageKindCount <= 16, "a page's kinds are bits of one uint16_t");
 };
 
 // What a kind of damage is, as the lists and the JSON name it: "bad row offset".

@@ -18,7 +18,7 @@ enum class DamageKind : uint8_t {
   kLostColumnNames,       // a table's column names: the columns get stand-in names
   kLostCatalog,           // the catalog's definition: its rows were sought page by page
 };
-inline constexpr int kDamageKindCount = 10;
+inline constexpr int kDamageKindCount = static_cast<int>(DamageKind::kLostCatalog) + 1;
 
 // One thing passed over: where it lies (page; row on that page, or -1) and, where the reader
 // knows it, the table it belongs to.

@@ -42,4 +42,8 @@ std::string escapedLogText(std::string_view text) {
   return escapedControlCharacters(text.substr(0, body)) + std::string(text.substr(body));
 }
 
+std::string countedText(int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,8 @@ std::string escapedControlCharacters(std::string_view text);
 
 // The same for a text of the log that ends in its own line breaks: those stay line breaks.
 std::string escapedLogText(std::string_view text);
+
+// A count with its noun, singular for one: "1 row", "41 rows".
+std::string countedText(int64_t count, std::string_view one, std::string_view many);
 
 }  // namespace vantrel

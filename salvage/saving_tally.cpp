@@ -2,15 +2,9 @@
 
 #include <string_view>
 
+#include "run/display_text.h"
+
 namespace vantrel {
-
-namespace {
-
-std::string counted(int64_t count, std::string_view one, std::string_view many) {
-  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
-}  // namespace
 
 std::string objectLossText(const ObjectLoss& loss) {
   std::string text;
@@ -20,9 +14,9 @@ std::string objectLossText(const ObjectLoss& loss) {
       if (loss.missing) {
         text += "not created";
         if (loss.rowsLost > 0)
-          text += ", " + counted(loss.rowsLost, "row", "rows") + " not written";
+          text += ", " + countedText(loss.rowsLost, "row", "rows") + " not written";
       } else {
-        text += counted(loss.rowsLost, "row", "rows") + " not written";
+        text += countedText(loss.rowsLost, "row", "rows") + " not written";
       }
       break;
     case ObjectLoss::Kind::kQuery:
@@ -49,13 +43,13 @@ std::string lossSummaryText(const SavingTally& tally) {
   }
   std::vector<std::string> parts;
   if (tables > 0 || rows > 0) {
-    parts.push_back(counted(tables, "table", "tables") + " and " + counted(rows, "row", "rows") +
-                    " not written");
+    parts.push_back(countedText(tables, "table", "tables") + " and " +
+                    countedText(rows, "row", "rows") + " not written");
   }
   if (queries > 0 || relations > 0) {
-    std::string saved = queries > 0 ? counted(queries, "query", "queries") : "";
+    std::string saved = queries > 0 ? countedText(queries, "query", "queries") : "";
     if (queries > 0 && relations > 0) saved += " and ";
-    if (relations > 0) saved += counted(relations, "relation", "relations");
+    if (relations > 0) saved += countedText(relations, "relation", "relations");
     parts.push_back(saved + " not saved");
   }
   std::string text;
@@ -64,8 +58,8 @@ std::string lossSummaryText(const SavingTally& tally) {
     text += (i > 0 ? ", " : "") + parts[i];
   if (tally.destinationLost()) {
     if (parts.empty()) text += "what came after it was not written";
-    text += "; left in the destination: " + counted(tally.savedTables, "table", "tables") +
-            " with " + counted(tally.savedRows, "row", "rows");
+    text += "; left in the destination: " + countedText(tally.savedTables, "table", "tables") +
+            " with " + countedText(tally.savedRows, "row", "rows");
   }
   return text;
 }
