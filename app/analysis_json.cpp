@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/damage_json.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -32,7 +32,7 @@ std::string analysisJson(const AnalysisResult& analysis) {
                                                               : nlohmann::json(nullptr);
   nlohmann::json object = {
       {"format", kJsonFormatVersion}, {"file", analysis.tree.root},
-      {"opened", analysis.opened},    {"stopped", analysis.result == RunResult::kStopped},
+      {"opened", analysis.opened},    {"stopped", analysis.end == WalkEnd::kStopped},
       {"fileFormat", format},         {"tables", tables},
       {"queries", queries},           {"relations", relations}};
   // Why a file did not open, in the words the command line prints; null when it opened.

@@ -1,13 +1,12 @@
 #include "app/analysis_run.h"
 
+#include "app/analysis_handler.h"
 #include "app/log_texts.h"
 #include "app/progress_tracker.h"
 #include "app/report_texts.h"
-#include "app/salvage_handler.h"
 #include "app/source_problems.h"
 #include "reader/catalog_walk.h"
 #include "reader/database_header.h"
-#include "run/result_codes.h"
 
 namespace vantrel {
 
@@ -15,8 +14,6 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
                            ReportFile* report) {
   run.stopRequested = 0;
   run.runPhase = RunPhase::kAnalysis;
-  run.savingMode = SavingMode::kIdle;
-  run.previewLoading = PreviewLoading::kIdle;
 
   AnalysisResult analysis;
   analysis.currentSourcePath = sourcePath;
@@ -26,16 +23,15 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
     run.sourceFormatVersion = RunState::kNoFormatVersion;
     if (auto db = tryOpenSourceDatabase(sourcePath, &run)) {
       analysis.opened = true;
-      SalvageContext context{run, analysis.summary};
-      SalvageHandler salvage(context);
-      ProgressHandler handler(salvage, tracker);
+      AnalysisHandler analyser(analysis.summary);
+      ProgressHandler handler(analyser, tracker);
       const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
       (*db)->setDamageSink(&analysis.damage);
-      analysis.result = walkCatalog(**db, handler);
+      analysis.end = walkCatalog(**db, handler);
       const CatalogSummary& found = analysis.summary;
       // A file with no Access header that gave nothing is no Access database at all.
       if (found.tables.empty() && found.queryList.empty() && found.relations.empty() &&
-          analysis.result != RunResult::kStopped && !accessHeader) {
+          analysis.end != WalkEnd::kStopped && !accessHeader) {
         analysis.opened = false;
         analysis.problem = notAnAccessDatabaseText(sourcePath);
       }
@@ -55,7 +51,7 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
                         analysis.previewRelationCount);
   // The report says why it is empty, or that it is not all there is.
   if (!analysis.opened) analysis.reportText = analysis.problem + "\r\n";
-  if (analysis.result == RunResult::kStopped) {
+  if (analysis.end == WalkEnd::kStopped) {
     analysis.reportText = std::string(kAnalysisStoppedText) + "\r\n\r\n" + analysis.reportText;
   }
   if (const std::string line = damageFoundLine(analysis.damage); !line.empty()) {

@@ -8,6 +8,7 @@
 #include "app/report_file.h"
 #include "run/catalog_summary.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -16,7 +17,7 @@ struct AnalysisResult {
   std::string currentSourcePath;                   // the file analysed, as given
   bool opened = false;                             // the file opened as an Access database
   std::string problem;                             // not opened: why (cannotOpenText)
-  RunResult result = RunResult::kNothing;          // the walk's result; kNothing: not opened
+  WalkEnd end = WalkEnd::kFinished;                // how the walk ended, when it opened
   int formatVersion = RunState::kNoFormatVersion;  // 1 Jet 4, 0 Jet 3
   CatalogSummary summary;
   ObjectTree tree;

@@ -1,11 +1,10 @@
 #include "app/file_saving.h"
 
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "app/source_problems.h"
 #include "destinations/destination.h"
 #include "reader/catalog_walk.h"
 #include "run/expected.h"
-#include "run/result_codes.h"
 #include "salvage/query_views.h"
 
 namespace vantrel {
@@ -38,11 +37,21 @@ Expected<std::unique_ptr<Destination>, std::string> createDestination(
   }
 }
 
+// Opens the source, names it in the saving list and walks its catalog into the destination.
+Expected<WalkEnd, OpenFailure> walkSource(SavedFile& file, CatalogHandler& handler, RunState& run) {
+  auto db = tryOpenSourceDatabase(file.source, &run);
+  if (!db) return Unexpected(db.error());
+  run.appendSavingListLine("Selected File For Repairing: " + displayPath(file.source));
+  run.appendSavingListLine("Scanning file for Table[s] ");
+  run.appendSavingListLine("");
+  (*db)->setDamageSink(&file.damage);
+  return walkCatalog(**db, handler);
+}
+
 }  // namespace
 
-RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& destinations,
-                         RunState& run, ProgressTracker& tracker, const LogSink* log) {
-  run.savingMode = SavingMode::kSaving;
+WalkEnd saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& destinations,
+                       RunState& run, ProgressTracker& tracker, const LogSink* log) {
   const std::string location = file.destination.string();
   auto created = createDestination(destinations, file);
   if (!created) {
@@ -52,22 +61,22 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
     file.status = Status::NotCreated;
     file.problem =
         file.source + ": the destination " + location + " cannot be created (" + why + ")";
-    return RunResult::kNothing;
+    return WalkEnd::kFinished;
   }
   const std::unique_ptr<Destination> destination = std::move(*created);
-  CatalogSummary unused;
-  SalvageContext context{run, unused, log, destination.get()};
-  SalvageHandler salvage(context);
-  ProgressHandler handler(salvage, tracker);
+  SalvageContext context{run, log, destination.get()};
+  SavingHandler saver(context);
+  ProgressHandler handler(saver, tracker);
   tracker.startFile(fileNumber, file.source);
-  RunResult code = salvageFile(file.source, handler, run, &file.damage);
+  const auto walked = walkSource(file, handler, run);
   tracker.endFile();
-  const bool opened = code != RunResult::kNothing;
+  const bool opened = walked.has_value();
+  WalkEnd end = opened ? *walked : WalkEnd::kFinished;
   // The saved queries become views once every table and relation is in place, where the
   // destination takes views.
-  if (opened && code != RunResult::kStopped && destinations.capabilities().takesViews &&
+  if (opened && end != WalkEnd::kStopped && destinations.capabilities().takesViews &&
       createQueryViews(context).stopped) {
-    code = RunResult::kStopped;
+    end = WalkEnd::kStopped;
   }
   SavingTally& tally = context.tally;
   bool holdsNothing = false;
@@ -95,12 +104,12 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
   }
   if (!opened) {
     file.status = Status::NotOpened;
-    file.problem = cannotOpenText(file.source, OpenFailure::kReadError);
+    file.problem = cannotOpenText(file.source, walked.error());
     logText(log, file.problem + "\r\n\r\n");
     destinations.remove(file.place);
-    return code;
+    return end;
   }
-  if (code == RunResult::kStopped) {
+  if (end == WalkEnd::kStopped) {
     file.status = Status::Stopped;
     file.problem = file.source + ": " + stoppedText(file.tally);
   } else if (file.tally.any() || !closeFailure.empty()) {
@@ -122,7 +131,7 @@ RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind&
   } else {
     file.status = Status::Saved;
   }
-  return code;
+  return end;
 }
 
 }  // namespace vantrel

@@ -10,11 +10,10 @@
 
 namespace vantrel {
 
-// Creates the destination of `file` (by `destinations`) and salvages
-// its source into it through `run`, telling `tracker` of its progress and `log` (may be null) of
-// its steps. Sets the file's status and problem, and returns the per-file driver's result (kNothing
-// when the destination could not be created and the source was not read).
-RunResult saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& destinations,
-                         RunState& run, ProgressTracker& tracker, const LogSink* log);
+// Creates the destination of `file` (by `destinations`) and saves its source into it through
+// `run`, telling `tracker` of its progress and `log` (may be null) of its steps. Sets the
+// file's status and problem; kStopped when the user stopped the run.
+WalkEnd saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& destinations,
+                       RunState& run, ProgressTracker& tracker, const LogSink* log);
 
 }  // namespace vantrel

@@ -12,7 +12,7 @@
 
 #include "app/file_saving.h"
 #include "app/progress_tracker.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 namespace {
@@ -167,7 +167,6 @@ void saveQueuedFile(QueuedFile& queued, const DestinationKind& destinations, int
                     JobBoard& board) {
   JobHooks hooks(board);
   RunState run(hooks);
-  run.savingMode = SavingMode::kSaving;
   run.runPhase = RunPhase::kSaving;
   ProgressTracker tracker(run, fileCount);
   LogBlock block;
@@ -175,10 +174,9 @@ void saveQueuedFile(QueuedFile& queued, const DestinationKind& destinations, int
     JobRowObserver observer(board, run, tracker);
     if (queued.replace) destinations.remove(queued.file.place);
     logDestination(block, queued.file.destination.string(), false);
-    queued.resultCode =
-        saveSourceFile(queued.fileNumber, queued.file, destinations, run, tracker, &block);
+    queued.end = saveSourceFile(queued.fileNumber, queued.file, destinations, run, tracker, &block);
   }
-  if (queued.resultCode == RunResult::kStopped) {
+  if (queued.end == WalkEnd::kStopped) {
     logRepairAborted(block);
     board.markStopped();
   }

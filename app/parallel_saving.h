@@ -16,8 +16,8 @@ struct QueuedFile {
   // The user chose to overwrite its existing destination; it is removed when the file's job
   // starts, so that a stop before then keeps it.
   bool replace = false;
-  bool started = false;                        // false: the run was stopped before a job came to it
-  RunResult resultCode = RunResult::kNothing;  // the per-file driver's result
+  bool started = false;              // false: the run was stopped before a job came to it
+  WalkEnd end = WalkEnd::kFinished;  // how its saving ended
 };
 
 // Saves the queued files into `destinations`, up to `jobs` at the same time, each with its own run

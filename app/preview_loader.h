@@ -5,19 +5,21 @@
 #include <string>
 
 #include "app/table_rows.h"
+#include "run/expected.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
 // Loads one table's rows for the preview: opens the file again and hands its columns, then
 // every row, to `rows` (readTableRows). A stop request ends the load without a question.
-// Returns kDone, kStopped when the user stopped, or kNothing when the file cannot be opened.
-RunResult loadPreviewTable(RunState& run, const std::string& sourcePath, int64_t objectId,
-                           const std::string& name, TableRowVisitor& rows);
+Expected<WalkEnd, OpenFailure> loadPreviewTable(RunState& run, const std::string& sourcePath,
+                                                int64_t objectId, const std::string& name,
+                                                TableRowVisitor& rows);
 
 struct QueryText {
-  // kNothing also when the file or its queries cannot be read.
-  RunResult result = RunResult::kNothing;
+  // Finished also when the file or its queries cannot be read: the text is then empty.
+  WalkEnd end = WalkEnd::kFinished;
   std::string sqlText;
   std::optional<std::string> connect;  // a pass-through query's connect string
 };

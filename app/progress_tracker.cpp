@@ -46,24 +46,9 @@ void ProgressTracker::report() {
   run_.hooks().reportProgress(progress_);
 }
 
-RunResult ProgressHandler::salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                                        const std::string& name) {
+WalkEnd ProgressHandler::onTable(SourceDatabase& db, int64_t tdefPage, const std::string& name) {
   tracker_.startTable(db, name);
-  return inner_.salvageTable(db, typeValue, tdefPage, name);
-}
-
-RunResult ProgressHandler::rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                                        const std::string& name) {
-  return inner_.rebuildQuery(db, typeValue, queryId, name);
-}
-
-void ProgressHandler::listQuery(int64_t queryId, const std::string& name) {
-  inner_.listQuery(queryId, name);
-}
-
-RunResult ProgressHandler::salvageRelations(SourceDatabase& db, int value,
-                                            const std::string& name) {
-  return inner_.salvageRelations(db, value, name);
+  return inner_.onTable(db, tdefPage, name);
 }
 
 }  // namespace vantrel

@@ -33,19 +33,18 @@ class ProgressTracker : public RowObserver {
   const SourceDatabase* db_ = nullptr;
 };
 
-// Passes every object on to the handler that salvages it, telling the tracker of each table
-// first.
+// Passes every object on to the handler that analyses or saves it, telling the tracker of each
+// table first.
 class ProgressHandler : public CatalogHandler {
  public:
   ProgressHandler(CatalogHandler& inner, ProgressTracker& tracker)
       : inner_(inner), tracker_(tracker) {}
 
-  RunResult salvageTable(SourceDatabase& db, int typeValue, int64_t tdefPage,
-                         const std::string& name) override;
-  RunResult rebuildQuery(SourceDatabase& db, int typeValue, int64_t queryId,
-                         const std::string& name) override;
-  void listQuery(int64_t queryId, const std::string& name) override;
-  RunResult salvageRelations(SourceDatabase& db, int value, const std::string& name) override;
+  WalkEnd onTable(SourceDatabase& db, int64_t tdefPage, const std::string& name) override;
+  WalkEnd onQuery(SourceDatabase& db, int64_t queryId, const std::string& name) override {
+    return inner_.onQuery(db, queryId, name);
+  }
+  WalkEnd onRelations(SourceDatabase& db) override { return inner_.onRelations(db); }
 
  private:
   CatalogHandler& inner_;

@@ -10,7 +10,7 @@
 #include "app/saving_failures.h"
 #include "app/source_problems.h"
 #include "reader/catalog_walk.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 namespace {
@@ -40,7 +40,6 @@ class SavingWorker {
   }
 
   SavingOutcome run() {
-    run_.savingMode = SavingMode::kSaving;
     run_.stopRequested = 0;
     run_.runPhase = RunPhase::kSaving;
     if (log_ != nullptr) logSavingStart(*log_);
@@ -51,7 +50,6 @@ class SavingWorker {
     } else {
       saveCurrentFile();
     }
-    run_.savingMode = SavingMode::kIdle;
     // A subfolder that received no destination is not left behind.
     if (destinations_) destinations_->endRun(runName_);
     return std::move(outcome_);
@@ -107,9 +105,8 @@ class SavingWorker {
     return false;
   }
 
-  // Creates the destination and runs the per-file driver into it. Returns the driver's
-  // result (kNothing when the destination could not be created and the source was not read).
-  RunResult save(int fileNumber, SavedFile& file) {
+  // Creates the destination and saves the file into it.
+  WalkEnd save(int fileNumber, SavedFile& file) {
     return saveSourceFile(fileNumber, file, *destinations_, run_, tracker_, log_);
   }
 
@@ -120,9 +117,9 @@ class SavingWorker {
   // Called right after an overwrite question: a stop requested while it waited for its
   // answer takes effect now, as it would at the next row, before the file is touched.
   bool stoppedWhileAsking(SavedFile& file) {
-    if (run_.stopCheck() != RunResult::kStopped) return false;
+    if (!run_.stopConfirmed()) return false;
     abort();
-    outcome_.resultCode = RunResult::kStopped;
+    outcome_.lastFileEnd = WalkEnd::kStopped;
     file.status = Status::Stopped;
     file.problem = file.source + ": stopped before anything was written";
     outcome_.files.push_back(std::move(file));
@@ -163,10 +160,10 @@ class SavingWorker {
       }
       if (replace) destinations_->remove(file.place);
       if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
-      const RunResult code = save(i + 1, file);
+      const WalkEnd end = save(i + 1, file);
       outcome_.files.push_back(std::move(file));
-      outcome_.resultCode = code;
-      if (code == RunResult::kStopped) {
+      outcome_.lastFileEnd = end;
+      if (end == WalkEnd::kStopped) {
         abort();
         outcome_.savingAborted = true;
         break;
@@ -194,7 +191,7 @@ class SavingWorker {
         outcome_.savingAborted = true;
         continue;
       }
-      if (file.resultCode == RunResult::kStopped) {
+      if (file.end == WalkEnd::kStopped) {
         outcome_.savingAborted = true;
         abortLogged = true;
       }
@@ -207,7 +204,7 @@ class SavingWorker {
     outcome_.files.clear();
     for (auto& [number, file] : settled)
       outcome_.files.push_back(std::move(file));
-    outcome_.resultCode = outcome_.savingAborted ? RunResult::kStopped : queued.back().resultCode;
+    outcome_.lastFileEnd = outcome_.savingAborted ? WalkEnd::kStopped : queued.back().end;
   }
 
   void saveCurrentFile() {
@@ -236,10 +233,10 @@ class SavingWorker {
       overwritten = true;
     }
     if (log_ != nullptr) logDestination(*log_, file.destination.string(), overwritten);
-    const RunResult code = save(request_.fileNumber, file);
+    const WalkEnd end = save(request_.fileNumber, file);
     outcome_.files.push_back(std::move(file));
-    outcome_.resultCode = code;
-    if (code == RunResult::kStopped) {
+    outcome_.lastFileEnd = end;
+    if (end == WalkEnd::kStopped) {
       abort();
       outcome_.savingAborted = fileCount() == 1;
     }
@@ -318,8 +315,8 @@ int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome) {
 }
 
 std::string completionNoticeText(const SavingOutcome& outcome) {
-  const std::string head = completionNoticeText(outcome.resultCode);
-  if (outcome.resultCode == RunResult::kStopped) return abortedText(outcome, head);
+  const std::string head = completionNoticeText(outcome.lastFileEnd);
+  if (outcome.lastFileEnd == WalkEnd::kStopped) return abortedText(outcome, head);
   if (!savingFailures(outcome).empty()) return failureSummaryText(outcome);
   return head;
 }
@@ -330,9 +327,9 @@ std::string withLogWarning(std::string endText, const ActivityLog& log) {
   return endText;
 }
 
-std::string completionNoticeText(RunResult resultCode) {
+std::string completionNoticeText(WalkEnd lastFileEnd) {
   const std::string_view text =
-      resultCode == RunResult::kStopped ? "Repairing aborted" : "Repairing completed successfully";
+      lastFileEnd == WalkEnd::kStopped ? "Repairing aborted" : "Repairing completed successfully";
   return std::string(text) + std::string(20, ' ');
 }
 

@@ -13,6 +13,7 @@
 #include "destinations/destination.h"
 #include "destinations/destination_registry.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 #include "salvage/saving_tally.h"
 
 namespace vantrel {
@@ -99,8 +100,8 @@ struct SavedFile {
 
 struct SavingOutcome {
   SavingEnd end = SavingEnd::Quiet;
-  RunResult resultCode = RunResult::kNothing;  // the per-file driver's last result
-  bool savingAborted = false;                  // the run ended on a confirmed stop
+  WalkEnd lastFileEnd = WalkEnd::kFinished;  // how the saving of the last file saved ended
+  bool savingAborted = false;                // the run ended on a confirmed stop
   std::filesystem::path subfolder;  // where the run's destinations are: its folder, the server
   std::vector<SavedFile> files;     // each file the run came to, in order
   // The kind of the run's destinations, which reads them back; null when it could not be opened.
@@ -127,7 +128,7 @@ std::string viewLogResultText(const SavingOutcome& outcome);
 int logSavingEnd(const ActivityLog& log, const SavingOutcome& outcome);
 // Save Current Database of one file among several: the notice at its end.
 std::string completionNoticeText(const SavingOutcome& outcome);
-std::string completionNoticeText(RunResult resultCode);
+std::string completionNoticeText(WalkEnd lastFileEnd);
 
 // An end text for the windows, followed by the warning that the activity log could not be
 // written, when it could not (once per run).

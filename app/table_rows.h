@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "reader/field_value.h"
+#include "reader/source_database.h"
 #include "reader/table_definition.h"
+#include "run/expected.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -21,11 +25,16 @@ class TableRowVisitor {
                    std::span<const FieldValue> fields) = 0;
 };
 
-// Reads the rows of the table whose definition is on `tdefPage` as the preview shows them:
+// Hands the rows of the open file's table whose definition is on `tdefPage` to the visitor:
 // the definition as stored or inferred from the rows, rows whose every value is empty
-// dropped. Returns kDone (also when the visitor stopped or the definition cannot be read),
-// kStopped when the run was stopped, or kNothing when the file cannot be opened.
-RunResult readTableRows(RunState& run, const std::string& sourcePath, int64_t tdefPage,
-                        const std::string& name, TableRowVisitor& visitor);
+// dropped. kFinished also when the visitor stopped; none when the definition cannot be read.
+std::optional<WalkEnd> visitTableRows(SourceDatabase& db, int64_t tdefPage, const std::string& name,
+                                      TableRowVisitor& visitor);
+
+// The same for the table of a file opened for it (a table whose definition cannot be read has
+// no rows), or why the file cannot be opened.
+Expected<WalkEnd, OpenFailure> readTableRows(RunState& run, const std::string& sourcePath,
+                                             int64_t tdefPage, const std::string& name,
+                                             TableRowVisitor& visitor);
 
 }  // namespace vantrel

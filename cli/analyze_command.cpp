@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel::cli {
 
@@ -45,7 +45,7 @@ int runAnalyze(const AnalyzeOptions& options, Verbosity verbosity) {
       std::cout << withLineFeeds(reportTexts(analysis));
     }
     std::cout.flush();
-    if (analysis.result == RunResult::kStopped || InterruptGuard::interrupted()) {
+    if (analysis.end == WalkEnd::kStopped || InterruptGuard::interrupted()) {
       std::cerr << "vantrel-cli: analysis stopped\n";
       return kExitInterrupted;
     }

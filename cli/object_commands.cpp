@@ -16,7 +16,7 @@
 #include "cli/terminal.h"
 #include "cli/value_output.h"
 #include "dialects/sqlite/sqlite_translation.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel::cli {
 
@@ -69,8 +69,8 @@ int notFound(std::string_view kind, const ObjectOptions& options) {
   return kExitUsage;
 }
 
-int endOf(RunResult result) {
-  if (result == RunResult::kStopped || InterruptGuard::interrupted()) return kExitInterrupted;
+int endOf(WalkEnd end) {
+  if (end == WalkEnd::kStopped || InterruptGuard::interrupted()) return kExitInterrupted;
   return kExitOk;
 }
 
@@ -84,15 +84,15 @@ int runTable(const ObjectOptions& options, Verbosity verbosity) {
   if (table == nullptr) return notFound("table", options);
   ValueRowWriter writer(std::cout, options.format, options.values);
   TableRowsOut out(writer, options.limit);
-  const RunResult result = readTableRows(run, options.file, table->objectId, table->name, out);
+  const auto read = readTableRows(run, options.file, table->objectId, table->name, out);
   std::cout.flush();
-  if (result == RunResult::kNothing) {
+  if (!read) {
     std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
     return kExitNotOpened;
   }
   verboseNote(verbosity,
               "table " + table->name + ": rows printed: " + std::to_string(out.written()));
-  return endOf(result);
+  return endOf(*read);
 }
 
 int runQuery(const ObjectOptions& options) {
@@ -110,16 +110,16 @@ int runQuery(const ObjectOptions& options) {
                                             ? ViewTranslation{std::nullopt, "pass-through query"}
                                             : translateQueryToSqlite(text.sqlText);
     std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
-    return endOf(text.result);
+    return endOf(text.end);
   }
   if (options.sqlOnly) {
     const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
     std::cout << withLineFeeds(text.sqlText) << "\n";
-    return endOf(text.result);
+    return endOf(text.end);
   }
   const QueryText text = loadPreviewQuery(run, options.file, query->objectId, query->name);
   std::cout << withLineFeeds(queryReportText(query->name, text.sqlText, text.connect));
-  return endOf(text.result);
+  return endOf(text.end);
 }
 
 int runRelation(const ObjectOptions& options) {

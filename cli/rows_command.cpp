@@ -12,7 +12,7 @@
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel::cli {
 
@@ -62,7 +62,7 @@ int runRows(const RowsOptions& options, Verbosity verbosity) {
   RowCursor& cursor = table->cursor;
   writer.writeHeadings(definition.columns);
   int64_t count = 0;
-  for (; count < options.limit && fetchRow(*db, definition, cursor) == RunResult::kDone; ++count)
+  for (; count < options.limit && fetchRow(*db, definition, cursor) == RowFetch::kRow; ++count)
     writer.writeRow(definition.columns, cursor.fields);
   verboseNote(verbosity, "definition on page " + std::to_string(*page) +
                              ": rows printed: " + std::to_string(count));

@@ -13,7 +13,7 @@
 #include "app/activity_log.h"
 #include "app/analysis_run.h"
 #include "app/preview_loader.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "app/table_rows.h"
 #include "destinations/postgres/postgres_destination.h"
 #include "destinations/sqlite/dao_database.h"
@@ -137,13 +137,12 @@ void saveFile(std::span<const uint8_t> bytes) {
   SilentRunHooks hooks;
   RunState run(hooks);
   run.runPhase = RunPhase::kSaving;
-  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   CDaoDatabase destination;
   destination.Create(destinationPath);
-  SalvageContext context{run, summary, &log, &destination};
-  SalvageHandler handler(context);
-  salvageFile(path, handler, run);
+  SalvageContext context{run, &log, &destination};
+  SavingHandler handler(context);
+  walkFile(path, handler, run);
   createQueryViews(context);
   try {
     destination.Close();

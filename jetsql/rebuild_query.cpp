@@ -8,7 +8,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -23,9 +23,9 @@ Expected<RebuiltQuery, RebuildFailure> rebuildQuery(SourceDatabase& db, int64_t 
   QueryBuilder builder;
   // The cursor stops at the catalog's last row, or at the first row after a stop request.
   for (;;) {
-    const RunResult fetched = fetchRow(db, catalog->definition, catalog->cursor);
-    if (fetched == RunResult::kNothing) break;
-    if (fetched == RunResult::kStopped) {
+    const RowFetch fetched = fetchRow(db, catalog->definition, catalog->cursor);
+    if (fetched == RowFetch::kEnd) break;
+    if (fetched == RowFetch::kStopped) {
       query.stopped = true;
       break;
     }

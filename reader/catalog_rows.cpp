@@ -1,7 +1,6 @@
 #include "reader/catalog_rows.h"
 
 #include "reader/row_reader.h"
-#include "run/result_codes.h"
 
 namespace vantrel {
 
@@ -51,7 +50,7 @@ std::vector<CatalogRow> readCatalogRows(SourceDatabase& db) {
   std::vector<CatalogRow> rows;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) return rows;
-  while (fetchRow(db, catalog->definition, catalog->cursor) == RunResult::kDone) {
+  while (fetchRow(db, catalog->definition, catalog->cursor) == RowFetch::kRow) {
     rows.push_back(parseCatalogRow(catalog->cursor, db));
   }
   return rows;

@@ -1,7 +1,6 @@
 #include "reader/catalog_walk.h"
 
 #include <algorithm>
-#include <optional>
 #include <unordered_set>
 
 #include "reader/catalog_rows.h"
@@ -10,8 +9,8 @@
 #include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
-#include "run/result_codes.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -22,10 +21,6 @@ constexpr int kScanIdOffset = 1;
 constexpr int kScanTypeOffset = 9;
 constexpr int kScanFlagsOffset = 27;
 constexpr int kScanNameOffset = 31;
-
-bool isSaving(const SourceDatabase& db) {
-  return db.run() != nullptr && db.run()->savingMode.load() == SavingMode::kSaving;
-}
 
 bool isHiddenQueryName(const std::string& name) {
   return name.rfind("~sq", 0) == 0;
@@ -66,25 +61,24 @@ std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIn
 
 // Salvages every user table definition that no catalog row reached, under the name
 // "Recovered_Table_" and its page. Definitions that cannot be read are passed over.
-RunResult salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
-                              const std::unordered_set<int64_t>& reached) {
+WalkEnd salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
+                            const std::unordered_set<int64_t>& reached) {
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
     if (!openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page})) continue;
     const std::string name = "Recovered_Table_" + std::to_string(page);
-    if (handler.salvageTable(db, kObjectTable, page, name) == RunResult::kStopped)
-      return RunResult::kStopped;
+    if (handler.onTable(db, page, name) == WalkEnd::kStopped) return WalkEnd::kStopped;
     ++db.tableCount;
   }
-  return RunResult::kDone;
+  return WalkEnd::kFinished;
 }
 
 // Salvages, under "Recovered_Rows_" and the page, the rows of every table whose definition is
 // lost while its data pages remain, each naming the lost page as its owner. A page a catalog
 // row names was salvaged under that row's name already; the system's own tables lie below.
-RunResult salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
-                                 const std::unordered_set<int64_t>& reached) {
+WalkEnd salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
+                               const std::unordered_set<int64_t>& reached) {
   std::vector<int64_t> owners;
   for (const auto& [owner, pages] : pageCensus(db).dataPagesByOwner) {
     if (owner > kLastSystemTdefPage && !reached.contains(owner)) owners.push_back(owner);
@@ -96,12 +90,10 @@ RunResult salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
     if (!inferLostDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = owner})) {
       continue;
     }
-    if (handler.salvageTable(db, kObjectTable, owner, name) == RunResult::kStopped) {
-      return RunResult::kStopped;
-    }
+    if (handler.onTable(db, owner, name) == WalkEnd::kStopped) return WalkEnd::kStopped;
     ++db.tableCount;
   }
-  return RunResult::kDone;
+  return WalkEnd::kFinished;
 }
 
 }  // namespace
@@ -114,69 +106,48 @@ bool catalogDefinitionReadable(SourceDatabase& db) {
   return openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage}).has_value();
 }
 
-RunResult walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
-  db.recordCounter = 0;
+WalkEnd walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
+  db.tableCount = 0;
+  db.queryCount = 0;
   auto catalog = openTable(db, {.name = "", .objectType = 0, .tdefPage = kCatalogTdefPage});
   if (!catalog) {
     db.noteDamage(DamageKind::kLostCatalog, kCatalogTdefPage);
     return scanCatalogPages(db, handler);
   }
 
-  db.tableCount = 0;
-  db.queryCount = 0;
-  RunResult result = RunResult::kDone;
   std::unordered_set<int64_t> reached;
   for (;;) {
-    const RunResult fetched = fetchRow(db, catalog->definition, catalog->cursor);
-    if (fetched == RunResult::kStopped) {
-      result = RunResult::kStopped;
-      break;
-    }
-    if (fetched == RunResult::kNothing) {
-      if (handler.salvageRelations(db, 1, "") == RunResult::kStopped ||
-          salvageOrphanTables(db, handler, reached) == RunResult::kStopped ||
-          salvageLostDefinitions(db, handler, reached) == RunResult::kStopped) {
-        result = RunResult::kStopped;
-      }
-      break;
-    }
+    const RowFetch fetched = fetchRow(db, catalog->definition, catalog->cursor);
+    if (fetched == RowFetch::kStopped) return WalkEnd::kStopped;
+    if (fetched == RowFetch::kEnd) break;
     CatalogRow row = parseCatalogRow(catalog->cursor, db);
     row.name = truncateUtf8(row.name, kMaxObjectNameLength);
     if (row.objectType == kObjectTable) reached.insert(row.objectId & 0xFFFFFF);
     // The catalog's flags tell the system's tables: a user table may be called "MSys...".
     if (row.objectType == kObjectTable && !row.name.empty() &&
         !isSystemTable(row.objectId & 0xFFFFFF, row.flags)) {
-      if (handler.salvageTable(db, row.typeValue, row.objectId & 0xFFFFFF, row.name) ==
-          RunResult::kStopped) {
-        result = RunResult::kStopped;
-        break;
+      if (handler.onTable(db, row.objectId & 0xFFFFFF, row.name) == WalkEnd::kStopped) {
+        return WalkEnd::kStopped;
       }
       ++db.tableCount;
     }
     if (row.objectType == kObjectQuery && !row.name.empty() && !isHiddenQueryName(row.name)) {
       // A Jet 4 query keeps every bit of its id; a Jet 3 id is masked like a table's.
       const int64_t id = db.isJet4() ? row.objectId : row.objectId & 0xFFFFFF;
-      if (isSaving(db)) {
-        if (handler.rebuildQuery(db, row.typeValue, id, row.name) == RunResult::kStopped) {
-          result = RunResult::kStopped;
-          break;
-        }
-      } else {
-        ++db.queryCount;
-        handler.listQuery(id, row.name);
-      }
+      if (handler.onQuery(db, id, row.name) == WalkEnd::kStopped) return WalkEnd::kStopped;
+      ++db.queryCount;
     }
-    // A handler that closed the file (the preview has the one object it loads) ends the walk.
-    if (!db.file().isOpen()) return RunResult::kDone;
   }
-  closeSourceDatabase(db);
-  return result;
+  if (handler.onRelations(db) == WalkEnd::kStopped ||
+      salvageOrphanTables(db, handler, reached) == WalkEnd::kStopped) {
+    return WalkEnd::kStopped;
+  }
+  return salvageLostDefinitions(db, handler, reached);
 }
 
-RunResult scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
-  db.queryCount = 0;
+WalkEnd scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
   std::unordered_set<int64_t> reached{kCatalogTdefPage};
-  std::optional<std::string> relationship;  // the last relationship row found
+  bool foundRelationship = false;
   for (int64_t page = 0; page < db.pageCount(); ++page) {
     const PageView view = db.page(page);
     if (!view) break;
@@ -203,35 +174,25 @@ RunResult scanCatalogPages(SourceDatabase& db, CatalogHandler& handler) {
       if (type == kObjectTable) reached.insert(id);
       const std::string name = scannedName(db, rows, j, o + kScanNameOffset);
 
-      RunResult handled = RunResult::kDone;
       const int64_t flags = u32Of(bytes, o + kScanFlagsOffset);
       if (type == kObjectTable && !name.empty() &&
           !isSystemTable(id, std::max<int64_t>(flags, 0))) {
-        handled = handler.salvageTable(db, kObjectTable, id, name);
-        if (handled != RunResult::kStopped) ++db.tableCount;
+        if (handler.onTable(db, id, name) == WalkEnd::kStopped) return WalkEnd::kStopped;
+        ++db.tableCount;
       } else if (type == kObjectQuery && !name.empty() && !isHiddenQueryName(name)) {
-        if (isSaving(db)) {
-          handled = handler.rebuildQuery(db, kObjectQuery, id, name);
-        } else {
-          ++db.queryCount;
-          handler.listQuery(id, name);
-        }
+        if (handler.onQuery(db, id, name) == WalkEnd::kStopped) return WalkEnd::kStopped;
+        ++db.queryCount;
       } else if (type == kObjectRelationship && !name.empty()) {
-        relationship = name;
+        foundRelationship = true;
       }
-      if (handled == RunResult::kStopped) return RunResult::kStopped;
-      if (!db.file().isOpen()) break;
       previous = o;
     }
   }
   // One relations pass once every table is handed on, while analysing as while saving: a
   // pass before a relation's tables exist could not re-create it, and the analysis lists
   // what saving re-creates.
-  if (relationship &&
-      handler.salvageRelations(db, kObjectRelationship, *relationship) == RunResult::kStopped) {
-    return RunResult::kStopped;
-  }
-  if (salvageOrphanTables(db, handler, reached) == RunResult::kStopped) return RunResult::kStopped;
+  if (foundRelationship && handler.onRelations(db) == WalkEnd::kStopped) return WalkEnd::kStopped;
+  if (salvageOrphanTables(db, handler, reached) == WalkEnd::kStopped) return WalkEnd::kStopped;
   return salvageLostDefinitions(db, handler, reached);
 }
 
@@ -243,17 +204,12 @@ std::string displayPath(std::string path) {
   return path;
 }
 
-RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler, RunState& run,
-                      DamageSink* damage) {
-  auto db = openSourceDatabase(path, &run);
-  if (!db) return RunResult::kNothing;
-  db->setDamageSink(damage);
-  if (run.savingMode.load() == SavingMode::kSaving) {
-    run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
-    run.appendSavingListLine("Scanning file for Table[s] ");
-    run.appendSavingListLine("");
-  }
-  return walkCatalog(*db, handler);
+Expected<WalkEnd, OpenFailure> walkFile(const std::filesystem::path& path, CatalogHandler& handler,
+                                        RunState& run, DamageSink* damage) {
+  auto db = tryOpenSourceDatabase(path, &run);
+  if (!db) return Unexpected(db.error());
+  (*db)->setDamageSink(damage);
+  return walkCatalog(**db, handler);
 }
 
 }  // namespace vantrel

@@ -7,7 +7,6 @@
 #include "reader/field_decoding.h"
 #include "reader/page_census.h"
 #include "reader/row_page.h"
-#include "run/result_codes.h"
 #include "run/run_state.h"
 
 namespace vantrel {
@@ -250,27 +249,26 @@ int readRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor,
   return 1;
 }
 
-RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
-  if (db.run() != nullptr && db.run()->stopCheck() == RunResult::kStopped)
-    return RunResult::kStopped;
+RowFetch fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
+  if (db.run() != nullptr && db.run()->stopConfirmed()) return RowFetch::kStopped;
   if (cursor.walkStarted == 0) {
     cursor.walkStarted = 1;
     cursor.longValueRows.clear();
     cursor.currentRow = 0;
-    if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
+    if (nextDataPage(db, table, cursor) == 0) return RowFetch::kEnd;
   }
   for (;;) {
     const int rows = RowPage(cursor.dataPage.bytes(), db.format()).rowsToRead();
     if (cursor.currentRow >= rows) {
       cursor.currentRow = 0;
-      if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
+      if (nextDataPage(db, table, cursor) == 0) return RowFetch::kEnd;
       continue;
     }
     const int ok = readRow(db, table, cursor, cursor.currentRow);
     ++cursor.currentRow;
     if (ok != 0) {
       if (cursor.walkPhase == 0) ++cursor.rowsFromMap;
-      return RunResult::kDone;
+      return RowFetch::kRow;
     }
   }
 }

@@ -6,14 +6,16 @@
 #include "reader/row_page.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
-#include "run/result_codes.h"
 
 namespace vantrel {
 
-// Reads the next live row of the table into cursor.fields. Returns kDone for a row,
-// kNothing when the table has no further rows, kStopped when the user stopped the run (asked
-// before every row). A fresh cursor starts the walk at the first row.
-RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
+// What fetchRow found: a row in cursor.fields, the end of the table, or a stop the user
+// confirmed (asked before every row).
+enum class RowFetch { kRow, kEnd, kStopped };
+
+// Reads the next live row of the table into cursor.fields. A fresh cursor starts the walk at
+// the first row.
+RowFetch fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor);
 
 // Moves the cursor to the next data page of the table that its usage map names and loads it.
 // Pages that cannot be read or are not data pages of this table are passed over. Returns the

@@ -186,11 +186,4 @@ std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& 
   return tryOpenSourceDatabase(path, run).value_or(nullptr);
 }
 
-bool closeSourceDatabase(SourceDatabase& db) {
-  if (db.run() == nullptr || db.run()->previewLoading.load() != PreviewLoading::kLoading)
-    return false;
-  db.close();
-  return true;
-}
-
 }  // namespace vantrel

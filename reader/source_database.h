@@ -83,10 +83,9 @@ class SourceDatabase {
   SourceDatabase(const SourceDatabase&) = delete;
   SourceDatabase& operator=(const SourceDatabase&) = delete;
 
-  int tableCount = 0;     // user tables handed on during the current catalog walk
-  int queryCount = 0;     // saved queries listed during the current catalog walk
-  int wideTextSeen = 0;   // a Jet 4 text value was stored uncompressed
-  int recordCounter = 0;  // rows of the table being salvaged
+  int tableCount = 0;    // user tables handed on during the current catalog walk
+  int queryCount = 0;    // saved queries listed during the current catalog walk
+  int wideTextSeen = 0;  // a Jet 4 text value was stored uncompressed
 
   SourceFile& file() { return file_; }
   const SourceFile& file() const { return file_; }
@@ -161,9 +160,5 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
 // The same, for callers that need no reason: none when the file cannot be opened.
 std::unique_ptr<SourceDatabase> openSourceDatabase(const std::filesystem::path& path,
                                                    RunState* run = nullptr);
-
-// Closes the file while the preview loads one object; otherwise the database stays open for
-// the preview, as after an analysis. Returns whether it was closed.
-bool closeSourceDatabase(SourceDatabase& db);
 
 }  // namespace vantrel

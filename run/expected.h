@@ -42,6 +42,11 @@ class Expected {
 
   const E& error() const { return std::get<1>(state_); }
 
+  // Equal to a value when it holds that value, as std::expected compares.
+  friend bool operator==(const Expected& expected, const T& value) {
+    return expected.has_value() && expected.value() == value;
+  }
+
   // The value, or `fallback` for a failure; the reason is dropped.
   template <typename U>
   T value_or(U&& fallback) && {

@@ -1,20 +1,19 @@
 #include "run/run_state.h"
 
 #include "run/display_text.h"
-#include "run/result_codes.h"
 
 namespace vantrel {
 
-RunResult RunState::stopCheck() {
+bool RunState::stopConfirmed() {
   if (rowObserver_ != nullptr) rowObserver_->rowReached();
-  if (stopRequested.load(std::memory_order_relaxed) == 0) return RunResult::kNothing;
+  if (stopRequested.load(std::memory_order_relaxed) == 0) return false;
   // An analysis or a saving run asks first; a preview load stops unasked; elsewhere the
   // request lapses.
   const RunPhase phase = runPhase.load();
   bool stop = phase == RunPhase::kPreviewLoad;
   if (phase == RunPhase::kSaving || phase == RunPhase::kAnalysis) stop = hooks_->confirmStop(phase);
   stopRequested.store(0);
-  return stop ? RunResult::kStopped : RunResult::kNothing;
+  return stop;
 }
 
 void RunState::appendSavingListLine(std::string_view text) {

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "run/result_codes.h"
 #include "run/run_progress.h"
 
 namespace vantrel {
@@ -45,13 +44,7 @@ class SilentRunHooks : public RunHooks {
   void appendSavingListLine(int, std::string_view) override {}
 };
 
-// Whether the saving worker runs: the catalog walk then re-creates what it finds.
-enum class SavingMode : int { kIdle = 0, kSaving = 1 };
-
-// Whether the preview loads one table or query for display, closing the file after it.
-enum class PreviewLoading : int { kIdle = 0, kLoading = 1 };
-
-// The run switches and the stop request shared by the worker and the user interface. The
+// The run's phase and the stop request shared by the worker and the user interface. The
 // user-interface side only calls requestStop(); everything else belongs to the worker.
 class RunState {
  public:
@@ -61,9 +54,7 @@ class RunState {
 
   RunHooks& hooks() const { return *hooks_; }
 
-  std::atomic<SavingMode> savingMode{SavingMode::kIdle};
-  std::atomic<PreviewLoading> previewLoading{PreviewLoading::kIdle};
-  std::atomic<int> stopRequested{0};  // set by the user interface, consumed by stopCheck()
+  std::atomic<int> stopRequested{0};  // set by the user interface, consumed by stopConfirmed()
   std::atomic<RunPhase> runPhase{RunPhase::kNone};
   std::atomic<int> savingListRow{0};  // row of the next saving-list line
   // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
@@ -74,14 +65,14 @@ class RunState {
   // Safe from any thread.
   void requestStop() { stopRequested.store(1); }
 
-  // Called by the reader before every row. Returns kStopped when a requested stop was
-  // confirmed, kNothing otherwise. Requests made before one check give one question.
-  RunResult stopCheck();
+  // Called by the reader before every row. Returns true when a requested stop was confirmed.
+  // Requests made before one check give one question.
+  bool stopConfirmed();
 
   // Appends a line to the saving list and advances savingListRow.
   void appendSavingListLine(std::string_view text);
 
-  // The observer stopCheck() tells of every row; null for none. Set by the worker.
+  // The observer stopConfirmed() tells of every row; null for none. Set by the worker.
   void setRowObserver(RowObserver* observer) { rowObserver_ = observer; }
 
  private:

@@ -8,7 +8,7 @@
 #include "dialects/sqlite/sqlite_translation.h"
 #include "jetsql/jet_sql_tokenizer.h"
 #include "jetsql/view_translation.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -53,7 +53,7 @@ class ViewMaker {
     QueryViewCount count{0, static_cast<int>(queries.size()), false};
     for (const SavedQuery& query : queries) {
       // Each view's check may run for a while: a stop takes effect between two of them.
-      if (run_.stopCheck() == RunResult::kStopped) {
+      if (run_.stopConfirmed()) {
         count.stopped = true;
         break;
       }

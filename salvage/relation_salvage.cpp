@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <optional>
 
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 
@@ -58,21 +60,24 @@ const std::string& nameOf(const RelationRow& row, RelationField f) {
   return textOf(*row[f]);
 }
 
-// The field pairs of one relation, gathered from its consecutive rows.
-struct Relation {
-  std::string name;
-  std::string primaryTable;
-  std::string foreignTable;
-  long attributes = 0;
-  std::vector<std::pair<int64_t, RelationFieldPair>> pairs;  // with their position
+bool continues(const Relation& relation, const RelationRow& row) {
+  return nameOf(row, kName) == relation.name &&
+         nameOf(row, kPrimaryTable) == relation.primaryTable &&
+         nameOf(row, kForeignTable) == relation.foreignTable;
+}
 
-  bool continuedBy(const RelationRow& row) const {
-    return nameOf(row, kName) == name && nameOf(row, kPrimaryTable) == primaryTable &&
-           nameOf(row, kForeignTable) == foreignTable;
-  }
-};
+// Hands on a gathered relation, its field pairs in their stored positions whatever order
+// their rows came in.
+void handOn(std::optional<Relation>& relation, const std::function<void(const Relation&)>& found) {
+  std::stable_sort(relation->pairs.begin(), relation->pairs.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  found(*relation);
+  relation.reset();
+}
 
-void createRelation(const Relation& relation, bool jet4, SalvageContext& context) {
+}  // namespace
+
+void saveRelation(const Relation& relation, bool jet4, SalvageContext& context) {
   std::vector<RelationFieldPair> pairs;
   for (const auto& [position, pair] : relation.pairs)
     pairs.push_back(pair);
@@ -98,7 +103,7 @@ void createRelation(const Relation& relation, bool jet4, SalvageContext& context
   if (refusal) context.loseObject({ObjectLoss::Kind::kRelation, relation.name, true, 0, *refusal});
 }
 
-void listRelation(const Relation& relation, SalvageContext& context) {
+CatalogSummary::RelationEntry relationEntry(const Relation& relation) {
   CatalogSummary::RelationEntry entry{relation.name, relation.primaryTable, relation.foreignTable,
                                       "", ""};
   for (const auto& [position, pair] : relation.pairs) {
@@ -106,39 +111,23 @@ void listRelation(const Relation& relation, SalvageContext& context) {
     entry.firstField += separator + pair.primaryField;
     entry.secondField += separator + pair.foreignField;
   }
-  context.summary.relations.push_back(std::move(entry));
+  return entry;
 }
 
-void finish(std::optional<Relation>& relation, bool jet4, SalvageContext& context) {
-  if (!relation) return;
-  // The field pairs in their stored positions, whatever order their rows came in.
-  std::stable_sort(relation->pairs.begin(), relation->pairs.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  if (context.saving()) {
-    createRelation(*relation, jet4, context);
-  } else {
-    listRelation(*relation, context);
-  }
-  relation.reset();
-}
-
-}  // namespace
-
-RunResult salvageRelations(SourceDatabase& db, int /*value*/, const std::string& /*name*/,
-                           SalvageContext& context) {
+WalkEnd readRelations(SourceDatabase& db, const std::function<void(const Relation&)>& found) {
   auto table =
       openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = kRelationsTdefPage},
                 {.keepWithoutColumns = true});
-  if (!table) return RunResult::kNothing;
+  if (!table) return WalkEnd::kFinished;
   const TableDefinition& definition = table->definition;
   RowCursor& cursor = table->cursor;
 
   const bool jet4 = db.isJet4();
   std::optional<Relation> relation;
-  RunResult fetched = RunResult::kNothing;
-  while ((fetched = fetchRow(db, definition, cursor)) == RunResult::kDone) {
+  RowFetch fetched = RowFetch::kEnd;
+  while ((fetched = fetchRow(db, definition, cursor)) == RowFetch::kRow) {
     const RelationRow row = readRelationRow(definition, cursor, jet4);
-    if (relation && !relation->continuedBy(row)) finish(relation, jet4, context);
+    if (relation && !continues(*relation, row)) handOn(relation, found);
     if (!relation) {
       relation = Relation{nameOf(row, kName),
                           nameOf(row, kPrimaryTable),
@@ -150,10 +139,10 @@ RunResult salvageRelations(SourceDatabase& db, int /*value*/, const std::string&
         {wholeNumber(*row[kPairIndex]),
          RelationFieldPair{nameOf(row, kPrimaryField), nameOf(row, kForeignField)}});
   }
-  if (fetched == RunResult::kStopped) return RunResult::kStopped;
-  if (!relation) return RunResult::kNothing;  // no relation rows, whatever the count declared
-  finish(relation, jet4, context);
-  return RunResult::kDone;
+  if (fetched == RowFetch::kStopped) return WalkEnd::kStopped;
+  // No relation rows, whatever the count declared, is no relation.
+  if (relation) handOn(relation, found);
+  return WalkEnd::kFinished;
 }
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "destinations/destination.h"
-#include "run/catalog_summary.h"
 #include "run/display_text.h"
 #include "run/log_sink.h"
 #include "run/run_state.h"
@@ -12,20 +11,16 @@
 
 namespace vantrel {
 
-// What the salvage of one source file works with besides the file itself: the run's switches
-// and hooks, the lists that analysis fills for the preview, and, while saving, the destination
-// and the activity log.
+// What the saving of one source file works with besides the file itself: the run's hooks, the
+// destination and the activity log.
 struct SalvageContext {
   RunState& run;
-  CatalogSummary& summary;
   const LogSink* log = nullptr;
   Destination* destination = nullptr;
   // While saving: what the destination did not take. Once it can take nothing more, the rest
   // of the file is only counted, so that every loss is named.
   SavingTally tally;
 
-  bool saving() const { return run.savingMode.load() == SavingMode::kSaving; }
-  bool previewing() const { return run.previewLoading.load() == PreviewLoading::kLoading; }
   bool destinationLost() const { return tally.destinationLost(); }
   // One attempt at saving an object: none when it was saved, or kept at the user's choice;
   // else why not (the fault, once the destination has failed for good).

@@ -8,7 +8,6 @@
 #include "reader/lost_definition.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
-#include "run/result_codes.h"
 #include "salvage/table_log_texts.h"
 
 namespace vantrel {
@@ -112,33 +111,27 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
 
 }  // namespace
 
-RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
-                       const std::string& name, SalvageContext& context) {
-  db.recordCounter = 0;
+WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
+                  SalvageContext& context) {
   auto definition =
       readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
-  if (!definition) return RunResult::kDone;
+  if (!definition) return WalkEnd::kFinished;
 
-  const bool saving = context.saving();
   definition->primaryKeyColumnCount = 0;
-  if (saving && tdefPage >= kFirstIndexedTdefPage &&
+  if (tdefPage >= kFirstIndexedTdefPage &&
       (definition->indexCount != 0 || definition->realIndexCount != 0)) {
     readKeys(db, *definition);
   }
   // The definition is complete: from here on only the cursor moves.
   const TableDefinition& table = *definition;
-  TableDescription description;
-  TableCreation creation;
+  TableDescription description = describeTable(table, name, db.formatVersion());
+  if (context.destination != nullptr) description = placeTable(description, context);
   std::string refusal;  // why the table or its rows are not in the destination
-  if (saving) {
-    description = describeTable(table, name, db.formatVersion());
-    if (context.destination != nullptr) description = placeTable(description, context);
-    creation = recreateTable(description, context, refusal);
-  }
+  const TableCreation creation = recreateTable(description, context, refusal);
 
   RowCursor cursor;
   std::unique_ptr<RowSink> rows;
-  if (saving && creation.tableCreated()) {
+  if (creation.tableCreated()) {
     try {
       rows = context.destination->openRows(description, creation);
     } catch (const DestinationError& error) {
@@ -155,9 +148,10 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
     context.appendLog("Not saved: the rows of [" + name + "] (" + error.what() + ")\r\n");
     rows.reset();  // none of its rows is kept
   };
+  int64_t salvaged = 0;  // rows read that hold something
   const int64_t cutBefore = db.longValues().cutValues();
-  RunResult fetched = RunResult::kNothing;
-  while ((fetched = fetchRow(db, table, cursor)) == RunResult::kDone) {
+  RowFetch fetched = RowFetch::kEnd;
+  while ((fetched = fetchRow(db, table, cursor)) == RowFetch::kRow) {
     if (holdsNothing(cursor.fields)) continue;
     if (rows) {
       try {
@@ -166,12 +160,8 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
         dropRows(error);
       }
     }
-    ++db.recordCounter;
+    ++salvaged;
   }
-  if (fetched == RunResult::kNothing && !saving) {
-    context.summary.tables.push_back({tdefPage, name, table.columnCount, db.recordCounter});
-  }
-
   if (rows) {
     try {
       notWritten += rows->finish();
@@ -180,45 +170,42 @@ RunResult salvageTable(SourceDatabase& db, int /*typeValue*/, int64_t tdefPage,
       dropRows(error);
     }
   }
-  if (const int64_t cut = db.longValues().cutValues() - cutBefore; saving && cut > 0) {
+  if (const int64_t cut = db.longValues().cutValues() - cutBefore; cut > 0) {
     context.appendLog("Cut: " + std::to_string(cut) + " long values of [" + name +
                       "] (they reach long-value rows of another value)\r\n");
   }
-  if (saving) {
-    // A table whose rows could not be saved keeps none of them.
-    const int64_t written = rows ? db.recordCounter - notWritten : 0;
-    // Rows salvaged that differ from what the definition declares are no silent loss.
-    std::optional<int64_t> declared;
-    // A lost definition declares nothing.
-    if (db.recordCounter != table.rowCount && table.inferredFromRows == 0) {
-      declared = table.rowCount;
-    }
-    if (fetched == RunResult::kStopped) {
-      context.tally.stopped =
-          StoppedTable{name, written, std::max<int64_t>(table.rowCount, db.recordCounter)};
-    }
-    // Only the columns that exist in the destination are recovered fields.
-    const auto fields = static_cast<int>(
-        std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
-    std::vector<std::string> lossLines;
-    if (creation.keptExisting) {
-      // The user chose to keep the destination's own table of the name: nothing is lost by it.
-      ++context.tally.keptObjects;
-      lossLines.push_back("Kept: the destination's table of that name");
-    } else {
-      lossLines =
-          recordLoss(name, creation.tableCreated(), db.recordCounter, written, refusal, context);
-    }
-    context.tally.savedRows += written;
-    if (creation.tableCreated() && written >= db.recordCounter) ++context.tally.savedTables;
-    if (context.tally.stopped && context.tally.stopped->name == name) {
-      lossLines.push_back("Stopped: " + std::to_string(written) + " of " +
-                          std::to_string(context.tally.stopped->of) + " rows written");
-    }
-    writeTotals(name, fields, written, db.recordCounter - written, declared, table.inferredFromRows,
-                std::move(lossLines), context);
+  // A table whose rows could not be saved keeps none of them.
+  const int64_t written = rows ? salvaged - notWritten : 0;
+  // Rows salvaged that differ from what the definition declares are no silent loss.
+  std::optional<int64_t> declared;
+  // A lost definition declares nothing.
+  if (salvaged != table.rowCount && table.inferredFromRows == 0) {
+    declared = table.rowCount;
   }
-  return fetched == RunResult::kStopped ? RunResult::kStopped : RunResult::kDone;
+  if (fetched == RowFetch::kStopped) {
+    context.tally.stopped =
+        StoppedTable{name, written, std::max<int64_t>(table.rowCount, salvaged)};
+  }
+  // Only the columns that exist in the destination are recovered fields.
+  const auto fields = static_cast<int>(
+      std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
+  std::vector<std::string> lossLines;
+  if (creation.keptExisting) {
+    // The user chose to keep the destination's own table of the name: nothing is lost by it.
+    ++context.tally.keptObjects;
+    lossLines.push_back("Kept: the destination's table of that name");
+  } else {
+    lossLines = recordLoss(name, creation.tableCreated(), salvaged, written, refusal, context);
+  }
+  context.tally.savedRows += written;
+  if (creation.tableCreated() && written >= salvaged) ++context.tally.savedTables;
+  if (context.tally.stopped && context.tally.stopped->name == name) {
+    lossLines.push_back("Stopped: " + std::to_string(written) + " of " +
+                        std::to_string(context.tally.stopped->of) + " rows written");
+  }
+  writeTotals(name, fields, written, salvaged - written, declared, table.inferredFromRows,
+              std::move(lossLines), context);
+  return fetched == RowFetch::kStopped ? WalkEnd::kStopped : WalkEnd::kFinished;
 }
 
 }  // namespace vantrel

@@ -10,11 +10,11 @@
 
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_database.h"
 #include "display/value_text.h"
 #include "reader/catalog_walk.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -122,8 +122,8 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   const auto* customers = findTableEntry(analysis.summary, "Customers");
   ASSERT_NE(customers, nullptr);
   EXPECT_EQ(loadPreviewTable(run, sample(), customers->objectId, customers->name, hooks),
-            RunResult::kDone);
-  EXPECT_EQ(run.previewLoading.load(), PreviewLoading::kIdle);
+            WalkEnd::kFinished);
+  EXPECT_EQ(run.runPhase.load(), RunPhase::kNone);
   ASSERT_EQ(hooks.headings.size(), 11u);
   EXPECT_EQ(hooks.headings[6], "Balance");
   ASSERT_EQ(hooks.rows.size(), 5u);
@@ -139,8 +139,9 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   EXPECT_EQ(rebuildQueryText(run, sample(), top->objectId, top->name).sqlText,
             "SELECT TOP 3 Products.Name, Products.Price \r\nFROM [Products] \r\n"
             "ORDER BY Products.Price DESC;");
-  EXPECT_EQ(loadPreviewTable(run, sample() + ".missing", 3, "Customers", hooks),
-            RunResult::kNothing);
+  const auto missing = loadPreviewTable(run, sample() + ".missing", 3, "Customers", hooks);
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error(), OpenFailure::kMissing);
 }
 
 TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
@@ -153,7 +154,7 @@ TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {
   const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, &report);
 
   EXPECT_TRUE(analysis.opened);
-  EXPECT_EQ(analysis.result, RunResult::kDone);
+  EXPECT_EQ(analysis.end, WalkEnd::kFinished);
   EXPECT_EQ(analysis.formatVersion, 0);
   EXPECT_EQ(analysis.tree.root, nwind().string());
   EXPECT_EQ(analysis.tree.tables,
@@ -206,7 +207,6 @@ TEST(AnalysisRunTest, AFileThatCannotBeOpenedGivesZeroCountsAndItsLogLines) {
   for (const auto& path : {garbage, dir / "missing.mdb"}) {
     const AnalysisResult analysis = runAnalysis(path.string(), run, &log, nullptr);
     EXPECT_FALSE(analysis.opened);
-    EXPECT_EQ(analysis.result, RunResult::kNothing);
     EXPECT_TRUE(analysis.tree.tables.empty() && analysis.tree.queries.empty() &&
                 analysis.tree.relations.empty());
     // The report pane gives the reason, not an empty summary.
@@ -243,13 +243,12 @@ TEST(AnalysisRunTest, AfterTheDamagedCatalogScanTheRelationsSavingRecreatesAreLi
   ASSERT_FALSE(analysis.tree.relations.empty());
   EXPECT_EQ(analysis.tree.relations.front(), "CategoriesProducts");
 
-  run.savingMode = SavingMode::kSaving;
   CatalogSummary unused;
   CDaoDatabase destination;
   destination.Create(dir / "saved.sqlite");
-  SalvageContext context{run, unused, nullptr, &destination};
-  SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(damaged, handler, run), RunResult::kDone);
+  SalvageContext context{run, nullptr, &destination};
+  SavingHandler handler(context);
+  EXPECT_EQ(walkFile(damaged, handler, run), WalkEnd::kFinished);
   destination.Close();
   EXPECT_EQ(test::SqliteFile(dir / "saved.sqlite")
                 .scalar("SELECT count(DISTINCT name) FROM MSysVantrelRelations"),
@@ -265,7 +264,7 @@ TEST(AnalysisRunTest, AStopKeepsTheObjectsListedSoFar) {
   hooks.stopAtTable = 3;
   const ActivityLog log(dir / "log.txt");
   const AnalysisResult analysis = runAnalysis(nwind().string(), run, &log, nullptr);
-  EXPECT_EQ(analysis.result, RunResult::kStopped);
+  EXPECT_EQ(analysis.end, WalkEnd::kStopped);
   // The table being read when the stop came is not listed; the two before it are.
   EXPECT_EQ(analysis.tree.tables, (std::vector<std::string>{"Order Details", "Orders"}));
   EXPECT_EQ(analysis.reportText.substr(0, analysis.reportText.find("\r\n", 78)),

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "app/activity_log.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_walk.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 #include "tests/support/saved_corpus.h"
 #include "tests/support/temp_dir.h"
@@ -29,15 +29,13 @@ TEST(CorpusSavingTest, EveryTableRelationAndQueryReachesTheDestination) {
     SCOPED_TRACE(file.stem);
     CountingHooks hooks;
     RunState run(hooks);
-    run.savingMode = SavingMode::kSaving;
-    CatalogSummary summary;
     ActivityLog log(dir / (file.stem + ".log"));
     CDaoDatabase destination;
     const auto path = dir / (file.stem + ".sqlite");
     destination.Create(path);
-    SalvageContext context{run, summary, &log, &destination};
-    SalvageHandler handler(context);
-    EXPECT_EQ(salvageFile(file.path, handler, run), RunResult::kDone);
+    SalvageContext context{run, &log, &destination};
+    SavingHandler handler(context);
+    EXPECT_EQ(walkFile(file.path, handler, run), WalkEnd::kFinished);
     destination.Close();
 
     test::expectSavedLikeOracle(file, path, counts);

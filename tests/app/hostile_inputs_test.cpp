@@ -17,9 +17,10 @@
 #include <set>
 
 #include "app/activity_log.h"
+#include "app/analysis_handler.h"
 #include "app/analysis_run.h"
 #include "app/report_texts.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_destination.h"
 #include "destinations/postgres/postgres_url.h"
@@ -87,11 +88,9 @@ std::vector<std::string> save(const std::filesystem::path& path, Destination& de
                               const LogSink& log) {
   SavingListLines hooks;
   RunState run(hooks);
-  run.savingMode = SavingMode::kSaving;
-  CatalogSummary summary;
-  SalvageContext context{run, summary, &log, &destination};
-  SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(path, handler, run), RunResult::kDone);
+  SalvageContext context{run, &log, &destination};
+  SavingHandler handler(context);
+  EXPECT_EQ(walkFile(path, handler, run), WalkEnd::kFinished);
   return hooks.lines;
 }
 
@@ -221,9 +220,8 @@ TEST(HostileSourcesTest, AFifoOrASparseGiantEndsAtOnce) {
   SilentRunHooks hooks;
   RunState run(hooks);
   CatalogSummary summary;
-  SalvageContext context{run, summary, nullptr, nullptr};
-  SalvageHandler handler(context);
-  EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
+  AnalysisHandler handler(summary);
+  EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kFinished);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
@@ -255,7 +253,7 @@ TEST(HostileSourcesTest, ALongValueRowBelongsToOneValueOnly) {
     auto memos =
         openTable(*db, {.name = "Memos", .objectType = kObjectTable, .tdefPage = tdefPage});
     ASSERT_TRUE(memos);
-    while (fetchRow(*db, memos->definition, memos->cursor) == RunResult::kDone) {
+    while (fetchRow(*db, memos->definition, memos->cursor) == RowFetch::kRow) {
       fields.emplace_back(memos->cursor.dataPage.number(), memos->cursor.fieldSlots[1].start);
     }
   }

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/activity_log.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_destination.h"
 #include "display/number_text.h"
@@ -159,13 +159,11 @@ void save(const test::CorpusFile& file, const DestinationKind& kind, const Desti
           const std::filesystem::path& logPath) {
   SilentRunHooks hooks;
   RunState run(hooks);
-  run.savingMode = SavingMode::kSaving;
-  CatalogSummary summary;
   ActivityLog log(logPath);
   std::unique_ptr<Destination> destination = kind.create(place);
-  SalvageContext context{run, summary, &log, destination.get()};
-  SalvageHandler handler(context);
-  salvageFile(file.path, handler, run);
+  SalvageContext context{run, &log, destination.get()};
+  SavingHandler handler(context);
+  walkFile(file.path, handler, run);
   destination->close();
 }
 

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "app/object_listing.h"
-#include "app/salvage_handler.h"
+#include "app/saving_handler.h"
 #include "app/saving_run.h"
 #include "destinations/sqlite/dao_database.h"
 #include "dialects/sqlite/sqlite_translation.h"
@@ -174,14 +174,13 @@ TEST(QueryViewsSavingTest, OnTheCorpusEveryViewRunsAndNineInTenSelectsBecomeView
     RunState run(hooks);
     const auto source = listCatalogObjects(file.path.string(), run);
     ASSERT_TRUE(source);
-    run.savingMode = SavingMode::kSaving;
     CatalogSummary summary;
     CDaoDatabase destination;
     const auto path = dir / (file.stem + ".sqlite");
     destination.Create(path);
-    SalvageContext context{run, summary, nullptr, &destination};
-    SalvageHandler handler(context);
-    salvageFile(file.path.string(), handler, run);
+    SalvageContext context{run, nullptr, &destination};
+    SavingHandler handler(context);
+    walkFile(file.path.string(), handler, run);
     const QueryViewCount count = createQueryViews(context);
     destination.Close();
 

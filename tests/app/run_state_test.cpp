@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/stop_questions.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 
 namespace vantrel {
 namespace {
@@ -33,19 +33,19 @@ TEST(RunStateTest, NoRequestMeansNoQuestion) {
   ScriptedHooks hooks(true);
   RunState run(hooks);
   run.runPhase = RunPhase::kAnalysis;
-  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
+  EXPECT_FALSE(run.stopConfirmed());
   EXPECT_TRUE(hooks.questions.empty());
 }
 
-TEST(RunStateTest, ConfirmedStopReturnsFiveAndAsksThePhasesQuestion) {
+TEST(RunStateTest, AConfirmedStopAsksThePhasesQuestion) {
   ScriptedHooks hooks(true);
   RunState run(hooks);
   run.runPhase = RunPhase::kSaving;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  EXPECT_TRUE(run.stopConfirmed());
   run.runPhase = RunPhase::kAnalysis;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  EXPECT_TRUE(run.stopConfirmed());
   ASSERT_EQ(hooks.questions.size(), 2u);
   EXPECT_EQ(hooks.questions[0], "Saving is in progress, Do you want to stop ?      ");
   EXPECT_EQ(hooks.questions[1], "Analysis is in progress, Do you want to stop ?      ");
@@ -56,7 +56,7 @@ TEST(RunStateTest, ACancelledPreviewLoadStopsWithoutAQuestion) {
   RunState run(hooks);
   run.runPhase = RunPhase::kPreviewLoad;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
+  EXPECT_TRUE(run.stopConfirmed());
   EXPECT_TRUE(hooks.questions.empty());
 }
 
@@ -65,9 +65,9 @@ TEST(RunStateTest, DeclinedStopGoesOnAndClearsTheRequest) {
   RunState run(hooks);
   run.runPhase = RunPhase::kAnalysis;
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
+  EXPECT_FALSE(run.stopConfirmed());
   EXPECT_EQ(run.stopRequested.load(), 0);
-  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
+  EXPECT_FALSE(run.stopConfirmed());
   EXPECT_EQ(hooks.questions.size(), 1u);
 }
 
@@ -77,8 +77,8 @@ TEST(RunStateTest, TwoRequestsBeforeOneCheckGiveOneQuestion) {
   run.runPhase = RunPhase::kSaving;
   run.requestStop();
   run.requestStop();
-  EXPECT_EQ(run.stopCheck(), RunResult::kStopped);
-  EXPECT_EQ(run.stopCheck(), RunResult::kNothing);
+  EXPECT_TRUE(run.stopConfirmed());
+  EXPECT_FALSE(run.stopConfirmed());
   EXPECT_EQ(hooks.questions.size(), 1u);
 }
 

@@ -7,12 +7,13 @@
 #include <fstream>
 
 #include "app/activity_log.h"
-#include "app/salvage_handler.h"
+#include "app/analysis_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
 #include "reader/row_reader.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -63,10 +64,9 @@ class SalvageAdditionsTest : public ::testing::TestWithParam<int> {
     SilentRunHooks hooks;
     RunState run(hooks);
     CatalogSummary summary;
-    SalvageContext context{run, summary, nullptr, nullptr};
-    SalvageHandler handler(context);
+    AnalysisHandler handler(summary);
     auto db = openSourceDatabase(path, &run);
-    EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
+    EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kFinished);
     std::map<std::string, int64_t> found;
     for (const auto& table : summary.tables)
       found[table.name] = table.recordCount;
@@ -99,7 +99,7 @@ TEST_P(SalvageAdditionsTest, TableWhoseCatalogRowIsGoneComesBackUnderItsPage) {
     readColumns(*db, *catalog);
     RowCursor cursor;
     bool marked = false;
-    while (!marked && fetchRow(*db, *catalog, cursor) == RunResult::kDone) {
+    while (!marked && fetchRow(*db, *catalog, cursor) == RowFetch::kRow) {
       if (parseCatalogRow(cursor, *db).name != "Lost") continue;
       const int64_t entry = db->format().rowCountOffset + 2 + 2 * (cursor.currentRow - 1);
       writeU16(cursor.currentDataPage * manifest.pageSize + entry,
@@ -128,14 +128,13 @@ TEST_P(SalvageAdditionsTest, MissingRowsAreSaidWhenSaving) {
     std::vector<std::string> lines;
   } hooks;
   RunState run(hooks);
-  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   ActivityLog log(dir / "log.txt");
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
-  SalvageContext context{run, summary, &log, &destination};
-  SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(path, handler, run), RunResult::kDone);
+  SalvageContext context{run, &log, &destination};
+  SavingHandler handler(context);
+  EXPECT_EQ(walkFile(path, handler, run), WalkEnd::kFinished);
   const auto at =
       std::find(hooks.lines.begin(), hooks.lines.end(), "Repairing Table :                   Kept");
   ASSERT_NE(at, hooks.lines.end());

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -124,7 +124,7 @@ TEST_F(SavingRunTest, SaveAllWritesEachSourceIntoTheRunsSubfolder) {
             (std::vector<Status>{Status::Saved, Status::Saved, Status::Saved}));
   EXPECT_EQ(outcome.end, SavingEnd::ViewLog);
   EXPECT_FALSE(outcome.savingAborted);
-  EXPECT_EQ(outcome.resultCode, RunResult::kDone);
+  EXPECT_EQ(outcome.lastFileEnd, WalkEnd::kFinished);
   EXPECT_TRUE(saving.asked.empty());
   EXPECT_EQ(outcome.files[1].destination, destination("b.sqlite"));
   test::SqliteFile saved(destination("c.sqlite"));
@@ -205,7 +205,7 @@ TEST_F(SavingRunTest, SaveCurrentDatabaseAsksYesOrNo) {
   EXPECT_EQ(outcome.files.size(), 1u);
   EXPECT_EQ(outcome.files[0].destination, destination("b.sqlite"));
   EXPECT_EQ(outcome.end, SavingEnd::CompletionNotice);
-  EXPECT_EQ(completionNoticeText(outcome.resultCode),
+  EXPECT_EQ(completionNoticeText(outcome.lastFileEnd),
             "Repairing completed successfully                    ");
   EXPECT_FALSE(std::filesystem::exists(destination("a.sqlite")));
 
@@ -233,7 +233,7 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   hooks.run = &run;
   hooks.stopAtTable = 2;
   SavingOutcome outcome = save(sources);
-  EXPECT_EQ(outcome.resultCode, RunResult::kStopped);
+  EXPECT_EQ(outcome.lastFileEnd, WalkEnd::kStopped);
   EXPECT_TRUE(outcome.savingAborted);
   EXPECT_EQ(outcome.end, SavingEnd::ViewLog);
   EXPECT_EQ(viewLogResultText(outcome.savingAborted), "Repairing aborted");
@@ -267,7 +267,7 @@ TEST_F(SavingRunTest, AStopEndsTheRunAfterTheCurrentTablesTotals) {
   outcome = save(sources, {OverwriteAnswer::Yes}, false, 3);
   EXPECT_FALSE(outcome.savingAborted);
   EXPECT_EQ(outcome.end, SavingEnd::CompletionNotice);
-  EXPECT_EQ(completionNoticeText(outcome.resultCode), "Repairing aborted                    ");
+  EXPECT_EQ(completionNoticeText(outcome.lastFileEnd), "Repairing aborted                    ");
 }
 
 TEST_F(SavingRunTest, SeveralJobsAskFirstAndAStopDuringTheQuestionsKeepsEveryOldDestination) {

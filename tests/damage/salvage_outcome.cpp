@@ -6,7 +6,8 @@
 #include <atomic>
 #include <unordered_map>
 
-#include "app/salvage_handler.h"
+#include "app/analysis_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_walk.h"
 #include "run/catalog_summary.h"
@@ -100,13 +101,12 @@ std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path&
   {
     SavingListHooks hooks(savingList);
     RunState run(hooks);
-    run.savingMode = SavingMode::kSaving;
     CatalogSummary summary;
     CDaoDatabase destination;
     destination.Create(destinationPath);
-    SalvageContext context{run, summary, nullptr, &destination};
-    SalvageHandler handler(context);
-    salvageFile(file, handler, run, damage);
+    SalvageContext context{run, nullptr, &destination};
+    SavingHandler handler(context);
+    walkFile(file, handler, run, damage);
     try {
       destination.Close();
     } catch (const CDaoException&) {
@@ -137,8 +137,7 @@ std::map<std::string, int64_t> tableDefinitionPages(const std::filesystem::path&
   SilentRunHooks hooks;
   RunState run(hooks);
   CatalogSummary summary;
-  SalvageContext context{run, summary};
-  SalvageHandler handler(context);
+  AnalysisHandler handler(summary);
   std::map<std::string, int64_t> pages;
   if (auto db = openSourceDatabase(file, &run)) walkCatalog(*db, handler);
   for (const auto& table : summary.tables)

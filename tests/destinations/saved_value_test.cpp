@@ -142,7 +142,7 @@ TEST(SavedValueTest, EveryFixedTypeConvertsAsItsTextDid) {
   readColumns(*db, *table);
   RowCursor cursor;
   size_t r = 0;
-  for (; fetchRow(*db, *table, cursor) == RunResult::kDone; ++r) {
+  for (; fetchRow(*db, *table, cursor) == RowFetch::kRow; ++r) {
     ASSERT_LT(r, rows.size());
     for (size_t c = 0; c < columns.size(); ++c) {
       const auto [code, type] = columns[c];

@@ -109,7 +109,6 @@ TEST_F(RebuildQueryTest, EachQueryGetsItsOwnRowsAndAPassThroughItsConnectString)
 
 TEST_F(RebuildQueryTest, AStopEndsTheReadingAndTheQueryIsBuiltFromTheRowsRead) {
   TableFixture t = queryCatalog(kCatalog);
-  run.savingMode = SavingMode::kSaving;
   run.runPhase = RunPhase::kSaving;
   auto db = t.open(&run);
   run.requestStop();

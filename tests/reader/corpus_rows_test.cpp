@@ -12,7 +12,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/column_types.h"
 #include "reader/row_reader.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 
 namespace vantrel {
@@ -190,7 +190,7 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
       int64_t rowNumber = 0;
       while (std::getline(lines, line)) {
         if (line.empty()) continue;
-        ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone)
+        ASSERT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow)
             << "row " << rowNumber << " missing";
         const auto values = json::parse(line);
         for (size_t c = 0; c < ourIndex.size(); ++c) {
@@ -205,7 +205,7 @@ TEST(CorpusRowsTest, EveryUserTableMatchesMdbReader) {
         }
         ++rowNumber;
       }
-      EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kNothing) << "more rows than the oracle";
+      EXPECT_EQ(fetchRow(*db, *table, cursor), RowFetch::kEnd) << "more rows than the oracle";
       rows += rowNumber;
       ++tables;
     }

@@ -144,7 +144,7 @@ class LongValueTest : public ::testing::TestWithParam<int> {
         *db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
     readColumns(*db, *table);
     RowCursor cursor;
-    EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow);
     EXPECT_EQ(cursor.dataPage.number(), 4) << "the row's page is the data page";
     return {cursor.fields[0].text, cursor.fields[1]};
   }
@@ -240,7 +240,7 @@ TEST(FieldDecodingTest, FixedTypesIntegersSignedAndBinaryKeepsItsBytes) {
       readTableDefinition(*db, {.name = "T", .objectType = 1, .tdefPage = test::kFixtureTdefPage});
   readColumns(*db, *table);
   RowCursor cursor;
-  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow);
   const RowFields& fields = cursor.fields;
   EXPECT_EQ(fields[0].value.integer, 255);
   EXPECT_EQ(fields[1].value.integer, -1);

@@ -11,7 +11,8 @@
 #include <random>
 #include <set>
 
-#include "app/salvage_handler.h"
+#include "app/analysis_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
@@ -19,8 +20,8 @@
 #include "reader/row_layout_inference.h"
 #include "reader/row_reader.h"
 #include "run/catalog_summary.h"
-#include "run/result_codes.h"
 #include "run/run_state.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/temp_dir.h"
@@ -145,7 +146,7 @@ TEST_P(LostDefinitionTest, RowsGiveTypedColumnsAndEveryLiveRowWithItsTexts) {
   }
   std::set<std::string> found;
   RowCursor cursor;
-  while (fetchRow(*db, *table, cursor) == RunResult::kDone) {
+  while (fetchRow(*db, *table, cursor) == RowFetch::kRow) {
     std::vector<std::string> texts(3);
     for (size_t c = 0; c < table->columns.size(); ++c) {
       const ColumnDefinition& column = table->columns[c];
@@ -174,13 +175,12 @@ TEST_P(LostDefinitionTest, SavingNamesTheTableByItsCatalogRowAndSaysTheDefinitio
     std::vector<std::string> lines;
   } hooks;
   RunState run(hooks);
-  run.savingMode = SavingMode::kSaving;
   CatalogSummary summary;
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
-  SalvageContext context{run, summary, nullptr, &destination};
-  SalvageHandler handler(context);
-  EXPECT_EQ(salvageFile(path, handler, run), RunResult::kDone);
+  SalvageContext context{run, nullptr, &destination};
+  SavingHandler handler(context);
+  EXPECT_EQ(walkFile(path, handler, run), WalkEnd::kFinished);
   const auto at = std::find(hooks.lines.begin(), hooks.lines.end(),
                             "Repairing Table :                   Everything");
   ASSERT_NE(at, hooks.lines.end());
@@ -194,11 +194,10 @@ TEST_P(LostDefinitionTest, WithoutItsCatalogRowTheTableIsNamedByItsPageInTheAnal
   SilentRunHooks hooks;
   RunState run(hooks);
   CatalogSummary summary;
-  SalvageContext context{run, summary};
-  SalvageHandler handler(context);
+  AnalysisHandler handler(summary);
   auto db = openSourceDatabase(path, &run);
   ASSERT_TRUE(db);
-  EXPECT_EQ(walkCatalog(*db, handler), RunResult::kDone);
+  EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kFinished);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_EQ(summary.tables[0].name, "Recovered_Rows_" + std::to_string(page));
   EXPECT_EQ(summary.tables[0].objectId, page);
@@ -244,8 +243,7 @@ TEST(CorpusLostDefinitionTest, HealthyFilesHaveNoLostDefinition) {
     SilentRunHooks hooks;
     RunState run(hooks);
     CatalogSummary summary;
-    SalvageContext context{run, summary};
-    SalvageHandler handler(context);
+    AnalysisHandler handler(summary);
     auto db = openSourceDatabase(file.path, &run);
     ASSERT_TRUE(db) << file.stem;
     walkCatalog(*db, handler);

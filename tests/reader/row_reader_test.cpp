@@ -258,9 +258,9 @@ TEST(RowReaderTest, StopIsAskedBeforeEveryRow) {
     ASSERT_TRUE(table);
     readColumns(*db, *table);
     RowCursor cursor;
-    ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
+    ASSERT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow);
     run.requestStop();
-    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? RunResult::kStopped : RunResult::kDone);
+    EXPECT_EQ(fetchRow(*db, *table, cursor), confirm ? RowFetch::kStopped : RowFetch::kRow);
   }
 }
 
@@ -274,11 +274,11 @@ TEST(RowReaderTest, WalkGoesOnAfterOtherPagesWereLoaded) {
   ASSERT_TRUE(table);
   readColumns(*db, *table);
   RowCursor cursor;
-  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow);
   db->page(1);  // a caller reads another page between two rows
-  ASSERT_EQ(fetchRow(*db, *table, cursor), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, *table, cursor), RowFetch::kRow);
   EXPECT_EQ(cursor.fields[0].value.integer, 2);
-  EXPECT_EQ(fetchRow(*db, *table, cursor), RunResult::kNothing);
+  EXPECT_EQ(fetchRow(*db, *table, cursor), RowFetch::kEnd);
 }
 
 TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
@@ -291,18 +291,18 @@ TEST(RowReaderTest, CursorsOverOneDefinitionWalkApart) {
   ASSERT_TRUE(table);
   const TableDefinition& definition = table->definition;
   RowCursor& first = table->cursor;
-  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
-  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), RowFetch::kRow);
+  ASSERT_EQ(fetchRow(*db, definition, first), RowFetch::kRow);
   // A fresh cursor starts at the first row, whatever the other one has read.
   RowCursor second;
-  ASSERT_EQ(fetchRow(*db, definition, second), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, definition, second), RowFetch::kRow);
   EXPECT_EQ(second.fields[0].value.integer, 1);
-  ASSERT_EQ(fetchRow(*db, definition, first), RunResult::kDone);
+  ASSERT_EQ(fetchRow(*db, definition, first), RowFetch::kRow);
   EXPECT_EQ(first.fields[0].value.integer, 3);
   EXPECT_EQ(second.fields[2].text, "a") << "the other cursor's row is its own";
-  EXPECT_EQ(fetchRow(*db, definition, first), RunResult::kNothing);
+  EXPECT_EQ(fetchRow(*db, definition, first), RowFetch::kEnd);
   std::vector<int64_t> rest;
-  while (fetchRow(*db, definition, second) == RunResult::kDone)
+  while (fetchRow(*db, definition, second) == RowFetch::kRow)
     rest.push_back(second.fields[0].value.integer);
   EXPECT_EQ(rest, (std::vector<int64_t>{2, 3}));
 }

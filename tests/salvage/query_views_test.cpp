@@ -63,8 +63,7 @@ TEST(QueryViewsTest, QueriesReadByOthersComeFirstAndEveryOtherGetsItsReason) {
 
   LineHooks hooks;
   RunState run(hooks);
-  CatalogSummary summary;
-  SalvageContext context{run, summary, nullptr, &destination};
+  SalvageContext context{run, nullptr, &destination};
   const QueryViewCount count = createQueryViews(context);
   EXPECT_EQ(count.made, 3);
   EXPECT_EQ(count.queries, 11);
@@ -97,10 +96,9 @@ TEST(QuerySalvageTest, ARefusedOrUnfinishedTextLeavesTheNameAndALossThatSaysWhy)
   test::TempDir dir;
   LineHooks hooks;
   RunState run(hooks);
-  CatalogSummary summary;
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");
-  SalvageContext context{run, summary, nullptr, &destination};
+  SalvageContext context{run, nullptr, &destination};
   saveRebuiltQuery({.name = "Totals", .jetSql = "SELECT Id FROM [Orders];"}, context);
   saveRebuiltQuery({.name = "Refused", .jetSql = "SELECT Sum((Amount) \r\nFROM [Broken];"},
                    context);

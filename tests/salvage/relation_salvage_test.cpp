@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/analysis_handler.h"
+#include "app/saving_handler.h"
 #include "destinations/sqlite/dao_recordset.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"
 
@@ -113,11 +115,12 @@ class RelationSalvageTest : public ::testing::TestWithParam<int> {
     orders.Close();
   }
 
-  RunResult salvage(TableFixture& t, bool saving) {
-    run.savingMode = saving ? SavingMode::kSaving : SavingMode::kIdle;
+  // The relations saved into the destination, or listed by the analysis.
+  WalkEnd salvage(TableFixture& t, bool saving) {
     auto db = t.open(&run);
-    SalvageContext context{run, summary, nullptr, saving ? &destination : nullptr};
-    return salvageRelations(*db, 1, "", context);
+    if (!saving) return AnalysisHandler(summary).onRelations(*db);
+    SalvageContext context{run, nullptr, &destination};
+    return SavingHandler(context).onRelations(*db);
   }
 
   Rows savedRelations() {
@@ -147,7 +150,7 @@ const std::vector<RelationRow> kRows{
 
 TEST_P(RelationSalvageTest, GathersFieldPairsAndRetriesUnenforced) {
   TableFixture t = relationsTable(GetParam(), kRows);
-  EXPECT_EQ(salvage(t, true), RunResult::kDone);
+  EXPECT_EQ(salvage(t, true), WalkEnd::kFinished);
   EXPECT_EQ(savedRelations(),
             (Rows{{"CustomersOrders", "Customers", "Orders", "2", "0", "0", "Id", "Customer"},
                   {"PairsOrders", "Pairs", "Orders", "2", "0", "0", "A", "A"},
@@ -156,7 +159,7 @@ TEST_P(RelationSalvageTest, GathersFieldPairsAndRetriesUnenforced) {
 
 TEST_P(RelationSalvageTest, AnalysisListsOneEntryPerRelation) {
   TableFixture t = relationsTable(GetParam(), kRows);
-  EXPECT_EQ(salvage(t, false), RunResult::kDone);
+  EXPECT_EQ(salvage(t, false), WalkEnd::kFinished);
   ASSERT_EQ(summary.relations.size(), 3u);
   const auto& pairs = summary.relations[0];
   EXPECT_EQ(pairs.name, "PairsOrders");
@@ -176,7 +179,7 @@ TEST_P(RelationSalvageTest, EnforcedRelationThatHoldsKeepsItsAttributes) {
   customers.Update();
   customers.Close();
   TableFixture t = relationsTable(GetParam(), {kRows[2]});
-  EXPECT_EQ(salvage(t, true), RunResult::kDone);
+  EXPECT_EQ(salvage(t, true), WalkEnd::kFinished);
   const std::string firstName = GetParam() == 1 ? "CustomersOrders" : "CustomersOrders";
   EXPECT_EQ(savedRelations(),
             (Rows{{firstName, "Customers", "Orders", "256", "1", "0", "Id", "Customer"}}));
@@ -185,7 +188,7 @@ TEST_P(RelationSalvageTest, EnforcedRelationThatHoldsKeepsItsAttributes) {
 TEST_P(RelationSalvageTest, Jet4NamesARelationByItsTablesFirst) {
   TableFixture t =
       relationsTable(GetParam(), {{"Stored", "Orders", "Customer", "Customers", "Id", 2, 0, 1}});
-  EXPECT_EQ(salvage(t, true), RunResult::kDone);
+  EXPECT_EQ(salvage(t, true), WalkEnd::kFinished);
   const auto relations = savedRelations();
   ASSERT_EQ(relations.size(), 1u);
   EXPECT_EQ(relations[0][0], GetParam() == 1 ? "CustomersOrders" : "Stored");
@@ -193,7 +196,7 @@ TEST_P(RelationSalvageTest, Jet4NamesARelationByItsTablesFirst) {
 
 TEST_P(RelationSalvageTest, NoRowsMeansNothingToDo) {
   TableFixture t = relationsTable(GetParam(), {});
-  EXPECT_EQ(salvage(t, true), RunResult::kNothing);
+  EXPECT_EQ(salvage(t, true), WalkEnd::kFinished);
   EXPECT_TRUE(savedRelations().empty());
 }
 

@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "app/activity_log.h"
+#include "app/analysis_handler.h"
 #include "destinations/sqlite/dao_database.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/corpus.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/table_fixture.h"
@@ -27,19 +28,18 @@ class RecordingHooks : public SilentRunHooks {
   Lines savingList;
 };
 
-// A salvage of one table in one of the two modes, into a fresh destination when saving.
+// One table saved into a fresh destination, or counted by the analysis.
 class TableSalvageTest : public ::testing::Test {
  protected:
   enum class Mode { Saving, Analysis };
 
-  RunResult salvage(TableFixture& t, Mode mode, const std::string& name = "Orders") {
-    run.savingMode = mode == Mode::Saving ? SavingMode::kSaving : SavingMode::kIdle;
+  WalkEnd salvage(TableFixture& t, Mode mode, const std::string& name = "Orders") {
     run.runPhase = RunPhase::kSaving;
     auto db = t.open(&run);
-    if (mode == Mode::Saving && !destination.IsOpen()) destination.Create(dir / "out.sqlite");
-    SalvageContext context{run, summary, &log, mode == Mode::Saving ? &destination : nullptr};
-    const RunResult result = salvageTable(*db, 1, t.tdefPage, name, context);
-    return result;
+    if (mode == Mode::Analysis) return AnalysisHandler(summary).onTable(*db, t.tdefPage, name);
+    if (!destination.IsOpen()) destination.Create(dir / "out.sqlite");
+    SalvageContext context{run, &log, &destination};
+    return saveTable(*db, t.tdefPage, name, context);
   }
 
   std::string logText() const { return test::readTextFile(log.path()); }
@@ -126,7 +126,7 @@ TEST_F(TableSalvageTest, SavingRecreatesTheTableWritesRowsAndTotals) {
   TableFixture t = ordersTable(1);
   t.spec.rowCount = 2;
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 125000)}, {orderRow(t, 2, std::nullopt, std::nullopt)}});
-  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving), WalkEnd::kFinished);
   EXPECT_EQ(hooks.savingList,
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
                    "Total Records Recovered :   2", ""}));
@@ -154,7 +154,7 @@ TEST_F(TableSalvageTest, EmptyRowsAreDroppedAndRefusedRowsCountedAsNotWritten) {
     destination.Close();
     std::filesystem::remove(dir / "out.sqlite");
     std::filesystem::remove(log.path());
-    EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
+    EXPECT_EQ(salvage(t, Mode::Saving), WalkEnd::kFinished);
     EXPECT_EQ(
         hooks.savingList,
         (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
@@ -173,7 +173,7 @@ TEST_F(TableSalvageTest, DefinitionPagesBelowEightGetNoKeys) {
   TableFixture t = ordersTable(1);
   t.tdefPage = 7;
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}, {orderRow(t, 1, "Twin", 20)}});
-  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving), WalkEnd::kFinished);
   const auto file = saved();
   EXPECT_EQ(file->scalar("SELECT count(*) FROM Orders"), "2") << "no key, so no refused twin";
   EXPECT_EQ(file->scalar("SELECT pk FROM pragma_table_info('Orders') WHERE name = 'ID'"), "0");
@@ -193,7 +193,7 @@ TEST_F(TableSalvageTest, ColumnsWithoutTypeAreLoggedAndATakenNameGetsANearOne) {
   t.addDataPage(4, {{t.row({.columnCount = 3,
                             .fixedArea = {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0},
                             .presentColumns = {0, 1, 2}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), WalkEnd::kFinished);
   const std::string text = logText();
   EXPECT_NE(
       text.find("Not re-created: column [Odd] of table [T] (its type has no destination type)\n"),
@@ -220,7 +220,7 @@ TEST_F(TableSalvageTest, SinglesAndDoublesAreSavedFromTheirBits) {
   };
   t.setUsageMap(test::inlineUsageMap(4, {4}));
   t.addDataPage(4, {row(0.15f, 0.1 + 0.2), row(-FLT_MAX, -1.23456789)});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), WalkEnd::kFinished);
   EXPECT_EQ(saved()->query("SELECT S = 0.15, D = 0.1 + 0.2, CAST(S AS TEXT), D FROM T"),
             (std::vector<Lines>{{"1", "1", "0.15", "0.3"},
                                 {"0", "0", "-3.40282346638529e+38", "-1.23456789"}}));
@@ -236,7 +236,7 @@ TEST_F(TableSalvageTest, NamesHoldingBracketsBecomeTablesAndColumns) {
                             .fixedArea = test::le32(7),
                             .variableFields = {test::bytesOf("hi")},
                             .presentColumns = {0, 1}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "Odd]Name"), WalkEnd::kFinished);
   EXPECT_EQ(hooks.savingList[1], "Total Fields Recovered :       2");
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   1");
   EXPECT_EQ(saved()->query("SELECT \"Id]x\", \"[Note]]\" FROM \"Odd]Name\""),
@@ -262,7 +262,7 @@ TEST_F(TableSalvageTest, BinaryOleAndGuidKeepTheirValues) {
                             .fixedArea = std::vector<uint8_t>(16, 0),
                             .variableFields = {{0x07}, {}},
                             .presentColumns = {1}})}});
-  EXPECT_EQ(salvage(t, Mode::Saving, "T"), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving, "T"), WalkEnd::kFinished);
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   2");
   const auto file = saved();
   EXPECT_EQ(
@@ -275,7 +275,7 @@ TEST_F(TableSalvageTest, StopDuringATableStillWritesItsTotals) {
   TableFixture t = ordersTable(1);
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}});
   run.requestStop();
-  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kStopped);
+  EXPECT_EQ(salvage(t, Mode::Saving), WalkEnd::kStopped);
   EXPECT_EQ(hooks.savingList,
             (Lines{"Repairing Table :                   Orders", "Total Fields Recovered :       3",
                    "Total Records Recovered :   0", "Total Records Declared :    3",
@@ -288,7 +288,7 @@ TEST_F(TableSalvageTest, TableThatCannotBeCreatedCountsItsRowsAsNotWritten) {
   // A table the destination holds already, made behind the salvage's back.
   destination.Create(dir / "out.sqlite");
   destination.Execute("CREATE TABLE [Orders]([Other] LONG);");
-  EXPECT_EQ(salvage(t, Mode::Saving), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Saving), WalkEnd::kFinished);
   EXPECT_EQ(hooks.savingList[2], "Total Records Recovered :   0");
   EXPECT_EQ(hooks.savingList[3], "Total Records Not Written :   2");
   EXPECT_NE(logText().find("Not re-created: CREATE TABLE [Orders]"), std::string::npos);
@@ -299,7 +299,7 @@ TEST_F(TableSalvageTest, AnalysisCountsIntoTheSummary) {
   RowImage empty{
       .columnCount = 3, .fixedArea = std::vector<uint8_t>(12, 0), .variableFields = {{}}};
   t.addDataPage(4, {{orderRow(t, 1, "Tea", 10)}, {t.row(empty)}, {orderRow(t, 2, "Milk", 20)}});
-  EXPECT_EQ(salvage(t, Mode::Analysis), RunResult::kDone);
+  EXPECT_EQ(salvage(t, Mode::Analysis), WalkEnd::kFinished);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_EQ(summary.tables[0].objectId, 9);
   EXPECT_EQ(summary.tables[0].name, "Orders");
@@ -313,9 +313,9 @@ TEST_F(TableSalvageTest, UnreadableDefinitionLeavesNoTrace) {
   t.tdefPage = 15;  // never written: no definition there
   t.spec.rowCount = 1;
   auto db = t.open(&run);
-  run.savingMode = SavingMode::kIdle;
-  SalvageContext context{run, summary, &log, nullptr};
-  EXPECT_EQ(salvageTable(*db, 1, 200, "Gone", context), RunResult::kDone);
+  SalvageContext context{run, &log, nullptr};
+  EXPECT_EQ(saveTable(*db, 200, "Gone", context), WalkEnd::kFinished);
+  EXPECT_EQ(AnalysisHandler(summary).onTable(*db, 200, "Gone"), WalkEnd::kFinished);
   EXPECT_TRUE(summary.tables.empty());
   EXPECT_TRUE(hooks.savingList.empty());
   EXPECT_FALSE(std::filesystem::exists(log.path()));

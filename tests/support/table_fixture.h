@@ -11,7 +11,7 @@
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
-#include "run/result_codes.h"
+#include "run/walk_end.h"
 #include "tests/support/page_image.h"
 #include "tests/support/row_image.h"
 #include "tests/support/temp_dir.h"
@@ -59,7 +59,7 @@ class TableFixture {
     if (!table) return rows;
     readColumns(db, *table);
     RowCursor cursor;
-    while (fetchRow(db, *table, cursor) == RunResult::kDone) {
+    while (fetchRow(db, *table, cursor) == RowFetch::kRow) {
       std::vector<std::string> texts;
       for (size_t i = 0; i < table->columns.size(); ++i)
         texts.push_back(fieldText(table->columns[i], cursor.fields[i]));
