@@ -13,7 +13,7 @@ nlohmann::json damageJson(const DamageReport& report) {
     items.push_back(
         {{"kind", damageKindText(damage.kind)},
          {"page", damage.page},
-         {"row", damage.row >= 0 ? nlohmann::json(damage.row) : nlohmann::json()},
+         {"row", damage.row ? nlohmann::json(*damage.row) : nlohmann::json()},
          {"table", damage.table.empty() ? nlohmann::json() : nlohmann::json(damage.table)}});
   }
   return {{"summary", damageSummaryText(report)},

@@ -93,7 +93,7 @@ std::string damageFoundLine(const DamageReport& report) {
 
 std::string damageItemText(const Damage& damage) {
   std::string text = "Page " + std::to_string(damage.page);
-  if (damage.row >= 0) text += ", row " + std::to_string(damage.row);
+  if (damage.row) text += ", row " + std::to_string(*damage.row);
   if (!damage.table.empty()) text += " (" + damage.table + ")";
   return text + ": " + std::string(damageKindText(damage.kind));
 }

@@ -162,16 +162,16 @@ std::optional<TableDefinition> readOrInferDefinition(SourceDatabase& db,
                                                      const CatalogObject& object) {
   if (auto table = openTable(db, object)) {
     if (table->definition.usageMapLost) {
-      db.noteDamage(DamageKind::kLostUsageMap, object.tdefPage, -1, object.name);
+      db.noteDamage(DamageKind::kLostUsageMap, object.tdefPage, std::nullopt, object.name);
     }
     if (table->definition.columnNamesLost) {
-      db.noteDamage(DamageKind::kLostColumnNames, object.tdefPage, -1, object.name);
+      db.noteDamage(DamageKind::kLostColumnNames, object.tdefPage, std::nullopt, object.name);
     }
     return std::move(table->definition);
   }
   auto inferred = inferLostDefinition(db, object);
   db.noteDamage(inferred ? DamageKind::kRebuiltDefinition : DamageKind::kUnreadableDefinition,
-                object.tdefPage, -1, object.name);
+                object.tdefPage, std::nullopt, object.name);
   return inferred;
 }
 

@@ -103,7 +103,7 @@ int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor
     while (const auto candidate = nextCandidate(db, table, cursor)) {
       if (*candidate >= db.pageCount()) {
         // The file ends before a page the map names: a file cut short.
-        db.noteDamage(DamageKind::kUnreadablePage, *candidate, -1, table.name);
+        db.noteDamage(DamageKind::kUnreadablePage, *candidate, std::nullopt, table.name);
         break;
       }
       cursor.currentDataPage = *candidate;
@@ -118,7 +118,7 @@ int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor
         // (zeroed, or overwritten).
         const bool known = RowPage(page.bytes(), db.format()).hasKnownType();
         db.noteDamage(known ? DamageKind::kForeignPage : DamageKind::kUnreadablePage, *candidate,
-                      -1, table.name);
+                      std::nullopt, table.name);
       }
     }
     // A lost map, or one whose pages held fewer rows than the table declares, leaves rows on

@@ -100,7 +100,8 @@ PageView SourceDatabase::page(int64_t n) {
   return view;
 }
 
-void SourceDatabase::noteDamage(DamageKind kind, int64_t page, int row, std::string_view table) {
+void SourceDatabase::noteDamage(DamageKind kind, int64_t page, std::optional<int> row,
+                                std::string_view table) {
   if (damage_ != nullptr) damage_->noteDamage({kind, page, row, std::string(table)});
 }
 

@@ -108,7 +108,8 @@ class SourceDatabase {
   // Where the damage the reader passes over is told; null for nowhere. The workflow sets it
   // for the walks whose damage it reports.
   void setDamageSink(DamageSink* sink) { damage_ = sink; }
-  void noteDamage(DamageKind kind, int64_t page, int row = -1, std::string_view table = {});
+  void noteDamage(DamageKind kind, int64_t page, std::optional<int> row = std::nullopt,
+                  std::string_view table = {});
 
   LongValueClaims& longValues() { return longValues_; }
 

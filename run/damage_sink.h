@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -20,12 +21,12 @@ enum class DamageKind : uint8_t {
 };
 inline constexpr int kDamageKindCount = static_cast<int>(DamageKind::kLostCatalog) + 1;
 
-// One thing passed over: where it lies (page; row on that page, or -1) and, where the reader
-// knows it, the table it belongs to.
+// One thing passed over: where it lies (page, and the row on that page where one was struck)
+// and, where the reader knows it, the table it belongs to.
 struct Damage {
   DamageKind kind = DamageKind::kUnreadablePage;
-  int64_t page = -1;
-  int row = -1;
+  int64_t page = 0;
+  std::optional<int> row;
   std::string table;
 };
 

@@ -106,12 +106,12 @@ TEST(DamageReportTest, CountsListsAndWords) {
   EXPECT_EQ(damageFoundLine(report), "");
   EXPECT_EQ(damageReportText(report), "");
   for (int i = 0; i < 2; ++i) {
-    report.noteDamage({DamageKind::kUnreadablePage, 7, -1, ""});
+    report.noteDamage({DamageKind::kUnreadablePage, 7, std::nullopt, ""});
     report.noteDamage({DamageKind::kBadRowOffset, 9, 3, "Orders"});
   }
   for (int i = 0; i < 1200; ++i)
     report.noteDamage({DamageKind::kFieldOutsideRow, 9, i, "T"});
-  report.noteDamage({DamageKind::kLostCatalog, 2, -1, ""});
+  report.noteDamage({DamageKind::kLostCatalog, 2, std::nullopt, ""});
   EXPECT_EQ(report.count(DamageKind::kUnreadablePage), 1);
   EXPECT_EQ(report.listed().size(), DamageReport::kMaxListed);
   EXPECT_EQ(report.leftOut(), 1 + 2 + 1200 + 1 - 1000);
