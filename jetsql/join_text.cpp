@@ -14,8 +14,8 @@ namespace vantrel {
 namespace {
 
 std::u16string joinKeyword(const JoinRow& join) {
-  if (join.joinFlag == u"2") return u" LEFT JOIN ";
-  if (join.joinFlag == u"3") return u" RIGHT JOIN ";
+  if (join.joinFlag == 2) return u" LEFT JOIN ";
+  if (join.joinFlag == 3) return u" RIGHT JOIN ";
   return u" INNER JOIN ";
 }
 

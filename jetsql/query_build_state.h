@@ -8,11 +8,11 @@ namespace vantrel {
 
 // One join row of a query, as the join text is built from it.
 struct JoinRow {
-  std::u16string expression;  // the condition as stored
-  std::u16string condition;   // "(" + expression + ")"
-  std::u16string joinFlag;    // "2" left, "3" right, anything else inner
-  std::u16string leftTable;   // "[" + Name1 + "]"
-  std::u16string rightTable;  // "[" + Name2 + "]"
+  std::u16string expression;        // the condition as stored
+  std::u16string condition;         // "(" + expression + ")"
+  std::optional<int64_t> joinFlag;  // 2 left, 3 right, anything else inner
+  std::u16string leftTable;         // "[" + Name1 + "]"
+  std::u16string rightTable;        // "[" + Name2 + "]"
 };
 
 // One input table of a query: its name and, when it is used under another name, the alias.

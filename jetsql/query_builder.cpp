@@ -13,33 +13,28 @@ namespace {
 
 constexpr std::u16string_view kUpdateHead = u"UPDATE ";
 
-// A flag text made of decimal digits only, as a number; anything else is no number.
-std::optional<int> flagNumber(std::u16string_view flag) {
-  if (flag.empty() || flag.size() > 9) return std::nullopt;
-  int value = 0;
-  for (const char16_t c : flag) {
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
-  }
-  return value;
+// A flag of nine digits at most and no sign, as an int; any other is none.
+std::optional<int> smallFlag(std::optional<int64_t> flag) {
+  if (!flag || *flag < 0 || *flag > 999'999'999) return std::nullopt;
+  return static_cast<int>(*flag);
 }
 
 // The flag that marks an appended column written with VALUES: bit 15 of a 16-bit number,
 // which reads as 32768 or, when the number is taken as signed, -32768.
-bool isValuesColumnFlag(std::u16string_view flag) {
-  return flag == u"32768" || flag == u"-32768";
+bool isValuesColumnFlag(std::optional<int64_t> flag) {
+  return flag == 32768 || flag == -32768;
 }
 
 // The type written after a parameter's name, by its data type code; every one ends with the
 // ", " that separates declarations. A code without a type of its own is declared as Value,
 // the type that takes any value.
-std::u16string_view parameterTypeText(std::u16string_view flag) {
+std::u16string_view parameterTypeText(std::optional<int64_t> flag) {
   static constexpr std::array<std::u16string_view, 16> kTypes{
       u" Value, ",    u" Bit, ",      u" Byte, ",       u" Short, ",
       u" Long, ",     u" currency, ", u" IEEESingle, ", u" IEEEDouble, ",
       u" DateTime, ", u" Binary, ",   u" Text, ",       u" LongBinary, ",
       u" Memo, ",     u" Value, ",    u" Value, ",      u" Guid, "};
-  const std::optional<int> code = flagNumber(flag);
+  const std::optional<int> code = smallFlag(flag);
   if (!code || *code >= static_cast<int>(kTypes.size())) return kTypes[0];
   return kTypes[static_cast<size_t>(*code)];
 }
@@ -59,22 +54,22 @@ bool isPlainName(std::u16string_view name) {
 }  // namespace
 
 void QueryBuilder::addRow(const QueryDefinitionRow& row) {
-  const std::u16string_view attribute = row.attribute;
-  if (attribute == u"1") {
+  const std::optional<int64_t> attribute = row.attribute;
+  if (attribute == 1) {
     addKind(row);
-  } else if (attribute == u"3") {
+  } else if (attribute == 3) {
     // Selection options; a later options row replaces an earlier one.
-    if (const std::optional<int> options = flagNumber(row.flag)) {
+    if (const std::optional<int> options = smallFlag(row.flag)) {
       state_.selectOptions = *options;
       state_.topValue = row.name1;
     }
-  } else if (attribute == u"2") {
+  } else if (attribute == 2) {
     if (!row.name1.empty()) addParameter(row);
-  } else if (attribute == u"5") {
+  } else if (attribute == 5) {
     if (!row.name1.empty() || !row.name2.empty()) addInputTable(row);
-  } else if (attribute == u"6") {
+  } else if (attribute == 6) {
     if (!row.expression.empty()) addOutputColumn(row);
-  } else if (attribute == u"7") {
+  } else if (attribute == 7) {
     addJoin(row);
   } else {
     addClauseRow(row);
@@ -82,28 +77,28 @@ void QueryBuilder::addRow(const QueryDefinitionRow& row) {
 }
 
 void QueryBuilder::addKind(const QueryDefinitionRow& row) {
-  const std::u16string_view flag = row.flag;
-  if (flag == u"4") {
+  const std::optional<int64_t> flag = row.flag;
+  if (flag == 4) {
     state_.statementHead = kUpdateHead;
     state_.head = StatementHead::kUpdate;
-  } else if (flag == u"7" || flag == u"8") {
+  } else if (flag == 7 || flag == 8) {
     // Data definition and pass-through: the statement is stored whole; a pass-through
     // query also names the server it runs on. A stored statement that is the update head
     // and nothing else takes the output columns as assignments, as an update query does.
     state_.isDataDefinition = true;
     state_.statementHead = row.expression;
     state_.head = row.expression == kUpdateHead ? StatementHead::kUpdate : StatementHead::kStored;
-    if (flag == u"8") state_.connect = row.name1;
-  } else if (flag == u"5") {
+    if (flag == 8) state_.connect = row.name1;
+  } else if (flag == 5) {
     state_.isDelete = true;
-  } else if (flag == u"6") {
+  } else if (flag == 6) {
     state_.prefixClause = u"TRANSFORM ";
     state_.prefix = StatementPrefix::kCrosstab;
     ++state_.crosstabCount;
-  } else if (flag == u"3") {
+  } else if (flag == 3) {
     state_.prefixClause = u"INSERT INTO " + bracketed(row.name1) + u"(";
     state_.prefix = StatementPrefix::kAppend;
-  } else if (flag == u"2" && !row.name1.empty()) {
+  } else if (flag == 2 && !row.name1.empty()) {
     state_.intoClause = u" INTO " + bracketed(row.name1);
   }
 }
@@ -141,11 +136,11 @@ void QueryBuilder::addOutputColumn(const QueryDefinitionRow& row) {
     state_.setClause += state_.setCount == 0 ? u" SET " : u", ";
     state_.setClause += row.name2 + u" = " + row.expression;
     ++state_.setCount;
-  } else if (row.flag == u"1") {
+  } else if (row.flag == 1) {
     // Pivot column of a crosstab; a second one follows without a separator.
     state_.pivotClause += row.expression;
     ++state_.crosstabCount;
-  } else if (row.flag == u"0" && state_.prefix == StatementPrefix::kCrosstab &&
+  } else if (row.flag == 0 && state_.prefix == StatementPrefix::kCrosstab &&
              state_.crosstabCount >= 1 && !row.name1.empty()) {
     // The value column of a crosstab: the first aliased one.
     state_.prefixClause += row.expression + u" AS " + row.name1;
@@ -168,18 +163,18 @@ void QueryBuilder::addJoin(const QueryDefinitionRow& row) {
 }
 
 void QueryBuilder::addClauseRow(const QueryDefinitionRow& row) {
-  const std::u16string_view attribute = row.attribute;
+  const std::optional<int64_t> attribute = row.attribute;
   if (row.expression.empty()) return;
-  if (attribute == u"8") {
+  if (attribute == 8) {
     // Criteria: a later row replaces an earlier one.
     state_.whereClause = u" \r\nWHERE " + row.expression;
-  } else if (attribute == u"9" && row.flag != u"1") {
+  } else if (attribute == 9 && row.flag != 1) {
     state_.groupByClause += state_.groupByCount == 0 ? u" \r\nGROUP BY " : u", ";
     state_.groupByClause += row.expression;
     ++state_.groupByCount;
-  } else if (attribute == u"10") {
+  } else if (attribute == 10) {
     state_.havingClause = u" HAVING " + row.expression;
-  } else if (attribute == u"11") {
+  } else if (attribute == 11) {
     state_.orderByClause += state_.orderByCount == 0 ? u" \r\nORDER BY " : u", ";
     state_.orderByClause += row.expression;
     if (!row.name1.empty()) state_.orderByClause += u" DESC";

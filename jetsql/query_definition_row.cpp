@@ -39,6 +39,37 @@ std::u16string textAt(std::span<const FieldValue> fields, size_t position) {
   }
 }
 
+// A text that is a whole number and nothing else: an optional sign and up to 18 digits.
+std::optional<int64_t> wholeNumberIn(std::string_view text) {
+  if (const size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::optional<int64_t> codeAt(std::span<const std::string> texts, size_t position) {
+  return position < texts.size() ? wholeNumberIn(texts[position]) : std::nullopt;
+}
+
+// An integer field as it is; a damaged column's text when it is a whole number.
+std::optional<int64_t> codeAt(std::span<const FieldValue> fields, size_t position) {
+  if (position >= fields.size()) return std::nullopt;
+  const FieldValue& field = fields[position];
+  switch (field.value.kind) {
+    case SavedValue::Kind::Boolean:
+    case SavedValue::Kind::Integer:
+      return field.value.integer;
+    default:
+      return wholeNumberIn(textOf(field));
+  }
+}
+
 int64_t numberAt(std::span<const std::string> texts, size_t position) {
   return position < texts.size() ? parseLeadingInteger(texts[position]) : 0;
 }
@@ -51,9 +82,9 @@ template <typename Column>
 QueryDefinitionRow queryRow(std::span<const Column> columns, int formatVersion) {
   const QueryRowPositions& at = formatVersion == 1 ? kJet4Positions : kJet3Positions;
   QueryDefinitionRow row;
-  row.attribute = textAt(columns, at.attribute);
+  row.attribute = codeAt(columns, at.attribute);
   row.expression = textAt(columns, at.expression);
-  row.flag = textAt(columns, at.flag);
+  row.flag = codeAt(columns, at.flag);
   row.name1 = textAt(columns, at.name1);
   row.name2 = textAt(columns, at.name2);
   row.objectId = numberAt(columns, at.objectId);

@@ -12,9 +12,9 @@ namespace {
 TEST(QueryDefinitionRowTest, ColumnsByPositionForEachVersion) {
   const std::vector<std::string> jet4{"6", "Größe", "0", "lv", "Maß", "Ziel", "-2147483586", "o"};
   const QueryDefinitionRow row4 = queryRowFromTexts(jet4, 1);
-  EXPECT_EQ(row4.attribute, u"6");
+  EXPECT_EQ(row4.attribute, 6);
   EXPECT_EQ(row4.expression, u"Größe");
-  EXPECT_EQ(row4.flag, u"0");
+  EXPECT_EQ(row4.flag, 0);
   EXPECT_EQ(row4.name1, u"Maß");
   EXPECT_EQ(row4.name2, u"Ziel");
   EXPECT_EQ(row4.objectId, -2147483586);
@@ -23,14 +23,19 @@ TEST(QueryDefinitionRowTest, ColumnsByPositionForEachVersion) {
       "-2147483595", "1", "o", "T", "", std::string("DROP T;\0x", 9), "7"};
   const QueryDefinitionRow row3 = queryRowFromTexts(jet3, 0);
   EXPECT_EQ(row3.objectId, -2147483595);
-  EXPECT_EQ(row3.attribute, u"1");
+  EXPECT_EQ(row3.attribute, 1);
   EXPECT_EQ(row3.name1, u"T");
   EXPECT_EQ(row3.expression, u"DROP T;") << "a stored text ends at its terminator";
-  EXPECT_EQ(row3.flag, u"7");
+  EXPECT_EQ(row3.flag, 7);
 
   const QueryDefinitionRow shortRow = queryRowFromTexts(std::vector<std::string>{"5"}, 0);
   EXPECT_EQ(shortRow.objectId, 5);
-  EXPECT_TRUE(shortRow.attribute.empty() && shortRow.flag.empty());
+  EXPECT_FALSE(shortRow.attribute || shortRow.flag);
+
+  const QueryDefinitionRow damaged =
+      queryRowFromTexts(std::vector<std::string>{"6x", "", "-32768"}, 1);
+  EXPECT_FALSE(damaged.attribute) << "a text that is no whole number";
+  EXPECT_EQ(damaged.flag, -32768);
 }
 
 // The reader's typed fields: numbers written in decimal, texts cut at their terminator, and
@@ -45,9 +50,9 @@ TEST(QueryDefinitionRowTest, ColumnsFromTypedFields) {
   const std::vector<FieldValue> jet4{integer(6),  text("Größe"), integer(0),          text("lv"),
                                      text("Maß"), FieldValue{},  integer(-2147483586)};
   const QueryDefinitionRow row4 = queryRowFromFields(jet4, 1);
-  EXPECT_EQ(row4.attribute, u"6");
+  EXPECT_EQ(row4.attribute, 6);
   EXPECT_EQ(row4.expression, u"Größe");
-  EXPECT_EQ(row4.flag, u"0");
+  EXPECT_EQ(row4.flag, 0);
   EXPECT_EQ(row4.name1, u"Maß");
   EXPECT_TRUE(row4.name2.empty()) << "a null field";
   EXPECT_EQ(row4.objectId, -2147483586);
@@ -56,9 +61,9 @@ TEST(QueryDefinitionRowTest, ColumnsFromTypedFields) {
                                      text("T"),    text(""),   text(std::string("DROP T;\0x", 9))};
   const QueryDefinitionRow row3 = queryRowFromFields(jet3, 0);
   EXPECT_EQ(row3.objectId, 53);
-  EXPECT_EQ(row3.attribute, u"5");
+  EXPECT_EQ(row3.attribute, 5);
   EXPECT_EQ(row3.expression, u"DROP T;");
-  EXPECT_TRUE(row3.flag.empty()) << "a position the row does not have";
+  EXPECT_FALSE(row3.flag) << "a position the row does not have";
 }
 
 TEST(QueryDefinitionRowTest, CatalogIntegers) {

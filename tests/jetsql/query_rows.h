@@ -4,8 +4,10 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "jetsql/query_builder.h"
+#include "jetsql/query_definition_row.h"
 #include "jetsql/wide_text.h"
 
 namespace vantrel::test {
@@ -13,7 +15,9 @@ namespace vantrel::test {
 inline QueryDefinitionRow catalogRow(const std::string& attribute, const std::string& flag,
                                      const std::string& name1 = "", const std::string& name2 = "",
                                      const std::string& expression = "") {
-  return {toWide(attribute), toWide(expression), toWide(flag), toWide(name1), toWide(name2), 0};
+  // Read as the reader's texts of a Jet 4 catalog row are read.
+  const std::vector<std::string> texts{attribute, expression, flag, "", name1, name2, "0"};
+  return queryRowFromTexts(texts, 1);
 }
 
 inline QueryDefinitionRow kindRow(const std::string& flag, const std::string& target = "",
