@@ -74,63 +74,63 @@ int endOf(WalkEnd end) {
   return kExitOk;
 }
 
-int runTable(const ObjectOptions& options, Verbosity verbosity) {
+// Finds the named object among the file's (`find`) and shows it (`show`), with Ctrl-C asking
+// the reading to stop; a file that does not open or has no such object ends with a message.
+template <typename Find, typename Show>
+int withObject(const ObjectOptions& options, std::string_view kind, Find find, Show show) {
   SilentRunHooks hooks;
   RunState run(hooks);
   InterruptGuard guard(run);
   const auto objects = objectsOf(options.file, run);
   if (!objects) return kExitNotOpened;
-  const auto* table = findTableEntry(*objects, options.name);
-  if (table == nullptr) return notFound("table", options);
-  ValueRowWriter writer(std::cout, options.format, options.values);
-  TableRowsOut out(writer, options.limit);
-  const auto read = readTableRows(run, options.file, table->objectId, table->name, out);
-  std::cout.flush();
-  if (!read) {
-    std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
-    return kExitNotOpened;
-  }
-  verboseNote(verbosity,
-              "table " + table->name + ": rows printed: " + std::to_string(out.written()));
-  return endOf(*read);
+  const auto* object = find(*objects, options.name);
+  if (object == nullptr) return notFound(kind, options);
+  return show(run, *object);
+}
+
+int runTable(const ObjectOptions& options, Verbosity verbosity) {
+  return withObject(options, "table", findTableEntry, [&](RunState& run, const auto& table) {
+    ValueRowWriter writer(std::cout, options.format, options.values);
+    TableRowsOut out(writer, options.limit);
+    const auto read = readTableRows(run, options.file, table.objectId, table.name, out);
+    std::cout.flush();
+    if (!read) {
+      std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
+      return kExitNotOpened;
+    }
+    verboseNote(verbosity,
+                "table " + table.name + ": rows printed: " + std::to_string(out.written()));
+    return endOf(*read);
+  });
 }
 
 int runQuery(const ObjectOptions& options) {
-  SilentRunHooks hooks;
-  RunState run(hooks);
-  InterruptGuard guard(run);
-  const auto objects = objectsOf(options.file, run);
-  if (!objects) return kExitNotOpened;
-  const auto* query = findQueryEntry(*objects, options.name);
-  if (query == nullptr) return notFound("query", options);
-  if (options.sqlite) {
-    // The view's SELECT as a repair would create it, or why there is none.
-    const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
-    const ViewTranslation translation = text.connect
-                                            ? ViewTranslation{std::nullopt, "pass-through query"}
-                                            : translateQueryToSqlite(text.sqlText);
-    std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
+  return withObject(options, "query", findQueryEntry, [&](RunState& run, const auto& query) {
+    if (options.sqlite) {
+      // The view's SELECT as a repair would create it, or why there is none.
+      const QueryText text = rebuildQueryText(run, options.file, query.objectId, query.name);
+      const ViewTranslation translation = text.connect
+                                              ? ViewTranslation{std::nullopt, "pass-through query"}
+                                              : translateQueryToSqlite(text.sqlText);
+      std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
+      return endOf(text.end);
+    }
+    if (options.sqlOnly) {
+      const QueryText text = rebuildQueryText(run, options.file, query.objectId, query.name);
+      std::cout << withLineFeeds(text.sqlText) << "\n";
+      return endOf(text.end);
+    }
+    const QueryText text = loadPreviewQuery(run, options.file, query.objectId, query.name);
+    std::cout << withLineFeeds(queryReportText(query.name, text.sqlText, text.connect));
     return endOf(text.end);
-  }
-  if (options.sqlOnly) {
-    const QueryText text = rebuildQueryText(run, options.file, query->objectId, query->name);
-    std::cout << withLineFeeds(text.sqlText) << "\n";
-    return endOf(text.end);
-  }
-  const QueryText text = loadPreviewQuery(run, options.file, query->objectId, query->name);
-  std::cout << withLineFeeds(queryReportText(query->name, text.sqlText, text.connect));
-  return endOf(text.end);
+  });
 }
 
 int runRelation(const ObjectOptions& options) {
-  SilentRunHooks hooks;
-  RunState run(hooks);
-  const auto objects = objectsOf(options.file, run);
-  if (!objects) return kExitNotOpened;
-  const auto* relation = findRelationEntry(*objects, options.name);
-  if (relation == nullptr) return notFound("relation", options);
-  std::cout << withLineFeeds(relationReportText(*relation));
-  return kExitOk;
+  return withObject(options, "relation", findRelationEntry, [](RunState&, const auto& relation) {
+    std::cout << withLineFeeds(relationReportText(relation));
+    return endOf(WalkEnd::kFinished);
+  });
 }
 
 CLI::App* objectCommand(CLI::App& app, const char* verb, const char* description,
