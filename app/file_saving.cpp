@@ -75,7 +75,7 @@ WalkEnd saveSourceFile(int fileNumber, SavedFile& file, const DestinationKind& d
   // The saved queries become views once every table and relation is in place, where the
   // destination takes views.
   if (opened && end != WalkEnd::kStopped && destinations.capabilities().takesViews &&
-      createQueryViews(context).stopped) {
+      createQueryViews(context, destinations.capabilities().viewDialect).stopped) {
     end = WalkEnd::kStopped;
   }
   SavingTally& tally = context.tally;

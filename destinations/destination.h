@@ -201,14 +201,12 @@ class Destination {
 
   // The saved queries, in the order they were saved.
   virtual std::vector<SavedQuery> savedQueries() const = 0;
-  // The dialect createView takes.
-  virtual ViewDialect viewDialect() const = 0;
-  // Makes a saved query a view of its name over `select` (in viewDialect()), once the view
+  // Makes a saved query a view of its name over `select` (in its kind's dialect), once the view
   // runs. Refused, leaving no view, when the name is no saved query or the view does not run.
   virtual void createView(std::string_view name, std::string_view select) = 0;
   // Records why a saved query has no view.
   virtual void setNoViewReason(std::string_view name, std::string_view reason) = 0;
-  // The rows of a SELECT of two columns (in viewDialect()) as texts (NULL as empty), at most
+  // The rows of a SELECT of two columns (in its kind's dialect) as texts (NULL as empty), at most
   // `maxRows`: the values a crosstab's view needs as its columns. Changes nothing.
   virtual std::vector<std::pair<std::string, std::string>> selectTextPairs(
       std::string_view select, size_t maxRows) const = 0;

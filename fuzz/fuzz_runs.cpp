@@ -143,7 +143,7 @@ void saveFile(std::span<const uint8_t> bytes) {
   SalvageContext context{run, &log, &destination};
   SavingHandler handler(context);
   walkFile(path, handler, run);
-  createQueryViews(context);
+  createQueryViews(context, ViewDialect::SQLite);
   try {
     destination.Close();
   } catch (const CDaoException&) {

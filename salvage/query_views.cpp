@@ -41,10 +41,11 @@ ViewTranslator translatorFor(ViewDialect dialect) {
 
 class ViewMaker {
  public:
-  ViewMaker(Destination& destination, RunState& run)
+  ViewMaker(Destination& destination, ViewDialect dialect, RunState& run)
       : destination_(destination),
+        dialect_(dialect),
         run_(run),
-        translate_(translatorFor(destination.viewDialect())) {}
+        translate_(translatorFor(dialect)) {}
 
   QueryViewCount run() {
     const std::vector<SavedQuery> queries = destination_.savedQueries();
@@ -95,7 +96,7 @@ class ViewMaker {
       if (inProgress_.contains(other->first)) return "reads itself through " + other->first;
       if (!make(*other->second)) return "reads the query " + other->first + ", which has no view";
     }
-    const bool sqlite = destination_.viewDialect() == ViewDialect::SQLite;
+    const bool sqlite = dialect_ == ViewDialect::SQLite;
     const ViewTranslation translation = translate_(*query.sql, [this](const std::string& select) {
       std::vector<PivotValue> values;
       for (auto& [literal, heading] : destination_.selectTextPairs(select, kPivotValueLimit))
@@ -113,6 +114,7 @@ class ViewMaker {
   }
 
   Destination& destination_;
+  const ViewDialect dialect_;
   RunState& run_;
   const ViewTranslator translate_;
   std::map<std::string, const SavedQuery*, NameLess> byName_;
@@ -122,14 +124,14 @@ class ViewMaker {
 
 }  // namespace
 
-QueryViewCount createQueryViews(SalvageContext& context) {
+QueryViewCount createQueryViews(SalvageContext& context, ViewDialect dialect) {
   if (context.destination == nullptr || !context.destination->isOpen() ||
       context.destinationLost()) {
     return {};
   }
   QueryViewCount count;
   try {
-    count = ViewMaker(*context.destination, context.run).run();
+    count = ViewMaker(*context.destination, dialect, context.run).run();
   } catch (const DestinationError& error) {
     context.tally.note(error);
     context.appendLog("Not created: views of the saved queries (" + std::string(error.what()) +

@@ -29,7 +29,6 @@ class PostgresDatabase : public Destination {
                       std::span<const RelationFieldPair> fields) override;
   void saveQuery(const SavedQuery& query) override;
   std::vector<SavedQuery> savedQueries() const override { return queries_; }
-  ViewDialect viewDialect() const override { return ViewDialect::PostgreSQL; }
   void createView(std::string_view name, std::string_view select) override;
   void setNoViewReason(std::string_view name, std::string_view reason) override;
   std::vector<std::pair<std::string, std::string>> selectTextPairs(std::string_view select,

@@ -113,7 +113,6 @@ class CDaoDatabase : public Destination {
                       std::span<const RelationFieldPair> fields) override;
   void saveQuery(const SavedQuery& query) override;
   std::vector<SavedQuery> savedQueries() const override;
-  ViewDialect viewDialect() const override { return ViewDialect::SQLite; }
   void createView(std::string_view name, std::string_view select) override;
   void setNoViewReason(std::string_view name, std::string_view reason) override;
   std::vector<std::pair<std::string, std::string>> selectTextPairs(std::string_view select,

@@ -181,7 +181,7 @@ TEST(QueryViewsSavingTest, OnTheCorpusEveryViewRunsAndNineInTenSelectsBecomeView
     SalvageContext context{run, nullptr, &destination};
     SavingHandler handler(context);
     walkFile(file.path.string(), handler, run);
-    const QueryViewCount count = createQueryViews(context);
+    const QueryViewCount count = createQueryViews(context, ViewDialect::SQLite);
     destination.Close();
 
     test::SqliteFile saved(path);

@@ -64,7 +64,7 @@ TEST(QueryViewsTest, QueriesReadByOthersComeFirstAndEveryOtherGetsItsReason) {
   LineHooks hooks;
   RunState run(hooks);
   SalvageContext context{run, nullptr, &destination};
-  const QueryViewCount count = createQueryViews(context);
+  const QueryViewCount count = createQueryViews(context, ViewDialect::SQLite);
   EXPECT_EQ(count.made, 3);
   EXPECT_EQ(count.queries, 11);
   EXPECT_EQ(hooks.lines, (std::vector<std::string>{"Queries Saved As Views :   3 of 11"}));

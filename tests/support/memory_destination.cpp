@@ -49,7 +49,6 @@ class MemoryDestination : public Destination {
     queries_.push_back(query);
   }
   std::vector<SavedQuery> savedQueries() const override { return queries_; }
-  ViewDialect viewDialect() const override { return ViewDialect::PostgreSQL; }
   void createView(std::string_view, std::string_view) override {}
   void setNoViewReason(std::string_view, std::string_view) override {}
   std::vector<std::pair<std::string, std::string>> selectTextPairs(std::string_view,
