@@ -74,6 +74,7 @@ void ProgressEvents::fileEnded(int fileNumber, const SavedFile& file) {
                  {"file", fileNumber},
                  {"source", file.source},
                  {"outcome", savedFileStatusText(file.status)},
+                 {"problem", file.problem},
                  {"tables_saved", file.tally.savedTables},
                  {"rows_saved", file.tally.savedRows},
                  {"seconds", std::round(seconds * 1000.0) / 1000.0}}));

@@ -15,7 +15,8 @@ namespace vantrel {
 // A saving run's progress as JSON lines for batch schedulers' logs and dashboards, one event a
 // line: "file_started" (file, files, source), "table" (a file's next table), "pages_read"
 // (pages read of the file's page count and rows read, at most once per interval per file, and
-// once more as the file ends) and "file_ended" (outcome, tables and rows saved, seconds).
+// once more as the file ends) and "file_ended" (outcome, problem, tables and rows saved,
+// seconds).
 // Thread-safe: the run's jobs report from their own threads.
 class ProgressEvents {
  public:

@@ -99,7 +99,9 @@ std::optional<ManifestRecord> parseManifestLine(std::string_view line) {
 }
 
 bool outcomeIsFinal(SavedFile::Status outcome) {
-  return outcome == SavedFile::Status::Saved || outcome == SavedFile::Status::Kept;
+  using Status = SavedFile::Status;
+  return outcome == Status::Saved || outcome == Status::Kept || outcome == Status::NotOpened ||
+         outcome == Status::NothingSalvaged;
 }
 
 Expected<ResumePoint, std::string> ResumePoint::read(const std::filesystem::path& manifest) {
@@ -166,8 +168,19 @@ std::pair<std::vector<std::string>, size_t> sourcesLeft(std::span<const std::str
 
 Expected<std::unique_ptr<ManifestWriter>, std::string> ManifestWriter::open(
     const std::filesystem::path& manifest, std::vector<std::string> sources) {
-  const int descriptor = ::open(manifest.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = ::open(manifest.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (descriptor < 0) return Unexpected(manifest.string() + ": " + std::strerror(errno));
+  // A line torn by a worker killed in the middle of its write is ended, so that the next line
+  // is not joined to it.
+  if (const off_t size = ::lseek(descriptor, 0, SEEK_END); size > 0) {
+    char last = '\n';
+    if (::pread(descriptor, &last, 1, size - 1) == 1 && last != '\n' &&
+        ::write(descriptor, "\n", 1) != 1) {
+      const std::string why = std::strerror(errno);
+      ::close(descriptor);
+      return Unexpected(manifest.string() + ": " + why);
+    }
+  }
   return std::unique_ptr<ManifestWriter>(
       new ManifestWriter(descriptor, manifest, std::move(sources)));
 }

@@ -51,12 +51,14 @@ std::string manifestLine(const std::string& source, const std::optional<SourceId
 // JSON).
 std::optional<ManifestRecord> parseManifestLine(std::string_view line);
 
-// The outcomes after which a file is not saved again on resume: its destination is whole, or
-// the user chose to keep the one there.
+// The outcomes after which a file is not saved again on resume: its destination is whole, the
+// user chose to keep the one there, or its bytes (which the SHA-256 pins) do not open or hold
+// nothing, which a second try would only find again. Losses, stops and destinations not made
+// may go otherwise another time.
 bool outcomeIsFinal(SavedFile::Status outcome);
 
-// What a manifest says is done: each source path with the SHA-256 of every content it was saved
-// or kept with.
+// What a manifest says is done: each source path with the SHA-256 of every content it has a
+// final outcome for.
 class ResumePoint {
  public:
   // A missing manifest is an empty one (a worker's first start); lines that are not records

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -209,9 +210,10 @@ Expected<WorkerFiles, std::string> workerFiles(const RepairOptions& options) {
   auto sources = runSources(std::move(paths));
   if (!sources) return Unexpected(sources.error());
   WorkerFiles worker{std::move(*sources), {}, 0};
-  // The workers of a batch and the runs that resume one each see a part of the list, so
-  // every name is chosen over the whole list, the same in each of them.
-  if (!options.shard.empty() || !options.resume.empty())
+  // The workers of a batch and the runs that resume one each see a part of the list, so in
+  // a batch every name is chosen over the whole list, the same in each of them.
+  if (!options.filesFrom.empty() || !options.shard.empty() || !options.manifest.empty() ||
+      !options.resume.empty())
     worker.names = listWideNames(worker.sources);
   const auto keep = [&worker](const auto& wanted) {
     WorkerFiles kept{{}, {}, worker.done};
@@ -313,8 +315,9 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
   // The saving list told every loss as it came; standard error names each file that was not
-  // saved whole, and the end text is the windows' and the service's.
-  for (const SavedFile& file : outcome.files) {
+  // saved whole (with JSON progress, its file_ended event did), and the end text is the
+  // windows' and the service's.
+  for (const SavedFile& file : batch.events ? std::span<const SavedFile>() : outcome.files) {
     using Status = SavedFile::Status;
     if (file.status == Status::Kept) {
       if (verbosity != Verbosity::Quiet)
@@ -377,9 +380,9 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
       ->type_name("FILE");
   repair
       ->add_option("--resume", options->resume,
-                   "Pass over each file that FILE (a manifest) holds as saved or kept with the "
-                   "same path and SHA-256, and append to FILE unless --manifest names another; "
-                   "a missing FILE holds nothing")
+                   "Pass over each file that FILE (a manifest) holds with the same path and "
+                   "SHA-256 as saved, kept, not opened or nothing salvaged, and append to FILE "
+                   "unless --manifest names another; a missing FILE holds nothing")
       ->type_name("FILE");
   addWordOption(*repair, "--progress", options->progress,
                 std::vector<std::pair<std::string, ProgressMode>>{{"line", ProgressMode::Line},
