@@ -43,15 +43,16 @@ Expected<std::vector<std::string>, std::string> readWorkList(std::istream& list,
   return paths;
 }
 
-Expected<std::vector<std::string>, std::string> runSources(std::vector<std::string> paths) {
+Expected<std::vector<std::string>, std::string> runSources(std::vector<std::string> paths,
+                                                           bool eachOnce) {
   std::vector<std::string> sources;
-  std::set<std::string> seen;  // listed twice, a file would be saved and recorded twice
+  std::set<std::string> seen;
   for (std::string& path : paths) {
     if (std::error_code error; std::filesystem::is_directory(path, error)) {
       return Unexpected(path + " is a folder; list its databases instead, for example: find " +
                         path + " -name '*.mdb'");
     }
-    if (seen.insert(path).second) sources.push_back(std::move(path));
+    if (!eachOnce || seen.insert(path).second) sources.push_back(std::move(path));
   }
   return sources;
 }

@@ -24,9 +24,11 @@ Expected<std::vector<std::string>, std::string> readWorkList(std::istream& list,
                                                              ListSeparator separator,
                                                              size_t maxPaths = 10'000'000);
 
-// The sources of a run, from the command line and the work list: each path once, at its first
-// place. A folder is refused with the way to list its databases.
-Expected<std::vector<std::string>, std::string> runSources(std::vector<std::string> paths);
+// The sources of a run, from the command line and the work list; with `eachOnce` (a batch,
+// whose manifest records each file once) a path listed again is passed over. A folder is
+// refused with the way to list its databases.
+Expected<std::vector<std::string>, std::string> runSources(std::vector<std::string> paths,
+                                                           bool eachOnce);
 
 // The stable hash of a source path: FNV-1a of 64 bits over the path's bytes as given. It
 // never changes between versions or machines, so that every worker of a batch, wherever it

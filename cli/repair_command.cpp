@@ -207,14 +207,14 @@ Expected<WorkerFiles, std::string> workerFiles(const RepairOptions& options) {
     if (!listed) return Unexpected("--files-from: " + listed.error());
     paths.insert(paths.end(), listed->begin(), listed->end());
   }
-  auto sources = runSources(std::move(paths));
+  const bool batch = !options.filesFrom.empty() || !options.shard.empty() ||
+                     !options.manifest.empty() || !options.resume.empty();
+  auto sources = runSources(std::move(paths), batch);
   if (!sources) return Unexpected(sources.error());
   WorkerFiles worker{std::move(*sources), {}, 0};
   // The workers of a batch and the runs that resume one each see a part of the list, so in
   // a batch every name is chosen over the whole list, the same in each of them.
-  if (!options.filesFrom.empty() || !options.shard.empty() || !options.manifest.empty() ||
-      !options.resume.empty())
-    worker.names = listWideNames(worker.sources);
+  if (batch) worker.names = listWideNames(worker.sources);
   const auto keep = [&worker](const auto& wanted) {
     WorkerFiles kept{{}, {}, worker.done};
     for (size_t i = 0; i < worker.sources.size(); ++i) {

@@ -29,9 +29,10 @@ TEST(WorkListTest, ReadsLinesOrNulSeparatedPathsAndRefusesFoldersAndEndlessLists
   EXPECT_FALSE(readWorkList(many, ListSeparator::Line, 2));
 
   const test::TempDir dir;
-  const auto sources = runSources({"a.mdb", "b.mdb", "a.mdb"});
-  EXPECT_EQ(*sources, (std::vector<std::string>{"a.mdb", "b.mdb"}));
-  const auto folder = runSources({"a.mdb", dir.path().string()});
+  EXPECT_EQ(*runSources({"a.mdb", "b.mdb", "a.mdb"}, true),
+            (std::vector<std::string>{"a.mdb", "b.mdb"}));
+  EXPECT_EQ(runSources({"a.mdb", "a.mdb"}, false)->size(), 2u);
+  const auto folder = runSources({"a.mdb", dir.path().string()}, false);
   ASSERT_FALSE(folder);
   EXPECT_NE(folder.error().find("find " + dir.path().string() + " -name '*.mdb'"),
             std::string::npos);
