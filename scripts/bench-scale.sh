@@ -38,7 +38,7 @@ cmake --build build-release --target vantrel-cli vantrel-mkdb -j 2 >"$work/build
 cli=$PWD/build-release/cli/vantrel-cli
 server=${VANTREL_TEST_POSTGRES%/*}
 
-find "$corpus" -name '*.mdb' | sort >"$work/corpus.list"
+find "$corpus/jet3" "$corpus/jet4" -name '*.mdb' | sort >"$work/corpus.list"
 mkdir "$work/copies"
 ./build-release/tools/mkdb/vantrel-mkdb synthetic "$work/copies/records-1.mdb" --rows "$rows" >/dev/null
 for ((i = 2; i <= copies; ++i)); do
