@@ -7,6 +7,9 @@
 namespace vantrel {
 namespace {
 
+// The longest path Linux takes (PATH_MAX).
+constexpr size_t kMaxPathBytes = 4096;
+
 std::optional<long long> wholeNumber(std::string_view text) {
   long long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -32,14 +35,29 @@ Expected<std::vector<std::string>, std::string> readWorkList(std::istream& list,
   const char delimiter = separator == ListSeparator::Nul ? '\0' : '\n';
   std::vector<std::string> paths;
   std::string path;
-  while (std::getline(list, path, delimiter)) {
+  const auto endPath = [&]() -> std::optional<std::string> {
     if (separator == ListSeparator::Line && !path.empty() && path.back() == '\r') path.pop_back();
-    if (path.empty()) continue;
+    if (path.empty()) return std::nullopt;
     if (paths.size() == maxPaths)
-      return Unexpected("the list holds more than " + std::to_string(maxPaths) + " paths");
+      return "the list holds more than " + std::to_string(maxPaths) + " paths";
     paths.push_back(std::move(path));
+    path.clear();
+    return std::nullopt;
+  };
+  for (char c = 0; list.get(c);) {
+    if (c != delimiter) {
+      // Read a character at a time, so that a list without separators is refused before it
+      // fills memory.
+      if (path.size() == kMaxPathBytes)
+        return Unexpected("a path of the list is longer than " + std::to_string(kMaxPathBytes) +
+                          " bytes");
+      path += c;
+    } else if (auto failure = endPath()) {
+      return Unexpected(std::move(*failure));
+    }
   }
   if (list.bad()) return Unexpected(std::string("the list could not be read"));
+  if (auto failure = endPath()) return Unexpected(std::move(*failure));
   return paths;
 }
 
@@ -109,7 +127,7 @@ Expected<Shard, std::string> shardFromEnvironment(
                        "SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT");
   }
   return Unexpected(
-      std::string("--shard auto needs JOB_COMPLETION_INDEX (a Kubernetes indexed Job) or "
+      std::string("auto needs JOB_COMPLETION_INDEX (a Kubernetes indexed Job) or "
                   "SLURM_ARRAY_TASK_ID (a Slurm job array); neither is set"));
 }
 

@@ -18,8 +18,8 @@ enum class ListSeparator { Line, Nul };
 
 // The source paths of a work list (one a line, or NUL-separated as `find -print0` writes
 // them), in list order. Empty entries are passed over; a line's carriage return (a list
-// written on Windows) is not part of its path. At most `maxPaths` are taken: a longer list
-// is refused rather than read into memory without end.
+// written on Windows) is not part of its path. At most `maxPaths` paths of at most 4096 bytes
+// are taken: a longer list or path is refused rather than read into memory without end.
 Expected<std::vector<std::string>, std::string> readWorkList(std::istream& list,
                                                              ListSeparator separator,
                                                              size_t maxPaths = 10'000'000);

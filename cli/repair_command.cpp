@@ -6,19 +6,18 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/destination_naming.h"
 #include "app/log_texts.h"
 #include "app/progress_events.h"
 #include "app/run_manifest.h"
 #include "app/saving_json.h"
 #include "app/saving_run.h"
 #include "app/work_list.h"
+#include "app/worker_files.h"
 #include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -181,69 +180,47 @@ void printEnd(const SavingOutcome& outcome, const ActivityLog& log) {
   if (!log.writeFailure()) std::cout << "Activity log: " << log.path().string() << "\n";
 }
 
-// The files this worker saves, each with its destination name, or the exit status of a
-// mistake in the command (told on standard error).
-struct WorkerFiles {
-  std::vector<std::string> sources;
-  std::vector<std::string> names;  // empty: named as a run of its own names them
-  size_t done = 0;                 // files the resume manifest holds as done
-};
-
 std::optional<std::string> environmentVariable(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 
-Expected<WorkerFiles, std::string> workerFiles(const RepairOptions& options) {
+// The files this worker saves, each with its destination name, or why the command cannot be
+// carried out.
+Expected<WorkerFiles, std::string> chosenFiles(const RepairOptions& options) {
   std::vector<std::string> paths = options.files;
   if (!options.filesFrom.empty()) {
-    const ListSeparator separator = options.nulSeparated ? ListSeparator::Nul : ListSeparator::Line;
     std::ifstream file;
     if (options.filesFrom != "-") {
       file.open(options.filesFrom, std::ios::binary);
       if (!file) return Unexpected("--files-from: " + options.filesFrom + " cannot be read");
     }
-    auto listed = readWorkList(options.filesFrom == "-" ? std::cin : file, separator);
+    auto listed = readWorkList(options.filesFrom == "-" ? std::cin : file,
+                               options.nulSeparated ? ListSeparator::Nul : ListSeparator::Line);
     if (!listed) return Unexpected("--files-from: " + listed.error());
     paths.insert(paths.end(), listed->begin(), listed->end());
   }
-  const bool batch = !options.filesFrom.empty() || !options.shard.empty() ||
-                     !options.manifest.empty() || !options.resume.empty();
-  auto sources = runSources(std::move(paths), batch);
-  if (!sources) return Unexpected(sources.error());
-  WorkerFiles worker{std::move(*sources), {}, 0};
-  // The workers of a batch and the runs that resume one each see a part of the list, so in
-  // a batch every name is chosen over the whole list, the same in each of them.
-  if (batch) worker.names = listWideNames(worker.sources);
-  const auto keep = [&worker](const auto& wanted) {
-    WorkerFiles kept{{}, {}, worker.done};
-    for (size_t i = 0; i < worker.sources.size(); ++i) {
-      if (!wanted(worker.sources[i])) continue;
-      kept.sources.push_back(worker.sources[i]);
-      if (!worker.names.empty()) kept.names.push_back(worker.names[i]);
-    }
-    worker = std::move(kept);
-  };
+  WorkerChoice choice;
+  choice.batch = !options.filesFrom.empty() || !options.shard.empty() ||
+                 !options.manifest.empty() || !options.resume.empty();
   if (!options.shard.empty()) {
     auto shard = options.shard == "auto" ? shardFromEnvironment(environmentVariable)
                                          : parseShard(options.shard);
     if (!shard) return Unexpected("--shard: " + shard.error());
-    keep([&](const std::string& source) { return inShard(source, *shard); });
+    choice.shard = *shard;
   }
+  std::optional<ResumePoint> resume;
   if (!options.resume.empty()) {
-    auto resume = ResumePoint::read(options.resume);
-    if (!resume) return Unexpected("--resume: " + resume.error());
-    const size_t before = worker.sources.size();
-    const auto left = sourcesLeft(worker.sources, *resume).first;
-    const std::set<std::string> remaining(left.begin(), left.end());
-    keep([&](const std::string& source) { return remaining.contains(source); });
-    worker.done = before - worker.sources.size();
+    auto read = ResumePoint::read(options.resume);
+    if (!read) return Unexpected("--resume: " + read.error());
+    resume = std::move(*read);
+    choice.resume = &*resume;
   }
-  return worker;
+  return workerFiles(std::move(paths), choice);
 }
 
 int runRepair(const RepairOptions& options, Verbosity verbosity) {
-  auto chosen = workerFiles(options);
+  auto chosen = chosenFiles(options);
   if (!chosen) {
     std::cerr << "vantrel-cli: " << chosen.error() << "\n";
     return kExitUsage;
