@@ -27,6 +27,8 @@ TEST(WorkListTest, ReadsLinesOrNulSeparatedPathsAndRefusesFoldersAndEndlessLists
             (std::vector<std::string>{"x\ny.mdb", "z\r.mdb"}));
   std::istringstream many("1\n2\n3\n");
   EXPECT_FALSE(readWorkList(many, ListSeparator::Line, 2));
+  std::istringstream endless(std::string(10000, 'x'));
+  EXPECT_FALSE(readWorkList(endless, ListSeparator::Line));
 
   const test::TempDir dir;
   EXPECT_EQ(*runSources({"a.mdb", "b.mdb", "a.mdb"}, true),
