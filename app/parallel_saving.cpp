@@ -41,9 +41,16 @@ class JobBoard {
     showRunning();
   }
 
-  // A file's end: its saving-list lines and its log block, each in one piece.
-  void finish(int fileNumber, const std::vector<std::string>& lines, const std::string& block) {
+  void start(int fileNumber, const std::string& source) {
     std::lock_guard lock(mutex_);
+    hooks_.fileStarted(fileNumber, source);
+  }
+
+  // A file's end: its saving-list lines and its log block, each in one piece.
+  void finish(int fileNumber, const SavedFile& file, const std::vector<std::string>& lines,
+              const std::string& block) {
+    std::lock_guard lock(mutex_);
+    hooks_.fileEnded(fileNumber, file);
     running_.erase(fileNumber);
     for (const std::string& line : lines)
       run_.appendSavingListLine(line);
@@ -173,6 +180,7 @@ void saveQueuedFile(QueuedFile& queued, const DestinationKind& destinations, int
   {
     JobRowObserver observer(board, run, tracker);
     if (queued.replace) destinations.remove(queued.file.place);
+    board.start(queued.fileNumber, queued.file.source);
     logDestination(block, queued.file.destination.string(), false);
     queued.end = saveSourceFile(queued.fileNumber, queued.file, destinations, run, tracker, &block);
   }
@@ -180,7 +188,7 @@ void saveQueuedFile(QueuedFile& queued, const DestinationKind& destinations, int
     logRepairAborted(block);
     board.markStopped();
   }
-  board.finish(queued.fileNumber, hooks.lines(), block.text());
+  board.finish(queued.fileNumber, queued.file, hooks.lines(), block.text());
 }
 
 }  // namespace

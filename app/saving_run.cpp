@@ -73,7 +73,7 @@ class SavingWorker {
       file.status = Status::NotCreated;
       file.problem = file.source + ": no destination can be made (" + openFailure_ + ")";
       logText("Not created: " + file.problem + "\r\n\r\n");
-      outcome_.files.push_back(std::move(file));
+      settle(index + 1, std::move(file));
     }
     outcome_.end = SavingEnd::ViewLog;
   }
@@ -82,11 +82,20 @@ class SavingWorker {
   SavedFile place(int index) {
     SavedFile file;
     file.source = displayPath(request_.sourceFiles[static_cast<size_t>(index)]);
-    file.place = {runName_, names_.claim(file.source)};
+    const auto& given = request_.destinationNames;
+    file.place = {runName_, static_cast<size_t>(index) < given.size()
+                                ? names_.claimName(given[static_cast<size_t>(index)])
+                                : names_.claim(file.source)};
     file.destination = destinations_->location(file.place);
     placedNumbers_[file.destination] = index + 1;
     hooks_.showFile(index + 1, fileCount(), file.source, file.destination);
     return file;
+  }
+
+  // The file's outcome is settled: it joins the run's and whoever follows the run is told.
+  void settle(int fileNumber, SavedFile&& file) {
+    hooks_.fileEnded(fileNumber, file);
+    outcome_.files.push_back(std::move(file));
   }
 
   void logText(std::string_view text) const {
@@ -95,13 +104,13 @@ class SavingWorker {
 
   // Whether the source opens as an Access database; if not, the file is reported and given
   // no destination.
-  bool opens(SavedFile& file) {
+  bool opens(int fileNumber, SavedFile& file) {
     const auto opened = tryOpenSourceDatabase(file.source);
     if (opened) return true;
     file.status = Status::NotOpened;
     file.problem = cannotOpenText(file.source, opened.error());
     logText(file.problem + "\r\n\r\n");
-    outcome_.files.push_back(std::move(file));
+    settle(fileNumber, std::move(file));
     return false;
   }
 
@@ -116,13 +125,13 @@ class SavingWorker {
 
   // Called right after an overwrite question: a stop requested while it waited for its
   // answer takes effect now, as it would at the next row, before the file is touched.
-  bool stoppedWhileAsking(SavedFile& file) {
+  bool stoppedWhileAsking(int fileNumber, SavedFile& file) {
     if (!run_.stopConfirmed()) return false;
     abort();
     outcome_.lastFileEnd = WalkEnd::kStopped;
     file.status = Status::Stopped;
     file.problem = file.source + ": stopped before anything was written";
-    outcome_.files.push_back(std::move(file));
+    settle(fileNumber, std::move(file));
     return true;
   }
 
@@ -133,13 +142,13 @@ class SavingWorker {
     std::vector<QueuedFile> queued;  // with several jobs: saved once every question is answered
     for (int i = 0; i < fileCount(); ++i) {
       SavedFile file = place(i);
-      if (!opens(file)) continue;
+      if (!opens(i + 1, file)) continue;
       bool replace = false;
       if (destinations_->exists(file.place)) {
         OverwriteAnswer answer = yesToAll ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
         if (!yesToAll && !noToAll) {
           answer = hooks_.askOverwrite(file.destination);
-          if (stoppedWhileAsking(file)) {
+          if (stoppedWhileAsking(i + 1, file)) {
             outcome_.savingAborted = true;
             break;
           }
@@ -149,7 +158,7 @@ class SavingWorker {
         if (answer == OverwriteAnswer::YesToAll) yesToAll = true;
         if (answer == OverwriteAnswer::No || answer == OverwriteAnswer::NoToAll) {
           file.status = Status::Kept;
-          outcome_.files.push_back(std::move(file));
+          settle(i + 1, std::move(file));
           continue;
         }
         replace = true;
@@ -160,8 +169,9 @@ class SavingWorker {
       }
       if (replace) destinations_->remove(file.place);
       if (log_ != nullptr) logDestination(*log_, file.destination.string(), false);
+      hooks_.fileStarted(i + 1, file.source);
       const WalkEnd end = save(i + 1, file);
-      outcome_.files.push_back(std::move(file));
+      settle(i + 1, std::move(file));
       outcome_.lastFileEnd = end;
       if (end == WalkEnd::kStopped) {
         abort();
@@ -211,21 +221,21 @@ class SavingWorker {
     const int index = request_.fileNumber - 1;
     if (index < 0 || index >= fileCount()) return;
     SavedFile file = place(index);
-    if (!opens(file)) {
+    if (!opens(index + 1, file)) {
       outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
       return;
     }
     bool overwritten = false;
     if (destinations_->exists(file.place)) {
       const bool overwrite = hooks_.confirmOverwrite(file.destination);
-      if (stoppedWhileAsking(file)) {
+      if (stoppedWhileAsking(index + 1, file)) {
         outcome_.savingAborted = fileCount() == 1;
         outcome_.end = fileCount() == 1 ? SavingEnd::ViewLog : SavingEnd::CompletionNotice;
         return;
       }
       if (!overwrite) {
         file.status = Status::Kept;
-        outcome_.files.push_back(std::move(file));
+        settle(index + 1, std::move(file));
         outcome_.end = SavingEnd::Quiet;
         return;
       }
@@ -233,8 +243,9 @@ class SavingWorker {
       overwritten = true;
     }
     if (log_ != nullptr) logDestination(*log_, file.destination.string(), overwritten);
+    hooks_.fileStarted(index + 1, file.source);
     const WalkEnd end = save(request_.fileNumber, file);
-    outcome_.files.push_back(std::move(file));
+    settle(index + 1, std::move(file));
     outcome_.lastFileEnd = end;
     if (end == WalkEnd::kStopped) {
       abort();

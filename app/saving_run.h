@@ -26,6 +26,8 @@ inline constexpr std::string_view kOverwriteAllQuestion =
 inline constexpr std::string_view kOverwriteFileQuestion =
     "File Already Exists, Do you want to overwrite the file ?";
 
+struct SavedFile;
+
 // What the saving run needs from whoever shows it, besides the run's hooks. Called on the
 // worker thread, which waits for the answers.
 class SavingHooks {
@@ -44,6 +46,11 @@ class SavingHooks {
   // Save All with several jobs: the progress of every file being saved now, in file order.
   // Called from the jobs' threads, one call at a time, in place of the run's reportProgress.
   virtual void showRunningFiles(std::span<const RunProgress> /*running*/) {}
+  // A file's saving begins (its destination made, its source about to be read) and a file's
+  // outcome is settled, whatever it is. With several jobs these come from the jobs' threads,
+  // one call at a time.
+  virtual void fileStarted(int /*fileNumber*/, const std::string& /*source*/) {}
+  virtual void fileEnded(int /*fileNumber*/, const SavedFile& /*file*/) {}
 };
 
 struct SavingRequest {
@@ -65,6 +72,9 @@ struct SavingRequest {
   // questions are all asked first; each file's saving-list lines and log lines then come
   // together when it ends. Only destinations of a file per source are saved several at once.
   int jobs = 1;
+  // The destination name of each source, in list order (listWideNames); empty: each source's
+  // stem, with " (2)" and so on for a stem an earlier source has.
+  std::vector<std::string> destinationNames;
 };
 
 // How the run ends, for the caller to act on: the end dialog (which shows

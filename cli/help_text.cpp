@@ -16,6 +16,12 @@ constexpr const char* kEnvironment = R"(Environment:
   PGPASSWORD, PGPASSFILE, PGSERVICE, PGSERVICEFILE
                       With repair --to: where libpq finds the password and the connection's
                       other settings (see libpq's documentation for the rest of its variables)
+  JOB_COMPLETION_INDEX, VANTREL_SHARD_COUNT
+                      With repair --shard auto: this worker's index from 0 (a Kubernetes indexed
+                      Job sets it) and the number of shards (the Job's completions)
+  SLURM_ARRAY_TASK_ID, SLURM_ARRAY_TASK_COUNT, SLURM_ARRAY_TASK_MIN, SLURM_ARRAY_TASK_STEP
+                      With repair --shard auto: this task of a Slurm job array and the array's
+                      size, first ID and step
   LC_ALL, LC_MONETARY
                       The currency symbol the table verb shows before currency values
 
@@ -41,6 +47,11 @@ Save what can be salvaged into repaired/Repair_H-M-S/NAME.sqlite, two files at a
 
 The same into PostgreSQL, the password from ~/.pgpass
   $ vantrel-cli repair --to postgresql://me@db.example/archive a.mdb
+
+Worker 2 of 4 of a batch over a share: its part of the list, a shared manifest to resume from
+  $ find /share -name '*.mdb' -print0 > list
+  $ vantrel-cli repair --to postgresql://me@db.example/archive --files-from list -0 \
+      --shard 2/4 --resume /share/run.jsonl --progress json
 
 The first ten rows of one table as JSON with typed values, dates in ISO form
   $ vantrel-cli table --format json --limit 10 damaged.mdb Customers

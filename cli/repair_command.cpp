@@ -1,14 +1,23 @@
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/log_texts.h"
+#include "app/progress_events.h"
+#include "app/run_manifest.h"
 #include "app/saving_json.h"
 #include "app/saving_run.h"
+#include "app/work_list.h"
+#include "app/worker_files.h"
 #include "app/workflow_log.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -20,6 +29,7 @@ namespace vantrel::cli {
 namespace {
 
 enum class OverwriteMode { Ask, Yes, No };
+enum class ProgressMode { Line, Json };
 
 struct RepairOptions {
   std::vector<std::string> files;
@@ -31,6 +41,19 @@ struct RepairOptions {
   bool json = false;           // the run's outcome as one line of JSON, in place of the list
   std::optional<OverwriteMode> overwrite;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::string filesFrom;  // a work list; "-": standard input
+  bool nulSeparated = false;
+  std::string shard;     // "K/N" or "auto"; empty: every file
+  std::string manifest;  // appended to; empty: the resume manifest, if any
+  std::string resume;
+  ProgressMode progress = ProgressMode::Line;
+};
+
+// What a batch worker does besides saving: the manifest it appends to and the progress events
+// it writes on standard error.
+struct BatchFollowers {
+  std::unique_ptr<ManifestWriter> manifest;
+  std::unique_ptr<ProgressEvents> events;
 };
 
 // The saving run on a terminal or in a pipe: saving-list lines on standard output, progress
@@ -38,8 +61,8 @@ struct RepairOptions {
 // from Ctrl-C and is meant, so it is confirmed without a question.
 class RepairHooks : public RunHooks, public SavingHooks {
  public:
-  RepairHooks(OverwriteMode mode, Verbosity verbosity)
-      : mode_(mode), quiet_(verbosity == Verbosity::Quiet) {}
+  RepairHooks(OverwriteMode mode, Verbosity verbosity, BatchFollowers& batch)
+      : mode_(mode), quiet_(verbosity == Verbosity::Quiet), batch_(batch) {}
 
   bool confirmStop(RunPhase) override { return true; }
   void appendSavingListLine(int, std::string_view text) override {
@@ -48,10 +71,27 @@ class RepairHooks : public RunHooks, public SavingHooks {
     std::cout << text << "\n" << std::flush;
   }
   void reportProgress(const RunProgress& progress) override {
-    if (!quiet_) progress_.show(progress);
+    if (batch_.events) {
+      batch_.events->progress(progress);
+    } else if (!quiet_) {
+      progress_.show(progress);
+    }
   }
   void showRunningFiles(std::span<const RunProgress> running) override {
-    if (!quiet_) progress_.show(running);
+    if (batch_.events) {
+      for (const RunProgress& file : running)
+        batch_.events->progress(file);
+    } else if (!quiet_) {
+      progress_.show(running);
+    }
+  }
+  void fileStarted(int fileNumber, const std::string& source) override {
+    if (batch_.manifest) batch_.manifest->fileStarted(fileNumber);
+    if (batch_.events) batch_.events->fileStarted(fileNumber, source);
+  }
+  void fileEnded(int fileNumber, const SavedFile& file) override {
+    if (batch_.manifest) batch_.manifest->fileEnded(fileNumber, file);
+    if (batch_.events) batch_.events->fileEnded(fileNumber, file);
   }
 
   OverwriteAnswer askOverwrite(const std::filesystem::path& destination) override {
@@ -114,6 +154,7 @@ class RepairHooks : public RunHooks, public SavingHooks {
 
   OverwriteMode mode_;
   bool quiet_;
+  BatchFollowers& batch_;
   ProgressLine progress_;
   std::mutex replaceMutex_;
   std::optional<bool> replaceAll_;
@@ -139,16 +180,92 @@ void printEnd(const SavingOutcome& outcome, const ActivityLog& log) {
   if (!log.writeFailure()) std::cout << "Activity log: " << log.path().string() << "\n";
 }
 
+std::optional<std::string> environmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+// The files this worker saves, each with its destination name, or why the command cannot be
+// carried out.
+Expected<WorkerFiles, std::string> chosenFiles(const RepairOptions& options) {
+  std::vector<std::string> paths = options.files;
+  if (!options.filesFrom.empty()) {
+    std::ifstream file;
+    if (options.filesFrom != "-") {
+      file.open(options.filesFrom, std::ios::binary);
+      if (!file) return Unexpected("--files-from: " + options.filesFrom + " cannot be read");
+    }
+    auto listed = readWorkList(options.filesFrom == "-" ? std::cin : file,
+                               options.nulSeparated ? ListSeparator::Nul : ListSeparator::Line);
+    if (!listed) return Unexpected("--files-from: " + listed.error());
+    paths.insert(paths.end(), listed->begin(), listed->end());
+  }
+  WorkerChoice choice;
+  choice.batch = !options.filesFrom.empty() || !options.shard.empty() ||
+                 !options.manifest.empty() || !options.resume.empty();
+  if (!options.shard.empty()) {
+    auto shard = options.shard == "auto" ? shardFromEnvironment(environmentVariable)
+                                         : parseShard(options.shard);
+    if (!shard) return Unexpected("--shard: " + shard.error());
+    choice.shard = *shard;
+  }
+  std::optional<ResumePoint> resume;
+  if (!options.resume.empty()) {
+    auto read = ResumePoint::read(options.resume);
+    if (!read) return Unexpected("--resume: " + read.error());
+    resume = std::move(*read);
+    choice.resume = &*resume;
+  }
+  return workerFiles(std::move(paths), choice);
+}
+
 int runRepair(const RepairOptions& options, Verbosity verbosity) {
+  auto chosen = chosenFiles(options);
+  if (!chosen) {
+    std::cerr << "vantrel-cli: " << chosen.error() << "\n";
+    return kExitUsage;
+  }
+  if (chosen->sources.empty()) {
+    // A shard the list gives nothing, or a worker restarted after its last file: done.
+    if (verbosity != Verbosity::Quiet) {
+      std::cerr << "vantrel-cli: nothing to save"
+                << (chosen->done > 0 ? ": every file was done already (" +
+                                           std::to_string(chosen->done) + " in the manifest)"
+                                     : std::string())
+                << "\n";
+    }
+    // A list that names no file at all is a mistake; a part of one that is empty is not.
+    return options.shard.empty() && options.resume.empty() ? kExitUsage : kExitOk;
+  }
+  if (chosen->done > 0)
+    verboseNote(verbosity, std::to_string(chosen->done) + " files done already are passed over");
+  BatchFollowers batch;
+  if (const std::string& manifest = options.manifest.empty() ? options.resume : options.manifest;
+      !manifest.empty()) {
+    auto writer = ManifestWriter::open(manifest, chosen->sources);
+    if (!writer) {
+      std::cerr << "vantrel-cli: --manifest: " << writer.error() << "\n";
+      return kExitUsage;
+    }
+    batch.manifest = std::move(*writer);
+  }
+  if (options.progress == ProgressMode::Json) {
+    batch.events = std::make_unique<ProgressEvents>(static_cast<int>(chosen->sources.size()),
+                                                    [](std::string_view line) {
+                                                      std::cerr << line << "\n" << std::flush;
+                                                    });
+  }
   const OverwriteMode mode = options.overwrite.value_or(
-      standardInputIsTerminal() ? OverwriteMode::Ask : OverwriteMode::No);
+      standardInputIsTerminal() && options.filesFrom != "-" ? OverwriteMode::Ask
+                                                            : OverwriteMode::No);
   // The JSON line is all that standard output carries: the saving list stays in the log.
-  RepairHooks hooks(mode, options.json ? Verbosity::Quiet : verbosity);
+  RepairHooks hooks(mode, options.json ? Verbosity::Quiet : verbosity, batch);
   RunState run(hooks);
   InterruptGuard guard(run);
-  const ActivityLog log = startActivityLog(options.files);
+  const ActivityLog log = startActivityLog(chosen->sources);
   SavingRequest request;
-  request.sourceFiles = options.files;
+  request.sourceFiles = chosen->sources;
+  request.destinationNames = chosen->names;
   request.destination = options.to.empty() ? options.out : options.to;
   request.destinationOptions = {
       .schemaPerFile = !options.oneSchema,
@@ -167,15 +284,17 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
     return kExitUsage;
   }
   request.destinations = std::move(*opened);
-  request.saveAll = options.files.size() != 1;  // one file is saved as the current database
+  // One file is saved as the current database.
+  request.saveAll = request.sourceFiles.size() != 1;
   request.jobs = options.jobs;
-  verboseNote(verbosity, "saving " + std::to_string(options.files.size()) + " files, up to " +
+  verboseNote(verbosity, "saving " + std::to_string(request.sourceFiles.size()) + " files, up to " +
                              std::to_string(options.jobs) + " at a time");
   const SavingOutcome outcome = runSaving(request, run, hooks, &log);
 
   // The saving list told every loss as it came; standard error names each file that was not
-  // saved whole, and the end text is the windows' and the service's.
-  for (const SavedFile& file : outcome.files) {
+  // saved whole (with JSON progress, its file_ended event did), and the end text is the
+  // windows' and the service's.
+  for (const SavedFile& file : batch.events ? std::span<const SavedFile>() : outcome.files) {
     using Status = SavedFile::Status;
     if (file.status == Status::Kept) {
       if (verbosity != Verbosity::Quiet)
@@ -194,6 +313,13 @@ int runRepair(const RepairOptions& options, Verbosity verbosity) {
   if (const std::string warning = logWarningText(log); !warning.empty())
     std::cerr << "vantrel-cli: warning: " << warning << "\n";
   if (outcome.savingAborted || InterruptGuard::interrupted()) return kExitInterrupted;
+  // A file the manifest does not record would be saved again by a resumed run: not a success.
+  if (batch.manifest) {
+    if (const std::string failure = batch.manifest->failure(); !failure.empty()) {
+      std::cerr << "vantrel-cli: --manifest: " << failure << "\n";
+      return kExitNotOpened;
+    }
+  }
   return savedEverything(outcome) ? kExitOk : kExitNotOpened;
 }
 
@@ -203,7 +329,43 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
   auto options = std::make_shared<RepairOptions>();
   CLI::App* repair = app.add_subcommand(
       "repair", "Save what can be salvaged of each database into DIR/Repair_H-M-S/NAME.sqlite");
-  repair->add_option("FILE", options->files, "The .mdb files")->required();
+  repair->add_option("FILE", options->files, "The .mdb files");
+  auto* filesFrom =
+      repair
+          ->add_option("--files-from", options->filesFrom,
+                       "Also save the files LIST names, one path a line (\"-\": standard "
+                       "input); a folder is refused (list its files with find DIR -name "
+                       "'*.mdb')")
+          ->type_name("LIST");
+  repair
+      ->add_flag("-0,--null", options->nulSeparated,
+                 "The --files-from list's paths end with NUL, as find -print0 writes them")
+      ->needs(filesFrom);
+  repair
+      ->add_option("--shard", options->shard,
+                   "Save only shard K of N of the files (K from 1 to N), by a stable hash of "
+                   "each path, so that N workers given the same list share it out; auto: K and "
+                   "N from JOB_COMPLETION_INDEX and VANTREL_SHARD_COUNT (a Kubernetes indexed "
+                   "Job) or SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT (a Slurm job array), "
+                   "refused when neither is set")
+      ->type_name("K/N|auto");
+  repair
+      ->add_option("--manifest", options->manifest,
+                   "Append one JSON line per file as it ends to FILE: the source, its size and "
+                   "SHA-256, the outcome, the tables and rows saved and lost, the destination, "
+                   "the damage, the seconds taken; workers may share one")
+      ->type_name("FILE");
+  repair
+      ->add_option("--resume", options->resume,
+                   "Pass over each file that FILE (a manifest) holds with the same path and "
+                   "SHA-256 as saved, kept, not opened or nothing salvaged, and append to FILE "
+                   "unless --manifest names another; a missing FILE holds nothing")
+      ->type_name("FILE");
+  addWordOption(*repair, "--progress", options->progress,
+                std::vector<std::pair<std::string, ProgressMode>>{{"line", ProgressMode::Line},
+                                                                  {"json", ProgressMode::Json}},
+                "Progress on standard error: line (the default), or json: one JSON line per "
+                "event (file_started, table, pages_read, file_ended)");
   auto* out =
       repair->add_option("--out", options->out, "The folder to save into (made when missing)")
           ->type_name("DIR");
@@ -248,6 +410,8 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
       ->check(wholeNumberAtLeast(1));
   repair->callback([options, &exitCode, &verbosity] {
     if (options->out.empty() && options->to.empty()) throw CLI::RequiredError("--out or --to");
+    if (options->files.empty() && options->filesFrom.empty())
+      throw CLI::RequiredError("FILE or --files-from");
     exitCode = runRepair(*options, verbosity);
   });
 }

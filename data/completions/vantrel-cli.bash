@@ -17,6 +17,9 @@ _vantrel_cli() {
     --format) COMPREPLY=($(compgen -W "tsv csv json" -- "$cur")); return ;;
     --binary) COMPREPLY=($(compgen -W "hex base64 raw" -- "$cur")); return ;;
     --overwrite) COMPREPLY=($(compgen -W "ask yes no" -- "$cur")); return ;;
+    --progress) COMPREPLY=($(compgen -W "line json" -- "$cur")); return ;;
+    --shard) COMPREPLY=($(compgen -W "auto" -- "$cur")); return ;;
+    --files-from|--manifest|--resume) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --out) COMPREPLY=($(compgen -d -- "$cur")); return ;;
     --to) COMPREPLY=($(compgen -W "postgresql://" -- "$cur")); compopt -o nospace; return ;;
     --tdef|--limit|--jobs|--table|--date-format) return ;;
@@ -31,7 +34,7 @@ _vantrel_cli() {
     table) options="--format --date-format --binary --limit" ;;
     query) options="--sql --sqlite" ;;
     relation) options="" ;;
-    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs" ;;
+    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs --files-from -0 --null --shard --manifest --resume --progress" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options -q --quiet -v --verbose -h --help" -- "$cur"))

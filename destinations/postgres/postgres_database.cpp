@@ -1,6 +1,8 @@
 #include "destinations/postgres/postgres_database.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "destinations/catalog_tables.h"
 #include "destinations/postgres/postgres_values.h"
@@ -17,6 +19,15 @@ constexpr size_t kCopyChunkBytes = 1 << 20;
 std::string bracketed(std::string_view name) {
   return "[" + std::string(name) + "]";
 }
+
+// A schema of a file carries this comment while it is written. Its writer holds the session
+// lock of the schema's name in this class (the two-key lock space, apart from the one-key
+// locks the schema's making takes), which the server lets go when the writer's connection
+// ends, however the writer ended.
+constexpr std::string_view kUnfinishedComment = "vantrel: unfinished, being written";
+constexpr const char* kWriterLockClass = "1448365138";
+// How long a new writer waits for the connection of a writer that died to be closed.
+constexpr auto kDeadWriterWait = std::chrono::seconds(10);
 
 }  // namespace
 
@@ -120,13 +131,42 @@ const PostgresConnection& PostgresDatabase::connection() const {
   return *connection_;
 }
 
+std::optional<std::string> PostgresDatabase::schemaComment() const {
+  return connection().queryValue(
+      "SELECT obj_description(oid, 'pg_namespace') FROM pg_namespace WHERE nspname = $1",
+      {schema_});
+}
+
+bool PostgresDatabase::becomeWriter() {
+  const PostgresConnection& db = connection();
+  const auto deadline = std::chrono::steady_clock::now() + kDeadWriterWait;
+  for (;;) {
+    if (db.queryValue(
+            "SELECT pg_try_advisory_lock(" + std::string(kWriterLockClass) + ", hashtext($1))",
+            {schema_}) == "t")
+      return true;
+    // Another connection writes the schema: only one that is going away is waited for.
+    if (schemaComment() != kUnfinishedComment || stopRequested() ||
+        std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 void PostgresDatabase::prepareSchema(bool& created) {
   const PostgresConnection& db = connection();
   const std::string schema = db.quoteIdentifier(schema_);
+  // A schema of its own for the file: one whose writer died in the middle of a file is not
+  // finished with the tables of another run, but made anew.
+  const bool writer = saving_.schemaPerFile && becomeWriter();
   // Files saved at the same time into one schema make it and its catalog one after another.
   db.execute("BEGIN");
   try {
     db.query("SELECT pg_advisory_xact_lock(hashtext($1))", {schema_});
+    if (writer && schemaComment() == kUnfinishedComment) {
+      db.execute("DROP SCHEMA " + schema + " CASCADE");
+      logLine("Made anew: schema " + schema_ + ", left unfinished by an earlier run");
+    }
     created = !db.queryValue("SELECT 1 FROM pg_namespace WHERE nspname = $1", {schema_});
     db.execute("CREATE SCHEMA IF NOT EXISTS " + schema + ";SET search_path TO " + schema +
                ", pg_catalog;"
@@ -149,6 +189,10 @@ void PostgresDatabase::prepareSchema(bool& created) {
       db.execute("RELEASE SAVEPOINT nocase_collation");
     } catch (const DestinationError&) {
       db.execute("ROLLBACK TO SAVEPOINT nocase_collation");
+    }
+    if (created && writer) {
+      db.execute("COMMENT ON SCHEMA " + schema + " IS " + db.quoteLiteral(kUnfinishedComment));
+      unfinishedMark_ = true;
     }
     db.execute("COMMIT");
     // The search path outlives the transaction only when set outside one.
@@ -379,7 +423,14 @@ void PostgresDatabase::close() {
           {schema_});
       if (userTables == "2") {
         connection_->execute("DROP SCHEMA " + connection_->quoteIdentifier(schema_) + " CASCADE");
+        unfinishedMark_ = false;
       }
+    }
+    // The file's saving ended here, whatever it saved: the schema is what this run makes of it.
+    if (unfinishedMark_ && connection_->alive()) {
+      connection_->execute("COMMENT ON SCHEMA " + connection_->quoteIdentifier(schema_) +
+                           " IS NULL");
+      unfinishedMark_ = false;
     }
   } catch (const DestinationError& error) {
     failure = error;

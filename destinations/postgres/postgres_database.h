@@ -56,6 +56,11 @@ class PostgresDatabase : public Destination {
 
   const PostgresConnection& connection() const;
   void prepareSchema(bool& created);
+  // The comment on the schema; none without one (or without the schema).
+  std::optional<std::string> schemaComment() const;
+  // Takes the session lock of the schema's one writer, waiting a little for a writer whose
+  // connection is being closed; false when another connection still holds it.
+  bool becomeWriter();
   // Commits the open table with its key and indexes, made after its rows.
   void completeTable();
   void discardTable();
@@ -80,6 +85,7 @@ class PostgresDatabase : public Destination {
   std::string schema_;
   PostgresSaving saving_;
   bool schemaCreated_ = false;
+  bool unfinishedMark_ = false;  // the schema carries the unfinished comment this destination put
   std::optional<OpenTable> open_;
   std::map<std::string, MadeTable> tables_;  // by name in folded case
   std::vector<SavedQuery> queries_;

@@ -47,6 +47,10 @@ std::string BackgroundProcess::outSoFar() const {
   return readTextFile(dir_ / "out");
 }
 
+std::string BackgroundProcess::errSoFar() const {
+  return readTextFile(dir_ / "err");
+}
+
 ProcessResult BackgroundProcess::wait() {
   ProcessResult result;
   if (pid_ <= 0) return result;

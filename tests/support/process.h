@@ -27,6 +27,8 @@ class BackgroundProcess {
   pid_t pid() const { return pid_; }
   // What the program has written to its standard output so far.
   std::string outSoFar() const;
+  // What the program has written to its standard error so far.
+  std::string errSoFar() const;
   // Waits for the program to end.
   ProcessResult wait();
 
