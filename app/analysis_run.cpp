@@ -7,6 +7,7 @@
 #include "app/source_problems.h"
 #include "reader/catalog_walk.h"
 #include "reader/database_header.h"
+#include "reader/protection_notes.h"
 #include "run/result_codes.h"
 
 namespace vantrel {
@@ -31,6 +32,8 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       ProgressHandler handler(salvage, tracker);
       const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
       (*db)->setDamageSink(&analysis.damage);
+      analysis.databasePassword = (*db)->databasePassword();
+      analysis.pageCoding = (*db)->pageCoding();
       analysis.result = walkCatalog(**db, handler);
       const CatalogSummary& found = analysis.summary;
       // A file with no Access header that gave nothing is no Access database at all.
@@ -61,6 +64,9 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
   if (const std::string line = damageFoundLine(analysis.damage); !line.empty()) {
     analysis.reportText += line + "\r\n\r\n\r\n";
   }
+  for (const std::string& note :
+       protectionNotes(analysis.databasePassword.has_value(), analysis.pageCoding))
+    analysis.reportText += note + "\r\n\r\n";
   if (report != nullptr) report->show(analysis.reportText);
 
   if (log != nullptr) {

@@ -7,6 +7,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/lost_definition.h"
 #include "reader/page_census.h"
+#include "reader/protection_notes.h"
 #include "reader/row_page.h"
 #include "reader/row_reader.h"
 #include "reader/table_definition.h"
@@ -252,6 +253,10 @@ RunResult salvageFile(const std::filesystem::path& path, CatalogHandler& handler
     run.appendSavingListLine("Selected File For Repairing: " + displayPath(path.string()));
     run.appendSavingListLine("Scanning file for Table[s] ");
     run.appendSavingListLine("");
+    const auto notes = protectionNotes(db->databasePassword().has_value(), db->pageCoding());
+    for (const std::string& note : notes)
+      run.appendSavingListLine(note);
+    if (!notes.empty()) run.appendSavingListLine("");
   }
   return walkCatalog(*db, handler);
 }
