@@ -76,6 +76,8 @@ int headerCodePage(std::span<const uint8_t> page0) {
 }
 
 uint32_t headerPageKey(std::span<const uint8_t> page0) {
+  // Zeros as stored are a field wiped or never written, not a key under the mask.
+  if (u32Of(page0, kPageKeyOffset) <= 0) return 0;
   const auto header = unmaskedHeader(page0);
   return header ? static_cast<uint32_t>(u32Of(*header, kPageKeyOffset)) : 0;
 }
@@ -89,6 +91,13 @@ std::optional<DatabasePassword> headerPassword(std::span<const uint8_t> page0, J
   std::array<uint8_t, kJet4PasswordBytes> stored{};
   const size_t length = jet4 ? kJet4PasswordBytes : kJet3PasswordBytes;
   std::copy_n(header->begin() + kPasswordOffset, length, stored.begin());
+  // Zeros as stored, or zeros under the mask, are a field wiped or never written.
+  const auto zero = [](uint8_t byte) { return byte == 0; };
+  if (std::all_of(page0.begin() + kPasswordOffset, page0.begin() + kPasswordOffset + length,
+                  zero) ||
+      std::all_of(stored.begin(), stored.begin() + length, zero)) {
+    return std::nullopt;
+  }
   if (jet4) {
     const auto dateBits = static_cast<uint64_t>(u32Of(*header, kCreationDateOffset)) |
                           static_cast<uint64_t>(u32Of(*header, kCreationDateOffset + 4)) << 32;

@@ -35,13 +35,14 @@ class DatabasePassword {
 
 // The database password of a file, read from the masked part of page 0: Jet 3 keeps it in
 // the file's code page, Jet 4 in UTF-16 under a further mask made from the creation date.
-// None when the file has no password, or when page 0 has no Jet signature (a damaged header
-// holds no password worth believing).
+// None when the file has no password, when the field holds zeros, or when page 0 has no Jet
+// signature (a damaged header holds no password worth believing).
 std::optional<DatabasePassword> headerPassword(std::span<const uint8_t> page0, JetVersion version,
                                                const CodePageDecoder& jet3Text);
 
 // The key that pages 1 and on are RC4-encoded with (an "encoded" database), as page 0 stores
-// it; 0 when the pages are stored as they are. Page 0 itself is never encoded this way.
+// it; 0 when the pages are stored as they are or the field holds zeros. Page 0 itself is
+// never encoded this way.
 uint32_t headerPageKey(std::span<const uint8_t> page0);
 
 }  // namespace vantrel

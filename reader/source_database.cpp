@@ -144,11 +144,13 @@ JetVersion versionByContent(SourceDatabase& db) {
 constexpr int64_t kCodingSamplePages = 8;
 
 // How the pages are stored. A key of 0 leaves them as they are. Otherwise the pages 1 to 8
-// are looked at both decoded with it and as they are: when they look like pages decoded,
-// they are decoded; when they look more like pages as they are, the key is a damaged field of
-// a file that was never encoded; when neither, the key cannot be trusted, and only the pages
-// it decodes into pages are read.
-PageCoding pageCodingOf(const SourceFile& file, const JetFormat& format, uint32_t key) {
+// are looked at both decoded with it and as they are: when more look like pages decoded,
+// they are decoded; when more look like pages as they are, the key is a damaged field of a
+// file that was never encoded. When neither tells, a key under an Access header cannot be
+// trusted, and only the pages it decodes into pages are read; one under no such header (a
+// file of any other kind) is no key.
+PageCoding pageCodingOf(const SourceFile& file, const JetFormat& format, uint32_t key,
+                        bool accessHeader) {
   if (key == 0) return {};
   PageSource decoding(file, format.pageSize, format.largestFileBytes, {key, false});
   PageSource plain(file, format.pageSize, format.largestFileBytes);
@@ -159,8 +161,8 @@ PageCoding pageCodingOf(const SourceFile& file, const JetFormat& format, uint32_
     decodedPages += looksLikePage(decoding.page(n).bytes()) ? 1 : 0;
     plainPages += looksLikePage(plain.page(n).bytes()) ? 1 : 0;
   }
-  if (decodedPages > 0 && decodedPages >= plainPages) return {key, false};
-  if (plainPages > decodedPages) return {};
+  if (decodedPages > plainPages) return {key, false};
+  if (plainPages > decodedPages || !accessHeader) return {};
   return {key, true};
 }
 
@@ -205,7 +207,8 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
   }
   db->setCodePage(headerCodePage(header.bytes()));
   db->setFormat(version);
-  db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes())));
+  db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes()),
+                                 hasJetSignature(header.bytes())));
   db->setDatabasePassword(headerPassword(header.bytes(), version, db->codePageDecoder()));
   db->wideTextSeen = 0;
   if (run != nullptr) run->sourceFormatVersion.store(db->formatVersion());
