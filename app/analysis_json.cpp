@@ -7,7 +7,7 @@
 
 namespace vantrel {
 
-std::string analysisJson(const AnalysisResult& analysis) {
+std::string analysisJson(const AnalysisResult& analysis, bool showPassword) {
   nlohmann::json tables = nlohmann::json::array();
   for (const auto& table : analysis.summary.tables) {
     tables.push_back({{"name", table.name},
@@ -39,6 +39,13 @@ std::string analysisJson(const AnalysisResult& analysis) {
   object["reason"] = analysis.opened ? nlohmann::json(nullptr) : nlohmann::json(analysis.problem);
   // What the reader passed over, so that a user learns first what is lost.
   object["damage"] = damageJson(analysis.damage);
+  object["databasePassword"] = analysis.databasePassword.has_value();
+  object["encodedPages"] = analysis.pageCoding.key != 0;
+  if (showPassword) {
+    object["password"] = analysis.databasePassword
+                             ? nlohmann::json(analysis.databasePassword->revealed())
+                             : nlohmann::json(nullptr);
+  }
   return object.dump();
 }
 

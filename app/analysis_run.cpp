@@ -3,6 +3,7 @@
 #include "app/analysis_handler.h"
 #include "app/log_texts.h"
 #include "app/progress_tracker.h"
+#include "app/protection_notes.h"
 #include "app/report_texts.h"
 #include "app/source_problems.h"
 #include "reader/catalog_walk.h"
@@ -27,6 +28,8 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       ProgressHandler handler(analyser, tracker);
       const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
       (*db)->setDamageSink(&analysis.damage);
+      analysis.databasePassword = (*db)->databasePassword();
+      analysis.pageCoding = (*db)->pageCoding();
       analysis.end = walkCatalog(**db, handler);
       const CatalogSummary& found = analysis.summary;
       // A file with no Access header that gave nothing is no Access database at all.
@@ -57,6 +60,9 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
   if (const std::string line = damageFoundLine(analysis.damage); !line.empty()) {
     analysis.reportText += line + "\r\n\r\n\r\n";
   }
+  for (const std::string& note :
+       protectionNotes(analysis.databasePassword.has_value(), analysis.pageCoding))
+    analysis.reportText += note + "\r\n\r\n";
   if (report != nullptr) report->show(analysis.reportText);
 
   if (log != nullptr) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/activity_log.h"
 #include "app/damage_report.h"
 #include "app/object_tree.h"
 #include "app/report_file.h"
+#include "reader/database_header.h"
+#include "reader/page_source.h"
 #include "run/catalog_summary.h"
 #include "run/run_state.h"
 #include "run/walk_end.h"
@@ -25,6 +28,10 @@ struct AnalysisResult {
   int previewRelationCount = 0;
   std::string reportText;  // the summary report text
   DamageReport damage;     // what the walk passed over
+  // How the file was protected: its database password (shown only when asked for) and how
+  // its pages were stored.
+  std::optional<DatabasePassword> databasePassword;
+  PageCoding pageCoding;
 };
 
 // Analyses one source file: opens it, walks its catalog counting every table's rows and

@@ -33,6 +33,8 @@ std::string_view damageKindText(DamageKind kind) {
   switch (kind) {
     case DamageKind::kUnreadablePage:
       return "page unreadable";
+    case DamageKind::kUndecodedPage:
+      return "page not decoded";
     case DamageKind::kForeignPage:
       return "page of another kind";
     case DamageKind::kBadRowOffset:
@@ -65,6 +67,7 @@ std::string damageSummaryText(const DamageReport& report) {
       {DamageKind::kLostCatalog, "catalog unreadable", "catalog unreadable"},
       {DamageKind::kUnreadableDefinition, "table lost", "tables lost"},
       {DamageKind::kUnreadablePage, "page unreadable", "pages unreadable"},
+      {DamageKind::kUndecodedPage, "encoded page not decoded", "encoded pages not decoded"},
       {DamageKind::kBadRowOffset, "row skipped", "rows skipped"},
       {DamageKind::kFieldOutsideRow, "row partly unreadable", "rows partly unreadable"},
       {DamageKind::kUnreadableLongValue, "memo or OLE value cut short",

@@ -1,5 +1,6 @@
 #include "app/file_saving.h"
 
+#include "app/protection_notes.h"
 #include "app/saving_handler.h"
 #include "app/source_problems.h"
 #include "destinations/destination.h"
@@ -44,6 +45,10 @@ Expected<WalkEnd, OpenFailure> walkSource(SavedFile& file, CatalogHandler& handl
   run.appendSavingListLine("Selected File For Repairing: " + displayPath(file.source));
   run.appendSavingListLine("Scanning file for Table[s] ");
   run.appendSavingListLine("");
+  const auto notes = protectionNotes((*db)->databasePassword().has_value(), (*db)->pageCoding());
+  for (const std::string& note : notes)
+    run.appendSavingListLine(note);
+  if (!notes.empty()) run.appendSavingListLine("");
   (*db)->setDamageSink(&file.damage);
   return walkCatalog(**db, handler);
 }

@@ -18,6 +18,7 @@ namespace {
 struct AnalyzeOptions {
   std::vector<std::string> files;
   bool json = false;
+  bool showPassword = false;
 };
 
 std::string reportTexts(const AnalysisResult& analysis) {
@@ -40,7 +41,7 @@ int runAnalyze(const AnalyzeOptions& options, Verbosity verbosity) {
       std::cerr << "vantrel-cli: " << analysis.problem << "\n";
       exitCode = kExitNotOpened;
     } else if (options.json) {
-      std::cout << analysisJson(analysis) << "\n";
+      std::cout << analysisJson(analysis, options.showPassword) << "\n";
     } else {
       std::cout << withLineFeeds(reportTexts(analysis));
     }
@@ -64,6 +65,11 @@ void addAnalyzeCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity)
   analyze->add_option("FILE", options->files, "The .mdb files")->required();
   analyze->add_flag("--json", options->json,
                     "Print each file's tables, queries and relations as one JSON object a line");
+  // The password protects nothing Vantrel needs, but its owner may have forgotten it.
+  analyze
+      ->add_flag("--show-password", options->showPassword,
+                 "With --json: give each file's database password (\"password\")")
+      ->needs("--json");
   analyze->callback(
       [options, &exitCode, &verbosity] { exitCode = runAnalyze(*options, verbosity); });
 }

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+
+#include "reader/jet_format.h"
 
 namespace vantrel {
+
+class CodePageDecoder;
 
 // The Windows code page recorded in the header page (page 0), or 1252 when it cannot be
 // read. Part of the header is masked with RC4 under a fixed key; the code page lies in it.
@@ -13,5 +19,30 @@ int headerCodePage(std::span<const uint8_t> page0);
 // whether it carries that of Access 2007 and later ("Standard ACE DB"), a format not read here.
 bool hasJetSignature(std::span<const uint8_t> page0);
 bool hasAceSignature(std::span<const uint8_t> page0);
+
+// A database password as the header stores it. It protects nothing in the pages, so it is
+// never needed to read them; it is shown only when the user asks for it, so it has no text
+// form but the one asked for by name.
+class DatabasePassword {
+ public:
+  explicit DatabasePassword(std::string text) : text_(std::move(text)) {}
+  const std::string& revealed() const { return text_; }
+  bool operator==(const DatabasePassword&) const = default;
+
+ private:
+  std::string text_;  // UTF-8
+};
+
+// The database password of a file, read from the masked part of page 0: Jet 3 keeps it in
+// the file's code page, Jet 4 in UTF-16 under a further mask made from the creation date.
+// None when the file has no password, when the field holds zeros, or when page 0 has no Jet
+// signature (a damaged header holds no password worth believing).
+std::optional<DatabasePassword> headerPassword(std::span<const uint8_t> page0, JetVersion version,
+                                               const CodePageDecoder& jet3Text);
+
+// The key that pages 1 and on are RC4-encoded with (an "encoded" database), as page 0 stores
+// it; 0 when the pages are stored as they are or the field holds zeros. Page 0 itself is
+// never encoded this way.
+uint32_t headerPageKey(std::span<const uint8_t> page0);
 
 }  // namespace vantrel

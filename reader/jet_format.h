@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace vantrel {
 
@@ -123,6 +124,12 @@ inline constexpr int kReleasedDataPageType = 9;
 inline constexpr bool isKnownPageType(int type) {
   return (type >= kDataPageType && type <= kUsageBitmapPageType) || type == kReleasedPageType ||
          type == kReleasedDataPageType;
+}
+
+// Whether a page begins as every page of the format does: a known type, then the byte 1.
+// Decoding a page with a key that is not its own gives no such start but by chance.
+inline constexpr bool looksLikePage(std::span<const uint8_t> page) {
+  return page.size() >= 2 && isKnownPageType(page[0]) && page[1] == 1;
 }
 
 // Page buffers are this large, so that a page of either version fits.

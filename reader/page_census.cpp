@@ -22,14 +22,14 @@ uint32_t u32(const std::array<uint8_t, kHeaderBytes>& bytes, size_t at) {
 constexpr int64_t kGlobalMapPage = 1;
 constexpr size_t kInlineMapHeader = 5;  // kind byte, then the first page as a u32
 
-// Reads the database's own usage map straight from the file (the page buffers are left as
-// they are): an inline bitmap, or a list of bitmap pages.
+// Reads the database's own usage map past the page cache (the cached pages are left as they
+// are): an inline bitmap, or a list of bitmap pages.
 std::vector<bool> readFreePages(const SourceDatabase& db) {
   const auto pageSize = static_cast<size_t>(db.pageSize());
   const int64_t pageCount = std::max<int64_t>(db.pageCount(), 0);
   std::vector<bool> free(static_cast<size_t>(pageCount), false);
   std::vector<uint8_t> page(pageSize);
-  if (db.file().readAt(kGlobalMapPage * pageSize, page) < pageSize || page[0] != kDataPageType) {
+  if (db.readPageStart(kGlobalMapPage, page) < pageSize || page[0] != kDataPageType) {
     return free;
   }
   // Row 0 runs to the end of the page.
@@ -43,8 +43,7 @@ std::vector<bool> readFreePages(const SourceDatabase& db) {
   const UsageBitmapReader bitmaps = [&](int64_t n) -> std::optional<std::span<const uint8_t>> {
     if (n != bitmapPage) {
       bitmapPage = 0;
-      if (n <= 0 || n >= pageCount ||
-          db.file().readAt(static_cast<uint64_t>(n) * pageSize, bitmap) < pageSize) {
+      if (n <= 0 || n >= pageCount || db.readPageStart(n, bitmap) < pageSize) {
         return std::nullopt;
       }
       bitmapPage = n;
@@ -59,11 +58,14 @@ PageCensus takeCensus(const SourceDatabase& db) {
   PageCensus census;
   std::unordered_set<int64_t> continuations;
   std::vector<int64_t> definitions;
-  const auto pageSize = static_cast<uint64_t>(db.pageSize());
   const auto typeOffset = static_cast<size_t>(db.format().userTableTypeAt);
   std::array<uint8_t, kHeaderBytes> header{};
   for (int64_t page = 1; page < db.pageCount(); ++page) {
-    if (db.file().readAt(static_cast<uint64_t>(page) * pageSize, header) == 0) break;
+    if (db.readPageStart(page, header) == 0) break;
+    if (db.pageCoding().checkEachPage && !looksLikePage(header)) {
+      census.undecodedPages.push_back(page);
+      continue;
+    }
     if (header[1] != 1) continue;
     if (header[0] == kDataPageType &&
         !(header[4] == 'L' && header[5] == 'V' && header[6] == 'A' && header[7] == 'L')) {
@@ -95,7 +97,11 @@ bool PageCensus::isFree(int64_t page) const {
 }
 
 const PageCensus& pageCensus(SourceDatabase& db) {
-  if (!db.census_) db.census_ = std::make_shared<const PageCensus>(takeCensus(db));
+  if (!db.census_) {
+    db.census_ = std::make_shared<const PageCensus>(takeCensus(db));
+    for (const int64_t page : db.census_->undecodedPages)
+      db.noteDamage(DamageKind::kUndecodedPage, page);
+  }
   return *db.census_;
 }
 

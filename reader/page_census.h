@@ -20,6 +20,9 @@ struct PageCensus {
   // Pages the database's own usage map (row 0 of page 1) marks as free: a dropped table
   // leaves its definition and data pages there, rows and all.
   std::vector<bool> freePages;
+  // Encoded pages that the key in the header, checked on each page because it may not fit,
+  // does not decode into pages: told to the damage sink when the census is taken.
+  std::vector<int64_t> undecodedPages;
 
   const std::vector<int64_t>& dataPagesOf(int64_t tdefPage) const;
   bool isFree(int64_t page) const;

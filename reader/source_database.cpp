@@ -89,13 +89,18 @@ SourceDatabase::SourceDatabase(SourceFile file, RunState* run)
 void SourceDatabase::setFormat(JetVersion version) {
   format_ = &jetFormatFor(version);
   // The page size may have changed: read and count again in pages of the new size.
-  pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes);
+  pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes, coding_);
+}
+
+void SourceDatabase::setPageCoding(PageCoding coding) {
+  coding_ = coding;
+  pages_ = PageSource(file_, format_->pageSize, format_->largestFileBytes, coding_);
 }
 
 PageView SourceDatabase::page(int64_t n) {
   PageView view = pages_.page(n);
   if (!view && n >= 0 && n < pageCount() && file_.isOpen()) {
-    noteDamage(DamageKind::kUnreadablePage, n);
+    noteDamage(pages_.undecoded(n) ? DamageKind::kUndecodedPage : DamageKind::kUnreadablePage, n);
   }
   return view;
 }
@@ -134,6 +139,32 @@ JetVersion versionByContent(SourceDatabase& db) {
     return u16Of(db.page(n).bytes(), 2) == kJet3TdefMark;
   };
   return markedJet3(4) || markedJet3(2) ? JetVersion::kJet3 : JetVersion::kJet4;
+}
+
+// Pages whose start is checked to tell whether the header's page key fits the pages.
+constexpr int64_t kCodingSamplePages = 8;
+
+// How the pages are stored. A key of 0 leaves them as they are. Otherwise the pages 1 to 8
+// are looked at both decoded with it and as they are: when more look like pages decoded,
+// they are decoded; when more look like pages as they are, the key is a damaged field of a
+// file that was never encoded. When neither tells, a key under an Access header cannot be
+// trusted, and only the pages it decodes into pages are read; one under no such header (a
+// file of any other kind) is no key.
+PageCoding pageCodingOf(const SourceFile& file, const JetFormat& format, uint32_t key,
+                        bool accessHeader) {
+  if (key == 0) return {};
+  PageSource decoding(file, format.pageSize, format.largestFileBytes, {key, false});
+  PageSource plain(file, format.pageSize, format.largestFileBytes);
+  int decodedPages = 0;
+  int plainPages = 0;
+  const int64_t last = std::min(decoding.pageCount() - 1, kCodingSamplePages);
+  for (int64_t n = 1; n <= last; ++n) {
+    decodedPages += looksLikePage(decoding.page(n).bytes()) ? 1 : 0;
+    plainPages += looksLikePage(plain.page(n).bytes()) ? 1 : 0;
+  }
+  if (decodedPages > plainPages) return {key, false};
+  if (plainPages > decodedPages || !accessHeader) return {};
+  return {key, true};
 }
 
 }  // namespace
@@ -177,6 +208,9 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
   }
   db->setCodePage(headerCodePage(header.bytes()));
   db->setFormat(version);
+  db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes()),
+                                 hasJetSignature(header.bytes())));
+  db->setDatabasePassword(headerPassword(header.bytes(), version, db->codePageDecoder()));
   db->wideTextSeen = 0;
   if (run != nullptr) run->sourceFormatVersion.store(db->formatVersion());
   return db;

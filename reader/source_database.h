@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "reader/database_header.h"
 #include "reader/jet_format.h"
 #include "reader/page_bytes.h"
 #include "reader/page_source.h"
@@ -105,6 +106,12 @@ class SourceDatabase {
   // read is told to the damage sink.
   PageView page(int64_t n);
 
+  // The first buffer.size() bytes of page n, decoded, read past the cache (see
+  // PageSource::readStart): for scans over every page.
+  size_t readPageStart(int64_t n, std::span<uint8_t> buffer) const {
+    return pages_.readStart(n, buffer);
+  }
+
   // Where the damage the reader passes over is told; null for nowhere. The workflow sets it
   // for the walks whose damage it reports.
   void setDamageSink(DamageSink* sink) { damage_ = sink; }
@@ -112,6 +119,11 @@ class SourceDatabase {
                   std::string_view table = {});
 
   LongValueClaims& longValues() { return longValues_; }
+
+  // The database password the header holds (none when it holds none); never needed here.
+  const std::optional<DatabasePassword>& databasePassword() const { return password_; }
+  // How the pages are stored: encoded ones are decoded as they are read.
+  const PageCoding& pageCoding() const { return coding_; }
 
   // Jet 3 text decoding, from the code page in the header (Windows-1252 when unknown).
   const CodePageDecoder& codePageDecoder() const { return codePageDecoder_; }
@@ -124,6 +136,10 @@ class SourceDatabase {
   // Format facts that the open decides.
   void setFormat(JetVersion version);
   void setCodePage(int codePage);
+  void setPageCoding(PageCoding coding);
+  void setDatabasePassword(std::optional<DatabasePassword> password) {
+    password_ = std::move(password);
+  }
   // Closes the file; no page can be read afterwards.
   void close();
 
@@ -131,7 +147,9 @@ class SourceDatabase {
   SourceFile file_;
   const JetFormat* format_ = &kJet3PageFormat;
   RunState* run_ = nullptr;
+  PageCoding coding_;
   PageSource pages_;
+  std::optional<DatabasePassword> password_;
   CodePageDecoder codePageDecoder_{1252};
   LongValueClaims longValues_;
   DamageSink* damage_ = nullptr;

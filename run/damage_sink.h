@@ -9,6 +9,7 @@ namespace vantrel {
 // What the reader found damaged and passed over. Each kind says what the user lost by it.
 enum class DamageKind : uint8_t {
   kUnreadablePage,        // a page the file does not hold whole (cut short, a read error)
+  kUndecodedPage,         // an encoded page the key in the header does not decode
   kForeignPage,           // a page a table's usage map names that is none of its data pages
   kBadRowOffset,          // a row whose offset entry or size lies outside its page: skipped
   kFieldOutsideRow,       // a field whose stored offsets lie outside its row: read as empty

@@ -30,7 +30,7 @@ _vantrel_cli() {
     help) COMPREPLY=($(compgen -W "$verbs" -- "$cur")); return ;;
     info) options="--tdef" ;;
     rows) options="--table --tdef --format --date-format --binary --limit" ;;
-    analyze) options="--json" ;;
+    analyze) options="--json --show-password" ;;
     table) options="--format --date-format --binary --limit" ;;
     query) options="--sql --sqlite" ;;
     relation) options="" ;;

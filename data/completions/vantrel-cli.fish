@@ -18,6 +18,7 @@ complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l date-f
 complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l binary -a 'hex base64 raw' -d 'Binary values as their bytes'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l limit -d 'Print at most N rows'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l json -d 'One JSON object a line'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l show-password -d 'With --json: the database password'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sql -d 'Only the SQL text'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sqlite -d 'The SQLite view'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l out -a '(__fish_complete_directories)' -d 'The folder to save into'

@@ -178,6 +178,57 @@ TEST_F(WorkflowCliTest, QuietRepairPrintsNothingButSavesAndLogs) {
   EXPECT_EQ(logText().find('\r'), std::string::npos) << "LF line ends";
 }
 
+// The protected Jet files of the corpus are read without asking; the analysis and the saving
+// list say how each was protected, and its database password is given by analyze --json
+// --show-password alone: not in the texts, the JSON, the saving list, the log or the saved file.
+TEST_F(WorkflowCliTest, ProtectedFilesAreReadAndTheirPasswordShownOnlyWhenAsked) {
+  std::map<std::string, std::string> passwords;
+  std::istringstream listed(test::readTextFile(*test::corpusDir() / "PASSWORDS.tsv"));
+  for (std::string line; std::getline(listed, line);) {
+    const size_t tab = line.find('\t');
+    passwords[line.substr(0, tab)] = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+  }
+  const auto files = test::protectedJetFiles();
+  ASSERT_EQ(files.size(), 5u);
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.stem);
+    const std::string& password = passwords.at(file.path.filename().string());
+    // A name that does not spell the password, so that only a leak can show it.
+    const auto copy = dir / "locked.mdb";
+    std::filesystem::copy_file(file.path, copy, std::filesystem::copy_options::overwrite_existing);
+    const auto text = runProcess({kCli, "analyze", copy.string()});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    const auto json = jsonLines(runProcess({kCli, "analyze", "--json", copy.string()}).out);
+    ASSERT_EQ(json.size(), 1u);
+    EXPECT_EQ(json[0]["databasePassword"], !password.empty());
+    EXPECT_EQ(json[0]["encodedPages"], password.empty()) << "the corpus's encoded files have none";
+    EXPECT_FALSE(json[0].contains("password"));
+    const auto shown =
+        jsonLines(runProcess({kCli, "analyze", "--json", "--show-password", copy.string()}).out);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0]["password"], password.empty() ? nlohmann::json() : nlohmann::json(password));
+    const auto out = dir / "out";
+    const auto repair =
+        runProcess({kCli, "repair", "--overwrite", "yes", "--out", out.string(), copy.string()});
+    // ucanaccess-password holds no table at all: nothing to save, whatever its protection.
+    EXPECT_EQ(repair.exitCode, json[0]["tables"].empty() ? 1 : 0) << repair.err;
+    const std::string note = password.empty() ? "Encoded pages: decoded" : "Database password: the";
+    EXPECT_NE(text.out.find(note), std::string::npos) << text.out;
+    EXPECT_NE(repair.out.find(note), std::string::npos) << repair.out;
+    // "password" is also a word of the notes: the one that is no word is looked for.
+    if (password == "ucanaccess") {
+      std::string everything = text.out + text.err + json[0].dump() + repair.out + repair.err;
+      everything += logText();
+      for (const auto& saved : filesIn(out))
+        everything += test::readTextFile(saved);
+      EXPECT_EQ(everything.find(password), std::string::npos);
+    }
+  }
+  EXPECT_NE(
+      runProcess({kCli, "analyze", "--show-password", (dir / "locked.mdb").string()}).exitCode, 0)
+      << "only with --json";
+}
+
 TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {
   const auto table = runProcess({kCli, "table", nwind(), "Shippers", "--format", "csv"});
   EXPECT_EQ(table.exitCode, 0) << table.err;

@@ -1,6 +1,7 @@
 #include "tests/support/corpus.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -37,6 +38,23 @@ std::vector<CorpusFile> corpusFiles() {
               [](const auto& a, const auto& b) { return a.stem < b.stem; });
     files.insert(files.end(), inFolder.begin(), inFolder.end());
   }
+  return files;
+}
+
+std::vector<CorpusFile> protectedJetFiles() {
+  std::vector<CorpusFile> files;
+  const auto dir = corpusDir();
+  std::error_code error;
+  if (!dir || !std::filesystem::is_directory(*dir / "protected", error)) return files;
+  for (const auto& entry : std::filesystem::directory_iterator(*dir / "protected")) {
+    if (entry.path().extension() != ".mdb") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::array<char, 0x15> start{};
+    in.read(start.data(), start.size());
+    files.push_back({entry.path().stem().string(), entry.path(), start[0x14] == 1 ? 1 : 0});
+  }
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return a.stem < b.stem; });
   return files;
 }
 

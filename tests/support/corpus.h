@@ -22,6 +22,9 @@ struct CorpusFile {
 
 // Every corpus database, Jet 3 first, each folder in name order.
 std::vector<CorpusFile> corpusFiles();
+// The Jet files of protected/ (database passwords, encoded pages), in name order; their
+// version is the header's.
+std::vector<CorpusFile> protectedJetFiles();
 
 std::string readTextFile(const std::filesystem::path& path);
 
