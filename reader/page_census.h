@@ -20,12 +20,16 @@ struct PageCensus {
   // Pages the database's own usage map (row 0 of page 1) marks as free: a dropped table
   // leaves its definition and data pages there, rows and all.
   std::vector<bool> freePages;
+  // The user stopped the run before the census had seen every page: it holds the pages before
+  // that point, and no free pages.
+  bool cut = false;
 
   const std::vector<int64_t>& dataPagesOf(int64_t tdefPage) const;
   bool isFree(int64_t page) const;
 };
 
-// Takes the census of the file, or returns the one taken before.
+// Takes the census of the file, or returns the one taken before. The census asks the run's
+// stop check every few thousand pages; see PageCensus::cut.
 const PageCensus& pageCensus(SourceDatabase& db);
 
 }  // namespace vantrel

@@ -95,6 +95,16 @@ bool isDeletedMovedRow(SourceDatabase& db, const TableDefinition& table, RowCurs
   return cursor.deletedMovedRows->contains({cursor.dataPage.number(), r});
 }
 
+// The end of a table's rows; or, when the user confirmed a stop while its pages were looked
+// for (in the page census), that stop: the table is not whole then.
+RunResult endOfRows(SourceDatabase& db) {
+  RunState* run = db.run();
+  if (run != nullptr && run->stopRequested.load() == RunState::kConfirmedStop) {
+    return run->stopCheck();
+  }
+  return RunResult::kNothing;
+}
+
 }  // namespace
 
 int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
@@ -257,13 +267,13 @@ RunResult fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& 
     cursor.walkStarted = 1;
     cursor.longValueRows.clear();
     cursor.currentRow = 0;
-    if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
+    if (nextDataPage(db, table, cursor) == 0) return endOfRows(db);
   }
   for (;;) {
     const int rows = RowPage(cursor.dataPage.bytes(), db.format()).rowsToRead();
     if (cursor.currentRow >= rows) {
       cursor.currentRow = 0;
-      if (nextDataPage(db, table, cursor) == 0) return RunResult::kNothing;
+      if (nextDataPage(db, table, cursor) == 0) return endOfRows(db);
       continue;
     }
     const int ok = readRow(db, table, cursor, cursor.currentRow);

@@ -7,7 +7,12 @@ namespace vantrel {
 
 RunResult RunState::stopCheck() {
   if (rowObserver_ != nullptr) rowObserver_->rowReached();
-  if (stopRequested.load(std::memory_order_relaxed) == 0) return RunResult::kNothing;
+  const int request = stopRequested.load(std::memory_order_relaxed);
+  if (request == 0) return RunResult::kNothing;
+  if (request == kConfirmedStop) {
+    stopRequested.store(0);
+    return RunResult::kStopped;
+  }
   // An analysis or a saving run asks first; a preview load stops unasked; elsewhere the
   // request lapses.
   const RunPhase phase = runPhase.load();

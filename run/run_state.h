@@ -64,6 +64,8 @@ class RunState {
   std::atomic<SavingMode> savingMode{SavingMode::kIdle};
   std::atomic<PreviewLoading> previewLoading{PreviewLoading::kIdle};
   std::atomic<int> stopRequested{0};  // set by the user interface, consumed by stopCheck()
+  // stopRequested's value for a stop already confirmed (see carryConfirmedStop()).
+  static constexpr int kConfirmedStop = 2;
   std::atomic<RunPhase> runPhase{RunPhase::kNone};
   std::atomic<int> savingListRow{0};  // row of the next saving-list line
   // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
@@ -77,6 +79,10 @@ class RunState {
   // Called by the reader before every row. Returns kStopped when a requested stop was
   // confirmed, kNothing otherwise. Requests made before one check give one question.
   RunResult stopCheck();
+
+  // For work that asked stopCheck() where it could not end the run itself (a pass over the
+  // file's pages): the next stopCheck() returns kStopped without asking again.
+  void carryConfirmedStop() { stopRequested.store(kConfirmedStop); }
 
   // Appends a line to the saving list and advances savingListRow.
   void appendSavingListLine(std::string_view text);
