@@ -37,9 +37,18 @@ std::string inlineText(SourceDatabase& db, std::span<const uint8_t> page, int st
   return db.decodeText(bytes);
 }
 
+// Most long texts are decoded where they lie (see decodeJet4TextInPlace and keptLength), so
+// that a large memo is held once, not as bytes and again as text.
 std::string memoText(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
-  const std::vector<uint8_t> bytes = readLongValue(db, page, start, size);
-  return db.isJet4() ? decodeJet4Text(bytes) : db.codePageDecoder().decode(bytes);
+  std::string stored = readLongValueAsString(db, page, start, size);
+  if (db.isJet4() && decodeJet4TextInPlace(stored)) return stored;
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(stored.data()),
+                                       stored.size());
+  if (db.isJet4()) return decodeJet4Text(bytes);
+  const std::optional<size_t> kept = db.codePageDecoder().keptLength(bytes);
+  if (!kept) return db.codePageDecoder().decode(bytes);
+  stored.resize(*kept);
+  return stored;
 }
 
 void setText(FieldValue& out, std::string text) {

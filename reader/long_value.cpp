@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <utility>
 
 namespace vantrel {
@@ -33,8 +34,8 @@ int longRowEnd(const RowPage& page, int r) {
 }
 
 // Appends up to `limit` bytes of a page from `from` to `to`.
-void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
-                 std::vector<uint8_t>& out) {
+template <typename Bytes>
+void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit, Bytes& out) {
   if (from < 0 || to <= from || to > static_cast<int>(page.size())) return;
   const size_t take = std::min(static_cast<size_t>(to - from), limit);
   out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
@@ -55,8 +56,9 @@ bool claimRow(SourceDatabase& db, int64_t page, int row) {
   return false;
 }
 
-std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, const StoredValue& value) {
-  std::vector<uint8_t> bytes;
+template <typename Bytes>
+Bytes readSinglePageValue(SourceDatabase& db, const StoredValue& value) {
+  Bytes bytes;
   const int row = value.row;
   const size_t length = value.length;
   const PageView view = row < 0 ? PageView() : db.page(value.page);
@@ -68,11 +70,12 @@ std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, const StoredValue& 
   return bytes;
 }
 
-std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& value) {
+template <typename Bytes>
+Bytes readChainedValue(SourceDatabase& db, const StoredValue& value) {
   int row = value.row;
   int64_t page = value.page;
   const size_t length = value.length;
-  std::vector<uint8_t> bytes;
+  Bytes bytes;
   bytes.reserve(std::min(length, kMaxReserve));
   std::set<std::pair<int64_t, int>> visited;
   // Each link but the last fills its page, so a chain has no more links than the file pages.
@@ -86,16 +89,19 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& val
     const int end = longRowEnd(rows, row);
     if (start < 0 || start + kLinkSize > end || !claimRow(db, page, row)) break;
     appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
+    // A value that has shown a megabyte of its bytes is taken at its word: the room it
+    // declares is made once, not grown by doubling, which would hold it twice for a moment.
+    if (bytes.size() >= kMaxReserve && bytes.capacity() < length) bytes.reserve(length);
     row = byteOf(rows.bytes(), start);
     page = u24Of(rows.bytes(), start + 1);
   }
+  // A chain that ended far short of its word gives back the room it did not fill.
+  if (bytes.capacity() > 2 * bytes.size() + kMaxReserve) bytes.shrink_to_fit();
   return bytes;
 }
 
-}  // namespace
-
-std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
-                                   int size) {
+template <typename Bytes>
+Bytes readValue(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
   if (start < 0 || size < kHeaderSize || start + size > static_cast<int>(page.size())) return {};
   const int64_t header = u32Of(page, start);
   if (header < 0) return {};
@@ -103,17 +109,29 @@ std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> 
   const int row = byteOf(page, start + 4);
   const int valuePage = u24Of(page, start + 5);
   if ((header & kInRow) != 0) {
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     appendBytes(page, start + kHeaderSize, start + size, length, bytes);
     return bytes;
   }
   // A stored value is never longer than the file that holds it.
   const size_t bound = std::min<uint64_t>(length, db.file().size());
   const StoredValue value{.row = row, .page = valuePage, .length = bound};
-  std::vector<uint8_t> bytes =
-      (header & kSinglePage) != 0 ? readSinglePageValue(db, value) : readChainedValue(db, value);
+  Bytes bytes = (header & kSinglePage) != 0 ? readSinglePageValue<Bytes>(db, value)
+                                            : readChainedValue<Bytes>(db, value);
   if (bytes.size() < length) db.noteDamage(DamageKind::kUnreadableLongValue, valuePage, row);
   return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                   int size) {
+  return readValue<std::vector<uint8_t>>(db, page, start, size);
+}
+
+std::string readLongValueAsString(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                  int size) {
+  return readValue<std::string>(db, page, start, size);
 }
 
 }  // namespace vantrel

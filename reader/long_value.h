@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "reader/source_database.h"
@@ -16,5 +17,8 @@ namespace vantrel {
 // page, or not among its rows, gives nothing.
 std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
                                    int size);
+// The same bytes in a string, for a text that is decoded where it lies.
+std::string readLongValueAsString(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                  int size);
 
 }  // namespace vantrel

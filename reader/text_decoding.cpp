@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 #include <string>
@@ -137,6 +138,37 @@ bool isCompressedJet4Text(std::span<const uint8_t> bytes) {
   return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
 }
 
+bool decodeJet4TextInPlace(std::string& bytes) {
+  const auto byte = [&bytes](size_t at) { return static_cast<uint8_t>(bytes[at]); };
+  if (isCompressedJet4Text({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()})) {
+    for (size_t at = 2; at < bytes.size(); ++at) {
+      if (byte(at) == 0 || byte(at) >= 0x80) return false;
+    }
+    bytes.erase(0, 2);  // the FF FE mark
+    return true;
+  }
+  // Each unit below U+0800 takes at most its own two bytes in UTF-8, so the text written
+  // never reaches the units still to be read.
+  size_t end = 0;  // the units before the first U+0000, which ends the text
+  for (; end + 1 < bytes.size(); end += 2) {
+    const char32_t unit = byte(end) | static_cast<char32_t>(byte(end + 1)) << 8;
+    if (unit == 0) break;
+    if (unit >= 0x800) return false;  // three bytes in UTF-8, or half of a surrogate pair
+  }
+  size_t written = 0;
+  for (size_t at = 0; at < end; at += 2) {
+    const char32_t unit = byte(at) | static_cast<char32_t>(byte(at + 1)) << 8;
+    if (unit < 0x80) {
+      bytes[written++] = static_cast<char>(unit);
+    } else {
+      bytes[written++] = static_cast<char>(0xC0 | unit >> 6);
+      bytes[written++] = static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  bytes.resize(written);
+  return true;
+}
+
 std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
   if (!isCompressedJet4Text(bytes)) return utf16LeToUtf8(bytes, stopAtNul);
   std::string out;
@@ -240,6 +272,16 @@ std::string CodePageDecoder::decode(std::span<const uint8_t> bytes, bool stopAtN
   for (uint8_t b : bytes)
     appendUtf8(out, table_[b]);
   return out;
+}
+
+std::optional<size_t> CodePageDecoder::keptLength(std::span<const uint8_t> bytes) const {
+  if (multibyte_) return std::nullopt;
+  size_t length = 0;
+  for (; length < bytes.size() && bytes[length] != 0; ++length) {
+    const uint8_t b = bytes[length];
+    if (b >= 0x80 || table_[b] != b) return std::nullopt;
+  }
+  return length;
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ std::string utf16LeToUtf8(std::span<const uint8_t> bytes, bool stopAtNul = true)
 // one-byte characters and runs of UTF-16 units) or plain UTF-16LE.
 bool isCompressedJet4Text(std::span<const uint8_t> bytes);
 std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul = true);
+// Decodes a Jet 4 text over its own bytes, as decodeJet4Text would, where its text is never
+// longer than the bytes read so far: ASCII alone in the compressed form, characters below
+// U+0800 in UTF-16. A long text is then held once. Returns false, leaving `bytes` as they
+// were, for any other text.
+bool decodeJet4TextInPlace(std::string& bytes);
 
 // Keeps at most `maxCodePoints` characters of a UTF-8 text, cutting at a character boundary.
 std::string truncateUtf8(std::string_view text, size_t maxCodePoints);
@@ -36,6 +42,9 @@ class CodePageDecoder {
   int codePage() const { return codePage_; }
   // Decoding ends at the first zero byte when `stopAtNul` is set.
   std::string decode(std::span<const uint8_t> bytes, bool stopAtNul = true) const;
+  // When decode() gives the first bytes of `bytes` as they stand (ASCII up to the first zero
+  // byte, in a code page that keeps ASCII), how many; otherwise none.
+  std::optional<size_t> keptLength(std::span<const uint8_t> bytes) const;
 
  private:
   struct Multibyte;
