@@ -115,14 +115,17 @@ TEST(CliTest, AReadOnlyDestinationIsReportedAsOne) {
   const auto readOnly = dir / "read-only";
   std::filesystem::create_directory(readOnly);
   constexpr int kNoNamespace = 77;
+  constexpr int kNoProgram = 127;  // no unshare
   const std::string script =
-      "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77\n"
-      "shift\nexec \"$@\"";
+      "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit " +
+      std::to_string(kNoNamespace) + "\nshift\nexec \"$@\"";
   for (const auto& out : {readOnly, readOnly / "new" / "folder"}) {
     const auto result =
-        runProcess({"unshare", "--mount", "--map-root-user", "sh", "-c", script, "sh",
-                    readOnly.string(), kCli, "repair", "--out", out.string(), source.string()});
-    if (result.exitCode == kNoNamespace || result.err.starts_with("unshare:")) {
+        runProcess({"env", "VANTREL_LOG_PATH=" + dir.path().string(), "unshare", "--mount",
+                    "--map-root-user", "sh", "-c", script, "sh", readOnly.string(), kCli, "repair",
+                    "--out", out.string(), source.string()});
+    if (result.exitCode == kNoNamespace || result.exitCode == kNoProgram ||
+        result.err.starts_with("unshare:")) {
       GTEST_SKIP() << "no mount namespace: " << result.err;
     }
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
