@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -20,11 +21,36 @@ std::string utf16LeToUtf8(std::span<const uint8_t> bytes, bool stopAtNul = true)
 // one-byte characters and runs of UTF-16 units) or plain UTF-16LE.
 bool isCompressedJet4Text(std::span<const uint8_t> bytes);
 std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul = true);
-// Decodes a Jet 4 text over its own bytes, as decodeJet4Text would, where its text is never
-// longer than the bytes read so far: ASCII alone in the compressed form, characters below
-// U+0800 in UTF-16. A long text is then held once. Returns false, leaving `bytes` as they
-// were, for any other text.
-bool decodeJet4TextInPlace(std::string& bytes);
+
+// Decodes a Jet 4 text given in pieces (a long value's rows, as they are read) as
+// decodeJet4Text decodes it whole, so that its stored bytes are never held whole.
+class Jet4TextDecoder {
+ public:
+  explicit Jet4TextDecoder(bool stopAtNul = true) : stopAtNul_(stopAtNul) {}
+  void reserve(size_t bytes) { out_.reserve(bytes); }
+  size_t size() const { return out_.size(); }
+  void feed(std::span<const uint8_t> bytes);
+  // The text; the decoder is done with after it.
+  std::string finish();
+
+ private:
+  enum class Form : uint8_t { kUnknown, kCompressed, kPlain };
+  void feedPlain(std::span<const uint8_t> bytes);
+  void feedCompressed(std::span<const uint8_t> bytes);
+  bool plainUnit(char32_t unit);  // false when a U+0000 ended the text
+  void addUnit(char32_t unit);
+  void endRun();  // a run of UTF-16 units ends: a high surrogate left has no low half
+
+  bool stopAtNul_;
+  Form form_ = Form::kUnknown;
+  std::array<uint8_t, 2> head_{};  // the first two bytes, which tell the form
+  size_t headSize_ = 0;
+  bool oneByte_ = true;   // compressed form: in a run of one-byte characters
+  bool ended_ = false;    // plain form: a U+0000 ended the text
+  int pendingByte_ = -1;  // the first byte of a UTF-16 unit whose second has not come
+  char32_t high_ = 0;     // a high surrogate waiting for its low half
+  std::string out_;
+};
 
 // Keeps at most `maxCodePoints` characters of a UTF-8 text, cutting at a character boundary.
 std::string truncateUtf8(std::string_view text, size_t maxCodePoints);
