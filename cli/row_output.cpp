@@ -16,23 +16,15 @@ bool needsCsvQuotes(std::string_view text) {
   return false;
 }
 
-void appendCsvField(std::string& out, std::string_view text) {
-  if (!needsCsvQuotes(text)) {
-    out += text;
-    return;
-  }
-  out.push_back('"');
+// A CSV field's text inside its quotes: each quote written twice.
+void appendCsvQuoted(std::string& out, std::string_view text) {
   for (char c : text) {
     if (c == '"') out.push_back('"');
     out.push_back(c);
   }
-  out.push_back('"');
 }
 
-}  // namespace
-
-std::string jsonString(std::string_view text) {
-  std::string out = "\"";
+void appendJsonEscaped(std::string& out, std::string_view text) {
   for (unsigned char c : text) {
     switch (c) {
       case '"':
@@ -60,6 +52,17 @@ std::string jsonString(std::string_view text) {
         }
     }
   }
+}
+
+// A row goes out whenever its line passes this size, and a longer field is escaped a piece of
+// this size at a time: a field of many megabytes is never held whole a second time.
+constexpr size_t kPieceBytes = size_t{1} << 20;
+
+}  // namespace
+
+std::string jsonString(std::string_view text) {
+  std::string out = "\"";
+  appendJsonEscaped(out, text);
   out.push_back('"');
   return out;
 }
@@ -72,24 +75,45 @@ void RowWriter::writeRow(const std::vector<std::string>& fields) {
 void RowWriter::writeRow(std::span<const std::string_view> fields) {
   line_.clear();
   for (size_t i = 0; i < fields.size(); ++i) {
+    const std::string_view field = fields[i];
+    bool quoted = false;
     switch (format_) {
       case RowFormat::Tsv:
         if (i) line_.push_back('\t');
-        appendBackslashEscaped(line_, fields[i]);
         break;
       case RowFormat::Csv:
         if (i) line_.push_back(',');
-        appendCsvField(line_, fields[i]);
+        quoted = needsCsvQuotes(field);
         break;
       case RowFormat::Json:
         line_ += i ? "," : "[";
-        line_ += jsonString(fields[i]);
+        quoted = true;
         break;
     }
+    if (quoted) line_.push_back('"');
+    for (size_t at = 0; at < field.size(); at += kPieceBytes) {
+      const std::string_view piece = field.substr(at, kPieceBytes);
+      if (format_ == RowFormat::Tsv) {
+        appendBackslashEscaped(line_, piece);
+      } else if (format_ == RowFormat::Json) {
+        appendJsonEscaped(line_, piece);
+      } else if (quoted) {
+        appendCsvQuoted(line_, piece);
+      } else {
+        line_ += piece;
+      }
+      if (line_.size() >= kPieceBytes) writeLine();
+    }
+    if (quoted) line_.push_back('"');
   }
   if (format_ == RowFormat::Json) line_ += fields.empty() ? "[]" : "]";
   line_ += format_ == RowFormat::Csv ? "\r\n" : "\n";
+  writeLine();
+}
+
+void RowWriter::writeLine() {
   out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+  line_.clear();
 }
 
 }  // namespace vantrel::cli

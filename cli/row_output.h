@@ -22,6 +22,9 @@ class RowWriter {
  private:
   std::ostream& out_;
   RowFormat format_;
+  // Writes what line_ holds of the row and empties it.
+  void writeLine();
+
   std::string line_;  // kept between rows, so that a row costs no allocation
 };
 

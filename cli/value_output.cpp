@@ -146,9 +146,17 @@ void ValueRowWriter::writeRow(std::span<const ColumnDefinition> columns,
   const size_t count = std::min(columns.size(), fields.size());
   if (format_ != RowFormat::Json) {
     cells_.resize(count);
-    for (size_t i = 0; i < count; ++i)
-      cells_[i] = shownText(columns[i], fields[i]);
-    texts_.writeRow(cells_);
+    shown_.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      // A text is shown as it is: it is written from the row itself, not from a copy.
+      if (fields[i].value.kind == SavedValue::Kind::Text && columns[i].type != kTypeCurrency) {
+        shown_[i] = fields[i].text;
+      } else {
+        cells_[i] = shownText(columns[i], fields[i]);
+        shown_[i] = cells_[i];
+      }
+    }
+    texts_.writeRow(shown_);
     return;
   }
   line_ = "[";

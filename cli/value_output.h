@@ -45,6 +45,7 @@ class ValueRowWriter {
   ValueOptions options_;
   RowWriter texts_;
   std::vector<std::string> cells_;
+  std::vector<std::string_view> shown_;  // each field's text: its cell, or the row's own text
   std::string line_;
 };
 

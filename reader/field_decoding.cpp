@@ -37,9 +37,41 @@ std::string inlineText(SourceDatabase& db, std::span<const uint8_t> page, int st
   return db.decodeText(bytes);
 }
 
+// A Jet 4 long text is decoded as its rows are read, so that its stored bytes are never held
+// whole; once its text has passed a megabyte it is taken at its word and given the room its
+// header declares at once (a UTF-8 text is at most as long as the stored text in all but the
+// rarest scripts), not grown by doubling, which would hold it twice for a moment.
+std::string jet4MemoText(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
+  constexpr size_t kTrustedLength = size_t{1} << 20;
+  Jet4TextDecoder decoder;
+  size_t declared = 0;
+  readLongValueInPieces(db, page, start, size,
+                        {.expect = [&declared](size_t length) { declared = length; },
+                         .append =
+                             [&decoder, &declared](std::span<const uint8_t> bytes) {
+                               decoder.feed(bytes);
+                               if (declared > 0 && decoder.size() >= kTrustedLength) {
+                                 decoder.reserve(declared);
+                                 declared = 0;
+                               }
+                             }});
+  std::string text = decoder.finish();
+  // A text far shorter than its header declared gives back the room it did not fill.
+  if (text.capacity() > 2 * text.size() + kTrustedLength) text.shrink_to_fit();
+  return text;
+}
+
+// A Jet 3 long text in a code page that keeps ASCII is mostly its own bytes: it is then
+// turned into its text where it lies, not held as bytes and again as text.
 std::string memoText(SourceDatabase& db, std::span<const uint8_t> page, int start, int size) {
-  const std::vector<uint8_t> bytes = readLongValue(db, page, start, size);
-  return db.isJet4() ? decodeJet4Text(bytes) : db.codePageDecoder().decode(bytes);
+  if (db.isJet4()) return jet4MemoText(db, page, start, size);
+  std::string stored = readLongValueAsString(db, page, start, size);
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(stored.data()),
+                                       stored.size());
+  const std::optional<size_t> kept = db.codePageDecoder().keptLength(bytes);
+  if (!kept) return db.codePageDecoder().decode(bytes);
+  stored.resize(*kept);
+  return stored;
 }
 
 void setText(FieldValue& out, std::string text) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
+#include <type_traits>
 #include <utility>
 
 namespace vantrel {
@@ -32,12 +34,38 @@ int longRowEnd(const RowPage& page, int r) {
   return std::min(page.end(r), page.size());
 }
 
+// A long value's bytes handed on to a receiver as they are read: counted, not kept.
+class HandedOn {
+ public:
+  explicit HandedOn(const LongValueReceiver& receiver) : receiver_(receiver) {}
+  size_t size() const { return count_; }
+  void expect(size_t length) const {
+    if (receiver_.expect) receiver_.expect(length);
+  }
+  void append(std::span<const uint8_t> bytes) {
+    count_ += bytes.size();
+    receiver_.append(bytes);
+  }
+
+ private:
+  const LongValueReceiver& receiver_;
+  size_t count_ = 0;
+};
+
+template <typename Bytes>
+constexpr bool kKept = !std::is_same_v<Bytes, HandedOn>;
+
 // Appends up to `limit` bytes of a page from `from` to `to`.
-void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit,
-                 std::vector<uint8_t>& out) {
+template <typename Bytes>
+void appendBytes(std::span<const uint8_t> page, int from, int to, size_t limit, Bytes& out) {
   if (from < 0 || to <= from || to > static_cast<int>(page.size())) return;
   const size_t take = std::min(static_cast<size_t>(to - from), limit);
-  out.insert(out.end(), page.begin() + from, page.begin() + from + static_cast<ptrdiff_t>(take));
+  const auto bytes = page.subspan(static_cast<size_t>(from), take);
+  if constexpr (kKept<Bytes>) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  } else {
+    out.append(bytes);
+  }
 }
 
 // Where a value is stored outside its row: its first row, and its length.
@@ -55,25 +83,24 @@ bool claimRow(SourceDatabase& db, int64_t page, int row) {
   return false;
 }
 
-std::vector<uint8_t> readSinglePageValue(SourceDatabase& db, const StoredValue& value) {
-  std::vector<uint8_t> bytes;
+template <typename Bytes>
+void readSinglePageValue(SourceDatabase& db, const StoredValue& value, Bytes& bytes) {
   const int row = value.row;
   const size_t length = value.length;
   const PageView view = row < 0 ? PageView() : db.page(value.page);
-  if (!view) return bytes;
+  if (!view) return;
   const RowPage rows(view.bytes(), db.format());
   const int start = longRowStart(rows, row);
-  if (start < 0 || !claimRow(db, value.page, row)) return bytes;
+  if (start < 0 || !claimRow(db, value.page, row)) return;
   appendBytes(rows.bytes(), start, longRowEnd(rows, row), length, bytes);
-  return bytes;
 }
 
-std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& value) {
+template <typename Bytes>
+void readChainedValue(SourceDatabase& db, const StoredValue& value, Bytes& bytes) {
   int row = value.row;
   int64_t page = value.page;
   const size_t length = value.length;
-  std::vector<uint8_t> bytes;
-  bytes.reserve(std::min(length, kMaxReserve));
+  if constexpr (kKept<Bytes>) bytes.reserve(std::min(length, kMaxReserve));
   std::set<std::pair<int64_t, int>> visited;
   // Each link but the last fills its page, so a chain has no more links than the file pages.
   const auto maxLinks = static_cast<size_t>(db.pageCount());
@@ -86,34 +113,65 @@ std::vector<uint8_t> readChainedValue(SourceDatabase& db, const StoredValue& val
     const int end = longRowEnd(rows, row);
     if (start < 0 || start + kLinkSize > end || !claimRow(db, page, row)) break;
     appendBytes(rows.bytes(), start + kLinkSize, end, length - bytes.size(), bytes);
+    // A value that has shown a megabyte of its bytes is taken at its word: the room it
+    // declares is made once, not grown by doubling, which would hold it twice for a moment.
+    if constexpr (kKept<Bytes>) {
+      if (bytes.size() >= kMaxReserve && bytes.capacity() < length) bytes.reserve(length);
+    }
     row = byteOf(rows.bytes(), start);
     page = u24Of(rows.bytes(), start + 1);
   }
-  return bytes;
+  // A chain that ended far short of its word gives back the room it did not fill.
+  if constexpr (kKept<Bytes>) {
+    if (bytes.capacity() > 2 * bytes.size() + kMaxReserve) bytes.shrink_to_fit();
+  }
+}
+
+template <typename Bytes>
+void readValue(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
+               Bytes& bytes) {
+  if (start < 0 || size < kHeaderSize || start + size > static_cast<int>(page.size())) return;
+  const int64_t header = u32Of(page, start);
+  if (header < 0) return;
+  const auto length = static_cast<size_t>(header & kLengthMask);
+  const int row = byteOf(page, start + 4);
+  const int valuePage = u24Of(page, start + 5);
+  if ((header & kInRow) != 0) {
+    appendBytes(page, start + kHeaderSize, start + size, length, bytes);
+    return;
+  }
+  // A stored value is never longer than the file that holds it.
+  const size_t bound = std::min<uint64_t>(length, db.file().size());
+  if constexpr (!kKept<Bytes>) bytes.expect(bound);
+  const StoredValue value{.row = row, .page = valuePage, .length = bound};
+  if ((header & kSinglePage) != 0) {
+    readSinglePageValue(db, value, bytes);
+  } else {
+    readChainedValue(db, value, bytes);
+  }
+  if (bytes.size() < length) db.noteDamage(DamageKind::kUnreadableLongValue, valuePage, row);
 }
 
 }  // namespace
 
 std::vector<uint8_t> readLongValue(SourceDatabase& db, std::span<const uint8_t> page, int start,
                                    int size) {
-  if (start < 0 || size < kHeaderSize || start + size > static_cast<int>(page.size())) return {};
-  const int64_t header = u32Of(page, start);
-  if (header < 0) return {};
-  const auto length = static_cast<size_t>(header & kLengthMask);
-  const int row = byteOf(page, start + 4);
-  const int valuePage = u24Of(page, start + 5);
-  if ((header & kInRow) != 0) {
-    std::vector<uint8_t> bytes;
-    appendBytes(page, start + kHeaderSize, start + size, length, bytes);
-    return bytes;
-  }
-  // A stored value is never longer than the file that holds it.
-  const size_t bound = std::min<uint64_t>(length, db.file().size());
-  const StoredValue value{.row = row, .page = valuePage, .length = bound};
-  std::vector<uint8_t> bytes =
-      (header & kSinglePage) != 0 ? readSinglePageValue(db, value) : readChainedValue(db, value);
-  if (bytes.size() < length) db.noteDamage(DamageKind::kUnreadableLongValue, valuePage, row);
+  std::vector<uint8_t> bytes;
+  readValue(db, page, start, size, bytes);
   return bytes;
+}
+
+std::string readLongValueAsString(SourceDatabase& db, std::span<const uint8_t> page, int start,
+                                  int size) {
+  std::string bytes;
+  readValue(db, page, start, size, bytes);
+  return bytes;
+}
+
+void readLongValueInPieces(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
+                           const LongValueReceiver& receiver) {
+  HandedOn bytes(receiver);
+  readValue(db, page, start, size, bytes);
 }
 
 }  // namespace vantrel

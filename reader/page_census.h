@@ -23,12 +23,16 @@ struct PageCensus {
   // Encoded pages that the key in the header, checked on each page because it may not fit,
   // does not decode into pages: told to the damage sink when the census is taken.
   std::vector<int64_t> undecodedPages;
+  // The user stopped the run before the census had seen every page: it holds the pages before
+  // that point, and no free pages.
+  bool cut = false;
 
   const std::vector<int64_t>& dataPagesOf(int64_t tdefPage) const;
   bool isFree(int64_t page) const;
 };
 
-// Takes the census of the file, or returns the one taken before.
+// Takes the census of the file, or returns the one taken before. The census asks the run's
+// stop check every few thousand pages; see PageCensus::cut.
 const PageCensus& pageCensus(SourceDatabase& db);
 
 }  // namespace vantrel

@@ -94,6 +94,17 @@ bool isDeletedMovedRow(SourceDatabase& db, const TableDefinition& table, RowCurs
   return cursor.deletedMovedRows->contains({cursor.dataPage.number(), r});
 }
 
+// The end of a table's rows; or, when the user confirmed a stop while its pages were looked
+// for (in the page census), that stop: the table is not whole then.
+RowFetch endOfRows(SourceDatabase& db) {
+  RunState* run = db.run();
+  if (run != nullptr && run->stopRequested.load() == RunState::kConfirmedStop &&
+      run->stopConfirmed()) {
+    return RowFetch::kStopped;
+  }
+  return RowFetch::kEnd;
+}
+
 }  // namespace
 
 int64_t nextDataPage(SourceDatabase& db, const TableDefinition& table, RowCursor& cursor) {
@@ -255,13 +266,13 @@ RowFetch fetchRow(SourceDatabase& db, const TableDefinition& table, RowCursor& c
     cursor.walkStarted = 1;
     cursor.longValueRows.clear();
     cursor.currentRow = 0;
-    if (nextDataPage(db, table, cursor) == 0) return RowFetch::kEnd;
+    if (nextDataPage(db, table, cursor) == 0) return endOfRows(db);
   }
   for (;;) {
     const int rows = RowPage(cursor.dataPage.bytes(), db.format()).rowsToRead();
     if (cursor.currentRow >= rows) {
       cursor.currentRow = 0;
-      if (nextDataPage(db, table, cursor) == 0) return RowFetch::kEnd;
+      if (nextDataPage(db, table, cursor) == 0) return endOfRows(db);
       continue;
     }
     const int ok = readRow(db, table, cursor, cursor.currentRow);

@@ -153,7 +153,8 @@ class SourceDatabase {
   CodePageDecoder codePageDecoder_{1252};
   LongValueClaims longValues_;
   DamageSink* damage_ = nullptr;
-  std::shared_ptr<const PageCensus> census_;  // taken when first needed
+  std::shared_ptr<const PageCensus> census_;     // taken when first needed
+  std::shared_ptr<const PageCensus> cutCensus_;  // one a stop cut short, taken again since
 
   friend const PageCensus& pageCensus(SourceDatabase& db);
 };

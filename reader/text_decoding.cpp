@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 #include <string>
@@ -138,36 +139,115 @@ bool isCompressedJet4Text(std::span<const uint8_t> bytes) {
 }
 
 std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul) {
-  if (!isCompressedJet4Text(bytes)) return utf16LeToUtf8(bytes, stopAtNul);
-  std::string out;
-  out.reserve(bytes.size());
-  bool compressed = true;
-  size_t i = 2;
-  while (i < bytes.size()) {
-    if (bytes[i] == 0) {
-      compressed = !compressed;
-      ++i;
-    } else if (compressed) {
-      // A run of one-byte characters; stretches of ASCII go in as they are.
-      while (i < bytes.size() && bytes[i] != 0) {
-        size_t end = i;
-        while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80)
-          ++end;
-        out.append(reinterpret_cast<const char*>(bytes.data() + i), end - i);
-        i = end;
-        if (i < bytes.size() && bytes[i] >= 0x80) appendUtf8(out, bytes[i++]);
-      }
-    } else {
-      // A run of UTF-16 units lasts until a unit whose first byte is the 0x00 switch.
-      size_t end = i;
-      while (end + 1 < bytes.size() && bytes[end] != 0)
-        end += 2;
-      if (!appendUtf16Units(bytes.subspan(i, end - i), stopAtNul, out)) return out;
-      i = end;
-      if (i < bytes.size() && bytes[i] != 0) break;  // a lone last byte is no character
+  Jet4TextDecoder decoder(stopAtNul);
+  decoder.reserve(isCompressedJet4Text(bytes) ? bytes.size() : bytes.size() / 2);
+  decoder.feed(bytes);
+  return decoder.finish();
+}
+
+void Jet4TextDecoder::feed(std::span<const uint8_t> bytes) {
+  // The form is told by the first two bytes, which may come in two pieces.
+  while (form_ == Form::kUnknown && !bytes.empty()) {
+    head_[headSize_++] = bytes.front();
+    bytes = bytes.subspan(1);
+    if (headSize_ < head_.size()) continue;
+    form_ = head_[0] == 0xFF && head_[1] == 0xFE ? Form::kCompressed : Form::kPlain;
+    if (form_ == Form::kPlain) feedPlain(head_);
+  }
+  if (form_ == Form::kCompressed) feedCompressed(bytes);
+  if (form_ == Form::kPlain) feedPlain(bytes);
+}
+
+std::string Jet4TextDecoder::finish() {
+  // A lone last byte is no character; a high surrogate at the end has no low half.
+  endRun();
+  return std::move(out_);
+}
+
+void Jet4TextDecoder::feedPlain(std::span<const uint8_t> bytes) {
+  size_t i = 0;
+  if (ended_) return;
+  if (pendingByte_ >= 0 && !bytes.empty()) {
+    const auto unit = static_cast<char32_t>(pendingByte_ | bytes[0] << 8);
+    pendingByte_ = -1;
+    i = 1;
+    if (!plainUnit(unit)) return;
+  }
+  for (; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char32_t>(bytes[i] | bytes[i + 1] << 8);
+    if (unit != 0 && unit < 0x80 && high_ == 0) {
+      out_.push_back(static_cast<char>(unit));
+    } else if (!plainUnit(unit)) {
+      return;
     }
   }
-  return out;
+  if (i < bytes.size()) pendingByte_ = bytes[i];
+}
+
+bool Jet4TextDecoder::plainUnit(char32_t unit) {
+  if (unit == 0 && stopAtNul_) {
+    endRun();
+    ended_ = true;
+    return false;
+  }
+  addUnit(unit);
+  return true;
+}
+
+void Jet4TextDecoder::feedCompressed(std::span<const uint8_t> bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const uint8_t b = bytes[i];
+    if (oneByte_) {
+      if (b == 0) {
+        oneByte_ = false;
+        ++i;
+        continue;
+      }
+      // A run of one-byte characters; stretches of ASCII go in as they are.
+      size_t end = i;
+      while (end < bytes.size() && bytes[end] != 0 && bytes[end] < 0x80)
+        ++end;
+      out_.append(reinterpret_cast<const char*>(bytes.data() + i), end - i);
+      i = end;
+      if (i < bytes.size() && bytes[i] >= 0x80) appendUtf8(out_, bytes[i++]);
+    } else if (pendingByte_ >= 0) {
+      addUnit(static_cast<char32_t>(pendingByte_ | b << 8));
+      pendingByte_ = -1;
+      ++i;
+    } else if (b == 0) {
+      // A unit whose first byte is 0x00 is the switch back to one-byte characters.
+      endRun();
+      oneByte_ = true;
+      ++i;
+    } else {
+      pendingByte_ = b;
+      ++i;
+    }
+  }
+}
+
+void Jet4TextDecoder::addUnit(char32_t unit) {
+  if (high_ != 0) {
+    const char32_t high = high_;
+    high_ = 0;
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      appendUtf8(out_, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+      return;
+    }
+    appendUtf8(out_, high);  // unpaired: U+FFFD
+  }
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    high_ = unit;
+    return;
+  }
+  appendUtf8(out_, unit);
+}
+
+void Jet4TextDecoder::endRun() {
+  pendingByte_ = -1;
+  if (high_ != 0) appendUtf8(out_, high_);
+  high_ = 0;
 }
 
 size_t utf8Length(std::string_view text) {
@@ -240,6 +320,16 @@ std::string CodePageDecoder::decode(std::span<const uint8_t> bytes, bool stopAtN
   for (uint8_t b : bytes)
     appendUtf8(out, table_[b]);
   return out;
+}
+
+std::optional<size_t> CodePageDecoder::keptLength(std::span<const uint8_t> bytes) const {
+  if (multibyte_) return std::nullopt;
+  size_t length = 0;
+  for (; length < bytes.size() && bytes[length] != 0; ++length) {
+    const uint8_t b = bytes[length];
+    if (b >= 0x80 || table_[b] != b) return std::nullopt;
+  }
+  return length;
 }
 
 }  // namespace vantrel

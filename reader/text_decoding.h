@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +22,36 @@ std::string utf16LeToUtf8(std::span<const uint8_t> bytes, bool stopAtNul = true)
 bool isCompressedJet4Text(std::span<const uint8_t> bytes);
 std::string decodeJet4Text(std::span<const uint8_t> bytes, bool stopAtNul = true);
 
+// Decodes a Jet 4 text given in pieces (a long value's rows, as they are read) as
+// decodeJet4Text decodes it whole, so that its stored bytes are never held whole.
+class Jet4TextDecoder {
+ public:
+  explicit Jet4TextDecoder(bool stopAtNul = true) : stopAtNul_(stopAtNul) {}
+  void reserve(size_t bytes) { out_.reserve(bytes); }
+  size_t size() const { return out_.size(); }
+  void feed(std::span<const uint8_t> bytes);
+  // The text; the decoder is done with after it.
+  std::string finish();
+
+ private:
+  enum class Form : uint8_t { kUnknown, kCompressed, kPlain };
+  void feedPlain(std::span<const uint8_t> bytes);
+  void feedCompressed(std::span<const uint8_t> bytes);
+  bool plainUnit(char32_t unit);  // false when a U+0000 ended the text
+  void addUnit(char32_t unit);
+  void endRun();  // a run of UTF-16 units ends: a high surrogate left has no low half
+
+  bool stopAtNul_;
+  Form form_ = Form::kUnknown;
+  std::array<uint8_t, 2> head_{};  // the first two bytes, which tell the form
+  size_t headSize_ = 0;
+  bool oneByte_ = true;   // compressed form: in a run of one-byte characters
+  bool ended_ = false;    // plain form: a U+0000 ended the text
+  int pendingByte_ = -1;  // the first byte of a UTF-16 unit whose second has not come
+  char32_t high_ = 0;     // a high surrogate waiting for its low half
+  std::string out_;
+};
+
 // Keeps at most `maxCodePoints` characters of a UTF-8 text, cutting at a character boundary.
 std::string truncateUtf8(std::string_view text, size_t maxCodePoints);
 size_t utf8Length(std::string_view text);
@@ -36,6 +68,9 @@ class CodePageDecoder {
   int codePage() const { return codePage_; }
   // Decoding ends at the first zero byte when `stopAtNul` is set.
   std::string decode(std::span<const uint8_t> bytes, bool stopAtNul = true) const;
+  // When decode() gives the first bytes of `bytes` as they stand (ASCII up to the first zero
+  // byte, in a code page that keeps ASCII), how many; otherwise none.
+  std::optional<size_t> keptLength(std::span<const uint8_t> bytes) const;
 
  private:
   struct Multibyte;

@@ -6,7 +6,12 @@ namespace vantrel {
 
 bool RunState::stopConfirmed() {
   if (rowObserver_ != nullptr) rowObserver_->rowReached();
-  if (stopRequested.load(std::memory_order_relaxed) == 0) return false;
+  const int request = stopRequested.load(std::memory_order_relaxed);
+  if (request == 0) return false;
+  if (request == kConfirmedStop) {
+    stopRequested.store(0);
+    return true;
+  }
   // An analysis or a saving run asks first; a preview load stops unasked; elsewhere the
   // request lapses.
   const RunPhase phase = runPhase.load();

@@ -55,6 +55,8 @@ class RunState {
   RunHooks& hooks() const { return *hooks_; }
 
   std::atomic<int> stopRequested{0};  // set by the user interface, consumed by stopConfirmed()
+  // stopRequested's value for a stop already confirmed (see carryConfirmedStop()).
+  static constexpr int kConfirmedStop = 2;
   std::atomic<RunPhase> runPhase{RunPhase::kNone};
   std::atomic<int> savingListRow{0};  // row of the next saving-list line
   // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
@@ -68,6 +70,10 @@ class RunState {
   // Called by the reader before every row. Returns true when a requested stop was confirmed.
   // Requests made before one check give one question.
   bool stopConfirmed();
+
+  // For work that asked stopConfirmed() where it could not end the run itself (a pass over the
+  // file's pages): the next stopConfirmed() is true without asking again.
+  void carryConfirmedStop() { stopRequested.store(kConfirmedStop); }
 
   // Appends a line to the saving list and advances savingListRow.
   void appendSavingListLine(std::string_view text);

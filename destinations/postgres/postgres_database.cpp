@@ -59,9 +59,12 @@ class PostgresRowSink : public RowSink {
       if (!open.created[i]) continue;
       if (!first) buffer_ += '\t';
       first = false;
-      if (i >= row.size() || !appendCopyField(columns[i], row[i], buffer_)) buffer_ += "\\N";
+      if (i >= row.size() || !appendCopyField(columns[i], row[i], buffer_, &pieces_)) {
+        buffer_ += "\\N";
+      }
     }
     buffer_ += '\n';
+    if (failure_) return false;  // a piece of a long value could not be sent
     if (buffer_.size() >= kCopyChunkBytes) return send();
     return true;
   }
@@ -105,6 +108,9 @@ class PostgresRowSink : public RowSink {
 
   PostgresDatabase& database_;
   std::string buffer_;
+  // A long value goes to the server while it is escaped: COPY's data may break anywhere.
+  const CopyPieces pieces_{.pieceBytes = kCopyChunkBytes,
+                           .send = [this](std::string&) { return send(); }};
   std::optional<DestinationError> failure_;
   bool finished_ = false;
 };

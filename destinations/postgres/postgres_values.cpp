@@ -1,5 +1,6 @@
 #include "destinations/postgres/postgres_values.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -125,14 +126,30 @@ void appendUuid(const std::array<uint8_t, 16>& guid, std::string& out) {
   out.append(braced, 1, braced.size() - 2);
 }
 
+// Appends `data` through `append` a piece at a time, handing `out` to the sender whenever it
+// has grown to a piece.
+template <typename Append>
+void appendInPieces(std::string_view data, std::string& out, const CopyPieces* pieces,
+                    const Append& append) {
+  const size_t step = pieces == nullptr ? data.size() : std::max<size_t>(pieces->pieceBytes, 1);
+  for (size_t at = 0; at < data.size(); at += step) {
+    append(data.substr(at, step), out);
+    if (pieces != nullptr && out.size() >= pieces->pieceBytes && !pieces->send(out)) return;
+  }
+}
+
 // bytea's hex form, its backslash escaped for COPY.
-void appendBytea(const std::vector<uint8_t>& bytes, std::string& out) {
+void appendBytea(const std::vector<uint8_t>& bytes, std::string& out, const CopyPieces* pieces) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += "\\\\x";
-  for (const uint8_t byte : bytes) {
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
-  }
+  const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  appendInPieces(data, out, pieces, [](std::string_view piece, std::string& to) {
+    for (const char c : piece) {
+      const auto byte = static_cast<uint8_t>(c);
+      to += kHex[byte >> 4];
+      to += kHex[byte & 0x0F];
+    }
+  });
 }
 
 // The shortest decimal that reads back as the same number, bit for bit.
@@ -199,7 +216,8 @@ std::optional<std::string> postgresColumnType(const DestinationColumn& column) {
   }
 }
 
-bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out) {
+bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out,
+                     const CopyPieces* pieces) {
   const SavedValue& value = field.value;
   const int type = column.jetType;
   using Kind = SavedValue::Kind;
@@ -245,11 +263,15 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       break;
     case Kind::Bytes:
       stored = type == kTypeBinary || type == kTypeOle;
-      if (stored) appendBytea(field.bytes, out);
+      if (stored) appendBytea(field.bytes, out, pieces);
       break;
     case Kind::Text:
       stored = (type == kTypeText || type == kTypeMemo) && storableText(field.text);
-      if (stored) appendBackslashEscaped(out, field.text);
+      if (stored) {
+        appendInPieces(field.text, out, pieces, [](std::string_view piece, std::string& to) {
+          appendBackslashEscaped(to, piece);
+        });
+      }
       break;
   }
   if (!stored) out.resize(start);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,15 @@ std::optional<std::string> postgresColumnType(const DestinationColumn& column);
 // cannot hold as it stands (a text with a NUL character or invalid UTF-8, a number beyond the
 // column's precision, a value of another kind than the column's): the row then takes a null
 // in that field, as a value the SQLite destination refuses leaves its field unset.
-bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out);
+//
+// With `pieces`, a long text or bytea goes out while it is appended: whenever `out` holds at
+// least `pieceBytes`, `send` sends and empties it (returning false when it could not; the rest
+// of the value is then dropped), so that a large value is never held whole a second time.
+struct CopyPieces {
+  size_t pieceBytes = 0;
+  std::function<bool(std::string&)> send;
+};
+bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out,
+                     const CopyPieces* pieces = nullptr);
 
 }  // namespace vantrel

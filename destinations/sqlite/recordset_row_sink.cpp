@@ -1,5 +1,6 @@
 #include "destinations/sqlite/recordset_row_sink.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -22,6 +23,10 @@ constexpr size_t kBatchBytes = size_t{8} << 20;
 constexpr size_t kBatches = 3;
 // A field that held a larger value gives its memory back once written.
 constexpr size_t kKeptCapacity = size_t{1} << 20;
+// A row with a field larger than this is not copied into a batch: it is inserted from the
+// caller's own fields once the batches before it are in, so that a large memo is not held
+// twice.
+constexpr size_t kCopiedFieldBytes = kBatchBytes;
 
 struct Batch {
   std::vector<std::vector<FieldValue>> rows;  // the fields of the created columns
@@ -35,6 +40,12 @@ size_t keep(const FieldValue& from, FieldValue& to) {
   if (from.value.kind == SavedValue::Kind::Text) to.text = from.text;
   if (from.value.kind == SavedValue::Kind::Bytes) to.bytes = from.bytes;
   return sizeof(FieldValue) + to.text.size() + to.bytes.size();
+}
+
+size_t heldBytes(const FieldValue& field) {
+  if (field.value.kind == SavedValue::Kind::Text) return field.text.size();
+  if (field.value.kind == SavedValue::Kind::Bytes) return field.bytes.size();
+  return 0;
 }
 
 void release(FieldValue& field) {
@@ -73,6 +84,12 @@ class RecordsetRowSink : public RowSink {
   bool write(std::span<const FieldValue> row) override {
     // A destination that failed for good takes no more rows: the caller learns of it at once.
     if (failed_.load(std::memory_order_acquire)) rethrowFailure();
+    if (std::ranges::any_of(fields_, [row](const auto& field) {
+          return field.first < row.size() && heldBytes(row[field.first]) > kCopiedFieldBytes;
+        })) {
+      insertInPlace(row);
+      return true;
+    }
     Batch& batch = *filling_;
     if (batch.rows.size() <= batch.count) batch.rows.emplace_back(fields_.size());
     std::vector<FieldValue>& kept = batch.rows[batch.count++];
@@ -154,31 +171,60 @@ class RecordsetRowSink : public RowSink {
   void writeBatch(Batch& batch) {
     for (size_t r = 0; r < batch.count && !failure_; ++r) {
       std::vector<FieldValue>& row = batch.rows[r];
-      try {
-        recordset_.AddNew();
-        for (size_t k = 0; k < fields_.size(); ++k) {
-          try {
-            recordset_.SetFieldValue(fields_[k].second, row[k]);
-          } catch (const CDaoException&) {
-            // A value the column cannot take leaves that field unset.
-          }
-        }
-        try {
-          recordset_.Update();
-        } catch (const CDaoException& error) {
-          // A refused row (a constraint) costs only itself; a full disk ends the rows.
-          if (error.endsDestination()) throw;
-          ++refused_;
-        }
-      } catch (...) {
-        failure_ = std::current_exception();
-        failed_.store(true, std::memory_order_release);
-      }
+      insert([&row](size_t k) -> const FieldValue* { return &row[k]; });
       for (FieldValue& field : row)
         release(field);
     }
     batch.count = 0;
     batch.bytes = 0;
+  }
+
+  // Inserts one row of the caller's, its values bound where they lie, after every row
+  // handed over before it; the writer thread is idle meanwhile.
+  void insertInPlace(std::span<const FieldValue> row) {
+    if (writer_.joinable()) {
+      if (filling_->count > 0) handOver();
+      std::unique_lock lock(mutex_);
+      // Every batch but the one being filled is back: the writer waits for the next.
+      changed_.wait(lock, [this] { return empty_.size() + 1 == batches_.size(); });
+    } else {
+      writeBatch(*filling_);
+    }
+    if (!failure_) {
+      insert([this, row](size_t k) -> const FieldValue* {
+        const size_t position = fields_[k].first;
+        return position < row.size() ? &row[position] : nullptr;
+      });
+    }
+    if (failure_) rethrowFailure();
+  }
+
+  // Inserts the row whose k-th created field `fieldAt(k)` gives (null for none). A failure
+  // that ends the destination is kept for write() and finish() to raise.
+  template <typename FieldAt>
+  void insert(const FieldAt& fieldAt) {
+    try {
+      recordset_.AddNew();
+      for (size_t k = 0; k < fields_.size(); ++k) {
+        const FieldValue* field = fieldAt(k);
+        if (field == nullptr) continue;
+        try {
+          recordset_.SetFieldValue(fields_[k].second, *field);
+        } catch (const CDaoException&) {
+          // A value the column cannot take leaves that field unset.
+        }
+      }
+      try {
+        recordset_.Update();
+      } catch (const CDaoException& error) {
+        // A refused row (a constraint) costs only itself; a full disk ends the rows.
+        if (error.endsDestination()) throw;
+        ++refused_;
+      }
+    } catch (...) {
+      failure_ = std::current_exception();
+      failed_.store(true, std::memory_order_release);
+    }
   }
 
   void stopWriter(bool abandon) {
@@ -203,7 +249,8 @@ class RecordsetRowSink : public RowSink {
   std::vector<Batch*> empty_;
   bool ending_ = false;
   bool abandoned_ = false;
-  // Written by the writer thread alone while it runs, read once it has ended.
+  // Written by one inserting thread at a time (the writer, or write() while the writer waits
+  // idle), read once the writer has ended.
   int64_t refused_ = 0;
   std::exception_ptr failure_;
   // Set with failure_, for write() to see while the writer runs.

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "app/activity_log.h"
 #include "app/analysis_handler.h"
@@ -27,6 +28,7 @@
 #include "destinations/sqlite/dao_database.h"
 #include "reader/catalog_rows.h"
 #include "reader/catalog_walk.h"
+#include "reader/page_census.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "tests/support/corpus.h"
@@ -195,6 +197,17 @@ TEST_P(HostileNamesTest, EveryTableArrivesInPostgresUnderNamesItHolds) {
 INSTANTIATE_TEST_SUITE_P(BothVersions, HostileNamesTest,
                          ::testing::Values(mw::JetVersion::kJet3, mw::JetVersion::kJet4));
 
+// A Jet 4 file of one table ("Kept", one row) made `size` bytes long with nothing after it.
+std::filesystem::path sparseDatabase(const test::TempDir& dir, uint64_t size) {
+  const auto path = dir / "sparse.mdb";
+  mw::DatabaseSpec spec;
+  spec.version = mw::JetVersion::kJet4;
+  spec.tables = {oneRowTable("Kept", {"Id"})};
+  mw::writeDatabase(path, std::move(spec));
+  std::filesystem::resize_file(path, size);
+  return path;
+}
+
 TEST(HostileSourcesTest, AFifoOrASparseGiantEndsAtOnce) {
   test::TempDir dir;
   const auto fifo = dir / "pipe.mdb";
@@ -207,12 +220,7 @@ TEST(HostileSourcesTest, AFifoOrASparseGiantEndsAtOnce) {
   }
 
   // Far beyond the largest file Jet writes: pages past it are no part of the database.
-  const auto sparse = dir / "sparse.mdb";
-  mw::DatabaseSpec spec;
-  spec.version = mw::JetVersion::kJet4;
-  spec.tables = {oneRowTable("Kept", {"Id"})};
-  mw::writeDatabase(sparse, std::move(spec));
-  std::filesystem::resize_file(sparse, uint64_t{300} << 30);
+  const auto sparse = sparseDatabase(dir, uint64_t{300} << 30);
   const auto start = std::chrono::steady_clock::now();
   auto db = openSourceDatabase(sparse);
   ASSERT_TRUE(db);
@@ -224,6 +232,49 @@ TEST(HostileSourcesTest, AFifoOrASparseGiantEndsAtOnce) {
   EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kFinished);
   ASSERT_EQ(summary.tables.size(), 1u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+// Answers every stop question with Yes, counting them, and requests a stop from another
+// thread the first time the run is checked: here, inside the page census.
+class StopFromAnotherThread : public SilentRunHooks, public RowObserver {
+ public:
+  bool confirmStop(RunPhase) override {
+    ++questions;
+    return true;
+  }
+  void rowReached() override {
+    if (++checks == 1) std::thread([this] { run->requestStop(); }).join();
+  }
+  RunState* run = nullptr;
+  int questions = 0;
+  int checks = 0;
+};
+
+TEST(HostileSourcesTest, AStopInsideThePageCensusEndsItAndReachesTheWalk) {
+  test::TempDir dir;
+  const auto sparse = sparseDatabase(dir, uint64_t{1} << 30);
+  StopFromAnotherThread hooks;
+  RunState run(hooks);
+  hooks.run = &run;
+  run.setRowObserver(&hooks);
+  run.runPhase = RunPhase::kAnalysis;
+  auto db = openSourceDatabase(sparse, &run);
+  ASSERT_TRUE(db);
+
+  EXPECT_TRUE(pageCensus(*db).cut);
+  EXPECT_EQ(hooks.checks, 1) << "the census ended at its first look at the request";
+  EXPECT_EQ(hooks.questions, 1);
+  // The walk that needs the census ends at the reader's next check, without a second question.
+  CatalogSummary summary;
+  AnalysisHandler handler(summary);
+  EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kStopped);
+  EXPECT_EQ(hooks.questions, 1);
+
+  // The next walk takes the census whole.
+  EXPECT_EQ(walkCatalog(*db, handler), WalkEnd::kFinished);
+  EXPECT_EQ(summary.tables.size(), 1u);
+  EXPECT_FALSE(pageCensus(*db).cut);
+  EXPECT_EQ(hooks.questions, 1);
 }
 
 // Every row's memo pointed at the first row's long value: one stored chain for all rows.

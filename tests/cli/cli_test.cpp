@@ -105,6 +105,37 @@ TEST(CliTest, FilesThatCannotBeOpenedGiveOneLineAndStatusOne) {
   EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line";
 }
 
+// A destination on a read-only mount says so, for the folder itself and for a folder still to
+// be made inside it, also when run as root, whom permissions do not stop. The mount is made
+// read-only in a mount namespace of the test's own; where none can be made, the test is
+// skipped.
+TEST(CliTest, AReadOnlyDestinationIsReportedAsOne) {
+  test::TempDir dir;
+  const auto source = writeFixture(dir);
+  const auto readOnly = dir / "read-only";
+  std::filesystem::create_directory(readOnly);
+  const std::string unshare = "/usr/bin/unshare";
+  if (!std::filesystem::exists(unshare)) GTEST_SKIP() << "no " << unshare;
+  constexpr int kNoNamespace = 77;
+  const std::string script =
+      "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit " +
+      std::to_string(kNoNamespace) + "\nshift\nexec \"$@\"";
+  for (const auto& out : {readOnly, readOnly / "new" / "folder"}) {
+    const auto result =
+        runProcess({"/usr/bin/env", "VANTREL_LOG_PATH=" + dir.path().string(), unshare, "--mount",
+                    "--map-root-user", "/bin/sh", "-c", script, "sh", readOnly.string(), kCli,
+                    "repair", "--out", out.string(), source.string()});
+    if (result.exitCode == kNoNamespace || result.err.starts_with("unshare:")) {
+      GTEST_SKIP() << "no mount namespace: " << result.err;
+    }
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_NE((result.out + result.err).find("Read-only file system"), std::string::npos)
+        << result.out << result.err;
+    EXPECT_EQ((result.out + result.err).find("No such file or directory"), std::string::npos);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(readOnly));
+}
+
 TEST(CliTest, InfoShowsFormatAndDefinitions) {
   test::TempDir dir;
   const auto file = writeFixture(dir);

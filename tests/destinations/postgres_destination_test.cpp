@@ -172,6 +172,30 @@ TEST_F(PostgresDestinationTest, ValuesArriveExactInTheirTypes) {
   EXPECT_EQ(value("SELECT count(*) FROM " + t), "3");
 }
 
+// Values of megabytes go to the server in pieces while they are escaped: they arrive whole,
+// escapes and all, whatever piece boundary falls inside them.
+TEST_F(PostgresDestinationTest, LargeValuesArriveWhole) {
+  auto destination = open();
+  TableDescription large{"Large", {}, {}, "", {}};
+  large.columns = {column("long", kTypeLong), column("memo", kTypeMemo), column("blob", kTypeOle)};
+  std::string memo;
+  for (int i = 0; i < 350000; ++i)
+    memo += "ab\tc\\d\ne";
+  FieldValue blob = field(Kind::Bytes);
+  for (int i = 0; i < 1500000; ++i)
+    blob.bytes.push_back(static_cast<uint8_t>(i % 251));
+  saveRows(*destination, large, {{integer(1), text(memo), blob}, {integer(2), text("x"), blob}});
+  destination->close();
+
+  const std::string t = table("Large");
+  EXPECT_EQ(value("SELECT count(*) FROM " + t + " WHERE memo = repeat(E'ab\\tc\\\\d\\ne', 350000)"),
+            "1");
+  EXPECT_EQ(value("SELECT string_agg(concat_ws(',', long, length(blob), get_byte(blob, 524287), "
+                  "get_byte(blob, 1048576), get_byte(blob, 1499999)), ';' ORDER BY long) FROM " +
+                  t),
+            "1,1500000,199,149,23;2,1500000,199,149,23");
+}
+
 // Keys, indexes and relations: the key and indexes exist, an enforced relation is a foreign
 // key with the cascades its attribute bits ask for, one whose rows do not match is refused
 // with the reason, and every relation is recorded in the catalog table.

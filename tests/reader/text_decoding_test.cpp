@@ -49,5 +49,44 @@ TEST(TextDecodingTest, CodePages) {
   EXPECT_EQ(unknown.decode(std::vector<uint8_t>{0xE9}), "é");
 }
 
+// A Jet 3 long text is turned into its text where it lies only when decoding would give its
+// own bytes: the lengths told decode to exactly those bytes.
+TEST(TextDecodingTest, TextsThatDecodeToTheirOwnBytes) {
+  const std::vector<std::vector<uint8_t>> texts{
+      {'p', 'l', 'a', 'i', 'n'}, {'a', 0, 'b'}, {'a', 0xE9}, {}, {0, 'x'}, {'~', 0x7F}};
+  for (const int codePage : {1252, 1251, 932}) {
+    const CodePageDecoder decoder(codePage);
+    for (const auto& text : texts) {
+      const auto kept = decoder.keptLength(text);
+      if (!kept) continue;
+      EXPECT_EQ(decoder.decode(text), std::string(text.begin(), text.begin() + *kept));
+    }
+  }
+  EXPECT_EQ(CodePageDecoder(1252).keptLength(std::vector<uint8_t>{'a', 0, 0xE9}), 1u);
+  EXPECT_FALSE(CodePageDecoder(1252).keptLength(std::vector<uint8_t>{'a', 0xE9}));
+  EXPECT_FALSE(CodePageDecoder(932).keptLength(std::vector<uint8_t>{'a'})) << "multi-byte";
+}
+
+// A long text is decoded as its rows come: wherever the pieces break (inside a unit, a
+// surrogate pair, the FF FE mark or a switch), the text is the one decoded whole.
+TEST(TextDecodingTest, PiecesDecodeAsTheWhole) {
+  const std::vector<std::vector<uint8_t>> texts{
+      {0xFF, 0xFE, 'a', 'b', 0, 'c', 0x01, 0x3D, 0xD8, 0x00, 0xDE, 0, 0xE9, 'd'},
+      {0xFF, 0xFE, 0, 0x3D, 0xD8, 0, 'x', 0x41},  // a high surrogate before a switch, a lone byte
+      {'A', 0, 0x3D, 0xD8, 0x00, 0xDE, 0x3D, 0xD8, 'x', 0, 0xE9, 0},
+      {'A', 0, 0x3D, 0xD8, 0, 0, 'B', 0},  // a high surrogate, then U+0000
+      {'A', 0, 'B'},
+      {0xFF},
+      {}};
+  for (const auto& text : texts) {
+    for (size_t piece = 1; piece <= 3; ++piece) {
+      Jet4TextDecoder decoder;
+      for (size_t at = 0; at < text.size(); at += piece)
+        decoder.feed(std::span(text).subspan(at, std::min(piece, text.size() - at)));
+      EXPECT_EQ(decoder.finish(), jet4(text)) << "pieces of " << piece;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantrel
