@@ -174,7 +174,6 @@ TEST(QueryViewsSavingTest, OnTheCorpusEveryViewRunsAndNineInTenSelectsBecomeView
     RunState run(hooks);
     const auto source = listCatalogObjects(file.path.string(), run);
     ASSERT_TRUE(source);
-    CatalogSummary summary;
     CDaoDatabase destination;
     const auto path = dir / (file.stem + ".sqlite");
     destination.Create(path);

@@ -128,7 +128,6 @@ TEST_P(SalvageAdditionsTest, MissingRowsAreSaidWhenSaving) {
     std::vector<std::string> lines;
   } hooks;
   RunState run(hooks);
-  CatalogSummary summary;
   ActivityLog log(dir / "log.txt");
   CDaoDatabase destination;
   destination.Create(dir / "out.sqlite");

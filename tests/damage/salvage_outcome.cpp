@@ -101,7 +101,6 @@ std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path&
   {
     SavingListHooks hooks(savingList);
     RunState run(hooks);
-    CatalogSummary summary;
     CDaoDatabase destination;
     destination.Create(destinationPath);
     SalvageContext context{run, nullptr, &destination};
