@@ -409,6 +409,12 @@ void PostgresDatabase::completeTable() {
   open_.reset();
   if (saving_.runNames)
     saving_.runNames->taken(saving_.runNames->tables, foldAsciiCase(made.name), true);
+  // In one schema for the run every file has the same location, which cannot tell whose
+  // tables they are: those files report none.
+  if (saving_.savedTables && saving_.schemaPerFile) {
+    std::lock_guard lock(saving_.savedTables->mutex);
+    saving_.savedTables->byLocation[location()].push_back(made.name);
+  }
   tables_[foldAsciiCase(made.name)] = std::move(made);
 }
 

@@ -1,6 +1,7 @@
 #include "destinations/postgres/postgres_destination.h"
 
 #include "destinations/catalog_tables.h"
+#include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_database.h"
 #include "jetsql/identifier_text.h"
 
@@ -44,6 +45,7 @@ bool PostgresRunNames::taken(std::set<std::string>& names, const std::string& na
 
 PostgresDestinations::PostgresDestinations(PostgresSaving saving) : saving_(std::move(saving)) {
   if (!saving_.schemaPerFile) saving_.runNames = std::make_shared<PostgresRunNames>();
+  saving_.savedTables = std::make_shared<PostgresSavedTables>();
 }
 
 DestinationCapabilities PostgresDestinations::capabilities() const {
@@ -86,6 +88,36 @@ std::string PostgresDestinations::summary(const std::vector<std::string>& locati
     separator = ", ";
   }
   return text;
+}
+
+std::vector<SavedTable> PostgresDestinations::savedTables(const std::string& location) const {
+  std::vector<SavedTable> tables;
+  std::string schema;
+  {
+    std::lock_guard lock(mutex_);
+    const auto found = schemas_.find(location);
+    if (found == schemas_.end()) return tables;
+    schema = found->second;
+  }
+  {
+    std::lock_guard lock(saving_.savedTables->mutex);
+    const auto found = saving_.savedTables->byLocation.find(location);
+    if (found == saving_.savedTables->byLocation.end()) return tables;
+    for (const std::string& name : found->second)
+      tables.push_back({name, 0});
+  }
+  try {
+    const PostgresConnection db(saving_.target.conninfo, saving_.target.connectTimeoutSeconds,
+                                saving_.stop);
+    for (SavedTable& table : tables) {
+      const auto rows = db.queryValue("SELECT count(*) FROM " + db.quoteIdentifier(schema) + "." +
+                                      db.quoteIdentifier(table.name));
+      table.rows = rows ? std::stoll(*rows) : 0;
+    }
+  } catch (const DestinationError&) {
+    // A server that cannot be read back reports the tables with what was counted.
+  }
+  return tables;
 }
 
 bool isPostgresAddress(std::string_view address) {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "destinations/destination.h"
 #include "destinations/destination_registry.h"
@@ -27,6 +28,13 @@ struct PostgresRunNames {
   bool taken(std::set<std::string>& names, const std::string& name, bool claim);
 };
 
+// The tables each destination of a run saved whole, in the order they were saved, by the
+// destination's location (a schema per file): what the run reports as saved.
+struct PostgresSavedTables {
+  std::mutex mutex;
+  std::map<std::string, std::vector<std::string>> byLocation;
+};
+
 // How a saving run writes into a PostgreSQL server.
 struct PostgresSaving {
   PostgresTarget target;
@@ -41,6 +49,8 @@ struct PostgresSaving {
   const LogSink* log = nullptr;
   // One schema for the run: what its files wrote there (made by PostgresDestinations).
   std::shared_ptr<PostgresRunNames> runNames;
+  // Where each destination tells the tables it saved (made by PostgresDestinations).
+  std::shared_ptr<PostgresSavedTables> savedTables;
   // The run's stop request: a connection still being made gives up when it is set.
   const std::atomic<int>* stop = nullptr;
 };
@@ -68,6 +78,9 @@ class PostgresDestinations : public DestinationKind {
   std::unique_ptr<Destination> create(const DestinationPlace& place) const override;
   // "postgresql://USER@HOST:PORT/DB, schema NAME" with every schema of the locations.
   std::string summary(const std::vector<std::string>& locations) const override;
+  // The tables the destination at `location` saved, with their rows as the server counts them
+  // now; what could be counted when the server cannot be reached again.
+  std::vector<SavedTable> savedTables(const std::string& location) const override;
 
  private:
   PostgresSaving saving_;

@@ -468,9 +468,18 @@ TEST_F(WorkflowCliTest, RepairIntoPostgresKeepsOrReplacesAsTold) {
             std::string::npos);
   EXPECT_EQ(snapshot(), before);
 
-  const auto replaced =
-      runProcess({kCli, "repair", "--to", url, "--schema-per-file", "--overwrite", "yes", nwind()});
+  // The JSON names what was saved, with the rows the server holds.
+  const auto replaced = runProcess(
+      {kCli, "repair", "--json", "--to", url, "--schema-per-file", "--overwrite", "yes", nwind()});
   EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+  const auto outcome = jsonLines(replaced.out);
+  ASSERT_EQ(outcome.size(), 1u) << replaced.out;
+  const auto& saved = outcome[0]["files"][0];
+  EXPECT_EQ(saved["tables"].size(), 8u) << saved;
+  EXPECT_EQ(saved["rows"], 3202) << saved;
+  EXPECT_NE(saved["tables"].dump().find(R"({"name":"Order Details","rows":2155})"),
+            std::string::npos)
+      << saved;
   const std::string after = snapshot();
   EXPECT_NE(after, before) << "the tables were made again";
   const auto digests = [](const std::string& text) {
