@@ -7,20 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/setup.sh
-work=$(mktemp -d)
-chmod 755 "$work"
-eval "$(./scripts/pg-test-server.sh start)"
-if [ -z "${VANTREL_TEST_POSTGRES:-}" ]; then
-  echo "bench-postgres: no PostgreSQL server to measure against" >&2
-  exit 1
-fi
-trap '"$PWD/scripts/pg-test-server.sh" stop "$VANTREL_TEST_POSTGRES_DIR"; rm -rf "$work"' EXIT
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release --target vantrel-cli vantrel-mkdb -j 2 >"$work/build.log" || {
-  cat "$work/build.log"
-  exit 1
-}
+bench=bench-postgres
+. ./scripts/bench-with-postgres.sh
 rows=${1:-1000000}
 file="$work/records.mdb"
 ./build-release/tools/mkdb/vantrel-mkdb synthetic "$file" --rows "$rows" >/dev/null

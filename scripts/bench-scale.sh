@@ -21,20 +21,8 @@ counts=("$@")
 [ ${#counts[@]} -eq 0 ] && counts=(1 2 4)
 corpus=${VANTREL_CORPUS:-../shared/corpus}
 
-./scripts/setup.sh
-work=$(mktemp -d)
-chmod 755 "$work"
-eval "$(./scripts/pg-test-server.sh start)"
-if [ -z "${VANTREL_TEST_POSTGRES:-}" ]; then
-  echo "bench-scale: no PostgreSQL server to measure against" >&2
-  exit 1
-fi
-trap '"$PWD/scripts/pg-test-server.sh" stop "$VANTREL_TEST_POSTGRES_DIR"; rm -rf "$work"' EXIT
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release --target vantrel-cli vantrel-mkdb -j 2 >"$work/build.log" || {
-  cat "$work/build.log"
-  exit 1
-}
+bench=bench-scale
+. ./scripts/bench-with-postgres.sh
 cli=$PWD/build-release/cli/vantrel-cli
 server=${VANTREL_TEST_POSTGRES%/*}
 
