@@ -22,13 +22,15 @@ TEST(ViewTranslationTest, WritesJetSqlAsSqlite) {
       // Names, strings, &, Like with * and ?, and with a set and #.
       {"SELECT [First] & \" \" & [Last] AS [Full Name] FROM [People] WHERE Last Like \"m*\" OR "
        "Code Like \"[!a-c]#?\" OR Code Not Like '50%_x';",
-       "SELECT (coalesce(\"First\", '') || coalesce(' ', '') || coalesce(\"Last\", '')) AS \"Full "
+       "SELECT (coalesce(\"First\", '') || ' ' || coalesce(\"Last\", '')) AS \"Full "
        "Name\" FROM \"People\" WHERE \"Last\" LIKE 'm%' OR \"Code\" GLOB '[^a-cA-C][0-9]?' OR "
        "\"Code\" NOT LIKE '50\\%\\_x' ESCAPE '\\'"},
-      // "&" binds below arithmetic and above comparison; Jet compares text without case.
+      // "&" binds below arithmetic and above comparison, and gives null only when every operand
+      // is null; Jet compares text without case.
       {"SELECT a & b + c FROM T WHERE x & \"y\" = \"AB\";",
-       "SELECT (coalesce(\"a\", '') || coalesce(\"b\" + \"c\", '')) FROM \"T\" WHERE "
-       "(coalesce(\"x\", '') || coalesce('y', '')) = 'AB' COLLATE NOCASE"},
+       "SELECT (CASE WHEN coalesce(\"a\", \"b\" + \"c\") IS NOT NULL THEN coalesce(\"a\", '') || "
+       "coalesce(\"b\" + \"c\", '') END) FROM \"T\" WHERE (coalesce(\"x\", '') || 'y') = 'AB' "
+       "COLLATE NOCASE"},
       {"SELECT IIf(Age >= 18, \"adult\", \"minor\"), Nz(Nick), Nz(Age, 0), IsNull(Nick) FROM "
        "People;",
        "SELECT (CASE WHEN (\"Age\" >= 18) THEN 'adult' ELSE 'minor' END), coalesce(\"Nick\", ''), "

@@ -1,0 +1,121 @@
+#include "dialects/postgres/postgres_translation.h"
+
+#include "dialects/common/jet_literals.h"
+#include "dialects/common/jet_statement.h"
+#include "dialects/postgres/postgres_functions.h"
+#include "dialects/postgres/postgres_literals.h"
+
+namespace vantrel {
+
+namespace {
+
+// The collation the PostgreSQL destination makes in every schema: ICU, case-insensitive.
+constexpr std::string_view kNocase = " COLLATE nocase";
+
+// A value as a sort key that orders texts without regard to case and leaves other values as
+// they are: a collation on a number is an error, and a view cannot know its columns' types
+// when it is written.
+std::string caseInsensitiveKey(const std::string& value) {
+  return "(CASE WHEN pg_typeof(" + value +
+         ") IN ('text'::regtype, 'character varying'::regtype) "
+         "THEN " +
+         value + "::text END)" + std::string(kNocase);
+}
+
+// PostgreSQL's words for Jet's meaning: dates are timestamps, booleans PostgreSQL's own,
+// texts compare without regard to case through the schema's "nocase" collation.
+class PostgresDialect final : public SqlDialect {
+ public:
+  std::string_view engine() const override { return "PostgreSQL"; }
+
+  std::string dateLiteral(const std::string& isoText) const override {
+    return postgresTimestamp(isoText);
+  }
+  std::string boolean(bool value) const override { return value ? "true" : "false"; }
+  std::string concatenation(const std::vector<std::string>& operands) const override {
+    // concat() reads any value as text and a null as empty text; Jet's "&" gives null only
+    // when every operand is null, and a text literal never is.
+    std::string list;
+    bool literal = false;
+    for (const std::string& operand : operands) {
+      literal = literal || isStringLiteral(operand);
+      list += (list.empty() ? "" : ", ") + operand;
+    }
+    if (literal) return "concat(" + list + ")";
+    return "(CASE WHEN num_nonnulls(" + list + ") > 0 THEN concat(" + list + ") END)";
+  }
+  std::string division() const override { return "::double precision /"; }
+  std::optional<std::string> truthComparison(const std::string& operand, bool equal,
+                                             bool minusOne) const override {
+    const std::string op = equal ? " = " : " <> ";
+    return "(CASE WHEN pg_typeof(" + operand + ") = 'boolean'::regtype THEN " + operand +
+           "::text::boolean" + op + (minusOne ? "true" : "false") + " ELSE " + operand +
+           "::text::numeric" + op + (minusOne ? "-1" : "0") + " END)";
+  }
+  std::string caseInsensitive() const override { return std::string(kNocase); }
+  std::string likeComparison(std::string_view jetPattern, bool negated) const override {
+    return postgresLike(jetPattern, negated);
+  }
+  std::string likeExpression(const std::string& patternSql, bool negated) const override {
+    return std::string(negated ? "NOT ILIKE " : "ILIKE ") + "replace(replace(" + patternSql +
+           ", '*', '%'), '?', '_')";
+  }
+  FunctionCall function(std::string_view name, const std::vector<JetTokens>& arguments,
+                        const ExpressionContext& context) const override {
+    return translatePostgresFunction(name, arguments, context);
+  }
+
+  std::string orderTerm(const std::string& expression, OrderPlace place) const override {
+    // A SELECT DISTINCT sorts only by what it selects, and a column's own name stands alone.
+    if (place != OrderPlace::kAny) return expression;
+    return caseInsensitiveKey(expression) + ", " + expression;
+  }
+  // Grouping keeps the texts as they are: a column grouped under a collation could no longer
+  // be selected.
+  std::string groupTerm(const std::string& expression) const override { return expression; }
+  // Jet's TOP n keeps the rows that tie with the last one.
+  std::string top(std::string_view count, bool ordered) const override {
+    if (!ordered) return " LIMIT " + std::string(count);
+    return " FETCH FIRST " + std::string(count) + " ROWS WITH TIES";
+  }
+  std::string topPercent(std::string_view percent, const std::string& body,
+                         bool ordered) const override {
+    // Jet rounds the share of rows up.
+    const std::string count = "(SELECT (count(*) * " + std::string(percent) +
+                              " + 99) / 100 FROM (" + body + ") AS counted)";
+    if (!ordered) return " LIMIT " + count;
+    return " FETCH FIRST " + count + " ROWS WITH TIES";
+  }
+  bool leftJoinsOnly() const override { return false; }
+  bool uniqueColumnNames() const override { return true; }
+  std::string columnNamesSelect(const std::string& table) const override {
+    return "SELECT attname::text, '' FROM pg_attribute WHERE attrelid = to_regclass(" +
+           quotedString(quotedName(table)) +
+           ") AND attnum > 0 AND NOT attisdropped ORDER BY attnum";
+  }
+  bool unionOrderByOutputOnly() const override { return true; }
+  std::string pivotValuesSelect(const std::string& pivot, const std::string& from,
+                                const std::string& where) const override {
+    std::string select =
+        "SELECT quote_nullable(min(v)), coalesce(min(v)::text, '<>') FROM (SELECT " + pivot +
+        " AS v";
+    if (!from.empty()) select += " FROM " + from;
+    if (!where.empty()) select += " WHERE " + where;
+    // Texts that differ only in case are one value, as in Jet; values in their order.
+    return select + ") AS pivots GROUP BY lower(v::text) ORDER BY " + caseInsensitiveKey("min(v)") +
+           ", min(v)";
+  }
+  std::string pivotMatch(const std::string& pivot, const std::string& literal) const override {
+    return "lower((" + pivot + ")::text) = lower(" + literal + ")";
+  }
+};
+
+}  // namespace
+
+ViewTranslation translateQueryToPostgres(std::string_view jetSql,
+                                         const PivotValueReader& readPivotValues) {
+  static const PostgresDialect kDialect;
+  return translateJetStatement(jetSql, kDialect, readPivotValues);
+}
+
+}  // namespace vantrel
