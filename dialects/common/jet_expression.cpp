@@ -302,6 +302,9 @@ class ExpressionWriter {
       const bool binary = before != nullptr && before->role == Piece::Role::Operand;
       if (piece.sql == "+" && binary && (before->isText || (after && after->isText))) {
         piece.sql = "||";  // "+" joins texts in Jet
+        // Each operand as Jet writes it as text, where it stands whole beside the "+".
+        if (!before->isText && (k < 2 || endsSum(k - 2))) asText(pieces_[k - 1]);
+        if (after && !after->isText && endsSum(k + 2)) asText(*after);
       } else if (piece.sql == "/") {
         piece.sql = dialect().division();  // Jet always divides in floating point
       } else if (isComparison(piece)) {
@@ -313,6 +316,22 @@ class ExpressionWriter {
         }
       }
     }
+  }
+
+  // Whether the piece at `at` (or the end) bounds a term of a sum: what binds as loosely as
+  // "+" or looser.
+  bool endsSum(size_t at) const {
+    if (at >= pieces_.size()) return true;
+    const Piece& piece = pieces_[at];
+    return piece.role == Piece::Role::Keyword || piece.role == Piece::Role::Comma ||
+           isComparison(piece) ||
+           (piece.role == Piece::Role::Operator &&
+            (piece.sql == "+" || piece.sql == "-" || piece.sql == "||" || piece.sql == "&"));
+  }
+
+  void asText(Piece& piece) const {
+    piece.sql = dialect().asJetText(piece.sql);
+    piece.isText = true;
   }
 
   const SqlDialect& dialect() const { return *context_.dialect; }

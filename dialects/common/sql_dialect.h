@@ -58,6 +58,8 @@ class SqlDialect {
   virtual std::string dateLiteral(const std::string& isoText) const = 0;
   // Jet's True and False (Yes and No, On and Off).
   virtual std::string boolean(bool value) const = 0;
+  // A value as the text Jet writes for it when it joins it to a text.
+  virtual std::string asJetText(const std::string& value) const = 0;
   // Jet's "a & b & c": each operand as text, a null one as empty text, and null when every
   // operand is null.
   virtual std::string concatenation(const std::vector<std::string>& operands) const = 0;

@@ -32,17 +32,27 @@ class PostgresDialect final : public SqlDialect {
     return postgresTimestamp(isoText);
   }
   std::string boolean(bool value) const override { return value ? "true" : "false"; }
+  // A currency or numeric value without the zeros of its scale, and a boolean as 1 or 0, as
+  // the SQLite destination holds it; any other value as PostgreSQL writes it.
+  std::string asJetText(const std::string& value) const override {
+    return "(CASE pg_typeof(" + value + ") WHEN 'numeric'::regtype THEN trim_scale(" + value +
+           "::text::numeric)::text WHEN 'boolean'::regtype THEN " + value +
+           "::text::boolean::integer::text ELSE " + value + "::text END)";
+  }
   std::string concatenation(const std::vector<std::string>& operands) const override {
-    // concat() reads any value as text and a null as empty text; Jet's "&" gives null only
-    // when every operand is null, and a text literal never is.
-    std::string list;
+    // concat() reads a null as empty text; Jet's "&" gives null only when every operand is
+    // null, and a text literal never is.
+    std::string nullable;
+    std::string texts;
     bool literal = false;
     for (const std::string& operand : operands) {
-      literal = literal || isStringLiteral(operand);
-      list += (list.empty() ? "" : ", ") + operand;
+      const bool text = isStringLiteral(operand);
+      literal = literal || text;
+      nullable += (nullable.empty() ? "" : ", ") + operand;
+      texts += (texts.empty() ? "" : ", ") + (text ? operand : asJetText(operand));
     }
-    if (literal) return "concat(" + list + ")";
-    return "(CASE WHEN num_nonnulls(" + list + ") > 0 THEN concat(" + list + ") END)";
+    if (literal) return "concat(" + texts + ")";
+    return "(CASE WHEN num_nonnulls(" + nullable + ") > 0 THEN concat(" + texts + ") END)";
   }
   std::string division() const override { return "::double precision /"; }
   std::optional<std::string> truthComparison(const std::string& operand, bool equal,

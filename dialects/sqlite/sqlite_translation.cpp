@@ -19,6 +19,8 @@ class SqliteDialect final : public SqlDialect {
     return quotedString(isoText);
   }
   std::string boolean(bool value) const override { return value ? "1" : "0"; }
+  // SQLite joins any value to a text as it holds it.
+  std::string asJetText(const std::string& value) const override { return value; }
   std::string concatenation(const std::vector<std::string>& operands) const override {
     std::string joined;
     std::string anyOperand;
