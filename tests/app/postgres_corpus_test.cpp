@@ -203,16 +203,32 @@ bool sameViewRow(const std::string& got, const std::string& expected,
   return true;
 }
 
-TEST(PostgresCorpusTest, EveryTableArrivesWithTheRowsOfTheSqliteDestination) {
-  VANTREL_REQUIRE_CORPUS();
-  VANTREL_REQUIRE_POSTGRES();
-  std::string problem;
-  const auto target = parsePostgresTarget(*test::testPostgresUrl(), problem);
-  ASSERT_TRUE(target) << problem;
-  const PostgresDestinations postgres(PostgresSaving{*target, true, nullptr, nullptr});
-  const PostgresConnection db(target->conninfo);
-  test::TempDir dir;
-  const auto sqlite = *destinationRegistry().open(dir.path().string());
+// Both kinds of destination, for saving each corpus file into both.
+class PostgresCorpusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VANTREL_REQUIRE_CORPUS();
+    VANTREL_REQUIRE_POSTGRES();
+    std::string problem;
+    const auto target = parsePostgresTarget(*test::testPostgresUrl(), problem);
+    ASSERT_TRUE(target) << problem;
+    postgres_ =
+        std::make_unique<PostgresDestinations>(PostgresSaving{*target, true, nullptr, nullptr});
+    db_ = std::make_unique<PostgresConnection>(target->conninfo);
+    sqlite_ = *destinationRegistry().open(dir_.path().string());
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<PostgresDestinations> postgres_;
+  std::unique_ptr<PostgresConnection> db_;
+  std::unique_ptr<DestinationKind> sqlite_;
+};
+
+TEST_F(PostgresCorpusTest, EveryTableArrivesWithTheRowsOfTheSqliteDestination) {
+  const PostgresDestinations& postgres = *postgres_;
+  const PostgresConnection& db = *db_;
+  const test::TempDir& dir = dir_;
+  const auto& sqlite = sqlite_;
   int tables = 0;
   int64_t rows = 0;
   for (const auto& file : test::corpusFiles()) {
@@ -273,16 +289,11 @@ void sortViewRows(TableSum& sum, const std::vector<PgColumn>& columns) {
 
 // Northwind (the corpus's and the samples) saved into both destinations: every SQLite view has
 // its PostgreSQL twin, and each twin gives the same rows.
-TEST(PostgresCorpusTest, NorthwindsViewsGiveTheRowsOfTheirSqliteTwins) {
-  VANTREL_REQUIRE_CORPUS();
-  VANTREL_REQUIRE_POSTGRES();
-  std::string problem;
-  const auto target = parsePostgresTarget(*test::testPostgresUrl(), problem);
-  ASSERT_TRUE(target) << problem;
-  const PostgresDestinations postgres(PostgresSaving{*target, true, nullptr, nullptr});
-  const PostgresConnection db(target->conninfo);
-  test::TempDir dir;
-  const auto sqlite = *destinationRegistry().open(dir.path().string());
+TEST_F(PostgresCorpusTest, NorthwindsViewsGiveTheRowsOfTheirSqliteTwins) {
+  const PostgresDestinations& postgres = *postgres_;
+  const PostgresConnection& db = *db_;
+  const test::TempDir& dir = dir_;
+  const auto& sqlite = sqlite_;
   std::vector<test::CorpusFile> files;
   for (const auto& file : test::corpusFiles()) {
     if (file.stem == "gabriellogue-Northwind" || file.stem == "mdbtools-nwind")
