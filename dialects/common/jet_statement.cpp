@@ -312,8 +312,8 @@ class StatementTranslator {
                                : alias                  ? OrderPlace::kColumnName
                                : part.modifiers.empty() ? OrderPlace::kAny
                                                         : OrderPlace::kDistinct;
-      sql += dialect_.orderTerm(expression(term.first(end)), place);
-      if (end < term.size()) sql += " " + expression(term.subspan(end));
+      const std::string direction = end < term.size() ? upperAscii(term[end].text) : "";
+      sql += dialect_.orderTerm(expression(term.first(end)), place, direction);
     }
     return sql;
   }

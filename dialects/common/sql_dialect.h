@@ -79,8 +79,10 @@ class SqlDialect {
   virtual FunctionCall function(std::string_view name, const std::vector<JetTokens>& arguments,
                                 const ExpressionContext& context) const = 0;
 
-  // An ORDER BY term (without ASC or DESC) that sorts text without regard to case.
-  virtual std::string orderTerm(const std::string& expression, OrderPlace place) const = 0;
+  // An ORDER BY term that sorts text without regard to case and a null first, as Jet does;
+  // `direction` is "ASC", "DESC" or empty as the query wrote it.
+  virtual std::string orderTerm(const std::string& expression, OrderPlace place,
+                                std::string_view direction) const = 0;
   // A GROUP BY term.
   virtual std::string groupTerm(const std::string& expression) const = 0;
   // What follows ORDER BY for TOP n, and for TOP n PERCENT of the rows `body` selects.

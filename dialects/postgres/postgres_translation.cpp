@@ -75,10 +75,14 @@ class PostgresDialect final : public SqlDialect {
     return translatePostgresFunction(name, arguments, context);
   }
 
-  std::string orderTerm(const std::string& expression, OrderPlace place) const override {
+  std::string orderTerm(const std::string& expression, OrderPlace place,
+                        std::string_view direction) const override {
+    // Jet sorts a null below every value; PostgreSQL above them unless told.
+    const std::string order = (direction.empty() ? "" : " " + std::string(direction)) +
+                              (direction == "DESC" ? " NULLS LAST" : " NULLS FIRST");
     // A SELECT DISTINCT sorts only by what it selects, and a column's own name stands alone.
-    if (place != OrderPlace::kAny) return expression;
-    return caseInsensitiveKey(expression) + ", " + expression;
+    if (place != OrderPlace::kAny) return expression + order;
+    return caseInsensitiveKey(expression) + order + ", " + expression + order;
   }
   // Grouping keeps the texts as they are: a column grouped under a collation could no longer
   // be selected.
@@ -112,8 +116,9 @@ class PostgresDialect final : public SqlDialect {
     if (!from.empty()) select += " FROM " + from;
     if (!where.empty()) select += " WHERE " + where;
     // Texts that differ only in case are one value, as in Jet; values in their order.
+    // A null first, as Jet sorts it.
     return select + ") AS pivots GROUP BY lower(v::text) ORDER BY " + caseInsensitiveKey("min(v)") +
-           ", min(v)";
+           " NULLS FIRST, min(v) NULLS FIRST";
   }
   std::string pivotMatch(const std::string& pivot, const std::string& literal) const override {
     return "lower((" + pivot + ")::text) = lower(" + literal + ")";

@@ -54,9 +54,12 @@ class SqliteDialect final : public SqlDialect {
     return translateSqliteFunction(name, arguments, context);
   }
 
-  std::string orderTerm(const std::string& expression, OrderPlace place) const override {
-    // A number with a collation would no longer name a column.
-    return place == OrderPlace::kColumnNumber ? expression : expression + " COLLATE NOCASE";
+  std::string orderTerm(const std::string& expression, OrderPlace place,
+                        std::string_view direction) const override {
+    // A number with a collation would no longer name a column. SQLite sorts a null first.
+    const std::string term =
+        place == OrderPlace::kColumnNumber ? expression : expression + " COLLATE NOCASE";
+    return direction.empty() ? term : term + " " + std::string(direction);
   }
   std::string groupTerm(const std::string& expression) const override {
     const bool number = expression.find_first_not_of("0123456789") == std::string::npos;

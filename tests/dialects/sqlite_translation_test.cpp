@@ -218,6 +218,13 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"[a-b]?[!x]\";"),
             (Rows{"Ann", "Bob"}));
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Born Like \"199#-12-*\";"), (Rows{"Ann"}));
+  // "&" is null when every part is; DISTINCTROW over one table of a join keeps one row per
+  // row of that table.
+  EXPECT_EQ(viewRows("SELECT Nick & Nick, Nick & Team FROM People WHERE Name = \"Ann\";"),
+            (Rows{"-|Blue"}));
+  EXPECT_EQ(viewRows("SELECT DISTINCTROW Teams.Title FROM Teams INNER JOIN People ON Teams.Team "
+                     "= People.Team;"),
+            (Rows{"Reds"}));
   // A pattern joined from parts; a missing part is empty, so Bob's name matches "*?".
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"*\" & Team & \"?\";"),
             (Rows{"Bob"}));
