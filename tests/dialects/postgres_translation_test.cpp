@@ -10,6 +10,7 @@
 #include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_url.h"
 #include "dialects/postgres/postgres_translation.h"
+#include "tests/dialects/view_rows.h"
 #include "tests/support/postgres_server.h"
 
 namespace vantrel {
@@ -78,21 +79,18 @@ class PostgresViewsTest : public ::testing::Test {
 
   // The rows of the view of a Jet query, each row's values joined by "|" (NULL as "-").
   std::vector<std::string> viewRows(std::string_view jet) {
-    const PivotValueReader pivots = [this](const std::string& select) {
-      std::vector<PivotValue> values;
-      for (const std::string& row : rowsOf(select)) {
-        const size_t bar = row.find('|');
-        values.push_back({row.substr(0, bar), row.substr(bar + 1)});
-      }
-      return values;
-    };
-    const ViewTranslation result = translateQueryToPostgres(jet, pivots);
-    if (!result.sql) {
-      ADD_FAILURE() << jet << ": " << result.reason;
-      return {};
-    }
-    db_->execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + *result.sql);
-    return rowsOf("SELECT * FROM v");
+    return test::translatedViewRows(
+        jet, translateQueryToPostgres,
+        [this](const std::string& select) {
+          db_->execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + select);
+        },
+        [this](const std::string& sql) { return rowsOf(sql); });
+  }
+
+  std::vector<std::string> viewColumns() {
+    return rowsOf(
+        "SELECT attname FROM pg_attribute WHERE attrelid = 'v'::regclass AND attnum > 0 "
+        "ORDER BY attnum");
   }
 
   std::vector<std::string> sortedViewRows(std::string_view jet) {
@@ -177,16 +175,12 @@ TEST_F(PostgresViewsTest, ViewsGiveWhatJetGives) {
   viewRows(
       "SELECT People.Team, Teams.Team, Score * 2 FROM People INNER JOIN Teams ON "
       "People.Team = Teams.Team;");
-  EXPECT_EQ(rowsOf("SELECT attname FROM pg_attribute WHERE attrelid = 'v'::regclass AND attnum "
-                   "> 0 ORDER BY attnum"),
-            (Rows{"People.Team", "Teams.Team", "Expr1000"}));
+  EXPECT_EQ(viewColumns(), (Rows{"People.Team", "Teams.Team", "Expr1000"}));
   // A crosstab: one column per value found in the rows, null as "<>" and first.
   EXPECT_EQ(viewRows("TRANSFORM Sum(Score) AS S SELECT Active FROM People GROUP BY Active "
                      "PIVOT Team;"),
             (Rows{"f|-|-|-2.5", "t|10|7.5|7.5"}));
-  EXPECT_EQ(rowsOf("SELECT attname FROM pg_attribute WHERE attrelid = 'v'::regclass AND attnum "
-                   "> 0 ORDER BY attnum"),
-            (Rows{"Active", "<>", "Blue", "Red"}));
+  EXPECT_EQ(viewColumns(), (Rows{"Active", "<>", "Blue", "Red"}));
 }
 
 }  // namespace

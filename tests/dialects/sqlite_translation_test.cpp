@@ -8,6 +8,7 @@
 
 #include "dialects/sqlite/sqlite_literals.h"
 #include "dialects/sqlite/sqlite_translation.h"
+#include "tests/dialects/view_rows.h"
 
 namespace vantrel {
 namespace {
@@ -166,21 +167,12 @@ class SqliteViewsTest : public ::testing::Test {
 
   // The rows of the view of a Jet query, each row's values joined by "|" (NULL as "-").
   std::vector<std::string> viewRows(std::string_view jet) {
-    const PivotValueReader pivots = [this](const std::string& select) {
-      std::vector<PivotValue> values;
-      for (const std::string& row : rowsOf(select)) {
-        const size_t bar = row.find('|');
-        values.push_back({row.substr(0, bar), row.substr(bar + 1)});
-      }
-      return values;
-    };
-    const ViewTranslation result = translateQueryToSqlite(jet, pivots);
-    if (!result.sql) {
-      ADD_FAILURE() << jet << ": " << result.reason;
-      return {};
-    }
-    execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + *result.sql);
-    return rowsOf("SELECT * FROM v");
+    return test::translatedViewRows(
+        jet, translateQueryToSqlite,
+        [this](const std::string& select) {
+          execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + select);
+        },
+        [this](const std::string& sql) { return rowsOf(sql); });
   }
 
   std::vector<std::string> rowsOf(const std::string& sql) {
