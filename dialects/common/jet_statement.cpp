@@ -296,7 +296,10 @@ class StatementTranslator {
   std::string expression(JetTokens tokens) { return translateExpression(tokens, context_); }
 
   // The ORDER BY terms of a part: Jet sorts text without regard to case.
-  std::string terms(JetTokens tokens, const SelectPart& part) {
+  // `everyTermAny`, when given, is told whether every term stands where anything may, so that
+  // the same terms may also order a rank.
+  std::string terms(JetTokens tokens, const SelectPart& part, bool* everyTermAny = nullptr) {
+    if (everyTermAny != nullptr) *everyTermAny = true;
     std::set<std::string> aliases;
     for (size_t i = 1; i < part.columns.size(); ++i) {
       if (part.columns[i - 1].isWord("AS")) aliases.insert(lowerAscii(part.columns[i].text));
@@ -314,6 +317,7 @@ class StatementTranslator {
                                                         : OrderPlace::kDistinct;
       const std::string direction = end < term.size() ? upperAscii(term[end].text) : "";
       sql += dialect_.orderTerm(expression(term.first(end)), place, direction);
+      if (everyTermAny != nullptr && place != OrderPlace::kAny) *everyTermAny = false;
     }
     return sql;
   }
@@ -491,6 +495,12 @@ class StatementTranslator {
     std::string sql = "SELECT " + part.modifiers + columnList(part);
     for (const std::string& column : extraColumns)
       sql += ", " + column;
+    return sql + fromOnward(part);
+  }
+
+  // " FROM ... WHERE ... GROUP BY ... HAVING ...", each where the part has it.
+  std::string fromOnward(const SelectPart& part) {
+    std::string sql;
     if (!part.from.empty()) {
       // "SELECT *" lists the left table's columns first; turning the join round would
       // change their order.
@@ -510,10 +520,22 @@ class StatementTranslator {
     const std::string body = composePart(part, extraColumns);
     std::string sql = body;
     const bool ordered = !part.orderBy.empty();
-    if (ordered) sql += " ORDER BY " + terms(part.orderBy, part);
-    if (!part.limit.empty()) sql += dialect_.top(part.limit, ordered);
-    if (!part.topPercent.empty()) sql += dialect_.topPercent(part.topPercent, body, ordered);
-    return sql;
+    bool rankable = false;
+    const std::string order = ordered ? terms(part.orderBy, part, &rankable) : "";
+    if (ordered) sql += " ORDER BY " + order;
+    if (part.limit.empty() && part.topPercent.empty()) return sql;
+    // Jet rounds the share of rows up.
+    const std::string count = !part.limit.empty()
+                                  ? part.limit
+                                  : "(SELECT (count(*) * " + part.topPercent +
+                                        " + 99) / 100 FROM (" + body + ") AS counted)";
+    // Each row's place in the query's order, ties sharing one, where the terms allow it: a
+    // SELECT DISTINCT would rank its rows before it drops the repeated ones.
+    const std::string ranked =
+        ordered && rankable && part.modifiers.empty()
+            ? "SELECT rank() OVER (ORDER BY " + order + ") AS jet_rank" + fromOnward(part)
+            : "";
+    return sql + dialect_.top(count, ordered, ranked);
   }
 
   // TRANSFORM value SELECT ... PIVOT expression [IN (values)]: the row headings and one

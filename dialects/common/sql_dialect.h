@@ -85,10 +85,11 @@ class SqlDialect {
                                 std::string_view direction) const = 0;
   // A GROUP BY term.
   virtual std::string groupTerm(const std::string& expression) const = 0;
-  // What follows ORDER BY for TOP n, and for TOP n PERCENT of the rows `body` selects.
-  virtual std::string top(std::string_view count, bool ordered) const = 0;
-  virtual std::string topPercent(std::string_view percent, const std::string& body,
-                                 bool ordered) const = 0;
+  // What follows ORDER BY for Jet's TOP: the first `count` rows (a number or an expression)
+  // and, where the query is ordered, every row that ties with the last of them. `ranked`,
+  // where not empty, selects each row's rank in the query's order as jet_rank.
+  virtual std::string top(const std::string& count, bool ordered,
+                          const std::string& ranked) const = 0;
   // Whether every column of a view needs a name of its own, and then a SELECT of two text
   // columns whose first holds the names of a table's columns, in order.
   virtual bool uniqueColumnNames() const = 0;

@@ -87,16 +87,8 @@ class PostgresDialect final : public SqlDialect {
   // Grouping keeps the texts as they are: a column grouped under a collation could no longer
   // be selected.
   std::string groupTerm(const std::string& expression) const override { return expression; }
-  // Jet's TOP n keeps the rows that tie with the last one.
-  std::string top(std::string_view count, bool ordered) const override {
-    if (!ordered) return " LIMIT " + std::string(count);
-    return " FETCH FIRST " + std::string(count) + " ROWS WITH TIES";
-  }
-  std::string topPercent(std::string_view percent, const std::string& body,
-                         bool ordered) const override {
-    // Jet rounds the share of rows up.
-    const std::string count = "(SELECT (count(*) * " + std::string(percent) +
-                              " + 99) / 100 FROM (" + body + ") AS counted)";
+  std::string top(const std::string& count, bool ordered,
+                  const std::string& /*ranked*/) const override {
     if (!ordered) return " LIMIT " + count;
     return " FETCH FIRST " + count + " ROWS WITH TIES";
   }

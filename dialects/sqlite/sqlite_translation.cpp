@@ -65,14 +65,11 @@ class SqliteDialect final : public SqlDialect {
     const bool number = expression.find_first_not_of("0123456789") == std::string::npos;
     return number ? expression : expression + " COLLATE NOCASE";
   }
-  std::string top(std::string_view count, bool /*ordered*/) const override {
-    return " LIMIT " + std::string(count);
-  }
-  std::string topPercent(std::string_view percent, const std::string& body,
-                         bool /*ordered*/) const override {
-    // Jet rounds the share of rows up.
-    return " LIMIT (SELECT (count(*) * " + std::string(percent) + " + 99) / 100 FROM (" + body +
-           "))";
+  // SQLite has no WITH TIES: the limit counts the rows ranked within the first `count`.
+  std::string top(const std::string& count, bool /*ordered*/,
+                  const std::string& ranked) const override {
+    if (ranked.empty()) return " LIMIT " + count;
+    return " LIMIT (SELECT count(*) FROM (" + ranked + ") WHERE jet_rank <= " + count + ")";
   }
   // SQLite takes RIGHT JOIN only from 3.39 on; programs built on an older one open the
   // destination too.

@@ -70,13 +70,15 @@ TEST(ViewTranslationTest, WritesJetSqlAsSqlite) {
        "INTEGER), (CAST(strftime('%m', \"Born\") AS INTEGER) || '/' || CAST(strftime('%d', "
        "\"Born\") AS INTEGER) || strftime('/%Y', \"Born\")), printf('%.2f', \"Score\") FROM "
        "\"People\""},
-      // DISTINCTROW is dropped, TOP becomes LIMIT (after ORDER BY), OWNERACCESS is dropped.
+      // DISTINCTROW over one table is dropped, OWNERACCESS is dropped; TOP counts the rows
+      // ranked within the first n (after ORDER BY), so that ties with the last stay.
       {"SELECT DISTINCTROW TOP 2 Name FROM People ORDER BY Score DESC WITH OWNERACCESS OPTION;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE DESC LIMIT 2"},
-      {"SELECT TOP 50 PERCENT Name FROM People ORDER BY Score;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE LIMIT (SELECT (count(*) "
-       "* 50 + 99) / "
-       "100 FROM (SELECT \"Name\" FROM \"People\"))"},
+       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE DESC LIMIT (SELECT "
+       "count(*) FROM (SELECT rank() OVER (ORDER BY \"Score\" COLLATE NOCASE DESC) AS jet_rank "
+       "FROM \"People\") WHERE jet_rank <= 2)"},
+      {"SELECT DISTINCT TOP 50 PERCENT Name FROM People ORDER BY Name;",
+       "SELECT DISTINCT \"Name\" FROM \"People\" ORDER BY \"Name\" COLLATE NOCASE LIMIT (SELECT "
+       "(count(*) * 50 + 99) / 100 FROM (SELECT DISTINCT \"Name\" FROM \"People\") AS counted)"},
       {"SELECT Team, Sum(Score), Count(*), First(Name), Last(Name) FROM People GROUP BY Team "
        "HAVING Count(*) > 1;",
        "SELECT \"Team\", sum(\"Score\"), count(*), (CASE WHEN count(*) > 0 THEN \"Name\" END), "
@@ -242,6 +244,7 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
             (Rows{"1991-02-01|1999"}));
   // TOP, TOP PERCENT (rounded up, as Jet does), groups and First.
   EXPECT_EQ(viewRows("SELECT TOP 2 Name FROM People ORDER BY Score DESC;"), (Rows{"Bob", "Mary"}));
+  EXPECT_EQ(viewRows("SELECT TOP 1 Team FROM People ORDER BY Team DESC;"), (Rows{"Red", "Red"}));
   EXPECT_EQ(viewRows("SELECT TOP 30 PERCENT Name FROM People ORDER BY Score;"),
             (Rows{"max", "Ann"}));
   EXPECT_EQ(viewRows("SELECT Team, Count(*), Sum(Score), Avg(Score) FROM People GROUP BY Team "
