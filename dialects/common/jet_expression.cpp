@@ -126,7 +126,7 @@ class ExpressionWriter {
         return i;
       case JetToken::Kind::Name:
         if (token.text.empty()) throw TranslationRefused{"an empty name []"};
-        add(Piece(quotedName(token.text)));
+        add(Piece(quotedName(context_.heldName(token.text))));
         return i;
       case JetToken::Kind::Text:
         add(textPiece(quotedString(token.text), token.text));
@@ -162,7 +162,7 @@ class ExpressionWriter {
       add(Piece(upper(token.text),
                 token.isWord("NULL") ? Piece::Role::Operand : Piece::Role::Keyword));
     } else {
-      add(Piece(quotedName(token.text)));
+      add(Piece(quotedName(context_.heldName(token.text))));
     }
   }
 

@@ -146,9 +146,11 @@ struct SelectPart {
 
 class StatementTranslator {
  public:
-  StatementTranslator(const SqlDialect& dialect, const PivotValueReader& readPivotValues)
+  StatementTranslator(const SqlDialect& dialect, const PivotValueReader& readPivotValues,
+                      const std::map<std::string, std::string>& heldNames)
       : dialect_(dialect), readPivotValues_(readPivotValues) {
     context_.dialect = &dialect;
+    context_.heldNames = &heldNames;
     context_.translateSelect = [this](JetTokens tokens) { return select(tokens); };
   }
 
@@ -612,7 +614,18 @@ ViewTranslation translateJetStatement(std::string_view jetSql, const SqlDialect&
   try {
     const auto& list = std::get<std::vector<JetToken>>(tokens);
     if (nestedTooDeep(list)) return {std::nullopt, "nested too deep"};
-    StatementTranslator translator(dialect, readPivotValues);
+    // Jet's names compare without regard to case; an engine's need not.
+    std::map<std::string, std::string> heldNames;
+    const std::string namesSelect = dialect.heldNamesSelect(namesInJetSql(jetSql));
+    if (readPivotValues && !namesSelect.empty()) {
+      try {
+        for (PivotValue& name : readPivotValues(namesSelect))
+          heldNames.emplace(std::move(name.literal), std::move(name.heading));
+      } catch (const std::exception&) {
+        // Without them the names stand as written; the engine judges them.
+      }
+    }
+    StatementTranslator translator(dialect, readPivotValues, heldNames);
     return {translator.statement(list), ""};
   } catch (const TranslationRefused& refused) {
     return {std::nullopt, refused.reason};

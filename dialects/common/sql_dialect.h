@@ -5,6 +5,7 @@
 // the same for every dialect; each dialect only says how its engine spells Jet's meaning.
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,6 +33,16 @@ struct ExpressionContext {
   // When not empty, every aggregate counts only the rows where this condition holds (a
   // crosstab's column for one pivot value).
   std::string aggregateFilter;
+  // Names as the destination holds them, by the name as the statement writes it, where the
+  // two differ in case only.
+  const std::map<std::string, std::string>* heldNames = nullptr;
+
+  // A name of the statement as the destination holds it.
+  std::string_view heldName(const std::string& written) const {
+    if (heldNames == nullptr) return written;
+    const auto held = heldNames->find(written);
+    return held == heldNames->end() ? std::string_view(written) : std::string_view(held->second);
+  }
 };
 
 struct FunctionCall {
@@ -99,6 +110,10 @@ class SqlDialect {
   // Whether the ORDER BY of a UNION may name only the result's columns, so that the union is
   // sorted from outside.
   virtual bool unionOrderByOutputOnly() const = 0;
+  // A SELECT of two text columns: each of `names` (as the statement writes them) that the
+  // destination holds only in another case, and the name it holds; empty where names compare
+  // without regard to case anyway.
+  virtual std::string heldNamesSelect(const std::vector<std::string>& names) const = 0;
   // A SELECT of two text columns (literal, heading): every value the crosstab's pivot takes in
   // the salvaged rows, texts that differ only in case once, in order.
   virtual std::string pivotValuesSelect(const std::string& pivot, const std::string& from,

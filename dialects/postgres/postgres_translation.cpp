@@ -100,6 +100,22 @@ class PostgresDialect final : public SqlDialect {
            ") AND attnum > 0 AND NOT attisdropped ORDER BY attnum";
   }
   bool unionOrderByOutputOnly() const override { return true; }
+  // A quoted name is PostgreSQL's as written: a name of the statement that the schema holds
+  // in one other case only is written in that case.
+  std::string heldNamesSelect(const std::vector<std::string>& names) const override {
+    if (names.empty()) return {};
+    std::string written;
+    for (const std::string& name : names)
+      written += (written.empty() ? "(" : ", (") + quotedString(name) + ")";
+    return "WITH held(n) AS (SELECT relname::text FROM pg_class WHERE relnamespace = "
+           "current_schema()::regnamespace UNION SELECT attname::text FROM pg_attribute JOIN "
+           "pg_class ON attrelid = pg_class.oid WHERE relnamespace = "
+           "current_schema()::regnamespace AND attnum > 0 AND NOT attisdropped) SELECT w, min(n) "
+           "FROM (VALUES " +
+           written +
+           ") AS written(w) JOIN held ON lower(n) = lower(w) WHERE w "
+           "NOT IN (SELECT n FROM held) GROUP BY w HAVING count(DISTINCT n) = 1";
+  }
   std::string pivotValuesSelect(const std::string& pivot, const std::string& from,
                                 const std::string& where) const override {
     std::string select =

@@ -78,6 +78,9 @@ class SqliteDialect final : public SqlDialect {
   bool uniqueColumnNames() const override { return false; }
   std::string columnNamesSelect(const std::string& /*table*/) const override { return {}; }
   bool unionOrderByOutputOnly() const override { return false; }
+  std::string heldNamesSelect(const std::vector<std::string>& /*names*/) const override {
+    return {};  // SQLite's names compare without regard to ASCII case, as Jet's do
+  }
   std::string pivotValuesSelect(const std::string& pivot, const std::string& from,
                                 const std::string& where) const override {
     std::string select =

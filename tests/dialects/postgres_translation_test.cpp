@@ -131,6 +131,9 @@ TEST_F(PostgresViewsTest, ViewsGiveWhatJetGives) {
                            "\"[a-b]?[!x]\";"),
             (Rows{"Ann", "Bob", "Mary", "max"}));
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Not Like \"*A*\";"), (Rows{"Bob"}));
+  // Names in another case than the schema's are the schema's, as Jet's compare.
+  EXPECT_EQ(sortedViewRows("SELECT people.name FROM PEOPLE WHERE [TEAM] = \"red\";"),
+            (Rows{"Mary", "max"}));
   // "&" skips a null part but is null when every part is; "+" joins texts; money as Jet
   // writes it.
   EXPECT_EQ(viewRows("SELECT Nick & Team, Nick & Nick, \"$\" + Price FROM People WHERE Name = "
