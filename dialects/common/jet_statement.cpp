@@ -386,6 +386,7 @@ class StatementTranslator {
   static std::map<std::string, std::string> tablesOf(JetTokens from) {
     std::map<std::string, std::string> tables;
     bool tablePlace = true;
+    bool condition = false;  // within a join's ON, whose parentheses hold no tables
     for (size_t i = 0; i < from.size(); ++i) {
       const JetToken& token = from[i];
       if (token.isSymbol("(") && i + 1 < from.size() && from[i + 1].isWord("SELECT")) {
@@ -397,7 +398,9 @@ class StatementTranslator {
         }
         continue;
       }
-      if (token.isSymbol("(") || token.isSymbol(",") || token.isWord("JOIN")) {
+      if (token.isWord("ON")) condition = true;
+      if (token.isSymbol(",") || token.isWord("JOIN")) condition = false;
+      if ((token.isSymbol("(") && !condition) || token.isSymbol(",") || token.isWord("JOIN")) {
         tablePlace = true;
         continue;
       }
