@@ -15,6 +15,7 @@
 #include "cli/row_options.h"
 #include "cli/terminal.h"
 #include "cli/value_output.h"
+#include "dialects/postgres/postgres_translation.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "run/walk_end.h"
 
@@ -30,6 +31,7 @@ struct ObjectOptions {
   int64_t limit = std::numeric_limits<int64_t>::max();
   bool sqlOnly = false;
   bool sqlite = false;
+  bool postgresql = false;
 };
 
 // The table's rows, up to the limit, as they are read.
@@ -106,12 +108,14 @@ int runTable(const ObjectOptions& options, Verbosity verbosity) {
 
 int runQuery(const ObjectOptions& options) {
   return withObject(options, "query", findQueryEntry, [&](RunState& run, const auto& query) {
-    if (options.sqlite) {
+    if (options.sqlite || options.postgresql) {
       // The view's SELECT as a repair would create it, or why there is none.
       const QueryText text = rebuildQueryText(run, options.file, query.objectId, query.name);
+      const ViewTranslator translate =
+          options.postgresql ? translateQueryToPostgres : translateQueryToSqlite;
       const ViewTranslation translation = text.connect
                                               ? ViewTranslation{std::nullopt, "pass-through query"}
-                                              : translateQueryToSqlite(text.sqlText);
+                                              : translate(text.sqlText, {});
       std::cout << (translation.sql ? *translation.sql : "No view: " + translation.reason) << "\n";
       return endOf(text.end);
     }
@@ -158,8 +162,13 @@ void addObjectCommands(CLI::App& app, int& exitCode, const Verbosity& verbosity)
   CLI::App* query = objectCommand(app, "query", "Print one saved query with its rebuilt SQL",
                                   "The query's name", *options);
   query->add_flag("--sql", options->sqlOnly, "Print only the SQL text, unwrapped");
-  query->add_flag("--sqlite", options->sqlite,
-                  "Print the SQLite SELECT of the query's view, or why it has none");
+  CLI::Option* sqlite =
+      query->add_flag("--sqlite", options->sqlite,
+                      "Print the SQLite SELECT of the query's view, or why it has none");
+  query
+      ->add_flag("--postgresql", options->postgresql,
+                 "Print the PostgreSQL SELECT of the query's view, or why it has none")
+      ->excludes(sqlite);
   query->callback([options, &exitCode] { exitCode = runQuery(*options); });
 
   CLI::App* relation = objectCommand(app, "relation", "Print one relation: its tables and fields",

@@ -18,6 +18,7 @@
 #include "destinations/postgres/postgres_destination.h"
 #include "destinations/sqlite/dao_database.h"
 #include "destinations/sqlite/dao_exception.h"
+#include "dialects/postgres/postgres_translation.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "display/value_text.h"
 #include "jetsql/identifier_text.h"
@@ -188,9 +189,11 @@ void buildQueryFromRows(std::span<const uint8_t> bytes) {
 
 void translateView(std::span<const uint8_t> bytes) {
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  translateQueryToSqlite(text, [](const std::string&) {
+  const PivotValueReader pivots = [](const std::string&) {
     return std::vector<PivotValue>{{"'a'", "a"}, {"NULL", "<>"}};
-  });
+  };
+  translateQueryToSqlite(text, pivots);
+  translateQueryToPostgres(text, pivots);
   namesInJetSql(text);
 }
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "destinations/destination.h"
+#include "dialects/postgres/postgres_translation.h"
 #include "dialects/sqlite/sqlite_translation.h"
 #include "jetsql/jet_sql_tokenizer.h"
 #include "jetsql/view_translation.h"
@@ -28,13 +29,13 @@ constexpr size_t kPivotValueLimit = 255;
 // Queries that read queries that read queries...: a damaged catalog may chain any number.
 constexpr size_t kMaxQueryChain = 100;
 
-// The translator of the dialect a destination's views are written in. PostgreSQL has none of
-// its own yet: it is handed the SQLite translation and keeps the views its server accepts.
+// The translator of the dialect a destination's views are written in.
 ViewTranslator translatorFor(ViewDialect dialect) {
   switch (dialect) {
     case ViewDialect::SQLite:
-    case ViewDialect::PostgreSQL:
       return translateQueryToSqlite;
+    case ViewDialect::PostgreSQL:
+      return translateQueryToPostgres;
   }
   return translateQueryToSqlite;
 }

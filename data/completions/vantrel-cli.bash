@@ -32,7 +32,7 @@ _vantrel_cli() {
     rows) options="--table --tdef --format --date-format --binary --limit" ;;
     analyze) options="--json --show-password" ;;
     table) options="--format --date-format --binary --limit" ;;
-    query) options="--sql --sqlite" ;;
+    query) options="--sql --sqlite --postgresql" ;;
     relation) options="" ;;
     repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs --files-from -0 --null --shard --manifest --resume --progress" ;;
   esac

@@ -21,6 +21,7 @@ complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l json -d 'One
 complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l show-password -d 'With --json: the database password'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sql -d 'Only the SQL text'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sqlite -d 'The SQLite view'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l postgresql -d 'The PostgreSQL view'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l out -a '(__fish_complete_directories)' -d 'The folder to save into'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -x -l to -a 'postgresql://' -d 'A PostgreSQL server'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from repair" -l schema-per-file -d 'A schema for each file (the default)'

@@ -4,78 +4,14 @@
 #include <map>
 #include <optional>
 
+#include "dialects/common/function_call.h"
 #include "dialects/sqlite/sqlite_literals.h"
 
 namespace vantrel {
 
 namespace {
 
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-// An SQLite expression longer than this is refused: a function that repeats its argument
-// (Int, Right, InStr...) nested again and again would otherwise grow it threefold a level.
-constexpr size_t kMaxExpressionBytes = size_t{1} << 20;
-
-// The arguments of one call, each written once, on demand.
-class Call {
- public:
-  Call(std::string_view name, const std::vector<JetTokens>& arguments,
-       const ExpressionContext& context)
-      : name_(name), arguments_(arguments), context_(context), written_(arguments.size()) {}
-
-  size_t count() const { return arguments_.size(); }
-  void expect(size_t least, size_t most) const {
-    if (count() < least || count() > most) {
-      throw TranslationRefused{"calls " + std::string(name_) + " with " + std::to_string(count()) +
-                               " arguments"};
-    }
-  }
-  // The argument as an SQLite expression, in parentheses when it is more than one token.
-  const std::string& operator[](size_t i) const {
-    if (!written_[i]) {
-      const std::string sql = translateExpression(arguments_[i], context_);
-      if (sql.size() > kMaxExpressionBytes) refuse("with an argument over 1 MiB of SQL");
-      written_[i] = arguments_[i].size() == 1 ? sql : "(" + sql + ")";
-    }
-    return *written_[i];
-  }
-  // The argument as a text literal's value, lower case; none when it is no text literal.
-  std::optional<std::string> literal(size_t i) const {
-    if (arguments_[i].size() != 1 || arguments_[i][0].kind != JetToken::Kind::Text) {
-      return std::nullopt;
-    }
-    return lower(arguments_[i][0].text);
-  }
-  std::string_view name() const { return name_; }
-  const ExpressionContext& context() const { return context_; }
-  bool isStar(size_t i) const {
-    return arguments_[i].size() == 1 && arguments_[i][0].isSymbol("*");
-  }
-
-  [[noreturn]] void refuse(const std::string& what) const {
-    throw TranslationRefused{"uses " + std::string(name_) + " " + what};
-  }
-
- private:
-  std::string_view name_;
-  const std::vector<JetTokens>& arguments_;
-  const ExpressionContext& context_;
-  mutable std::vector<std::optional<std::string>> written_;
-};
+using Call = FunctionArguments;
 
 std::string strftimeInt(std::string_view format, const std::string& date) {
   return "CAST(strftime('" + std::string(format) + "', " + date + ") AS INTEGER)";
@@ -98,14 +34,6 @@ std::string datePart(const Call& call, const std::string& interval, const std::s
   const auto field = kFields.find(interval);
   if (field == kFields.end()) call.refuse("with the interval \"" + interval + "\"");
   return strftimeInt(field->second, date);
-}
-
-std::string aggregate(const Call& call, std::string_view sqliteName) {
-  call.expect(1, 1);
-  const std::string& filter = call.context().aggregateFilter;
-  const std::string argument = call.isStar(0) ? (filter.empty() ? "*" : "1") : call[0];
-  if (filter.empty()) return std::string(sqliteName) + "(" + argument + ")";
-  return std::string(sqliteName) + "(CASE WHEN " + filter + " THEN " + argument + " END)";
 }
 
 // DateAdd. Months and years keep the day of the month, or take the month's last day when it
@@ -178,7 +106,7 @@ std::string dateDiff(const Call& call, const std::string& interval, const std::s
 // A Format pattern for dates as SQLite text: runs of strftime fields, and the fields that
 // strftime cannot write (no leading zero, two-digit year) as expressions between them.
 std::optional<std::string> formatDate(std::string_view pattern, const std::string& date) {
-  const std::string name = lower(pattern);
+  const std::string name = lowerAscii(pattern);
   if (name == "short date") pattern = "m/d/yyyy";
   if (name == "short time") pattern = "hh:nn";
   if (name == "yyyy-mm-dd hh:nn:ss" || name == "general date") pattern = "yyyy-mm-dd hh:nn:ss";
@@ -239,7 +167,7 @@ std::optional<std::string> formatDate(std::string_view pattern, const std::strin
 
 // A Format pattern for numbers: "0", "0.00" and the like, "Fixed", "Standard" and "Percent".
 std::optional<std::string> formatNumber(std::string_view pattern, const std::string& value) {
-  const std::string name = lower(pattern);
+  const std::string name = lowerAscii(pattern);
   if (name == "fixed" || name == "standard") return "printf('%.2f', " + value + ")";
   if (name == "percent") return "printf('%.2f%%', " + value + " * 100)";
   if (name.empty() || name[0] != '0') return std::nullopt;
@@ -252,7 +180,11 @@ std::optional<std::string> formatNumber(std::string_view pattern, const std::str
   return "printf('%." + std::to_string(decimals.size()) + "f', " + value + ")";
 }
 
-using Handler = std::function<FunctionCall(const Call&)>;
+using Handler = FunctionHandler;
+
+std::string castToText(const std::string& value) {
+  return "CAST(" + value + " AS TEXT)";
+}
 
 FunctionCall text(std::string sql) {
   return {std::move(sql), false};
@@ -285,175 +217,111 @@ Handler cast(std::string type, bool rounded) {
   };
 }
 
-const std::map<std::string, Handler, std::less<>>& handlers() {
-  static const std::map<std::string, Handler, std::less<>> kHandlers{
-      {"SUM", [](const Call& c) { return text(aggregate(c, "sum")); }},
-      {"AVG", [](const Call& c) { return text(aggregate(c, "avg")); }},
-      {"COUNT", [](const Call& c) { return text(aggregate(c, "count")); }},
-      {"MIN", [](const Call& c) { return text(aggregate(c, "min")); }},
-      {"MAX", [](const Call& c) { return text(aggregate(c, "max")); }},
-      // First and Last give the value of one record of the group; count(*) makes the query
-      // one that groups, as these two do in Jet.
-      {"FIRST",
-       [](const Call& c) {
-         c.expect(1, 1);
-         if (!c.context().aggregateFilter.empty()) c.refuse("in a crosstab's value");
-         return text("(CASE WHEN count(*) > 0 THEN " + c[0] + " END)");
-       }},
-      {"IIF",
-       [](const Call& c) {
-         c.expect(3, 3);
-         return text("(CASE WHEN " + c[0] + " THEN " + c[1] + " ELSE " + c[2] + " END)");
-       }},
-      {"NZ",
-       [](const Call& c) {
-         c.expect(1, 2);
-         return text("coalesce(" + c[0] + ", " + (c.count() == 2 ? c[1] : "''") + ")");
-       }},
-      {"ISNULL",
-       [](const Call& c) {
-         c.expect(1, 1);
-         return text("(" + c[0] + " IS NULL)");
-       }},
-      {"LEFT",
-       [](const Call& c) {
-         c.expect(2, 2);
-         return text("substr(" + c[0] + ", 1, " + c[1] + ")");
-       }},
-      {"RIGHT",
-       [](const Call& c) {
-         c.expect(2, 2);
-         return text("substr(" + c[0] + ", max(length(" + c[0] + ") - " + c[1] + " + 1, 1))");
-       }},
-      {"MID", renamed("substr", 2, 3)},
-      {"LEN", renamed("length", 1, 1)},
-      {"UCASE", renamed("upper", 1, 1)},
-      {"LCASE", renamed("lower", 1, 1)},
-      {"TRIM", renamed("trim", 1, 1)},
-      {"LTRIM", renamed("ltrim", 1, 1)},
-      {"RTRIM", renamed("rtrim", 1, 1)},
-      {"ABS", renamed("abs", 1, 1)},
-      {"ROUND", renamed("round", 1, 2)},
-      {"INSTR",
-       [](const Call& c) {
-         c.expect(2, 3);
-         // Jet finds text without regard to case.
-         if (c.count() == 2) return text("instr(lower(" + c[0] + "), lower(" + c[1] + "))");
-         const std::string found =
-             "instr(lower(substr(" + c[1] + ", " + c[0] + ")), lower(" + c[2] + "))";
-         return text("(CASE WHEN " + found + " > 0 THEN " + found + " + " + c[0] +
-                     " - 1 ELSE 0 END)");
-       }},
-      {"VAL", cast("NUMERIC", false)},
-      {"CSTR", cast("TEXT", false)},
-      {"CINT", cast("INTEGER", true)},
-      {"CLNG", cast("INTEGER", true)},
-      {"CDBL", cast("REAL", false)},
-      {"CSNG", cast("REAL", false)},
-      {"FIX", cast("INTEGER", false)},
-      {"STR",
-       [](const Call& c) {
-         c.expect(1, 1);
-         return text("(CASE WHEN " + c[0] + " >= 0 THEN ' ' || " + c[0] + " ELSE CAST(" + c[0] +
-                     " AS TEXT) END)");
-       }},
-      {"CCUR",
-       [](const Call& c) {
-         c.expect(1, 1);
-         return text("round(CAST(" + c[0] + " AS REAL), 4)");
-       }},
-      {"INT",
-       [](const Call& c) {
-         c.expect(1, 1);
-         // The greatest whole number not above the value.
-         return text("(CAST(" + c[0] + " AS INTEGER) - (" + c[0] + " < CAST(" + c[0] +
-                     " AS INTEGER)))");
-       }},
-      {"DATE",
-       [](const Call& c) {
-         c.expect(0, 0);
-         return date("date('now', 'localtime')");
-       }},
-      {"NOW",
-       [](const Call& c) {
-         c.expect(0, 0);
-         return date("datetime('now', 'localtime')");
-       }},
-      {"TIME",
-       [](const Call& c) {
-         c.expect(0, 0);
-         return date("time('now', 'localtime')");
-       }},
-      {"YEAR", dateField("%Y")},
-      {"MONTH", dateField("%m")},
-      {"DAY", dateField("%d")},
-      {"HOUR", dateField("%H")},
-      {"MINUTE", dateField("%M")},
-      {"SECOND", dateField("%S")},
-      {"WEEKDAY",
-       [](const Call& c) {
-         c.expect(1, 2);
-         if (c.count() == 2 && !(c.literal(1) == std::nullopt && c[1] == "1")) {
-           c.refuse("with a first day of the week");
-         }
-         return text("(" + strftimeInt("%w", c[0]) + " + 1)");
-       }},
-      {"DATESERIAL",
-       [](const Call& c) {
-         c.expect(3, 3);
-         return date("date(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
-                     " - 1), printf('%+d days', " + c[2] + " - 1))");
-       }},
-      {"DATEADD",
-       [](const Call& c) {
-         c.expect(3, 3);
-         const auto interval = c.literal(0);
-         if (!interval) c.refuse("with an interval that is not a text");
-         return date(dateAdd(c, *interval, c[1], c[2]));
-       }},
-      {"DATEPART",
-       [](const Call& c) {
-         c.expect(2, 4);
-         const auto interval = c.literal(0);
-         if (!interval) c.refuse("with an interval that is not a text");
-         // The first day of the week and the first week of the year matter to weeks only;
-         // the defaults (Sunday, the week of 1 January) are the ones written here.
-         const bool weeks = *interval == "w" || *interval == "ww";
-         for (size_t i = 2; weeks && i < c.count(); ++i) {
-           if (c[i] != "1") c.refuse("with a week that starts otherwise");
-         }
-         return text(datePart(c, *interval, c[1]));
-       }},
-      {"DATEDIFF",
-       [](const Call& c) {
-         c.expect(3, 3);
-         const auto interval = c.literal(0);
-         if (!interval) c.refuse("with an interval that is not a text");
-         return text(dateDiff(c, *interval, c[1], c[2]));
-       }},
-      {"FORMAT",
-       [](const Call& c) {
-         c.expect(1, 2);
-         if (c.count() == 1) return text("CAST(" + c[0] + " AS TEXT)");
-         const auto pattern = c.literal(1);
-         if (!pattern) c.refuse("with a pattern that is not a text");
-         if (auto number = formatNumber(*pattern, c[0])) return text(*number);
-         if (auto formatted = formatDate(*pattern, c[0])) return text(*formatted);
-         c.refuse("with the pattern \"" + *pattern + "\"");
-       }},
-  };
+const FunctionHandlers& handlers() {
+  static const FunctionHandlers kHandlers = [] {
+    FunctionHandlers all =
+        sharedFunctionHandlers({dateAdd, datePart, dateDiff, castToText, formatNumber, formatDate});
+    all.insert({
+        // First and Last give the value of one record of the group; count(*) makes the query
+        // one that groups, as these two do in Jet.
+        {"FIRST",
+         [](const Call& c) {
+           c.expect(1, 1);
+           if (!c.context().aggregateFilter.empty()) c.refuse("in a crosstab's value");
+           return text("(CASE WHEN count(*) > 0 THEN " + c[0] + " END)");
+         }},
+        {"NZ",
+         [](const Call& c) {
+           c.expect(1, 2);
+           return text("coalesce(" + c[0] + ", " + (c.count() == 2 ? c[1] : "''") + ")");
+         }},
+        {"LEFT",
+         [](const Call& c) {
+           c.expect(2, 2);
+           return text("substr(" + c[0] + ", 1, " + c[1] + ")");
+         }},
+        {"RIGHT",
+         [](const Call& c) {
+           c.expect(2, 2);
+           return text("substr(" + c[0] + ", max(length(" + c[0] + ") - " + c[1] + " + 1, 1))");
+         }},
+        {"MID", renamed("substr", 2, 3)},
+        {"LEN", renamed("length", 1, 1)},
+        {"UCASE", renamed("upper", 1, 1)},
+        {"LCASE", renamed("lower", 1, 1)},
+        {"TRIM", renamed("trim", 1, 1)},
+        {"LTRIM", renamed("ltrim", 1, 1)},
+        {"RTRIM", renamed("rtrim", 1, 1)},
+        {"ABS", renamed("abs", 1, 1)},
+        {"ROUND", renamed("round", 1, 2)},
+        {"INSTR",
+         [](const Call& c) {
+           c.expect(2, 3);
+           // Jet finds text without regard to case.
+           if (c.count() == 2) return text("instr(lower(" + c[0] + "), lower(" + c[1] + "))");
+           const std::string found =
+               "instr(lower(substr(" + c[1] + ", " + c[0] + ")), lower(" + c[2] + "))";
+           return text("(CASE WHEN " + found + " > 0 THEN " + found + " + " + c[0] +
+                       " - 1 ELSE 0 END)");
+         }},
+        {"VAL", cast("NUMERIC", false)},
+        {"CSTR", cast("TEXT", false)},
+        {"CINT", cast("INTEGER", true)},
+        {"CLNG", cast("INTEGER", true)},
+        {"CDBL", cast("REAL", false)},
+        {"CSNG", cast("REAL", false)},
+        {"FIX", cast("INTEGER", false)},
+        {"STR",
+         [](const Call& c) {
+           c.expect(1, 1);
+           return text("(CASE WHEN " + c[0] + " >= 0 THEN ' ' || " + c[0] + " ELSE CAST(" + c[0] +
+                       " AS TEXT) END)");
+         }},
+        {"CCUR",
+         [](const Call& c) {
+           c.expect(1, 1);
+           return text("round(CAST(" + c[0] + " AS REAL), 4)");
+         }},
+        {"INT",
+         [](const Call& c) {
+           c.expect(1, 1);
+           // The greatest whole number not above the value.
+           return text("(CAST(" + c[0] + " AS INTEGER) - (" + c[0] + " < CAST(" + c[0] +
+                       " AS INTEGER)))");
+         }},
+        {"DATE", withoutArguments("date('now', 'localtime')", true)},
+        {"NOW", withoutArguments("datetime('now', 'localtime')", true)},
+        {"TIME", withoutArguments("time('now', 'localtime')", true)},
+        {"YEAR", dateField("%Y")},
+        {"MONTH", dateField("%m")},
+        {"DAY", dateField("%d")},
+        {"HOUR", dateField("%H")},
+        {"MINUTE", dateField("%M")},
+        {"SECOND", dateField("%S")},
+        {"WEEKDAY",
+         [](const Call& c) {
+           c.expect(1, 2);
+           c.expectSundayFirst(1);
+           return text("(" + strftimeInt("%w", c[0]) + " + 1)");
+         }},
+        {"DATESERIAL",
+         [](const Call& c) {
+           c.expect(3, 3);
+           return date("date(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
+                       " - 1), printf('%+d days', " + c[2] + " - 1))");
+         }},
+    });
+    all.emplace("LAST", all.at("FIRST"));
+    return all;
+  }();
   return kHandlers;
 }
 
 }  // namespace
 
-FunctionCall translateFunction(std::string_view name, const std::vector<JetTokens>& arguments,
-                               const ExpressionContext& context) {
-  const std::string key = upper(name);
-  const auto& all = handlers();
-  auto handler = all.find(key == "LAST" ? std::string("FIRST") : key);
-  if (handler == all.end()) throw TranslationRefused{"uses the function " + std::string(name)};
-  return handler->second(Call(name, arguments, context));
+FunctionCall translateSqliteFunction(std::string_view name, const std::vector<JetTokens>& arguments,
+                                     const ExpressionContext& context) {
+  return callFunction(handlers(), name, arguments, context);
 }
 
 }  // namespace vantrel

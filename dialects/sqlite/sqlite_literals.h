@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "dialects/common/jet_literals.h"
+
 namespace vantrel {
 
 // Literals of Jet SQL written as SQLite literals.
@@ -12,12 +14,6 @@ namespace vantrel {
 std::string sqliteString(std::string_view text);
 // "name", with quotes doubled.
 std::string sqliteName(std::string_view name);
-
-// The text of a #date# literal in the destination's form: "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DD"
-// when it has no time, "HH:MM:SS" when it has no date. Jet reads m/d/y (US order, whatever
-// the locale) and y-m-d; a two-digit year below 30 is 20yy, else 19yy. None when the text is
-// no date Jet would take.
-std::optional<std::string> isoDateText(std::string_view jetDate);
 
 // A Like pattern (* ? # [...] [!...]) as an SQLite comparison that follows the compared value:
 // " LIKE 'pattern' ESCAPE '\'" when it needs only * and ?, else " GLOB '...'" with every letter

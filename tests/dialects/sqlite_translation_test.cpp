@@ -8,6 +8,7 @@
 
 #include "dialects/sqlite/sqlite_literals.h"
 #include "dialects/sqlite/sqlite_translation.h"
+#include "tests/dialects/view_rows.h"
 
 namespace vantrel {
 namespace {
@@ -22,13 +23,15 @@ TEST(ViewTranslationTest, WritesJetSqlAsSqlite) {
       // Names, strings, &, Like with * and ?, and with a set and #.
       {"SELECT [First] & \" \" & [Last] AS [Full Name] FROM [People] WHERE Last Like \"m*\" OR "
        "Code Like \"[!a-c]#?\" OR Code Not Like '50%_x';",
-       "SELECT (coalesce(\"First\", '') || coalesce(' ', '') || coalesce(\"Last\", '')) AS \"Full "
+       "SELECT (coalesce(\"First\", '') || ' ' || coalesce(\"Last\", '')) AS \"Full "
        "Name\" FROM \"People\" WHERE \"Last\" LIKE 'm%' OR \"Code\" GLOB '[^a-cA-C][0-9]?' OR "
        "\"Code\" NOT LIKE '50\\%\\_x' ESCAPE '\\'"},
-      // "&" binds below arithmetic and above comparison; Jet compares text without case.
+      // "&" binds below arithmetic and above comparison, and gives null only when every operand
+      // is null; Jet compares text without case.
       {"SELECT a & b + c FROM T WHERE x & \"y\" = \"AB\";",
-       "SELECT (coalesce(\"a\", '') || coalesce(\"b\" + \"c\", '')) FROM \"T\" WHERE "
-       "(coalesce(\"x\", '') || coalesce('y', '')) = 'AB' COLLATE NOCASE"},
+       "SELECT (CASE WHEN coalesce(\"a\", \"b\" + \"c\") IS NOT NULL THEN coalesce(\"a\", '') || "
+       "coalesce(\"b\" + \"c\", '') END) FROM \"T\" WHERE (coalesce(\"x\", '') || 'y') = 'AB' "
+       "COLLATE NOCASE"},
       {"SELECT IIf(Age >= 18, \"adult\", \"minor\"), Nz(Nick), Nz(Age, 0), IsNull(Nick) FROM "
        "People;",
        "SELECT (CASE WHEN (\"Age\" >= 18) THEN 'adult' ELSE 'minor' END), coalesce(\"Nick\", ''), "
@@ -67,13 +70,15 @@ TEST(ViewTranslationTest, WritesJetSqlAsSqlite) {
        "INTEGER), (CAST(strftime('%m', \"Born\") AS INTEGER) || '/' || CAST(strftime('%d', "
        "\"Born\") AS INTEGER) || strftime('/%Y', \"Born\")), printf('%.2f', \"Score\") FROM "
        "\"People\""},
-      // DISTINCTROW is dropped, TOP becomes LIMIT (after ORDER BY), OWNERACCESS is dropped.
+      // DISTINCTROW over one table is dropped, OWNERACCESS is dropped; TOP counts the rows
+      // ranked within the first n (after ORDER BY), so that ties with the last stay.
       {"SELECT DISTINCTROW TOP 2 Name FROM People ORDER BY Score DESC WITH OWNERACCESS OPTION;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE DESC LIMIT 2"},
-      {"SELECT TOP 50 PERCENT Name FROM People ORDER BY Score;",
-       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE LIMIT (SELECT (count(*) "
-       "* 50 + 99) / "
-       "100 FROM (SELECT \"Name\" FROM \"People\"))"},
+       "SELECT \"Name\" FROM \"People\" ORDER BY \"Score\" COLLATE NOCASE DESC LIMIT (SELECT "
+       "count(*) FROM (SELECT rank() OVER (ORDER BY \"Score\" COLLATE NOCASE DESC) AS jet_rank "
+       "FROM \"People\") WHERE jet_rank <= 2)"},
+      {"SELECT DISTINCT TOP 50 PERCENT Name FROM People ORDER BY Name;",
+       "SELECT DISTINCT \"Name\" FROM \"People\" ORDER BY \"Name\" COLLATE NOCASE LIMIT (SELECT "
+       "(count(*) * 50 + 99) / 100 FROM (SELECT DISTINCT \"Name\" FROM \"People\") AS counted)"},
       {"SELECT Team, Sum(Score), Count(*), First(Name), Last(Name) FROM People GROUP BY Team "
        "HAVING Count(*) > 1;",
        "SELECT \"Team\", sum(\"Score\"), count(*), (CASE WHEN count(*) > 0 THEN \"Name\" END), "
@@ -164,21 +169,12 @@ class SqliteViewsTest : public ::testing::Test {
 
   // The rows of the view of a Jet query, each row's values joined by "|" (NULL as "-").
   std::vector<std::string> viewRows(std::string_view jet) {
-    const PivotValueReader pivots = [this](const std::string& select) {
-      std::vector<PivotValue> values;
-      for (const std::string& row : rowsOf(select)) {
-        const size_t bar = row.find('|');
-        values.push_back({row.substr(0, bar), row.substr(bar + 1)});
-      }
-      return values;
-    };
-    const ViewTranslation result = translateQueryToSqlite(jet, pivots);
-    if (!result.sql) {
-      ADD_FAILURE() << jet << ": " << result.reason;
-      return {};
-    }
-    execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + *result.sql);
-    return rowsOf("SELECT * FROM v");
+    return test::translatedViewRows(
+        jet, translateQueryToSqlite,
+        [this](const std::string& select) {
+          execute("DROP VIEW IF EXISTS v; CREATE VIEW v AS " + select);
+        },
+        [this](const std::string& sql) { return rowsOf(sql); });
   }
 
   std::vector<std::string> rowsOf(const std::string& sql) {
@@ -216,6 +212,13 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"[a-b]?[!x]\";"),
             (Rows{"Ann", "Bob"}));
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Born Like \"199#-12-*\";"), (Rows{"Ann"}));
+  // "&" is null when every part is; DISTINCTROW over one table of a join keeps one row per
+  // row of that table.
+  EXPECT_EQ(viewRows("SELECT Nick & Nick, Nick & Team FROM People WHERE Name = \"Ann\";"),
+            (Rows{"-|Blue"}));
+  EXPECT_EQ(viewRows("SELECT DISTINCTROW Teams.Title FROM Teams INNER JOIN People ON Teams.Team "
+                     "= People.Team;"),
+            (Rows{"Reds"}));
   // A pattern joined from parts; a missing part is empty, so Bob's name matches "*?".
   EXPECT_EQ(viewRows("SELECT Name FROM People WHERE Name Like \"*\" & Team & \"?\";"),
             (Rows{"Bob"}));
@@ -241,6 +244,7 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
             (Rows{"1991-02-01|1999"}));
   // TOP, TOP PERCENT (rounded up, as Jet does), groups and First.
   EXPECT_EQ(viewRows("SELECT TOP 2 Name FROM People ORDER BY Score DESC;"), (Rows{"Bob", "Mary"}));
+  EXPECT_EQ(viewRows("SELECT TOP 1 Team FROM People ORDER BY Team DESC;"), (Rows{"Red", "Red"}));
   EXPECT_EQ(viewRows("SELECT TOP 30 PERCENT Name FROM People ORDER BY Score;"),
             (Rows{"max", "Ann"}));
   EXPECT_EQ(viewRows("SELECT Team, Count(*), Sum(Score), Avg(Score) FROM People GROUP BY Team "

@@ -1,15 +1,18 @@
-#include "dialects/sqlite/sqlite_expression.h"
+#include "dialects/common/jet_expression.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "dialects/sqlite/sqlite_functions.h"
-#include "dialects/sqlite/sqlite_literals.h"
+#include "dialects/common/jet_literals.h"
 
 namespace vantrel {
 
 namespace {
+
+// Joined texts longer than this are refused: Jet's "&" names each operand twice in some
+// dialects, which nested parentheses would otherwise double level by level.
+constexpr size_t kMaxExpressionBytes = size_t{1} << 20;
 
 // One written piece of an expression, with what the later passes need to know of it.
 struct Piece {
@@ -87,6 +90,7 @@ class ExpressionWriter {
     if (dotPending_) throw TranslationRefused{"a name ends with \".\""};
     applyConcatenation();  // first: a Like pattern may be joined from parts
     applyLike();
+    applyTruthComparisons();
     applyOperators();
     return joined(pieces_);
   }
@@ -112,7 +116,7 @@ class ExpressionWriter {
     if (call) {
       const size_t close = closingParenthesis(tokens_, i + 1);
       const JetTokens inside = tokens_.subspan(i + 2, close - i - 2);
-      const FunctionCall result = translateFunction(token.text, splitAtCommas(inside), context_);
+      const FunctionCall result = dialect().function(token.text, splitAtCommas(inside), context_);
       add(datePiece(result.sql, result.givesDate));
       return close;
     }
@@ -122,15 +126,15 @@ class ExpressionWriter {
         return i;
       case JetToken::Kind::Name:
         if (token.text.empty()) throw TranslationRefused{"an empty name []"};
-        add(Piece(sqliteName(token.text)));
+        add(Piece(quotedName(context_.heldName(token.text))));
         return i;
       case JetToken::Kind::Text:
-        add(textPiece(sqliteString(token.text), token.text));
+        add(textPiece(quotedString(token.text), token.text));
         return i;
       case JetToken::Kind::Date: {
         const auto date = isoDateText(token.text);
         if (!date) throw TranslationRefused{"a date Jet cannot read: #" + token.text + "#"};
-        add(datePiece(sqliteString(*date), true));
+        add(datePiece(dialect().dateLiteral(*date), true));
         return i;
       }
       case JetToken::Kind::Number:
@@ -144,20 +148,21 @@ class ExpressionWriter {
 
   void addWord(const JetToken& token) {
     if (token.isWord("TRUE") || token.isWord("YES")) {
-      add(Piece("1"));
+      add(Piece(dialect().boolean(true)));
     } else if (token.isWord("FALSE") || token.isWord("NO")) {
-      add(Piece("0"));
+      add(Piece(dialect().boolean(false)));
     } else if (token.isWord("MOD")) {
       add(Piece("%", Piece::Role::Operator));
     } else if (token.isWord("XOR") || token.isWord("EQV") || token.isWord("IMP")) {
       throw TranslationRefused{"uses the operator " + token.text};
     } else if (token.isWord("DISTINCTROW") || token.isWord("TOP") || token.isWord("PARAMETERS")) {
-      throw TranslationRefused{"uses " + upper(token.text) + " where SQLite has no place for it"};
+      throw TranslationRefused{"uses " + upper(token.text) + " where " +
+                               std::string(dialect().engine()) + " has no place for it"};
     } else if (isKeyword(token)) {
       add(Piece(upper(token.text),
                 token.isWord("NULL") ? Piece::Role::Operand : Piece::Role::Keyword));
     } else {
-      add(Piece(sqliteName(token.text)));
+      add(Piece(quotedName(context_.heldName(token.text))));
     }
   }
 
@@ -195,16 +200,22 @@ class ExpressionWriter {
     return i;
   }
 
-  // x Like 'pattern': LIKE or GLOB with the pattern written for SQLite.
+  // x [Not] Like 'pattern': the dialect's comparison with the pattern written for it.
   void applyLike() {
     for (size_t k = 0; k + 1 < pieces_.size(); ++k) {
       if (pieces_[k].role != Piece::Role::Keyword || pieces_[k].sql != "LIKE") continue;
+      const bool negated =
+          k > 0 && pieces_[k - 1].role == Piece::Role::Keyword && pieces_[k - 1].sql == "NOT";
       Piece& pattern = pieces_[k + 1];
       if (pattern.isText && pattern.sql.front() == '\'') {
-        pieces_[k].sql = likeComparison(pattern.pattern).substr(1);
-        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+        pieces_[k].sql = dialect().likeComparison(pattern.pattern, negated);
       } else {
-        pattern.sql = "replace(replace(" + pattern.sql + ", '*', '%'), '?', '_')";
+        pieces_[k].sql = dialect().likeExpression(pattern.sql, negated);
+      }
+      pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+      if (negated) {
+        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k) - 1);
+        --k;
       }
     }
   }
@@ -223,8 +234,7 @@ class ExpressionWriter {
         while (operandEnd < pieces_.size() && !endsConcatOperand(pieces_[operandEnd]))
           ++operandEnd;
         if (operandEnd == end) throw TranslationRefused{"an \"&\" without an operand"};
-        operands.push_back("coalesce(" + joined(std::span(pieces_).subspan(end, operandEnd - end)) +
-                           ", '')");
+        operands.push_back(joined(std::span(pieces_).subspan(end, operandEnd - end)));
         if (operandEnd < pieces_.size() && pieces_[operandEnd].sql == "&" &&
             pieces_[operandEnd].role == Piece::Role::Operator) {
           end = operandEnd + 1;
@@ -233,18 +243,52 @@ class ExpressionWriter {
         end = operandEnd;
         break;
       }
-      std::string sql;
-      for (const std::string& operand : operands)
-        sql += (sql.empty() ? "" : " || ") + operand;
+      const std::string sql = dialect().concatenation(operands);
+      if (sql.size() > kMaxExpressionBytes)
+        throw TranslationRefused{"joins texts over 1 MiB of SQL"};
       pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(start),
                     pieces_.begin() + static_cast<std::ptrdiff_t>(end));
-      pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(start),
-                     textPiece("(" + sql + ")"));
+      pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(start), textPiece(sql));
       k = start;
     }
   }
 
+  // "x = 0", "x <> -1": Jet's False and True are 0 and -1, which an engine with a boolean
+  // type of its own may not compare with a boolean. Only a whole operand compared with the
+  // whole number is written the dialect's way.
+  void applyTruthComparisons() {
+    const auto boundary = [&](size_t at) {
+      return at >= pieces_.size() || pieces_[at].role == Piece::Role::Keyword ||
+             pieces_[at].role == Piece::Role::Comma;
+    };
+    for (size_t k = 1; k + 1 < pieces_.size(); ++k) {
+      const Piece& op = pieces_[k];
+      if (op.role != Piece::Role::Operator || (op.sql != "=" && op.sql != "<>")) continue;
+      if (pieces_[k - 1].role != Piece::Role::Operand || (k >= 2 && !boundary(k - 2))) continue;
+      const bool minus = pieces_[k + 1].role == Piece::Role::Operator && pieces_[k + 1].sql == "-";
+      const size_t number = minus ? k + 2 : k + 1;
+      if (number >= pieces_.size() || !boundary(number + 1)) continue;
+      const std::string& value = pieces_[number].sql;
+      if (!((minus && value == "1") || (!minus && value == "0"))) continue;
+      const auto written = dialect().truthComparison(pieces_[k - 1].sql, op.sql == "=", minus);
+      if (!written) continue;
+      pieces_[k - 1] = Piece(*written);
+      pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k),
+                    pieces_.begin() + static_cast<std::ptrdiff_t>(number) + 1);
+    }
+  }
+
   void applyOperators() {
+    // A sign before a text changes nothing; an engine may read the text as a number.
+    for (size_t k = 0; k + 1 < pieces_.size();) {
+      const bool sign = pieces_[k].role == Piece::Role::Operator && pieces_[k].sql == "+" &&
+                        (k == 0 || pieces_[k - 1].role != Piece::Role::Operand);
+      if (sign && pieces_[k + 1].isText) {
+        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k));
+      } else {
+        ++k;
+      }
+    }
     for (size_t k = 0; k < pieces_.size(); ++k) {
       Piece& piece = pieces_[k];
       if (piece.role != Piece::Role::Operator) continue;
@@ -258,18 +302,39 @@ class ExpressionWriter {
       const bool binary = before != nullptr && before->role == Piece::Role::Operand;
       if (piece.sql == "+" && binary && (before->isText || (after && after->isText))) {
         piece.sql = "||";  // "+" joins texts in Jet
+        // Each operand as Jet writes it as text, where it stands whole beside the "+".
+        if (!before->isText && (k < 2 || endsSum(k - 2))) asText(pieces_[k - 1]);
+        if (after && !after->isText && endsSum(k + 2)) asText(*after);
       } else if (piece.sql == "/") {
-        piece.sql = "* 1.0 /";  // Jet always divides in floating point
+        piece.sql = dialect().division();  // Jet always divides in floating point
       } else if (isComparison(piece)) {
         // Jet compares text without regard to case.
         if (after && after->isText) {
-          after->sql += " COLLATE NOCASE";
+          after->sql += dialect().caseInsensitive();
         } else if (k > 0 && pieces_[k - 1].isText) {
-          pieces_[k - 1].sql += " COLLATE NOCASE";
+          pieces_[k - 1].sql += dialect().caseInsensitive();
         }
       }
     }
   }
+
+  // Whether the piece at `at` (or the end) bounds a term of a sum: what binds as loosely as
+  // "+" or looser.
+  bool endsSum(size_t at) const {
+    if (at >= pieces_.size()) return true;
+    const Piece& piece = pieces_[at];
+    return piece.role == Piece::Role::Keyword || piece.role == Piece::Role::Comma ||
+           isComparison(piece) ||
+           (piece.role == Piece::Role::Operator &&
+            (piece.sql == "+" || piece.sql == "-" || piece.sql == "||" || piece.sql == "&"));
+  }
+
+  void asText(Piece& piece) const {
+    piece.sql = dialect().asJetText(piece.sql);
+    piece.isText = true;
+  }
+
+  const SqlDialect& dialect() const { return *context_.dialect; }
 
   JetTokens tokens_;
   const ExpressionContext& context_;
