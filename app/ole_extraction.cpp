@@ -107,7 +107,51 @@ class OleWriter : public TableRowVisitor {
   OleExtraction& out_;
 };
 
+// Finds one field of one row and stops reading there.
+class OneValue : public TableRowVisitor {
+ public:
+  OneValue(int64_t row, size_t column) : row_(row), column_(column) {}
+  void columns(std::span<const ColumnDefinition>) override {}
+  bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override {
+    if (seen_++ < row_) return true;
+    if (column_ < columns.size() && column_ < fields.size() && columns[column_].type == kTypeOle &&
+        fields[column_].value.kind == SavedValue::Kind::Bytes) {
+      payload = olePayload(fields[column_].bytes);
+    }
+    return false;
+  }
+  std::optional<OlePayload> payload;
+
+ private:
+  int64_t row_;
+  size_t column_;
+  int64_t seen_ = 0;
+};
+
 }  // namespace
+
+Expected<std::optional<OlePayload>, OpenFailure> readOlePayload(RunState& run,
+                                                                const std::string& sourcePath,
+                                                                int64_t tdefPage,
+                                                                const std::string& table,
+                                                                int64_t row, size_t column) {
+  OneValue value(row, column);
+  const auto read = readTableRows(run, sourcePath, tdefPage, table, value);
+  if (!read) return Unexpected(read.error());
+  return std::move(value.payload);
+}
+
+std::string olePayloadText(const std::optional<OlePayload>& payload) {
+  if (!payload) return "Nothing could be taken out of this OLE Object value.";
+  const std::string kind = payload->className.empty() ? std::string("stored without a wrapper")
+                                                      : "from " + payload->className;
+  const std::string size = std::to_string(payload->bytes.size()) + " bytes";
+  if (payload->isPicture)
+    return "A picture (" + payload->extension + ", " + kind + "), " + size + ".";
+  const std::string named = payload->fileName.empty() ? "" : " \"" + payload->fileName + "\"";
+  return "Not a picture: a file" + named + " (" + payload->extension + ", " + kind + "), " + size +
+         ". vantrel-cli ole writes it out.";
+}
 
 std::string oleFileName(std::string_view table, std::string_view key, std::string_view column,
                         std::string_view extension) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/ole_payload.h"
 #include "reader/source_database.h"
 #include "run/expected.h"
 #include "run/run_state.h"
@@ -36,6 +37,21 @@ struct OleExtraction {
 Expected<OleExtraction, OpenFailure> extractOleObjects(RunState& run, const std::string& sourcePath,
                                                        int64_t tdefPage, const std::string& table,
                                                        const std::filesystem::path& folder);
+
+// One OLE Object value of the table for the preview: the `column`-th field of the `row`-th
+// row as the preview lists them (rows that hold nothing left out). What its wrappers hold, or
+// none when the field is not an OLE Object value or gives no payload.
+Expected<std::optional<OlePayload>, OpenFailure> readOlePayload(RunState& run,
+                                                                const std::string& sourcePath,
+                                                                int64_t tdefPage,
+                                                                const std::string& table,
+                                                                int64_t row, size_t column);
+
+// The preview's hint on the cells of such values.
+inline constexpr char kOleCellHint[] = "Double-click, or press Enter, to see what this value holds";
+
+// What the preview says of such a value beside its picture, or instead of one.
+std::string olePayloadText(const std::optional<OlePayload>& payload);
 
 // The file name for one value: every character a file name cannot hold becomes "_", each part
 // is cut to a length every file system takes.

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/ole_extraction.h"
 #include "app/saving_json.h"
 #include "app/saving_run.h"
 #include "destinations/postgres/postgres_destination.h"
@@ -874,6 +875,45 @@ class WindowsTest : public QObject {
     QVERIFY(preview.reportText().isEmpty());
     QVERIFY(!preview.rowListShown());
     QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+  }
+
+  void enterOnAPicturesCellShowsThePicture() {
+    if (!test::corpusDir()) QSKIP("no corpus");
+    Harness h;
+    std::string file;
+    for (const auto& corpusFile : test::corpusFiles()) {
+      if (corpusFile.stem == "gabriellogue-Northwind") file = corpusFile.path.string();
+    }
+    QVERIFY(!file.empty());
+    PreviewWindow preview(h.session, {file}, false, nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    select(preview, QStringLiteral("Categories"), QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.busy(), kLong);
+    RowListModel& rows = preview.rows();
+    int picture = -1;
+    for (int c = 0; c < rows.columnCount(); ++c) {
+      if (rows.isOleColumn(c)) picture = c;
+    }
+    QCOMPARE(rows.heading(picture), QStringLiteral("Picture"));
+    auto* view = child<RowListView>(&preview, "rowList");
+    // A text cell is not one.
+    view->setCurrentIndex(rows.index(2, 1));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::qWait(200);
+    QVERIFY(preview.oleValueDialog() == nullptr);
+
+    view->setCurrentIndex(rows.index(2, picture));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(preview.oleValueDialog() != nullptr, kLong);
+    OleValueDialog* dialog = preview.oleValueDialog();
+    QVERIFY(dialog->showsPicture());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Categories: Picture"));
+    QCOMPARE(child<QLabel>(dialog, "picture")->pixmap().size(), QSize(172, 120));
+    QVERIFY(child<QLabel>(dialog, "oleText")->text().startsWith(QStringLiteral("A picture (.bmp")));
+    QCOMPARE(rows.data(rows.index(2, picture), Qt::ToolTipRole).toString().toStdString(),
+             std::string(kOleCellHint));
+    dialog->reject();
   }
 
   void tabReachesEveryControlAndKeysDoWhatTheySay() {
