@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/damage_report.h"
+#include "app/chosen_destination.h"
 #include "app/object_tree.h"
 #include "app/ole_extraction.h"
 #include "app/preview_loader.h"
@@ -531,11 +532,17 @@ void PreviewWindow::back() {
   done(QDialog::Rejected);
 }
 
-std::optional<std::filesystem::path> PreviewWindow::writableFolder(bool probeFailureIsFatal) {
+std::optional<std::string> PreviewWindow::chosenDestination(bool probeFailureIsFatal) {
   const QString anotherPath =
       padded("Saving path doesn't exist, select another path for saving", 1);
-  const QString chosen = session_.prompts.chooseFolder(this);
+  const QString chosen = session_.prompts.chooseDestination(this);
   if (chosen.isEmpty()) return std::nullopt;
+  // A server is reached by the saving run, which says when it cannot be.
+  if (const auto problem = unusableDestinationText(chosen.toStdString())) {
+    session_.prompts.notice(this, QString::fromStdString(*problem));
+    return std::nullopt;
+  }
+  if (isServerDestination(chosen.toStdString())) return chosen.toStdString();
   const QByteArray native = chosen.toLocal8Bit();
   if (::access(native.constData(), R_OK | W_OK | X_OK) != 0) {
     session_.prompts.notice(this, anotherPath);
@@ -550,18 +557,18 @@ std::optional<std::filesystem::path> PreviewWindow::writableFolder(bool probeFai
     return std::nullopt;
   }
   probe.remove();
-  return std::filesystem::path(chosen.toStdString());
+  return chosen.toStdString();
 }
 
 void PreviewWindow::saveCurrentDatabase() {
   if (held() || !saveCurrent_->isEnabled()) return;
   cancelLoad();
   report_.remove();
-  const auto folder = writableFolder(true);
+  const auto folder = chosenDestination(true);
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.destination = folder->string();
+  request.destination = *folder;
   request.saveAll = false;
   request.fileNumber = fileNumber_;
   runSaving(std::move(request));
@@ -571,11 +578,11 @@ void PreviewWindow::saveAll() {
   if (held() || !saveAll_->isEnabled()) return;
   cancelLoad();
   report_.remove();
-  const auto folder = writableFolder(false);
+  const auto folder = chosenDestination(false);
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.destination = folder->string();
+  request.destination = *folder;
   request.saveAll = true;
   // The analysis stays: when every existing destination is kept, the preview comes back as
   // it was.

@@ -103,9 +103,10 @@ class PreviewWindow : public QDialog {
   void loadTable(const CatalogSummary::TableEntry& table);
   void loadQuery(const CatalogSummary::QueryEntry& query);
   void runSaving(SavingRequest request);
-  // The chosen folder when it can be written to, checked by creating and removing a new
-  // file of its own there; empty after the notice when it cannot.
-  std::optional<std::filesystem::path> writableFolder(bool probeFailureIsFatal);
+  // The chosen destination: a server's address, or a folder that can be written to, checked
+  // by creating and removing a new file of its own there; empty after the notice when it
+  // cannot be used.
+  std::optional<std::string> chosenDestination(bool probeFailureIsFatal);
   void quit();
   // An analysis or a saving run holds the window.
   bool held() const;
