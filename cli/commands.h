@@ -18,7 +18,7 @@ void addInfoCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
 void addRowsCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
 void addAnalyzeCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
 void addObjectCommands(CLI::App& app, int& exitCode,
-                       const Verbosity& verbosity);  // table, query, relation
+                       const Verbosity& verbosity);  // table, ole, query, relation
 void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity);
 
 }  // namespace vantrel::cli

@@ -56,6 +56,9 @@ Worker 2 of 4 of a batch over a share: its part of the list, a shared manifest t
 The first ten rows of one table as JSON with typed values, dates in ISO form
   $ vantrel-cli table --format json --limit 10 damaged.mdb Customers
 
+The pictures and files of one table's OLE Object fields, into the folder pictures/
+  $ vantrel-cli ole --out pictures damaged.mdb Employees
+
 One saved query's SQL, and the SQLite view a repair makes of it
   $ vantrel-cli query --sql damaged.mdb "Top Products"
   $ vantrel-cli query --sqlite damaged.mdb "Top Products"

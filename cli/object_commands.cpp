@@ -6,6 +6,7 @@
 
 #include "app/object_listing.h"
 #include "app/object_tree.h"
+#include "app/ole_extraction.h"
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
 #include "app/source_problems.h"
@@ -26,6 +27,7 @@ namespace {
 struct ObjectOptions {
   std::string file;
   std::string name;
+  std::string folder = ".";
   RowFormat format = RowFormat::Tsv;
   ValueOptions values{.currencySymbol = true};
   int64_t limit = std::numeric_limits<int64_t>::max();
@@ -106,6 +108,31 @@ int runTable(const ObjectOptions& options, Verbosity verbosity) {
   });
 }
 
+int runOle(const ObjectOptions& options, Verbosity verbosity) {
+  return withObject(options, "table", findTableEntry, [&](RunState& run, const auto& table) {
+    const auto extracted =
+        extractOleObjects(run, options.file, table.objectId, table.name, options.folder);
+    if (!extracted) {
+      std::cerr << "vantrel-cli: " << options.file << " could not be read again\n";
+      return kExitNotOpened;
+    }
+    for (const ExtractedObject& object : extracted->written) {
+      std::cout << object.file.string() << "\t"
+                << (object.unwrapped ? (object.className.empty() ? "bare" : object.className)
+                                     : "as stored")
+                << "\t" << object.size << " bytes\n";
+    }
+    std::cout.flush();
+    for (const std::string& failure : extracted->failures)
+      std::cerr << "vantrel-cli: " << failure << "\n";
+    verboseNote(verbosity, "table " + table.name +
+                               ": files written: " + std::to_string(extracted->written.size()) +
+                               " from " + std::to_string(extracted->rows) + " rows");
+    if (!extracted->failures.empty()) return kExitNotOpened;
+    return endOf(extracted->end);
+  });
+}
+
 int runQuery(const ObjectOptions& options) {
   return withObject(options, "query", findQueryEntry, [&](RunState& run, const auto& query) {
     if (options.sqlite || options.postgresql) {
@@ -158,6 +185,14 @@ void addObjectCommands(CLI::App& app, int& exitCode, const Verbosity& verbosity)
     checkRowOutputOptions(options->format, options->values);
     exitCode = runTable(*options, verbosity);
   });
+
+  CLI::App* ole = objectCommand(
+      app, "ole", "Write the pictures, files and documents of one table's OLE Object fields",
+      "The table's name", *options);
+  ole->add_option("--out", options->folder,
+                  "The folder to write them into (created when missing; default: the current one)")
+      ->type_name("DIR");
+  ole->callback([options, &exitCode, &verbosity] { exitCode = runOle(*options, verbosity); });
 
   CLI::App* query = objectCommand(app, "query", "Print one saved query with its rebuilt SQL",
                                   "The query's name", *options);

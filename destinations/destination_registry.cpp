@@ -14,6 +14,10 @@ std::vector<SavedTable> DestinationKind::savedTables(const std::string& /*locati
   return {};
 }
 
+std::optional<DestinationProbe> DestinationKind::probe() const {
+  return std::nullopt;
+}
+
 std::string DestinationKind::summary(const std::vector<std::string>& /*locations*/) const {
   return "";
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,15 @@ struct DestinationPlace {
 struct SavedTable {
   std::string name;
   long long rows = 0;
+};
+
+// What a server said when it was reached, before anything was saved there.
+struct DestinationProbe {
+  std::string engine;     // "PostgreSQL"
+  std::string version;    // as the server gives it: "15.14"
+  std::string database;   // the database connected to
+  std::string user;       // the user connected as
+  long long schemas = 0;  // the database's own schemas (the system's left out)
 };
 
 // How a run's destinations are to be made, besides their address.
@@ -65,6 +75,9 @@ class DestinationKind {
   // The user tables of the saved destination `location`, read back from it; empty when it
   // cannot be read.
   virtual std::vector<SavedTable> savedTables(const std::string& location) const;
+  // Reaches the destinations' server and says what it found; none for a kind with no server
+  // (files in a folder). Raises a DestinationError when it cannot be reached.
+  virtual std::optional<DestinationProbe> probe() const;
   // For the end of a run on the command line: where the destinations of `locations` are, when
   // that is more than their locations say ("postgresql://HOST/DB, schema NAME"); "" if not.
   virtual std::string summary(const std::vector<std::string>& locations) const;

@@ -14,7 +14,9 @@
 #include <QVBoxLayout>
 
 #include "app/damage_report.h"
+#include "app/chosen_destination.h"
 #include "app/object_tree.h"
+#include "app/ole_extraction.h"
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
 #include "gui/analysis_dialog.h"
@@ -185,6 +187,14 @@ PreviewWindow::PreviewWindow(Session& session, std::vector<std::string> sourceFi
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { selectionChanged(item); });
   connect(&loader_, &Worker::finished, this, &PreviewWindow::loadFinished);
+  // Enter or a double click on a picture's cell shows it.
+  connect(rowList_, &QAbstractItemView::activated, this, &PreviewWindow::showOleValue);
+  connect(&oleLoader_, &Worker::finished, this, [this] {
+    if (oleDialog_ != nullptr) oleDialog_->deleteLater();
+    oleDialog_ = new OleValueDialog(oleTitle_, oleLoaded_, this);
+    oleDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    oleDialog_->open();
+  });
   // The rows shown, the reader waits for the user to scroll on: nothing to wait for meanwhile.
   connect(&rows_, &RowListModel::readingPaused, this, [this] {
     if (waitDialog_ != nullptr) {
@@ -230,6 +240,23 @@ PreviewWindow::~PreviewWindow() {
     rows_.stopReading();
     loaderRun_->requestStop();
   }
+  if (oleLoader_.running()) oleRun_->requestStop();
+}
+
+void PreviewWindow::showOleValue(const QModelIndex& cell) {
+  if (!cell.isValid() || !shownTable_ || oleLoader_.running() ||
+      !rows_.isOleColumn(cell.column()) || rows_.cell(cell.row(), cell.column()).isEmpty()) {
+    return;
+  }
+  oleTitle_ = QString::fromStdString(shownTable_->name) + QStringLiteral(": ") +
+              rows_.heading(cell.column());
+  oleLoaded_.reset();
+  oleRun_ = std::make_unique<RunState>(oleHooks_);
+  oleLoader_.start([this, path = analysis_.currentSourcePath, id = shownTable_->objectId,
+                    name = shownTable_->name, row = cell.row(), column = cell.column()] {
+    auto read = readOlePayload(*oleRun_, path, id, name, row, static_cast<size_t>(column));
+    if (read) oleLoaded_ = std::move(*read);
+  });
 }
 
 void PreviewWindow::start() {
@@ -411,6 +438,7 @@ void PreviewWindow::loadTable(const CatalogSummary::TableEntry& table) {
   feeder_ = std::make_unique<RowListFeeder>(&rows_);
   loaderRun_ = std::make_unique<RunState>(*feeder_);
   loadingQuery_.reset();
+  shownTable_ = table;
   startLoad([this, path = analysis_.currentSourcePath, id = table.objectId, name = table.name] {
     loadPreviewTable(*loaderRun_, path, id, name, *feeder_);
     feeder_->finish();
@@ -461,6 +489,7 @@ void PreviewWindow::clearShown() {
   cancelLoad();
   report_.remove();
   analysis_ = AnalysisResult();
+  shownTable_.reset();
   {
     const QSignalBlocker quiet(tree_);
     tree_->clear();
@@ -503,11 +532,17 @@ void PreviewWindow::back() {
   done(QDialog::Rejected);
 }
 
-std::optional<std::filesystem::path> PreviewWindow::writableFolder(bool probeFailureIsFatal) {
+std::optional<std::string> PreviewWindow::chosenDestination(bool probeFailureIsFatal) {
   const QString anotherPath =
       padded("Saving path doesn't exist, select another path for saving", 1);
-  const QString chosen = session_.prompts.chooseFolder(this);
+  const QString chosen = session_.prompts.chooseDestination(this);
   if (chosen.isEmpty()) return std::nullopt;
+  // A server is reached by the saving run, which says when it cannot be.
+  if (const auto problem = unusableDestinationText(chosen.toStdString())) {
+    session_.prompts.notice(this, QString::fromStdString(*problem));
+    return std::nullopt;
+  }
+  if (isServerDestination(chosen.toStdString())) return chosen.toStdString();
   const QByteArray native = chosen.toLocal8Bit();
   if (::access(native.constData(), R_OK | W_OK | X_OK) != 0) {
     session_.prompts.notice(this, anotherPath);
@@ -522,18 +557,18 @@ std::optional<std::filesystem::path> PreviewWindow::writableFolder(bool probeFai
     return std::nullopt;
   }
   probe.remove();
-  return std::filesystem::path(chosen.toStdString());
+  return chosen.toStdString();
 }
 
 void PreviewWindow::saveCurrentDatabase() {
   if (held() || !saveCurrent_->isEnabled()) return;
   cancelLoad();
   report_.remove();
-  const auto folder = writableFolder(true);
+  const auto folder = chosenDestination(true);
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.destination = folder->string();
+  request.destination = *folder;
   request.saveAll = false;
   request.fileNumber = fileNumber_;
   runSaving(std::move(request));
@@ -543,11 +578,11 @@ void PreviewWindow::saveAll() {
   if (held() || !saveAll_->isEnabled()) return;
   cancelLoad();
   report_.remove();
-  const auto folder = writableFolder(false);
+  const auto folder = chosenDestination(false);
   if (!folder) return;
   SavingRequest request;
   request.sourceFiles = sourceFiles_;
-  request.destination = folder->string();
+  request.destination = *folder;
   request.saveAll = true;
   // The analysis stays: when every existing destination is kept, the preview comes back as
   // it was.

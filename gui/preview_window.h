@@ -18,6 +18,7 @@
 #include "app/report_file.h"
 #include "gui/analysis_dialog.h"
 #include "gui/main_menu.h"
+#include "gui/ole_value_dialog.h"
 #include "gui/row_list_model.h"
 #include "gui/row_list_view.h"
 #include "gui/saving_dialog.h"
@@ -74,6 +75,9 @@ class PreviewWindow : public QDialog {
   bool rowListShown() const;
   AnalysisDialog* analysisDialog() const { return analysisDialog_; }
   SavingDialog* savingDialog() const { return savingDialog_; }
+  OleValueDialog* oleValueDialog() const { return oleDialog_; }
+  // Shows the OLE Object value of the row list's cell: its picture, or what it holds.
+  void showOleValue(const QModelIndex& cell);
 
   void nextDatabase();
   void backDatabase();
@@ -99,9 +103,10 @@ class PreviewWindow : public QDialog {
   void loadTable(const CatalogSummary::TableEntry& table);
   void loadQuery(const CatalogSummary::QueryEntry& query);
   void runSaving(SavingRequest request);
-  // The chosen folder when it can be written to, checked by creating and removing a new
-  // file of its own there; empty after the notice when it cannot.
-  std::optional<std::filesystem::path> writableFolder(bool probeFailureIsFatal);
+  // The chosen destination: a server's address, or a folder that can be written to, checked
+  // by creating and removing a new file of its own there; empty after the notice when it
+  // cannot be used.
+  std::optional<std::string> chosenDestination(bool probeFailureIsFatal);
   void quit();
   // An analysis or a saving run holds the window.
   bool held() const;
@@ -143,6 +148,15 @@ class PreviewWindow : public QDialog {
   // Another object was chosen while a load was ending: it is shown once the load has ended.
   bool selectionPending_ = false;
   Worker loader_;
+
+  // The table the row list shows, and the reading of one of its OLE Object values.
+  std::optional<CatalogSummary::TableEntry> shownTable_;
+  SilentRunHooks oleHooks_;
+  std::unique_ptr<RunState> oleRun_;
+  std::optional<OlePayload> oleLoaded_;
+  QString oleTitle_;
+  QPointer<OleValueDialog> oleDialog_;
+  Worker oleLoader_;  // last: joined before what it uses goes
 };
 
 // The path as the path label shows it in `width` pixels of `font`: shortened in the middle.

@@ -1,6 +1,8 @@
 #include "gui/row_list_model.h"
 
+#include "app/ole_extraction.h"
 #include "display/value_text.h"
+#include "reader/column_types.h"
 
 #include <QMetaObject>
 #include <algorithm>
@@ -46,6 +48,7 @@ void RowListModel::clear() {
   readAhead_ = std::make_shared<ReadAhead>(kFetchStep + readAheadRows_);
   beginResetModel();
   headings_.clear();
+  oleColumns_.clear();
   std::vector<RowBlock>().swap(blocks_);
   std::vector<size_t>().swap(blockEnds_);
   cache_.clear();
@@ -62,6 +65,7 @@ void RowListModel::append(const RowBatch& batch, unsigned generation) {
     headings_.clear();
     for (const auto& heading : batch.headings)
       headings_.push_back(QString::fromStdString(heading));
+    oleColumns_ = batch.oleColumns;
     endResetModel();
   }
   size_t added = 0;
@@ -161,7 +165,16 @@ QString RowListModel::heading(int column) const {
   return headings_[static_cast<size_t>(column)];
 }
 
+bool RowListModel::isOleColumn(int column) const {
+  return column >= 0 && static_cast<size_t>(column) < oleColumns_.size() &&
+         oleColumns_[static_cast<size_t>(column)];
+}
+
 QVariant RowListModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::ToolTipRole && index.isValid() && isOleColumn(index.column()) &&
+      !cell(index.row(), index.column()).isEmpty()) {
+    return QString::fromUtf8(kOleCellHint);
+  }
   if (role != Qt::DisplayRole || !index.isValid()) return {};
   return cell(index.row(), index.column());
 }
@@ -183,8 +196,11 @@ RowListFeeder::RowListFeeder(RowListModel* model)
 void RowListFeeder::columns(std::span<const ColumnDefinition> columns) {
   if (rowsStarted_) return;
   headings_.clear();
-  for (const ColumnDefinition& column : columns)
+  oleColumns_.clear();
+  for (const ColumnDefinition& column : columns) {
     headings_.push_back(column.name);
+    oleColumns_.push_back(column.type == kTypeOle);
+  }
 }
 
 bool RowListFeeder::row(std::span<const ColumnDefinition> columns,
@@ -244,6 +260,7 @@ void RowListFeeder::flush() {
   sealBlock();
   lastFlush_ = std::chrono::steady_clock::now();
   batch_->headings = headings_;
+  batch_->oleColumns = oleColumns_;
   std::shared_ptr<RowBatch> batch = std::move(batch_);
   batch_ = std::make_unique<RowBatch>();
   if (model_ == nullptr) return;

@@ -26,6 +26,7 @@ struct RowBlock {
 // Rows of one table on their way from the loader to the row list.
 struct RowBatch {
   std::vector<std::string> headings;  // set in every batch until the rows start
+  std::vector<bool> oleColumns;       // which columns hold OLE Object values, with the headings
   std::vector<RowBlock> blocks;
 };
 
@@ -68,6 +69,8 @@ class RowListModel : public QAbstractTableModel {
 
   QString cell(int row, int column) const;
   QString heading(int column) const;
+  // Whether the column holds OLE Object values (pictures, files and documents).
+  bool isOleColumn(int column) const;
 
  signals:
   // More rows arrived than the view has been given.
@@ -87,6 +90,7 @@ class RowListModel : public QAbstractTableModel {
   void showUpTo(size_t rows);
 
   std::vector<QString> headings_;
+  std::vector<bool> oleColumns_;
   std::vector<RowBlock> blocks_;
   std::vector<size_t> blockEnds_;  // rows up to the end of each block
   size_t rows_ = 0;
@@ -128,6 +132,7 @@ class RowListFeeder : public RunHooks, public TableRowVisitor {
   size_t rowsSent_ = 0;
   bool released_ = false;  // the rows are no longer wanted
   std::vector<std::string> headings_;
+  std::vector<bool> oleColumns_;
   bool rowsStarted_ = false;
   std::string block_;  // the rows of the block being gathered, uncompressed
   size_t blockRows_ = 0;

@@ -106,6 +106,9 @@ SavingDialog::SavingDialog(Session& session, SavingRequest request, QWidget* par
       request_(std::move(request)),
       hooks_(std::make_unique<Hooks>(*this)),
       run_(std::make_unique<RunState>(*hooks_)) {
+  // A server logs the steps it takes on its own, and its connecting ends with a stop.
+  request_.destinationOptions.log = &session_.log;
+  request_.destinationOptions.stop = &run_->stopRequested;
   setObjectName(QStringLiteral("CFileSave"));
   applySkin(this, session_.applicationFolder, kMainSkin);
   setCaption(this);
@@ -275,6 +278,9 @@ EndDialog::EndDialog(Session& session, const SavingOutcome& outcome,
   row->addWidget(back);
   row->addWidget(ok);
   layout->addLayout(row);
+  // A server's schemas are no folder to open.
+  openFolder->setVisible(!outcome.destinations ||
+                         outcome.destinations->capabilities().filePerSource);
   connect(ok, &QPushButton::clicked, this, &EndDialog::ok);
   connect(openFolder, &QPushButton::clicked, this, [this] {
     session_.prompts.openExternally(QString::fromStdString(savedFolder_.string()));

@@ -55,6 +55,7 @@ class PicturePrompts : public UserPrompts {
   }
   QStringList chooseFiles(QWidget*) override { return files; }
   QString chooseFolder(QWidget*) override { return folder; }
+  QString chooseDestination(QWidget*) override { return folder; }
   bool openExternally(const QString&) override { return true; }
 
   QStringList files;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "gui/common_actions.h"
+#include "gui/destination_dialog.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
 
@@ -66,6 +67,14 @@ QStringList DesktopPrompts::chooseFiles(QWidget* owner) {
 
 QString DesktopPrompts::chooseFolder(QWidget* owner) {
   return QFileDialog::getExistingDirectory(owner, kFolderTitle);
+}
+
+QString DesktopPrompts::chooseDestination(QWidget* owner) {
+  DestinationDialog dialog(loadDestinationChoice(), owner);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const DestinationChoice choice = dialog.choice();
+  saveDestinationChoice(choice);
+  return QString::fromStdString(choice.address());
 }
 
 bool DesktopPrompts::openExternally(const QString& path) {

@@ -27,6 +27,9 @@ class UserPrompts {
   virtual QStringList chooseFiles(QWidget* owner) = 0;
   // "Select the Destination Path": the chosen folder, empty when cancelled.
   virtual QString chooseFolder(QWidget* owner) = 0;
+  // "Save into": a folder or a PostgreSQL database, as the saving run takes it; empty when
+  // cancelled. The choice is remembered for the next run.
+  virtual QString chooseDestination(QWidget* owner) = 0;
   // Opens a file in the desktop's program for it (the log in a text editor, the manual), or
   // a web or mail address (the About box's links).
   virtual bool openExternally(const QString& path) = 0;
@@ -44,6 +47,7 @@ class DesktopPrompts : public UserPrompts {
   OverwriteAnswer overwriteAll(QWidget* owner) override;
   QStringList chooseFiles(QWidget* owner) override;
   QString chooseFolder(QWidget* owner) override;
+  QString chooseDestination(QWidget* owner) override;
   bool openExternally(const QString& path) override;
 
  private:

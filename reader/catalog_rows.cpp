@@ -11,10 +11,11 @@ struct CatalogPositions {
   size_t id;
   size_t name;
   size_t flags;
+  size_t properties;
 };
 
-constexpr CatalogPositions kJet4Positions{16, 6, 11, 4};
-constexpr CatalogPositions kJet3Positions{3, 0, 2, 7};
+constexpr CatalogPositions kJet4Positions{16, 6, 11, 4, 10};
+constexpr CatalogPositions kJet3Positions{3, 0, 2, 7, 14};
 
 }  // namespace
 
@@ -34,6 +35,10 @@ CatalogRow parseCatalogRow(const RowCursor& catalog, const SourceDatabase& db) {
   row.objectId = wholeNumber(field(at.id));
   row.flags = wholeNumber(field(at.flags));
   row.name = textOf(field(at.name));
+  if (const FieldValue& properties = field(at.properties);
+      properties.value.kind == SavedValue::Kind::Bytes) {
+    row.propertyBytes = properties.bytes;
+  }
   if (at.name < catalog.fieldSlots.size()) {
     const FieldSlot& slot = catalog.fieldSlots[at.name];
     const auto page = catalog.dataPage.bytes();

@@ -23,6 +23,7 @@ struct CatalogRow {
   int64_t objectId = 0;  // as stored (signed)
   int64_t flags = 0;     // as stored (signed); 0 when the row has none
   std::string name;
+  std::vector<uint8_t> propertyBytes;  // the row's property block (LvProp) as stored
 };
 
 // The catalog's flag bits that make an object the system's own, whatever its name.

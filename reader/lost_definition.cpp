@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "reader/lost_column_names.h"
+#include "reader/object_properties.h"
 #include "reader/page_census.h"
 #include "reader/row_layout_inference.h"
 #include "reader/row_page.h"
@@ -155,6 +157,9 @@ std::optional<TableDefinition> inferLostDefinition(SourceDatabase& db,
   table.usageMapLost = true;  // its rows are found by their pages' owner
   table.variableColumnSwitch = layout->hasVariableColumns ? 1 : 0;
   table.inferredFromRows = layout->rowsUsed;
+  if (const auto properties = tableProperties(db, object.tdefPage)) {
+    nameColumnsFromProperties(table.columns, *properties);
+  }
   return table;
 }
 

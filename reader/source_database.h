@@ -20,6 +20,7 @@ namespace vantrel {
 
 class RunState;
 struct PageCensus;
+struct ObjectPropertyBytes;
 
 // Which long-value rows the values being read may reach. A long-value row holds the bytes of
 // one value only, and a long-value page those of one table: a value that reaches a row another
@@ -115,6 +116,7 @@ class SourceDatabase {
   // Where the damage the reader passes over is told; null for nowhere. The workflow sets it
   // for the walks whose damage it reports.
   void setDamageSink(DamageSink* sink) { damage_ = sink; }
+  DamageSink* damageSink() const { return damage_; }
   void noteDamage(DamageKind kind, int64_t page, std::optional<int> row = std::nullopt,
                   std::string_view table = {});
 
@@ -155,8 +157,10 @@ class SourceDatabase {
   DamageSink* damage_ = nullptr;
   std::shared_ptr<const PageCensus> census_;     // taken when first needed
   std::shared_ptr<const PageCensus> cutCensus_;  // one a stop cut short, taken again since
+  std::shared_ptr<const ObjectPropertyBytes> propertyBytes_;  // read when first needed
 
   friend const PageCensus& pageCensus(SourceDatabase& db);
+  friend const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db);
 };
 
 // Why a file cannot be opened as a Jet 3 or Jet 4 database.

@@ -5,7 +5,7 @@ _vantrel_cli() {
   COMPREPLY=()
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD-1]}
-  local verbs="info rows analyze table query relation repair help"
+  local verbs="info rows analyze table ole query relation repair help"
   verb=
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
@@ -32,6 +32,7 @@ _vantrel_cli() {
     rows) options="--table --tdef --format --date-format --binary --limit" ;;
     analyze) options="--json --show-password" ;;
     table) options="--format --date-format --binary --limit" ;;
+    ole) options="--out" ;;
     query) options="--sql --sqlite --postgresql" ;;
     relation) options="" ;;
     repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs --files-from -0 --null --shard --manifest --resume --progress" ;;

@@ -1,13 +1,13 @@
 # fish completion for vantrel-cli: verbs, each verb's options and their words, and database
 # files (.mdb, .accdb) where a file is expected.
-set -l verbs info rows analyze table query relation repair help
+set -l verbs info rows analyze table ole query relation repair help
 complete -c vantrel-cli -f
 complete -c vantrel-cli -n "not __fish_seen_subcommand_from $verbs" -a "$verbs"
 complete -c vantrel-cli -n "not __fish_seen_subcommand_from $verbs" -s V -l version -d 'Print the version'
 complete -c vantrel-cli -n "not __fish_seen_subcommand_from $verbs" -l help-all -d "Print every verb's help"
 complete -c vantrel-cli -s h -l help -d 'Print the help'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from help" -a "$verbs"
-set -l files info rows analyze table query relation repair
+set -l files info rows analyze table ole query relation repair
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -a "(__fish_complete_suffix .mdb; __fish_complete_suffix .accdb)"
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -s q -l quiet -d 'Print only what was asked for and the errors'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -s v -l verbose -d 'Also tell what was read and where things went'
@@ -19,6 +19,7 @@ complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l binary
 complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l limit -d 'Print at most N rows'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l json -d 'One JSON object a line'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from analyze" -l show-password -d 'With --json: the database password'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from ole" -x -l out -a '(__fish_complete_directories)' -d 'The folder to write them into'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sql -d 'Only the SQL text'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l sqlite -d 'The SQLite view'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from query" -l postgresql -d 'The PostgreSQL view'

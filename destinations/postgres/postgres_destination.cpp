@@ -120,6 +120,20 @@ std::vector<SavedTable> PostgresDestinations::savedTables(const std::string& loc
   return tables;
 }
 
+std::optional<DestinationProbe> PostgresDestinations::probe() const {
+  const PostgresConnection db(saving_.target.conninfo, saving_.target.connectTimeoutSeconds,
+                              saving_.stop);
+  DestinationProbe found{.engine = "PostgreSQL"};
+  found.version = db.queryValue("SHOW server_version").value_or("");
+  found.database = db.queryValue("SELECT current_database()").value_or("");
+  found.user = db.queryValue("SELECT current_user").value_or("");
+  const auto schemas = db.queryValue(
+      "SELECT count(*) FROM pg_namespace WHERE nspname NOT LIKE 'pg\\_%' AND "
+      "nspname <> 'information_schema'");
+  found.schemas = schemas ? std::stoll(*schemas) : 0;
+  return found;
+}
+
 bool isPostgresAddress(std::string_view address) {
   const auto startsWith = [&](std::string_view scheme) {
     return address.size() >= scheme.size() &&

@@ -80,6 +80,7 @@ class PostgresDestinations : public DestinationKind {
   std::string summary(const std::vector<std::string>& locations) const override;
   // The tables the destination at `location` saved, with their rows as the server counts them
   // now; what could be counted when the server cannot be reached again.
+  std::optional<DestinationProbe> probe() const override;
   std::vector<SavedTable> savedTables(const std::string& location) const override;
 
  private:

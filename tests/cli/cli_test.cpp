@@ -42,9 +42,10 @@ TEST(CliTest, UsageErrorsNameTheWordAndTheNearest) {
     EXPECT_TRUE(result.out.empty()) << result.out;
     return result.err;
   };
-  EXPECT_EQ(usageError({}),
-            "vantrel-cli: a verb is needed: info, rows, analyze, table, query, relation, repair, "
-            "help (see vantrel-cli --help)\n");
+  EXPECT_EQ(
+      usageError({}),
+      "vantrel-cli: a verb is needed: info, rows, analyze, table, ole, query, relation, repair, "
+      "help (see vantrel-cli --help)\n");
   EXPECT_EQ(usageError({"tabel", "x.mdb", "T"}),
             "vantrel-cli: unknown verb \"tabel\" (did you mean \"table\"?) (see vantrel-cli "
             "--help)\n");

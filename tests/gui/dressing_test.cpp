@@ -30,6 +30,7 @@ class RecordingPrompts : public UserPrompts {
   OverwriteAnswer overwriteAll(QWidget*) override { return OverwriteAnswer::No; }
   QStringList chooseFiles(QWidget*) override { return {}; }
   QString chooseFolder(QWidget*) override { return {}; }
+  QString chooseDestination(QWidget*) override { return {}; }
   bool openExternally(const QString& path) override {
     opened << path;
     return true;

@@ -25,10 +25,13 @@
 #include <fstream>
 #include <functional>
 
+#include "app/ole_extraction.h"
 #include "app/saving_json.h"
 #include "app/saving_run.h"
+#include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_destination.h"
 #include "destinations/sqlite/sqlite_destination.h"
+#include "gui/destination_dialog.h"
 #include "gui/main_window.h"
 #include "gui/preview_window.h"
 #include "gui/progress_line.h"
@@ -41,6 +44,7 @@
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/outcome_cases.h"
+#include "tests/support/postgres_server.h"
 #include "tests/support/process.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/temp_dir.h"
@@ -72,6 +76,7 @@ class ScriptedPrompts : public UserPrompts {
   }
   QStringList chooseFiles(QWidget*) override { return files; }
   QString chooseFolder(QWidget*) override { return folder; }
+  QString chooseDestination(QWidget*) override { return server.isEmpty() ? folder : server; }
   bool openExternally(const QString& path) override {
     opened << path;
     return desktopOpens;
@@ -85,6 +90,7 @@ class ScriptedPrompts : public UserPrompts {
   int overwriteQuestions = 0;
   QStringList files;
   QString folder;
+  QString server;  // a PostgreSQL address chosen in place of the folder
   QStringList opened;
   bool desktopOpens = true;
 };
@@ -682,6 +688,61 @@ class WindowsTest : public QObject {
     }
   }
 
+  // The saving step's other destination: a PostgreSQL database, which gets the tables and
+  // rows the command line puts there; the dialog's Test says what it reached.
+  void saveAllIntoPostgresGivesWhatTheCommandLineGives() {
+    if (!test::testPostgresUrl()) QSKIP("no PostgreSQL test server (VANTREL_TEST_POSTGRES)");
+    const std::string url = *test::testPostgresUrl();
+    {
+      DestinationDialog dialog({.kind = DestinationChoice::Kind::kServer, .server = url}, nullptr);
+      dialog.test();
+      QTRY_VERIFY_WITH_TIMEOUT(!dialog.testing(), kLong);
+      QVERIFY2(dialog.testResult().startsWith(QStringLiteral("Connected to PostgreSQL ")),
+               qPrintable(dialog.testResult()));
+      child<QLineEdit>(&dialog, "server")->setText(QStringLiteral("postgresql://me:Secret42@h/db"));
+      dialog.test();
+      QTRY_VERIFY_WITH_TIMEOUT(!dialog.testing(), kLong);
+      QVERIFY(dialog.testResult().startsWith(QStringLiteral("This destination cannot be used")));
+      QVERIFY(!dialog.testResult().contains(QStringLiteral("Secret42")));
+    }
+    Harness h;
+    const std::string windows = test::uniqueSchemaName("windows");
+    const std::string cli = test::uniqueSchemaName("cli");
+    for (const std::string& name : {windows, cli})
+      fs::copy_file(sample("sample-jet4.mdb"), h.dir / (name + ".mdb"));
+    PreviewWindow preview(h.session, {(h.dir / (windows + ".mdb")).string()}, true, nullptr);
+    preview.start();
+    QTRY_COMPARE(h.prompts.notices.size(), 1);
+    h.prompts.server = QString::fromStdString(url);
+    preview.saveAll();
+    QTRY_VERIFY_WITH_TIMEOUT(preview.findChild<EndDialog*>() != nullptr, kLong);
+    const SavingOutcome& outcome = preview.savingDialog()->outcome();
+    QCOMPARE(outcome.files.size(), size_t{1});
+    QCOMPARE(outcome.files[0].status, SavedFile::Status::Saved);
+    QVERIFY(!child<QPushButton>(preview.findChild<EndDialog*>(), "openFolder")->isVisible());
+    const auto printed = test::runProcess({test::builtProgram("vantrel-cli"), "repair", "--to", url,
+                                           (h.dir / (cli + ".mdb")).string()});
+    QCOMPARE(printed.exitCode, 0);
+    // Each schema's tables with a digest of their rows.
+    const PostgresConnection db(url);
+    const auto snapshot = [&](const std::string& schema) {
+      return db
+          .queryValue(
+              "SELECT string_agg(c.relname || ':' || (xpath('/row/c/text()', "
+              "query_to_xml(format('SELECT md5(string_agg(t::text, '','' ORDER BY t::text)) AS c "
+              "FROM %I.%I t', n.nspname, c.relname), false, true, '')))[1]::text, E'\\n' ORDER "
+              "BY c.relname) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE "
+              "n.nspname = $1 AND c.relkind = 'r'",
+              {schema})
+          .value_or("");
+    };
+    const std::string saved = snapshot(windows);
+    QVERIFY(std::count(saved.begin(), saved.end(), '\n') >= 2);
+    QCOMPARE(saved, snapshot(cli));
+    for (const std::string& schema : {windows, cli})
+      db.execute("DROP SCHEMA " + db.quoteIdentifier(schema) + " CASCADE");
+  }
+
   void stopDuringSavingLeavesASoundDestinationAndAnUntouchedSource() {
     Harness h;
     const QByteArray before = digestOf(large_);
@@ -874,6 +935,45 @@ class WindowsTest : public QObject {
     QVERIFY(preview.reportText().isEmpty());
     QVERIFY(!preview.rowListShown());
     QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+  }
+
+  void enterOnAPicturesCellShowsThePicture() {
+    if (!test::corpusDir()) QSKIP("no corpus");
+    Harness h;
+    std::string file;
+    for (const auto& corpusFile : test::corpusFiles()) {
+      if (corpusFile.stem == "gabriellogue-Northwind") file = corpusFile.path.string();
+    }
+    QVERIFY(!file.empty());
+    PreviewWindow preview(h.session, {file}, false, nullptr);
+    preview.start();
+    QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+    select(preview, QStringLiteral("Categories"), QStringLiteral("Table"));
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.busy(), kLong);
+    RowListModel& rows = preview.rows();
+    int picture = -1;
+    for (int c = 0; c < rows.columnCount(); ++c) {
+      if (rows.isOleColumn(c)) picture = c;
+    }
+    QCOMPARE(rows.heading(picture), QStringLiteral("Picture"));
+    auto* view = child<RowListView>(&preview, "rowList");
+    // A text cell is not one.
+    view->setCurrentIndex(rows.index(2, 1));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::qWait(200);
+    QVERIFY(preview.oleValueDialog() == nullptr);
+
+    view->setCurrentIndex(rows.index(2, picture));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(preview.oleValueDialog() != nullptr, kLong);
+    OleValueDialog* dialog = preview.oleValueDialog();
+    QVERIFY(dialog->showsPicture());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Categories: Picture"));
+    QCOMPARE(child<QLabel>(dialog, "picture")->pixmap().size(), QSize(172, 120));
+    QVERIFY(child<QLabel>(dialog, "oleText")->text().startsWith(QStringLiteral("A picture (.bmp")));
+    QCOMPARE(rows.data(rows.index(2, picture), Qt::ToolTipRole).toString().toStdString(),
+             std::string(kOleCellHint));
+    dialog->reject();
   }
 
   void tabReachesEveryControlAndKeysDoWhatTheySay() {

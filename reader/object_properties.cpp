@@ -1,0 +1,30 @@
+#include "reader/object_properties.h"
+
+#include "reader/catalog_rows.h"
+
+namespace vantrel {
+
+const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db) {
+  if (!db.propertyBytes_) {
+    DamageSink* const sink = db.damageSink();
+    db.setDamageSink(nullptr);
+    auto read = std::make_shared<ObjectPropertyBytes>();
+    for (CatalogRow& row : readCatalogRows(db)) {
+      if (row.objectType == kObjectTable && !row.propertyBytes.empty()) {
+        read->byTable.insert_or_assign(row.objectId & 0xFFFFFF, std::move(row.propertyBytes));
+      }
+    }
+    db.setDamageSink(sink);
+    db.propertyBytes_ = std::move(read);
+  }
+  return *db.propertyBytes_;
+}
+
+std::optional<PropertyBlock> tableProperties(SourceDatabase& db, int64_t tdefPage) {
+  const auto& byTable = objectPropertyBytes(db).byTable;
+  const auto found = byTable.find(tdefPage);
+  if (found == byTable.end()) return std::nullopt;
+  return parsePropertyBlock(found->second, db);
+}
+
+}  // namespace vantrel
