@@ -338,6 +338,7 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
       return;
     case JetType::Int:
     case JetType::Long:
+    case JetType::Counter:
       setInteger(out, convertWholeNumber(value, kLongLow, kLongHigh, jetTypeName(type)));
       return;
     case JetType::Currency:
