@@ -53,6 +53,9 @@ std::string sqliteDeclaredType(const JetColumnType& type) {
   // MEMO, whose numeric affinity would turn a memo "00123" into the number 123. LONGTEXT is
   // Jet's own other name for MEMO and carries text affinity.
   if (type.type == JetType::Memo) return "LONGTEXT";
+  // TIMESTAMP names the one form every date takes here ("yyyy-mm-dd hh:mm:ss"), which clients
+  // that convert by the declared type (Python's sqlite3) read as a date and time.
+  if (type.type == JetType::Date) return "TIMESTAMP";
   std::string declared(jetTypeName(type.type));
   if (type.size) {
     declared += '(';

@@ -372,7 +372,7 @@ const std::map<std::string, Handler, std::less<>>& handlers() {
       {"DATE",
        [](const Call& c) {
          c.expect(0, 0);
-         return date("date('now', 'localtime')");
+         return date("datetime('now', 'localtime', 'start of day')");
        }},
       {"NOW",
        [](const Call& c) {
@@ -382,7 +382,7 @@ const std::map<std::string, Handler, std::less<>>& handlers() {
       {"TIME",
        [](const Call& c) {
          c.expect(0, 0);
-         return date("time('now', 'localtime')");
+         return date("'1899-12-30 ' || time('now', 'localtime')");
        }},
       {"YEAR", dateField("%Y")},
       {"MONTH", dateField("%m")},
@@ -401,7 +401,7 @@ const std::map<std::string, Handler, std::less<>>& handlers() {
       {"DATESERIAL",
        [](const Call& c) {
          c.expect(3, 3);
-         return date("date(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
+         return date("datetime(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
                      " - 1), printf('%+d days', " + c[2] + " - 1))");
        }},
       {"DATEADD",

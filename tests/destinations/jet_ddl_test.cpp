@@ -40,7 +40,7 @@ TEST_F(JetDdlTest, EveryTypeWithItsDeclaredNameAndAffinity) {
            "ALTER TABLE [All] ADD [m] BINARY(16);", "ALTER TABLE [All] ADD [n] TEXT"});
   database.Close();
   EXPECT_EQ(rows("SELECT group_concat(type, ' ') FROM pragma_table_info('All')")[0][0],
-            "BIT BYTE INT LONG CURRENCY SINGLE DOUBLE DATE TEXT(255) OLEOBJECT LONGTEXT GUID "
+            "BIT BYTE INT LONG CURRENCY SINGLE DOUBLE TIMESTAMP TEXT(255) OLEOBJECT LONGTEXT GUID "
             "BINARY(16) TEXT");
 }
 
