@@ -1,6 +1,11 @@
 #include "destinations/destination.h"
 
+#include <algorithm>
+#include <set>
+
+#include "jetsql/identifier_text.h"
 #include "reader/column_types.h"
+#include "run/display_text.h"
 
 namespace vantrel {
 
@@ -57,6 +62,76 @@ bool TableCreation::tableCreated() const {
   return false;
 }
 
+namespace {
+
+// The column position a key names (its column number + 1); none when no column with a data
+// type has it.
+std::optional<size_t> keyPosition(const TableDefinition& table, const TableDescription& description,
+                                  int keyColumnNumber) {
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    if (table.columns[i].columnNumber + 1 != keyColumnNumber) continue;
+    if (!description.columns[i].hasDataType()) return std::nullopt;
+    return i;
+  }
+  return std::nullopt;
+}
+
+// A name for the index that no other index of the table and not its key holds (case aside).
+std::string freeIndexName(const std::string& name, size_t position,
+                          const std::set<std::string>& taken) {
+  const std::string base = name.empty() ? "Index" + std::to_string(position + 1) : name;
+  std::string candidate = base;
+  for (int n = 2; taken.contains(foldAsciiCase(candidate)); ++n)
+    candidate = base + "_" + std::to_string(n);
+  return candidate;
+}
+
+void describeIndexes(const TableDefinition& table, TableDescription& description) {
+  // The key's own names: the single column's key is "PrimaryKey" in the destination.
+  std::set<std::string> taken{foldAsciiCase(kPrimaryKeyIndexName)};
+  if (!description.primaryKeyName.empty()) taken.insert(foldAsciiCase(description.primaryKeyName));
+  for (size_t i = 0; i < table.indexes.size(); ++i) {
+    const IndexDefinition& definition = table.indexes[i];
+    if (definition.indexType != kIndexTypeOrdinary || definition.keyCount <= 0) continue;
+    DestinationIndex index;
+    const auto keys = static_cast<size_t>(std::min(definition.keyCount, kMaxIndexKeys));
+    for (size_t k = 0; k < keys; ++k) {
+      const auto position = keyPosition(table, description, definition.keyColumnNumbers[k]);
+      if (!position || std::ranges::find(index.columns, *position) != index.columns.end()) {
+        index.columns.clear();
+        break;
+      }
+      index.columns.push_back(*position);
+      index.descending.push_back(definition.keyOrders[k] != 1);
+    }
+    if (index.columns.empty()) continue;
+    index.unique = (definition.flags & kIndexUniqueFlag) != 0;
+    index.name = freeIndexName(definition.name, i, taken);
+    taken.insert(foldAsciiCase(index.name));
+    description.indexes.push_back(std::move(index));
+  }
+}
+
+}  // namespace
+
+std::string notUniqueNote(std::string_view index, std::string_view table, int64_t duplicates) {
+  return "Not re-created as unique: index [" + std::string(index) + "] of [" + std::string(table) +
+         "]: " + countedText(duplicates, "duplicate value", "duplicate values");
+}
+
+std::string duplicateKeysSelect(std::string_view quotedTable,
+                                std::span<const std::string> quotedColumns) {
+  std::string keys;
+  std::string present;
+  for (const std::string& column : quotedColumns) {
+    keys += (keys.empty() ? "" : ", ") + column;
+    present += (present.empty() ? "" : " AND ") + column + " IS NOT NULL";
+  }
+  return "SELECT coalesce(sum(n - 1), 0), '' FROM (SELECT count(*) AS n FROM " +
+         std::string(quotedTable) + " WHERE " + present + " GROUP BY " + keys +
+         " HAVING count(*) > 1) AS duplicated";
+}
+
 TableDescription describeTable(const TableDefinition& table, std::string_view name,
                                int formatVersion) {
   TableDescription description;
@@ -70,16 +145,14 @@ TableDescription describeTable(const TableDefinition& table, std::string_view na
     out.size = column.type == kTypeText && formatVersion == 1 ? column.size / 2 : column.size;
     out.precision = column.precision;
     out.scale = column.scale;
-    if (!out.hasDataType() || column.isIndexed != 1) continue;
-    if (column.isPrimaryKey == 1) {
+    out.autoNumber = column.isAutoNumber;
+    if (out.hasDataType() && column.isIndexed == 1 && column.isPrimaryKey == 1)
       description.primaryKey.push_back(i);
-    } else if (column.isPrimaryKey == 0) {
-      description.indexes.push_back({"MyIndex" + std::to_string(i), {i}});
-    }
   }
   if (table.primaryKeyColumnCount > 1 && !description.primaryKey.empty()) {
     description.primaryKeyName = "PK_" + description.name;
   }
+  describeIndexes(table, description);
   return description;
 }
 

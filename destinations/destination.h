@@ -76,16 +76,34 @@ struct DestinationColumn {
   int size = 0;
   int precision = 0;  // numeric only
   int scale = 0;      // numeric only
+  // The file numbers the column itself (AutoNumber): a LONG counter, or a GUID replication ID.
+  bool autoNumber = false;
   // Whether the type code is one of Jet's data types. A column of another code (a damaged or
   // unknown one) has no type in any destination and is left out.
   bool hasDataType() const;
 };
 
-// An index of one table outside its primary key.
+// An index of one table outside its primary key, as the file defines it.
 struct DestinationIndex {
-  std::string name;             // unique within its table ("MyIndex3")
-  std::vector<size_t> columns;  // positions in TableDescription::columns
+  std::string name;              // the file's own, unique within its table without regard to case
+  std::vector<size_t> columns;   // positions in TableDescription::columns, in key order
+  std::vector<bool> descending;  // per key column; a missing entry is ascending
+  bool unique = false;           // refuses duplicate keys (rows with a null key never clash)
+
+  bool isDescending(size_t key) const { return key < descending.size() && descending[key]; }
 };
+
+// The name a single column's primary key is held under in a destination that names it.
+inline constexpr std::string_view kPrimaryKeyIndexName = "PrimaryKey";
+
+// The line that says a unique index was made without its uniqueness, as the rows broke it:
+// "Not re-created as unique: index [Name] of [Products]: 2 duplicate values".
+std::string notUniqueNote(std::string_view index, std::string_view table, int64_t duplicates);
+// A SELECT of one row whose first column counts the rows of the table whose key (the columns,
+// each written as the destination quotes it) an earlier row holds already; a row with a null
+// key part clashes with none. Its second column is empty.
+std::string duplicateKeysSelect(std::string_view quotedTable,
+                                std::span<const std::string> quotedColumns);
 
 // A table as the salvage re-creates it, whatever the destination.
 struct TableDescription {
@@ -96,13 +114,14 @@ struct TableDescription {
   // `primaryKeyName` ("PK_" and the table's name); a single column's key has no name.
   std::vector<size_t> primaryKey;
   std::string primaryKeyName;
-  std::vector<DestinationIndex> indexes;  // one per indexed column outside the key, in order
+  std::vector<DestinationIndex> indexes;  // the file's indexes outside the key, in its order
 
   // The names of the columns that are left out (no data type), in column order.
   std::vector<std::string> columnsWithoutType() const;
 };
 
-// The table's description from its definition as read (with its key columns marked).
+// The table's description from its definition as read (with its key columns marked and its
+// indexes read). An index some key of which names no column with a data type is left out.
 // `formatVersion` is the source's (0: Jet 3, 1: Jet 4).
 TableDescription describeTable(const TableDefinition& table, std::string_view name,
                                int formatVersion);
@@ -132,8 +151,12 @@ class RowSink {
   virtual bool write(std::span<const FieldValue> row) = 0;
   // Commits the rows; returns how many of the rows write() accepted were refused after all.
   // Raises a DestinationError when the rows could not be saved: then none is. A sink dropped
-  // without finish() saves none of its rows.
+  // without finish() saves none of its rows. The table's indexes are made after its rows, so
+  // that no row is refused for them.
   virtual int64_t finish() = 0;
+  // What finish() could not make as the file defines it, each a line for the saving list and
+  // the log ("Not re-created as unique: index [Name] of [Products]: 2 duplicate values").
+  virtual std::vector<std::string> indexNotes() const { return {}; }
 };
 
 // A saved query: its Jet SQL text (none: saved by name only), and the connect string of a

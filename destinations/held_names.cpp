@@ -131,6 +131,20 @@ TableDescription HeldNames::place(const TableDescription& table, std::vector<Ren
     placed.columns.try_emplace(column.name, name);
     column.name = name;
   }
+  // Index names belong to their table: only a NUL is beyond them, and a name made the same
+  // as another by its stand-in is numbered.
+  std::map<std::string, bool> takenIndexes{{foldAsciiCase(kPrimaryKeyIndexName), true}};
+  if (!held.primaryKeyName.empty()) takenIndexes[foldAsciiCase(held.primaryKeyName)] = true;
+  for (DestinationIndex& index : held.indexes) {
+    std::string indexWhy;
+    const std::string name =
+        uniqueName(heldName(index.name, {}, false, indexWhy), takenIndexes, 0, indexWhy);
+    takenIndexes[foldAsciiCase(name)] = true;
+    if (name != index.name) {
+      renamings.push_back({"index", index.name, name, indexWhy + ", in table " + table.name});
+    }
+    index.name = name;
+  }
   // Relations name a table by its source name: the first table of a name is the one they mean.
   tables_.try_emplace(table.name, std::move(placed));
   return held;

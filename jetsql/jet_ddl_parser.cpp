@@ -32,8 +32,13 @@ class DdlParser {
     if (atKeyword("CREATE")) {
       advance();
       if (atKeyword("TABLE")) return parseCreateTable();
-      if (atKeyword("INDEX")) return parseCreateIndex();
-      fail("TABLE or INDEX after CREATE");
+      if (atKeyword("INDEX")) return parseCreateIndex(false);
+      if (atKeyword("UNIQUE")) {
+        advance();
+        if (atKeyword("INDEX")) return parseCreateIndex(true);
+        fail("INDEX after CREATE UNIQUE");
+      }
+      fail("TABLE, INDEX or UNIQUE INDEX after CREATE");
     }
     if (atKeyword("ALTER")) return parseAlterTable();
     fail("CREATE TABLE, CREATE INDEX or ALTER TABLE");
@@ -52,13 +57,21 @@ class DdlParser {
     return statement;
   }
 
-  CreateIndexStatement parseCreateIndex() {
+  CreateIndexStatement parseCreateIndex(bool unique) {
     advance();
     CreateIndexStatement statement;
+    statement.unique = unique;
     statement.index = name("an index name");
     expectKeyword("ON");
     statement.table = name("a table name");
-    statement.columns = nameList();
+    expect("(");
+    do {
+      statement.columns.push_back(name("a column name"));
+      const bool descending = atKeyword("DESC");
+      if (descending || atKeyword("ASC")) advance();
+      statement.descending.push_back(descending);
+    } while (acceptPunctuation(","));
+    expect(")");
     expectEnd();
     return statement;
   }
@@ -99,7 +112,7 @@ class DdlParser {
     if (!type) {
       throw JetSqlError("unknown column type " + std::string(token_.text) +
                         " (the types are BIT, BYTE, INT, LONG, CURRENCY, SINGLE, DOUBLE, "
-                        "DATE, TEXT(n), OLEOBJECT, MEMO, GUID and BINARY(n))");
+                        "DATE, TEXT(n), OLEOBJECT, MEMO, GUID, BINARY(n) and COUNTER)");
     }
     column.type.type = *type;
     advance();

@@ -38,11 +38,17 @@ struct AddPrimaryKeyStatement {
   std::vector<std::string> columns;
 };
 
-// CREATE INDEX name ON [T]([C], ...)
+// CREATE [UNIQUE] INDEX name ON [T]([C] [ASC|DESC], ...)
 struct CreateIndexStatement {
   std::string index;
   std::string table;
   std::vector<std::string> columns;
+  bool unique = false;
+  std::vector<bool> descending;  // per column; a missing entry is ascending
+
+  bool isDescending(size_t column) const {
+    return column < descending.size() && descending[column];
+  }
 };
 
 using JetDdlStatement = std::variant<CreateTableStatement, AddColumnStatement,

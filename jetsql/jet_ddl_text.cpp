@@ -73,8 +73,14 @@ std::string jetDdlText(const JetDdlStatement& statement) {
            nameList(key->columns) + ";";
   }
   const auto& index = std::get<CreateIndexStatement>(statement);
-  return "CREATE INDEX " + (isPlainWord(index.index) ? index.index : bracketedName(index.index)) +
-         " ON " + bracketedName(index.table) + nameList(index.columns);
+  std::string keys;
+  for (size_t i = 0; i < index.columns.size(); ++i) {
+    keys += (keys.empty() ? "" : ", ") + bracketedName(index.columns[i]);
+    if (index.isDescending(i)) keys += " DESC";
+  }
+  return std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
+         (isPlainWord(index.index) ? index.index : bracketedName(index.index)) + " ON " +
+         bracketedName(index.table) + "(" + keys + ")";
 }
 
 void checkJetDdl(const JetDdlStatement& statement) {

@@ -21,6 +21,7 @@ enum class JetType {
   Memo,       // MEMO
   Guid,       // GUID
   Binary,     // BINARY(n)
+  Counter,    // COUNTER: a LONG the table numbers its new rows with (an AutoNumber key)
 };
 
 struct JetColumnType {

@@ -13,8 +13,8 @@ namespace vantrel {
 // itself: days since 1899-12-30, the time of day as the fraction.
 struct SavedDateTime {
   // Which fields the value has: a value from -1 to 1 is a time of day alone, a value whose
-  // fraction rounds to nothing is a date alone. The SQLite destination stores them as
-  // "hh:mm:ss", "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss".
+  // fraction rounds to nothing is a date alone. The SQLite destination stores each of them
+  // as "yyyy-mm-dd hh:mm:ss".
   enum class Parts : uint8_t { DateAndTime, Date, Time };
   Parts parts = Parts::DateAndTime;
   int year = 1899;  // 100 to 9999

@@ -8,6 +8,14 @@ namespace vantrel {
 
 inline constexpr int kMaxIndexKeys = 10;
 
+// Logical index types.
+inline constexpr int kIndexTypeOrdinary = 0;
+inline constexpr int kIndexTypePrimaryKey = 1;
+inline constexpr int kIndexTypeRelationship = 2;  // the far side of a relationship
+
+// Bits of an index's flags.
+inline constexpr int kIndexUniqueFlag = 0x01;
+
 // One logical index of a table, with the keys of the real index it uses.
 struct IndexDefinition {
   int indexNumber = 0;  // selects the real index entry that holds the keys

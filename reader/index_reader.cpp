@@ -4,23 +4,24 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kIndexPrimaryKey = 1;
-constexpr int kIndexOrdinary = 0;
-constexpr int kIndexRelationship = 2;
 constexpr int kUnusedKeySlot = 0xFFFF;
 // Access allows 32 indexes a table; anything far beyond is a damaged count.
 constexpr int64_t kMaxIndexes = 1000;
 
+// A key's order byte: this bit set is ascending.
+constexpr int kAscendingKey = 0x01;
+
 struct IndexLayout {
   int realEntrySize;
   int realKeysOffset;  // where the ten key slots start in a real entry
+  int flagsGap;        // bytes between the first index page and the flags byte
   int logicalEntrySize;
   int logicalNumberOffset;
   int logicalTypeOffset;
 };
 
-constexpr IndexLayout kJet4Index{52, 4, 28, 8, 23};
-constexpr IndexLayout kJet3Index{39, 0, 20, 4, 19};
+constexpr IndexLayout kJet4Index{52, 4, 4, 28, 8, 23};
+constexpr IndexLayout kJet3Index{39, 0, 0, 20, 4, 19};
 
 int readU32Spanning(TdefCursor& cursor, int64_t& out) {
   uint8_t bytes[4] = {};
@@ -31,7 +32,8 @@ int readU32Spanning(TdefCursor& cursor, int64_t& out) {
 }
 
 // Reads the ten key slots and the rest of a real index entry for one logical index.
-void readKeys(SourceDatabase& db, int64_t sectionPage, int64_t position, IndexDefinition& index) {
+void readKeys(SourceDatabase& db, const IndexLayout& layout, int64_t sectionPage, int64_t position,
+              IndexDefinition& index) {
   TdefCursor cursor(db, sectionPage, position);
   for (int slot = 0; slot < kMaxIndexKeys; ++slot) {
     const int column = cursor.readU16();
@@ -39,12 +41,12 @@ void readKeys(SourceDatabase& db, int64_t sectionPage, int64_t position, IndexDe
     if (column < 0 || order < 0) return;
     if (column == kUnusedKeySlot) continue;
     index.keyColumnNumbers[static_cast<size_t>(index.keyCount)] = column + 1;
-    index.keyOrders[static_cast<size_t>(index.keyCount)] = order == 0 ? 1 : 0;
+    index.keyOrders[static_cast<size_t>(index.keyCount)] = (order & kAscendingKey) != 0 ? 1 : 0;
     ++index.keyCount;
   }
   cursor.skip(4);
   if (readU32Spanning(cursor, index.firstIndexPage) < 0) return;
-  cursor.skip(4);
+  cursor.skip(layout.flagsGap);
   index.flags = std::max(cursor.readByte(), 0);
 }
 
@@ -80,17 +82,17 @@ void readIndexes(SourceDatabase& db, TableDefinition& table) {
   }
 
   for (IndexDefinition& index : table.indexes) {
-    if (index.indexType == kIndexRelationship) continue;
+    if (index.indexType == kIndexTypeRelationship) continue;
     const int64_t position = section +
                              static_cast<int64_t>(index.indexNumber) * layout.realEntrySize +
                              layout.realKeysOffset;
-    readKeys(db, sectionPage, position, index);
+    readKeys(db, layout, sectionPage, position, index);
   }
 }
 
 void markKeyColumns(TableDefinition& table, const IndexDefinition& index) {
-  if (index.indexType != kIndexPrimaryKey && index.indexType != kIndexOrdinary) return;
-  if (index.indexType == kIndexOrdinary && index.keyCount == 0) return;
+  if (index.indexType != kIndexTypePrimaryKey && index.indexType != kIndexTypeOrdinary) return;
+  if (index.indexType == kIndexTypeOrdinary && index.keyCount == 0) return;
   const size_t columnCount =
       std::min(table.columns.size(), static_cast<size_t>(std::max(table.columnCount, 0)));
   for (int k = 0; k < index.keyCount; ++k) {
@@ -102,7 +104,7 @@ void markKeyColumns(TableDefinition& table, const IndexDefinition& index) {
     }
     if (!found) return;
     found->isIndexed = 1;
-    if (index.indexType == kIndexPrimaryKey) {
+    if (index.indexType == kIndexTypePrimaryKey) {
       found->isPrimaryKey = 1;
       ++table.primaryKeyColumnCount;
     }

@@ -54,13 +54,20 @@ bool checkFreeSpaceMap(SourceDatabase& db, std::span<const uint8_t> tdef) {
   return !map || RowPage(map.bytes(), db.format()).entry(row) <= kMaxMapBytes;
 }
 
+// Bits of a column entry's flags byte.
+constexpr uint8_t kColumnFixedFlag = 0x01;
+constexpr uint8_t kColumnAutoLongFlag = 0x04;
+constexpr uint8_t kColumnAutoGuidFlag = 0x40;
+
 ColumnDefinition parseColumnEntry(const JetFormat& format, std::span<const uint8_t> entry) {
   ColumnDefinition column;
   column.type = entry[0];
   column.columnNumber = entry[static_cast<size_t>(format.columnNumberOffset)];
   column.variableIndex = u16Of(entry, format.columnVarIndexOffset);
   column.rowColumnNumber = u16Of(entry, format.columnRowNumberOffset);
-  column.isFixed = (entry[static_cast<size_t>(format.columnFixedFlagOffset)] & 1) != 0;
+  const uint8_t flags = entry[static_cast<size_t>(format.columnFixedFlagOffset)];
+  column.isFixed = (flags & kColumnFixedFlag) != 0;
+  column.isAutoNumber = (flags & (kColumnAutoLongFlag | kColumnAutoGuidFlag)) != 0;
   column.fixedOffset = u16Of(entry, format.columnFixedOffsetOffset);
   column.size = column.type == kTypeBoolean ? 0 : u16Of(entry, format.columnSizeOffset);
   if (column.type == kTypeNumeric) {

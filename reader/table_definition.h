@@ -40,6 +40,8 @@ struct ColumnDefinition {
   int isPrimaryKey = 0;
   int isIndexed = 0;
   bool isFixed = false;
+  // The file numbers the column itself: a LONG AutoNumber, or a GUID replication ID.
+  bool isAutoNumber = false;
   int variableIndex = 0;  // slot in the row's variable offset table
   int columnNumber = 0;   // bit in the row's null mask; kNoNullBit: never null
   int precision = 0;      // numeric only

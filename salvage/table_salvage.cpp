@@ -23,7 +23,6 @@ void readKeys(SourceDatabase& db, TableDefinition& table) {
       std::min(table.indexes.size(), static_cast<size_t>(std::max<int64_t>(table.indexCount, 0)));
   for (size_t i = 0; i < marked; ++i)
     markKeyColumns(table, table.indexes[i]);
-  table.indexes.clear();
 }
 
 // The table under the names the destination can hold, each name it holds under another
@@ -141,6 +140,7 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   }
 
   int64_t notWritten = 0;
+  std::vector<std::string> indexNotes;  // what of the file's indexes the rows did not allow
   // Once the destination fails for good, the rest of the table is only counted.
   const auto dropRows = [&](const DestinationError& error) {
     context.tally.note(error);
@@ -166,6 +166,7 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
     try {
       notWritten += rows->finish();
       if (notWritten > 0 && refusal.empty()) refusal = "refused by the destination";
+      indexNotes = rows->indexNotes();
     } catch (const DestinationError& error) {
       dropRows(error);
     }
@@ -203,6 +204,8 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
     lossLines.push_back("Stopped: " + std::to_string(written) + " of " +
                         std::to_string(context.tally.stopped->of) + " rows written");
   }
+  for (const std::string& note : indexNotes)
+    lossLines.push_back(escapedControlCharacters(note));
   writeTotals(name, fields, written, salvaged - written, declared, table.inferredFromRows,
               std::move(lossLines), context);
   return fetched == RowFetch::kStopped ? WalkEnd::kStopped : WalkEnd::kFinished;

@@ -65,6 +65,13 @@ class PostgresDatabase : public Destination {
   void completeTable();
   void discardTable();
   void addKeyAndIndexes(const OpenTable& table, MadeTable& made);
+  // A LONG AutoNumber numbers the rows added without it past the highest the rows hold; a
+  // replication ID gets a new one. Made after the rows, so that none is refused for it.
+  void addAutoNumbers(const OpenTable& table);
+  void addIndex(const std::string& table, const DestinationIndex& index,
+                const std::vector<std::string>& columns);
+  // An index name no relation of the schema holds, within the server's length.
+  std::string freeIndexName(const std::string& table, const std::string& index) const;
   // Whether a savepoint-guarded statement ran; a refusal is logged as "Not re-created: WHAT".
   bool tryStatement(const std::string& sql, const std::string& what);
   void logLine(const std::string& text) const;
@@ -92,6 +99,7 @@ class PostgresDatabase : public Destination {
   std::vector<std::string> relations_;
   std::set<std::string> keptTables_;  // of an earlier run, kept at the user's choice; folded
   std::optional<std::string> lostConnection_;  // why the server went away, once it did
+  std::vector<std::string> indexNotes_;        // of the table completed last
 };
 
 }  // namespace vantrel

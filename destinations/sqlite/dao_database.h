@@ -56,11 +56,12 @@ class CDaoDatabase : public Destination {
   //   CREATE TABLE [T]([C] type, ...);        ALTER TABLE [T] ADD [C] type;
   //   ALTER TABLE [T] ADD PRIMARY KEY ([C], ...);
   //   ALTER TABLE [T] ADD CONSTRAINT [name] PRIMARY KEY ([A], [B], ...);
-  //   CREATE INDEX name ON [T]([C], ...)
+  //   CREATE [UNIQUE] INDEX name ON [T]([C] [ASC|DESC], ...)
   // with the types BIT, BYTE, INT, LONG, CURRENCY, SINGLE, DOUBLE, DATE, TEXT(n), OLEOBJECT,
-  // MEMO, GUID and BINARY(n). Names compare without regard to ASCII case: a second table or
-  // column of a name fails, and so does an index name taken in its own table (other tables
-  // may use it).
+  // MEMO, GUID, BINARY(n) and COUNTER (a LONG that, as the table's whole primary key, numbers
+  // the rows added without it past the highest it held). Names compare without regard to ASCII
+  // case: a second table or column of a name fails, and so does an index name taken in its own
+  // table (other tables may use it).
   void Execute(std::string_view statement);
   // Runs one statement given as its structure, as the text that states it would run.
   void Execute(const JetDdlStatement& statement);

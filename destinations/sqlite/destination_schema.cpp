@@ -10,7 +10,6 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kRebuildTable = "MSysVantrelRebuild";
-constexpr std::string_view kUnnamedPrimaryKey = "PrimaryKey";
 
 std::string quotedList(const std::vector<std::string>& names) {
   std::string list;
@@ -54,6 +53,9 @@ std::string sqliteDeclaredType(const JetColumnType& type) {
   // MEMO, whose numeric affinity would turn a memo "00123" into the number 123. LONGTEXT is
   // Jet's own other name for MEMO and carries text affinity.
   if (type.type == JetType::Memo) return "LONGTEXT";
+  // TIMESTAMP names the one form every date takes here ("yyyy-mm-dd hh:mm:ss"), which clients
+  // that convert by the declared type (Python's sqlite3) read as a date and time.
+  if (type.type == JetType::Date) return "TIMESTAMP";
   std::string declared(jetTypeName(type.type));
   if (type.size) {
     declared += '(';
@@ -69,8 +71,14 @@ std::string columnDefinition(const SchemaColumn& column, bool notNull) {
 }
 
 std::string indexStatement(const SchemaIndex& index, std::string_view table) {
-  return "CREATE INDEX " + quoteIdentifier(index.sqliteName) + " ON " + quoteIdentifier(table) +
-         " (" + quotedList(index.columns) + ")";
+  std::string keys;
+  for (size_t i = 0; i < index.columns.size(); ++i) {
+    if (i > 0) keys += ", ";
+    keys += quoteIdentifier(index.columns[i]);
+    if (i < index.descending.size() && index.descending[i]) keys += " DESC";
+  }
+  return std::string(index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
+         quoteIdentifier(index.sqliteName) + " ON " + quoteIdentifier(table) + " (" + keys + ")";
 }
 
 }  // namespace
@@ -97,14 +105,24 @@ bool SchemaTable::hasIndexName(std::string_view index) const {
 
 std::string SchemaTable::createStatement(std::string_view sqliteName) const {
   std::string sql = "CREATE TABLE " + quoteIdentifier(sqliteName) + " (";
+  // A counter that is the whole key becomes SQLite's own row number, which numbers the rows
+  // added without it past the highest the table ever held.
+  const SchemaColumn* counterKey =
+      primaryKey.size() == 1 ? findColumn(primaryKey.front()) : nullptr;
+  if (counterKey != nullptr && counterKey->type.type != JetType::Counter) counterKey = nullptr;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (i > 0) sql += ", ";
+    if (&columns[i] == counterKey) {
+      sql += quoteIdentifier(columns[i].name) + " INTEGER NOT NULL CONSTRAINT " +
+             quoteIdentifier(primaryKeyName) + " PRIMARY KEY AUTOINCREMENT";
+      continue;
+    }
     // Jet never keeps a row without its key; SQLite would unless told.
     const bool inKey =
         containsName(primaryKey, columns[i].name, [](const std::string& s) { return s; });
     sql += columnDefinition(columns[i], inKey);
   }
-  if (!primaryKey.empty()) {
+  if (!primaryKey.empty() && counterKey == nullptr) {
     sql += ", CONSTRAINT " + quoteIdentifier(primaryKeyName) + " PRIMARY KEY (" +
            quotedList(primaryKey) + ")";
   }
@@ -186,7 +204,7 @@ void DestinationSchema::addPrimaryKey(const AddPrimaryKeyStatement& statement) {
   if (!target.primaryKey.empty()) {
     throw CDaoException("table " + bracketed(target.name) + " already has a primary key");
   }
-  const std::string keyName = statement.constraintName.value_or(std::string(kUnnamedPrimaryKey));
+  const std::string keyName = statement.constraintName.value_or(std::string(kPrimaryKeyIndexName));
   if (target.hasIndexName(keyName)) {
     throw CDaoException("table " + bracketed(target.name) + " already has an index named " +
                         bracketed(keyName));
@@ -208,7 +226,8 @@ void DestinationSchema::createIndex(const CreateIndexStatement& statement) {
                         bracketed(statement.index));
   }
   SchemaIndex index{statement.index, unusedObjectName(target.name + "." + statement.index),
-                    columnsOf(target, statement.columns, "the index")};
+                    columnsOf(target, statement.columns, "the index"), statement.unique,
+                    statement.descending};
   SqliteSavepoint savepoint(db_);
   executeSql(db_, indexStatement(index, target.name));
   catalog_->addIndex(target.name, index.jetName, index.sqliteName);

@@ -24,6 +24,8 @@ struct SchemaIndex {
   std::string jetName;     // unique within its table
   std::string sqliteName;  // unique within the database
   std::vector<std::string> columns;
+  bool unique = false;
+  std::vector<bool> descending;  // per column; a missing entry is ascending
 };
 
 struct SchemaForeignKey {

@@ -8,6 +8,7 @@
 #include "destinations/sqlite/recordset_row_sink.h"
 #include "destinations/sqlite/sqlite_handle.h"
 #include "destinations/sqlite/table_ddl.h"
+#include "destinations/sqlite/table_indexes.h"
 #include "jetsql/identifier_text.h"
 #include "jetsql/jet_ddl_text.h"
 
@@ -144,7 +145,7 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
 
 std::unique_ptr<RowSink> CDaoDatabase::openRows(const TableDescription& table,
                                                 const TableCreation& creation) {
-  return recordsetRowSink(*this, table, creation);
+  return indexingRowSink(*this, table, creation, recordsetRowSink(*this, table, creation));
 }
 
 void CDaoDatabase::createRelation(std::string_view name, std::string_view primaryTable,

@@ -13,6 +13,17 @@ bool contains(const std::vector<size_t>& positions, size_t position) {
   return false;
 }
 
+// The column's type in the table: a LONG AutoNumber that is the whole key numbers new rows.
+std::optional<JetColumnType> tableColumnType(const TableDescription& table, size_t position) {
+  const DestinationColumn& column = table.columns[position];
+  auto type = sqliteColumnType(column);
+  if (type && type->type == JetType::Long && column.autoNumber && table.primaryKeyName.empty() &&
+      table.primaryKey.size() == 1 && table.primaryKey.front() == position) {
+    type->type = JetType::Counter;
+  }
+  return type;
+}
+
 }  // namespace
 
 std::optional<JetColumnType> sqliteColumnType(const DestinationColumn& column) {
@@ -55,7 +66,7 @@ TableDdl tableDdl(const TableDescription& table) {
   bool created = false;
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const DestinationColumn& column = table.columns[i];
-    const auto type = sqliteColumnType(column);
+    const auto type = tableColumnType(table, i);
     if (!type) continue;
     JetColumnSpec spec{column.name, *type};
     // The first column that has a type creates the table.
@@ -77,13 +88,6 @@ TableDdl tableDdl(const TableDescription& table) {
         compoundKey->columns.push_back(column.name);
       }
     }
-    for (const DestinationIndex& index : table.indexes) {
-      if (index.columns.empty() || index.columns.back() != i) continue;
-      CreateIndexStatement statement{index.name, table.name, {}};
-      for (const size_t p : index.columns)
-        statement.columns.push_back(table.columns[p].name);
-      ddl.statements.emplace_back(std::move(statement));
-    }
   }
   if (compoundKey) ddl.statements.emplace_back(std::move(*compoundKey));
   ddl.createdColumn.resize(ddl.statements.size(), -1);
@@ -92,12 +96,31 @@ TableDdl tableDdl(const TableDescription& table) {
 
 std::optional<CreateTableStatement> wholeTableStatement(const TableDescription& table) {
   CreateTableStatement statement{table.name, {}};
-  for (const DestinationColumn& column : table.columns) {
-    if (const auto type = sqliteColumnType(column))
-      statement.columns.push_back({column.name, *type});
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    if (const auto type = tableColumnType(table, i))
+      statement.columns.push_back({table.columns[i].name, *type});
   }
   if (statement.columns.empty()) return std::nullopt;
   return statement;
+}
+
+std::vector<CreateIndexStatement> indexStatements(const TableDescription& table,
+                                                  const std::vector<bool>& columnCreated) {
+  std::vector<CreateIndexStatement> statements;
+  for (const DestinationIndex& index : table.indexes) {
+    CreateIndexStatement statement{index.name, table.name, {}, index.unique, {}};
+    for (size_t k = 0; k < index.columns.size(); ++k) {
+      const size_t position = index.columns[k];
+      if (position >= columnCreated.size() || !columnCreated[position]) {
+        statement.columns.clear();
+        break;
+      }
+      statement.columns.push_back(table.columns[position].name);
+      statement.descending.push_back(index.isDescending(k));
+    }
+    if (!statement.columns.empty()) statements.push_back(std::move(statement));
+  }
+  return statements;
 }
 
 }  // namespace vantrel

@@ -20,13 +20,18 @@ struct TableDdl {
 };
 
 // The statements that re-create a table: its first column with CREATE TABLE, each further
-// column with ALTER TABLE ... ADD, a single-column primary key right after its column, a
-// CREATE INDEX for each indexed column outside the key, and a compound key last.
+// column with ALTER TABLE ... ADD, a single-column primary key right after its column, and a
+// compound key last. A LONG AutoNumber that is the whole key is a COUNTER.
 TableDdl tableDdl(const TableDescription& table);
 
 // The one CREATE TABLE that makes every column with a type at once, so that the work grows
 // with the table and not with the schema around it; none when no column has a type. The key
-// and indexes are tableDdl()'s statements that create no column.
+// is among tableDdl()'s statements that create no column.
 std::optional<CreateTableStatement> wholeTableStatement(const TableDescription& table);
+
+// A CREATE [UNIQUE] INDEX for each index of the table all of whose columns were created, in
+// the table's order; made once the rows are in.
+std::vector<CreateIndexStatement> indexStatements(const TableDescription& table,
+                                                  const std::vector<bool>& columnCreated);
 
 }  // namespace vantrel

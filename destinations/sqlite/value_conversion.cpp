@@ -128,6 +128,9 @@ int daysInMonth(int year, int month) {
   return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+// The day a time of day alone lies on.
+constexpr std::string_view kJetDayZero = "1899-12-30";
+
 void appendTwoDigits(std::string& out, int value) {
   out += static_cast<char>('0' + value / 10);
   out += static_cast<char>('0' + value % 10);
@@ -185,14 +188,18 @@ std::string convertDate(std::string_view text) {
   size_t position = 0;
   const bool hasDate = text.find('/') != std::string_view::npos;
   if (hasDate && !readDate(text, position, iso)) refuse(text, "is not a valid date");
-  if (position < text.size() && text[position] == ' ') {
-    ++position;
-    iso += ' ';
-  }
+  // Every value of a column has one form, date and time: a time alone lies on Jet's day 0.
+  if (!hasDate) iso = kJetDayZero;
+  iso += ' ';
+  if (position < text.size() && text[position] == ' ') ++position;
+  const size_t timeAt = iso.size();
   if (position < text.size() && !readTime(text, position, iso)) {
     refuse(text, "is not a valid date or time");
   }
-  if (position != text.size() || iso.empty()) refuse(text, "is not a valid date or time");
+  if (position != text.size() || (!hasDate && iso.size() == timeAt)) {
+    refuse(text, "is not a valid date or time");
+  }
+  if (iso.size() == timeAt) iso += "00:00:00";
   return iso;
 }
 
@@ -254,11 +261,14 @@ double savedSingle(double widened) {
   return value;
 }
 
-// "yyyy-mm-dd", "hh:mm:ss" or both, as convertDate makes them from the rendered text.
+// "yyyy-mm-dd hh:mm:ss", as convertDate makes it from the rendered text: a date alone at
+// midnight, a time alone on Jet's day 0.
 void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
   std::string& iso = out.bytes;
   iso.clear();
-  if (date.parts != SavedDateTime::Parts::Time) {
+  if (date.parts == SavedDateTime::Parts::Time) {
+    iso += kJetDayZero;
+  } else {
     iso += static_cast<char>('0' + date.year / 1000 % 10);
     iso += static_cast<char>('0' + date.year / 100 % 10);
     appendTwoDigits(iso, date.year % 100);
@@ -267,14 +277,13 @@ void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
     iso += '-';
     appendTwoDigits(iso, date.day);
   }
-  if (date.parts == SavedDateTime::Parts::DateAndTime) iso += ' ';
-  if (date.parts != SavedDateTime::Parts::Date) {
-    appendTwoDigits(iso, date.hour);
-    iso += ':';
-    appendTwoDigits(iso, date.minute);
-    iso += ':';
-    appendTwoDigits(iso, date.second);
-  }
+  iso += ' ';
+  const bool midnight = date.parts == SavedDateTime::Parts::Date;
+  appendTwoDigits(iso, midnight ? 0 : date.hour);
+  iso += ':';
+  appendTwoDigits(iso, midnight ? 0 : date.minute);
+  iso += ':';
+  appendTwoDigits(iso, midnight ? 0 : date.second);
   out.kind = DestinationValue::Kind::Text;
   out.borrowed.reset();
 }
@@ -338,6 +347,7 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
       return;
     case JetType::Int:
     case JetType::Long:
+    case JetType::Counter:
       setInteger(out, convertWholeNumber(value, kLongLow, kLongHigh, jetTypeName(type)));
       return;
     case JetType::Currency:

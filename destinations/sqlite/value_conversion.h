@@ -28,8 +28,8 @@ struct DestinationValue {
 //   BIT            "1"/"0" (any whole number, True/False, Yes/No, On/Off) -> 1 or 0
 //   BYTE/INT/LONG  a whole decimal number in the type's range -> integer
 //   CURRENCY, SINGLE, DOUBLE  a decimal number, read exactly as written -> real
-//   DATE           "mm/dd/yyyy hh:mm:ss AM", "mm/dd/yyyy" or "hh:mm:ss AM" ->
-//                  "yyyy-mm-dd hh:mm:ss", "yyyy-mm-dd" or "hh:mm:ss"
+//   DATE           "mm/dd/yyyy hh:mm:ss AM", "mm/dd/yyyy" or "hh:mm:ss AM" -> always
+//                  "yyyy-mm-dd hh:mm:ss" (midnight; the day 1899-12-30), one form a column
 //   GUID           {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} (braces optional) -> that text, upper
 //   case TEXT, MEMO     the text as it stands OLEOBJECT, BINARY  the text's bytes as a BLOB
 // An empty text is Null; so is a text of blanks for a number, date or GUID column. A text

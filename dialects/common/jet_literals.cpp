@@ -125,13 +125,17 @@ std::optional<std::string> isoDateText(std::string_view jetDate) {
   if (text.empty()) return std::nullopt;
   const size_t blank = text.find(' ');
   const std::string_view first = text.substr(0, blank);
-  if (first.find(':') != std::string_view::npos) return timeText(text);
+  // Dates are stored with their time, a time alone on Jet's day 0.
+  if (first.find(':') != std::string_view::npos) {
+    const auto time = timeText(text);
+    if (!time) return std::nullopt;
+    return "1899-12-30 " + *time;
+  }
   auto date = dateText(first);
   if (!date) return std::nullopt;
-  if (blank == std::string_view::npos) return date;
+  if (blank == std::string_view::npos) return *date + " 00:00:00";
   const auto time = timeText(text.substr(blank + 1));
   if (!time) return std::nullopt;
-  if (*time == "00:00:00") return date;  // midnight is stored as the date alone
   return *date + " " + *time;
 }
 

@@ -289,9 +289,9 @@ const FunctionHandlers& handlers() {
            return text("(CAST(" + c[0] + " AS INTEGER) - (" + c[0] + " < CAST(" + c[0] +
                        " AS INTEGER)))");
          }},
-        {"DATE", withoutArguments("date('now', 'localtime')", true)},
+        {"DATE", withoutArguments("datetime('now', 'localtime', 'start of day')", true)},
         {"NOW", withoutArguments("datetime('now', 'localtime')", true)},
-        {"TIME", withoutArguments("time('now', 'localtime')", true)},
+        {"TIME", withoutArguments("'1899-12-30 ' || time('now', 'localtime')", true)},
         {"YEAR", dateField("%Y")},
         {"MONTH", dateField("%m")},
         {"DAY", dateField("%d")},
@@ -307,7 +307,7 @@ const FunctionHandlers& handlers() {
         {"DATESERIAL",
          [](const Call& c) {
            c.expect(3, 3);
-           return date("date(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
+           return date("datetime(printf('%04d-01-01', " + c[0] + "), printf('%+d months', " + c[1] +
                        " - 1), printf('%+d days', " + c[2] + " - 1))");
          }},
     });

@@ -68,14 +68,16 @@ mw::TableSpec oneRowTable(const std::string& name, std::vector<std::string> colu
 void writeHostileNames(const std::filesystem::path& path, mw::JetVersion version) {
   mw::DatabaseSpec spec;
   spec.version = version;
-  spec.tables = {oneRowTable("MSysUserData", {"Id"}),
-                 oneRowTable("sqlite_master", {"Id"}),
-                 oneRowTable("Nul\0One"s, {"Id"}),
-                 oneRowTable("Nul\0Two"s, {"Id"}),
-                 oneRowTable(kForgedLine, {"Id"}),
-                 oneRowTable(kLongA, {"Id"}),
-                 oneRowTable(kLongB, {"Id"}),
-                 oneRowTable("Columns", {"xmin", "C\0a"s, "C\0b"s, "ctid"})};
+  // Index names that cannot stand as they are: the name a key holds, one that forges log lines,
+  // one beyond PostgreSQL's length; on a table whose column names are hostile too.
+  mw::TableSpec columns = oneRowTable("Columns", {"xmin", "C\0a"s, "C\0b"s, "ctid"});
+  columns.indexes = {{.name = "PrimaryKey", .columns = {{"xmin"}}, .unique = true},
+                     {.name = kForgedLine, .columns = {{"ctid", true}}},
+                     {.name = kLongA, .columns = {{"C\0a"s}, {"xmin"}}, .unique = true}};
+  spec.tables = {oneRowTable("MSysUserData", {"Id"}), oneRowTable("sqlite_master", {"Id"}),
+                 oneRowTable("Nul\0One"s, {"Id"}),    oneRowTable("Nul\0Two"s, {"Id"}),
+                 oneRowTable(kForgedLine, {"Id"}),    oneRowTable(kLongA, {"Id"}),
+                 oneRowTable(kLongB, {"Id"}),         std::move(columns)};
   mw::writeDatabase(path, std::move(spec));
 }
 
@@ -134,6 +136,12 @@ TEST_P(HostileNamesTest, EveryTableArrivesInSqliteAndNamesShowEscaped) {
   EXPECT_EQ(
       saved.query("SELECT name FROM pragma_table_info('Columns') ORDER BY cid"),
       (std::vector<std::vector<std::string>>{{"xmin"}, {"C\u2400a"}, {"C\u2400b"}, {"ctid"}}));
+  EXPECT_EQ(saved.query("SELECT index_name FROM MSysVantrelIndexes WHERE table_name = 'Columns' "
+                        "ORDER BY rowid"),
+            (std::vector<std::vector<std::string>>{{"PrimaryKey_2"}, {kForgedLine}, {kLongA}}));
+  EXPECT_EQ(saved.scalar("SELECT group_concat(u) FROM (SELECT \"unique\" AS u FROM "
+                         "pragma_index_list('Columns') WHERE origin = 'c' ORDER BY name)"),
+            "0,1,1");
 
   for (const std::string& line : lines)
     EXPECT_FALSE(hasControlCharacter(line)) << line;
@@ -191,6 +199,13 @@ TEST_P(HostileNamesTest, EveryTableArrivesInPostgresUnderNamesItHolds) {
                           "WHERE attrelid = ($1 || '.\"Columns\"')::regclass AND attnum > 0",
                           {db.quoteIdentifier(schema)}),
             "_xmin,C\u2400a,C\u2400b,_ctid");
+  const PgResult indexes = db.query(
+      "SELECT c.relname FROM pg_index i JOIN pg_class c ON c.oid = i.indexrelid JOIN pg_namespace "
+      "n ON n.oid = c.relnamespace WHERE n.nspname = $1 AND NOT i.indisprimary",
+      {schema});
+  EXPECT_EQ(PQntuples(indexes.get()), 3) << "every index arrives under a name the server holds";
+  for (int i = 0; i < PQntuples(indexes.get()); ++i)
+    EXPECT_LE(std::string(PQgetvalue(indexes.get(), i, 0)).size(), 63u);
   db.execute("DROP SCHEMA " + db.quoteIdentifier(schema) + " CASCADE");
 }
 

@@ -57,11 +57,11 @@ TEST(QueryViewsSavingTest, TheSampleDatabasesViewsGiveTheExpectedRows) {
   };
   // Orders with more freight than 10 (the two deleted orders are not salvaged), newest first.
   EXPECT_EQ(view("Customer Orders"),
-            (Rows{{"Café Größe & Söhne", "10254", "2003-07-11"},
-                  {"Tokyo Traders", "10252", "2002-07-09"},
+            (Rows{{"Café Größe & Söhne", "10254", "2003-07-11 00:00:00"},
+                  {"Tokyo Traders", "10252", "2002-07-09 00:00:00"},
                   {"Alfreds Futterkiste", "10251", "2001-07-08 09:30:00"},
-                  {"Ana Trujillo Emparedados y helados", "10249", "2000-07-05"},
-                  {"Alfreds Futterkiste", "10248", "1999-07-04"}}));
+                  {"Ana Trujillo Emparedados y helados", "10249", "2000-07-05 00:00:00"},
+                  {"Alfreds Futterkiste", "10248", "1999-07-04 00:00:00"}}));
   // Germany 32.38 + 41.34, Austria 22.98, Japan 51.30; Mexico's 11.61 stays under 20.
   EXPECT_EQ(view("Freight by Country"),
             (Rows{{"Austria", "22.98"}, {"Germany", "73.72"}, {"Japan", "51.3"}}));

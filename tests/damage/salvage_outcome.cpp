@@ -117,7 +117,9 @@ std::map<std::string, TableRows> salvageWithVantrel(const std::filesystem::path&
     std::vector<std::string> names;
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(
-        db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'MSysVantrel%'",
+        db,
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'MSysVantrel%' "
+        "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
         -1, &statement, nullptr);
     while (sqlite3_step(statement) == SQLITE_ROW) {
       names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));

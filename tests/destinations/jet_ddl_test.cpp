@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "destinations/sqlite/dao_database.h"
+#include "jetsql/jet_ddl_text.h"
 #include "tests/destinations/destination_file.h"
 #include "tests/support/corpus.h"
 
@@ -39,7 +40,7 @@ TEST_F(JetDdlTest, EveryTypeWithItsDeclaredNameAndAffinity) {
            "ALTER TABLE [All] ADD [m] BINARY(16);", "ALTER TABLE [All] ADD [n] TEXT"});
   database.Close();
   EXPECT_EQ(rows("SELECT group_concat(type, ' ') FROM pragma_table_info('All')")[0][0],
-            "BIT BYTE INT LONG CURRENCY SINGLE DOUBLE DATE TEXT(255) OLEOBJECT LONGTEXT GUID "
+            "BIT BYTE INT LONG CURRENCY SINGLE DOUBLE TIMESTAMP TEXT(255) OLEOBJECT LONGTEXT GUID "
             "BINARY(16) TEXT");
 }
 
@@ -96,6 +97,16 @@ TEST_F(JetDdlTest, KeysAddedLaterRebuildTheTableKeepingItsIndexes) {
             "CREATE TABLE \"Orders\" (\"A\" LONG NOT NULL, \"B\" TEXT(5) NOT NULL, CONSTRAINT "
             "\"PK_Orders\" PRIMARY KEY (\"A\", \"B\"))");
   EXPECT_EQ(value("SELECT count(*) FROM sqlite_schema WHERE name = 'Orders.MyIndex1'"), "1");
+}
+
+// A unique index with its keys' directions reads back from its text as it was written.
+TEST(JetDdlTextTest, UniqueDescendingIndexRoundTrip) {
+  const CreateIndexStatement index{"UNIQUE", "T", {"b", "a"}, true, {true, false}};
+  const std::string text = jetDdlText(index);
+  EXPECT_EQ(text, "CREATE UNIQUE INDEX UNIQUE ON [T]([b] DESC, [a])");
+  const auto parsed = std::get<CreateIndexStatement>(parseJetDdl(text + ";"));
+  EXPECT_EQ(jetDdlText(parsed), text);
+  EXPECT_EQ(parsed.descending, index.descending);
 }
 
 TEST_F(JetDdlTest, StatementsOutsideTheFormsFailWithAMessage) {

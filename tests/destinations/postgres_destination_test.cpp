@@ -240,10 +240,51 @@ TEST_F(PostgresDestinationTest, KeysIndexesAndRelations) {
   EXPECT_EQ(value("SELECT indexname || ' ' || substring(indexdef from 'USING .*') FROM pg_indexes"
                   " WHERE schemaname = '" +
                   schema_ + "' AND tablename = 'Child' AND indexname NOT LIKE '%pkey'"),
-            "Child_ParentId_idx USING btree (\"ParentId\")");
+            "Child.MyIndex1 USING btree (\"ParentId\")");
   EXPECT_EQ(value("SELECT string_agg(name || ':' || enforced, ',' ORDER BY name) FROM " +
                   table("MSysVantrelRelations")),
             "ParentChild:1,ParentOrphan:0");
+}
+
+// After the rows: a unique index they break is made plain and said so, one they keep refuses
+// a duplicate; a LONG AutoNumber numbers a row added without it past the highest, and a
+// replication ID gets a new one.
+TEST_F(PostgresDestinationTest, UniqueIndexesAndAutoNumbersAfterTheRows) {
+  auto destination = open();
+  TableDescription products{"Products",
+                            {column("Id", kTypeLong), column("Name", kTypeText),
+                             column("Code", kTypeText), column("Row", kTypeGuid)},
+                            {0},
+                            "",
+                            {{"Name", {1}, {}, true}, {"Code", {2, 1}, {true, false}, true}}};
+  products.columns[0].autoNumber = true;
+  products.columns[3].autoNumber = true;
+  const TableCreation creation = destination->createTable(products);
+  auto sink = destination->openRows(products, creation);
+  for (const auto& row : std::vector<std::vector<FieldValue>>{
+           {integer(7), text("Tea"), text("x"), field(Kind::Null)},
+           {integer(9), text("Tea"), text("y"), field(Kind::Null)},
+           {integer(-4), text("Tea"), field(Kind::Null), field(Kind::Null)},
+           {integer(3), text("Ale"), field(Kind::Null), field(Kind::Null)}})
+    ASSERT_TRUE(sink->write(row));
+  EXPECT_EQ(sink->finish(), 0);
+  EXPECT_EQ(sink->indexNotes(),
+            std::vector<std::string>{
+                "Not re-created as unique: index [Name] of [Products]: 2 duplicate values"});
+  destination->close();
+
+  EXPECT_EQ(value("SELECT string_agg(indexname || ' ' || (indexdef LIKE 'CREATE UNIQUE%') || ' ' "
+                  "|| substring(indexdef from '\\((.*)\\)'), '; ' ORDER BY indexname) FROM "
+                  "pg_indexes WHERE schemaname = '" +
+                  schema_ + "' AND indexname NOT LIKE '%pkey'"),
+            "Products.Code true \"Code\" DESC, \"Name\"; Products.Name false \"Name\"");
+  // A row without its numbers gets them; the duplicate code is refused.
+  EXPECT_EQ(value("INSERT INTO " + table("Products") +
+                  " (\"Name\") VALUES ('New') RETURNING \"Id\" || ' ' || (\"Row\" IS NOT NULL)"),
+            "10 true");
+  EXPECT_THROW(checker_->execute("INSERT INTO " + table("Products") +
+                                 " (\"Name\", \"Code\") VALUES ('Tea', 'x')"),
+               DestinationError);
 }
 
 // A second run into the same schema with overwrite No changes nothing; Yes replaces the

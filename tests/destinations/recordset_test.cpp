@@ -98,9 +98,9 @@ TEST_F(RecordsetTest, EveryTypeConvertsIntoItsStorageClass) {
   EXPECT_EQ(value("SELECT typeof(Money) || (Money > 922337203685477.5) FROM V WHERE Id = 2"),
             "real1");
   EXPECT_EQ(typed("Double", 2), "real:-1.0e-21");
-  EXPECT_EQ(typed("When", 2), "text:'2005-07-04'");
+  EXPECT_EQ(typed("When", 2), "text:'2005-07-04 00:00:00'");
   EXPECT_EQ(typed("Name", 2), "null:NULL") << "an empty text leaves the field null";
-  EXPECT_EQ(typed("When", 3), "text:'06:00:00'");
+  EXPECT_EQ(typed("When", 3), "text:'1899-12-30 06:00:00'");
   EXPECT_EQ(typed("When", 4), "text:'1600-02-29 00:30:05'");
   EXPECT_EQ(typed("Raw", 5), "blob:X'00FF1000'");
   EXPECT_EQ(value("SELECT length(Ole) || typeof(Ole) || length(Notes) FROM V WHERE Id = 5"),

@@ -2,6 +2,9 @@
 // background with their refusals counted, and rows of a sink never finished left out.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <optional>
 
 #include "tests/destinations/destination_file.h"
 
@@ -84,6 +87,54 @@ TEST_F(RowSinkTest, RowsOfASinkNeverFinishedAreNotSaved) {
   EXPECT_EQ(value("SELECT count(*) FROM Dropped"), "0");
   EXPECT_EQ(indexCount("Dropped"), "1");
   EXPECT_EQ(value("SELECT count(*) FROM Kept"), "1");
+}
+
+// After the rows: a unique index they break is made plain and said so, one they keep refuses
+// a duplicate; a LONG AutoNumber key numbers a row added without it past the highest.
+TEST_F(RowSinkTest, UniqueIndexesAndTheAutoNumberKeyAfterTheRows) {
+  TableDescription products{
+      .name = "Products",
+      .columns = {column("Id", 4), column("Name", 10, 20), column("Code", 10, 20)},
+      .primaryKey = {0},
+      .indexes = {{"Name", {1}, {}, true}, {"Code", {2, 1}, {true, false}, true}}};
+  products.columns[0].autoNumber = true;
+  const TableCreation creation = database.createTable(products);
+  EXPECT_TRUE(creation.refused.empty());
+  auto sink = database.openRows(products, creation);
+  const auto product = [](int64_t id, std::string name, std::optional<std::string> code) {
+    std::vector<FieldValue> fields(3);
+    fields[0].value = {.kind = SavedValue::Kind::Integer, .integer = id};
+    fields[1].text = std::move(name);
+    fields[1].value.kind = SavedValue::Kind::Text;
+    if (code) {
+      fields[2].text = *code;
+      fields[2].value.kind = SavedValue::Kind::Text;
+    }
+    return fields;
+  };
+  sink->write(product(7, "Tea", "x"));
+  sink->write(product(9, "Tea", "y"));
+  sink->write(product(4, "Tea", std::nullopt));
+  sink->write(product(3, "Ale", std::nullopt));
+  EXPECT_EQ(sink->finish(), 0);
+  EXPECT_EQ(sink->indexNotes(),
+            std::vector<std::string>{
+                "Not re-created as unique: index [Name] of [Products]: 2 duplicate values"});
+  database.Close();
+
+  EXPECT_EQ(value("SELECT group_concat(sql, '; ') FROM sqlite_master WHERE type = 'index' AND "
+                  "sql IS NOT NULL"),
+            "CREATE INDEX \"Products.Name\" ON \"Products\" (\"Name\"); CREATE UNIQUE INDEX "
+            "\"Products.Code\" ON \"Products\" (\"Code\" DESC, \"Name\")");
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  const auto run = [raw](const char* sql) {
+    return sqlite3_exec(raw, sql, nullptr, nullptr, nullptr);
+  };
+  EXPECT_EQ(run("INSERT INTO Products (Name, Code) VALUES ('Tea', 'x')"), SQLITE_CONSTRAINT);
+  EXPECT_EQ(run("INSERT INTO Products (Name) VALUES ('New')"), SQLITE_OK);
+  sqlite3_close(raw);
+  EXPECT_EQ(value("SELECT Id FROM Products WHERE Name = 'New'"), "10");
 }
 
 TEST_F(RowSinkTest, RefusedStatementsAreNamedAndATableNotCreatedTakesNoRows) {

@@ -51,12 +51,11 @@ std::optional<std::string> typeText(const ColumnDefinition& column, int formatVe
 TEST(TableDdlTest, OrdersExample) {
   const auto orders =
       table({column("ID", 4, 4, 1, 1), column("Name", 10, 100), column("Total", 5, 8, 0, 1)}, 1);
-  EXPECT_EQ(
-      ddlTexts(orders, "Orders", 1),
-      (Statements{
-          "CREATE TABLE [Orders]([ID] LONG);", "ALTER TABLE [Orders] ADD PRIMARY KEY ([ID]);",
-          "ALTER TABLE [Orders] ADD [Name] TEXT(50);", "ALTER TABLE [Orders] ADD [Total] CURRENCY;",
-          "CREATE INDEX MyIndex2 ON [Orders]([Total])"}));
+  EXPECT_EQ(ddlTexts(orders, "Orders", 1),
+            (Statements{"CREATE TABLE [Orders]([ID] LONG);",
+                        "ALTER TABLE [Orders] ADD PRIMARY KEY ([ID]);",
+                        "ALTER TABLE [Orders] ADD [Name] TEXT(50);",
+                        "ALTER TABLE [Orders] ADD [Total] CURRENCY;"}));
 }
 
 TEST(TableDdlTest, CompoundKeyComesLastAndKeyColumnsGetNoIndex) {
@@ -69,12 +68,48 @@ TEST(TableDdlTest, CompoundKeyComesLastAndKeyColumnsGetNoIndex) {
                   "ALTER TABLE [Orders] ADD Constraint [PK_Orders] PRIMARY KEY ([A], [B]);"}));
 }
 
-TEST(TableDdlTest, CompoundOrdinaryIndexBecomesOneIndexPerColumn) {
-  const auto t = table({column("X", 4), column("P", 4, 4, 0, 1), column("Q", 4, 4, 0, 1)});
-  const auto statements = ddlTexts(t, "T", 1);
-  ASSERT_EQ(statements.size(), 5u);
-  EXPECT_EQ(statements[2], "CREATE INDEX MyIndex1 ON [T]([P])");
-  EXPECT_EQ(statements[4], "CREATE INDEX MyIndex2 ON [T]([Q])");
+IndexDefinition fileIndex(std::string name, int type, std::vector<std::pair<int, int>> keys,
+                          int flags = 0) {
+  IndexDefinition index;
+  index.name = std::move(name);
+  index.indexType = type;
+  index.flags = flags;
+  for (const auto& [columnNumber, ascending] : keys) {
+    index.keyColumnNumbers[static_cast<size_t>(index.keyCount)] = columnNumber + 1;
+    index.keyOrders[static_cast<size_t>(index.keyCount++)] = static_cast<uint8_t>(ascending);
+  }
+  return index;
+}
+
+// Each index of the file keeps its name, its columns in key order, each key's direction and
+// its uniqueness; the key, relationship sides and indexes over a column without a type are
+// no index of their own, and a name the key holds or another index took is numbered.
+TEST(TableDdlTest, IndexesAsTheFileDefinesThem) {
+  auto t = table({column("Id", 4, 4, 1, 1), column("P", 4), column("Q", 10, 20), column("Odd", 13),
+                  column("R", 4)},
+                 1);
+  for (int i = 0; i < 5; ++i)
+    t.columns[static_cast<size_t>(i)].columnNumber = i;
+  t.indexes = {fileIndex("PrimaryKey", 1, {{0, 1}}, 1), fileIndex("PQ", 0, {{2, 1}, {1, 0}}, 1),
+               fileIndex("Relation", 2, {{1, 1}}),      fileIndex("OverOdd", 0, {{3, 1}}),
+               fileIndex("primarykey", 0, {{4, 0}}),    fileIndex("", 0, {{4, 1}}),
+               fileIndex("pq", 0, {{1, 1}}, 1)};
+  const TableDescription description = describeTable(t, "T", 0);
+  Statements texts;
+  for (const CreateIndexStatement& index :
+       indexStatements(description, {true, true, true, true, true}))
+    texts.push_back(jetDdlText(index));
+  EXPECT_EQ(texts, (Statements{"CREATE UNIQUE INDEX PQ ON [T]([Q], [P] DESC)",
+                               "CREATE INDEX primarykey_2 ON [T]([R] DESC)",
+                               "CREATE INDEX Index6 ON [T]([R])",
+                               "CREATE UNIQUE INDEX pq_2 ON [T]([P])"}));
+  // An index over a column that was not created is not made.
+  EXPECT_EQ(indexStatements(description, {true, false, true, true, true}).size(), 2u);
+  // A LONG AutoNumber that is the whole key numbers the rows; elsewhere it is a LONG.
+  t.columns[0].isAutoNumber = true;
+  t.columns[4].isAutoNumber = true;
+  EXPECT_EQ(jetDdlText(*wholeTableStatement(describeTable(t, "T", 0))),
+            "CREATE TABLE [T]([Id] COUNTER, [P] LONG, [Q] TEXT(20), [R] LONG);");
 }
 
 TEST(TableDdlTest, TypeTextsAndTextLengthsByVersion) {

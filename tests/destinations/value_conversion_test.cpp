@@ -30,10 +30,11 @@ TEST(ValueConversionTest, DatesAndTimes) {
   EXPECT_EQ(converted(JetType::Date, "07/04/2005 12:00:00 PM"), "2005-07-04 12:00:00");
   EXPECT_EQ(converted(JetType::Date, "07/04/2005 12:00:00 AM"), "2005-07-04 00:00:00");
   EXPECT_EQ(converted(JetType::Date, "12/31/9999 11:59:59 PM"), "9999-12-31 23:59:59");
-  EXPECT_EQ(converted(JetType::Date, "01/01/100 "), "0100-01-01");
-  EXPECT_EQ(converted(JetType::Date, "02/29/2000"), "2000-02-29");
-  EXPECT_EQ(converted(JetType::Date, "12:00:00 AM"), "00:00:00");
-  EXPECT_EQ(converted(JetType::Date, "23:15:00"), "23:15:00");
+  // One form for every value: a date alone at midnight, a time alone on Jet's day 0.
+  EXPECT_EQ(converted(JetType::Date, "01/01/100 "), "0100-01-01 00:00:00");
+  EXPECT_EQ(converted(JetType::Date, "02/29/2000"), "2000-02-29 00:00:00");
+  EXPECT_EQ(converted(JetType::Date, "12:00:00 AM"), "1899-12-30 00:00:00");
+  EXPECT_EQ(converted(JetType::Date, "23:15:00"), "1899-12-30 23:15:00");
   EXPECT_EQ(converted(JetType::Date, "   "), "null");
   for (const std::string_view bad :
        {"02/29/1900", "02/31/2005", "13/01/2005", "00/10/2005", "01/01/0099", "01/01/10000",

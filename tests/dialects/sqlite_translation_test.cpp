@@ -57,16 +57,17 @@ TEST(ViewTranslationTest, WritesJetSqlAsSqlite) {
        "#1/2/90# AND Born < #1990-12-31 1:45:00 PM# AND Born <> #12/31/2029 0:00#;",
        "SELECT CAST(strftime('%Y', \"Born\") AS INTEGER), (CAST(strftime('%w', \"Born\") AS "
        "INTEGER) + 1), ((CAST(strftime('%m', \"Born\") AS INTEGER) + 2) / 3) FROM \"People\" "
-       "WHERE \"Born\" >= '1990-01-02' AND \"Born\" < '1990-12-31 13:45:00' AND \"Born\" <> "
-       "'2029-12-31'"},
+       "WHERE \"Born\" >= '1990-01-02 00:00:00' AND \"Born\" < '1990-12-31 13:45:00' AND "
+       "\"Born\" <> '2029-12-31 00:00:00'"},
       {"SELECT Date(), Now(), DateSerial(2020, 14, 1), DateAdd(\"d\", 1, Born), DateAdd(\"n\", "
        "30, Born), DateDiff(\"d\", Born, #1/1/2000#), Format(Born, \"Short Date\"), Format(Score, "
        "\"0.00\") FROM People;",
-       "SELECT date('now', 'localtime'), datetime('now', 'localtime'), date(printf('%04d-01-01', "
+       "SELECT datetime('now', 'localtime', 'start of day'), datetime('now', 'localtime'), "
+       "datetime(printf('%04d-01-01', "
        "2020), printf('%+d months', 14 - 1), printf('%+d days', 1 - 1)), (CASE WHEN "
        "length(\"Born\") <= 10 THEN date(\"Born\", printf('%+d days', 1)) ELSE date(\"Born\", "
        "printf('%+d days', 1)) || ' ' || time(\"Born\") END), datetime(\"Born\", printf('%+d "
-       "minutes', 30)), CAST(julianday(date('2000-01-01')) - julianday(date(\"Born\")) AS "
+       "minutes', 30)), CAST(julianday(date('2000-01-01 00:00:00')) - julianday(date(\"Born\")) AS "
        "INTEGER), (CAST(strftime('%m', \"Born\") AS INTEGER) || '/' || CAST(strftime('%d', "
        "\"Born\") AS INTEGER) || strftime('/%Y', \"Born\")), printf('%.2f', \"Score\") FROM "
        "\"People\""},
@@ -241,7 +242,7 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
                      "DatePart(\"ww\", Born) FROM People WHERE Born >= #2/3/1991#;"),
             (Rows{"1991-02-04 10:30:00|1991-02-03 12:30:00|26|2|1|2/3/1991|6"}));
   EXPECT_EQ(viewRows("SELECT DateSerial(1990, 14, 1), Year(DateSerial(2000, 1, 0));"),
-            (Rows{"1991-02-01|1999"}));
+            (Rows{"1991-02-01 00:00:00|1999"}));
   // TOP, TOP PERCENT (rounded up, as Jet does), groups and First.
   EXPECT_EQ(viewRows("SELECT TOP 2 Name FROM People ORDER BY Score DESC;"), (Rows{"Bob", "Mary"}));
   EXPECT_EQ(viewRows("SELECT TOP 1 Team FROM People ORDER BY Team DESC;"), (Rows{"Red", "Red"}));
@@ -266,11 +267,11 @@ TEST_F(SqliteViewsTest, ViewsGiveWhatJetGives) {
 }
 
 TEST(SqliteLiteralsTest, DatesInTheDestinationsForm) {
-  EXPECT_EQ(isoDateText("7/4/2005"), "2005-07-04");
+  EXPECT_EQ(isoDateText("7/4/2005"), "2005-07-04 00:00:00");
   EXPECT_EQ(isoDateText(" 7/4/05 12:00:00 PM "), "2005-07-04 12:00:00");
-  EXPECT_EQ(isoDateText("1/1/30"), "1930-01-01");
+  EXPECT_EQ(isoDateText("1/1/30"), "1930-01-01 00:00:00");
   EXPECT_EQ(isoDateText("2005-07-04 6:05"), "2005-07-04 06:05:00");
-  EXPECT_EQ(isoDateText("12:00 AM"), "00:00:00");
+  EXPECT_EQ(isoDateText("12:00 AM"), "1899-12-30 00:00:00");
   EXPECT_EQ(isoDateText("2/29/2001"), std::nullopt);
   EXPECT_EQ(isoDateText("13/1/2001"), std::nullopt);
   EXPECT_EQ(isoDateText("25:00"), std::nullopt);

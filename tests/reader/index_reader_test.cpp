@@ -41,8 +41,8 @@ std::vector<uint8_t> indexSection(int version, const std::vector<RealIndex>& rea
     }
     out.insert(out.end(), 4, 0);
     out.insert(out.end(), {0x21, 0, 0, 0});  // first index page
-    out.insert(out.end(), 4, 0);
-    out.push_back(1);  // flags
+    if (jet4) out.insert(out.end(), 4, 0);
+    out.push_back(1);  // flags: unique
     out.resize(start + (jet4 ? 52 : 39), 0);
   }
   for (const LogicalIndex& index : logical) {
@@ -106,16 +106,17 @@ TEST(IndexReaderTest, CompoundKeyOrdinaryIndexAndRelationshipIndex) {
     t.spec.realIndexCount = 3;
     t.spec.indexCount = 3;
     t.spec.indexSection =
-        indexSection(version, {{{{0, 0}, {0xFFFF, 0}, {1, 1}}}, {{{2, 0}}}, {{{1, 0}}}},
+        indexSection(version, {{{{0, 1}, {0xFFFF, 0}, {1, 0}}}, {{{2, 1}}}, {{{1, 1}}}},
                      {{0, 1, "PrimaryKey"}, {1, 0, "CIndex"}, {2, 2, "Relationship"}});
     const Marked marked = readAndMark(t);
     ASSERT_EQ(marked.indexes.size(), 3u);
     EXPECT_EQ(marked.indexes[0].name, "PrimaryKey");
     EXPECT_EQ(marked.indexes[0].keyCount, 2) << "the unused slot is skipped";
     EXPECT_EQ(marked.indexes[0].keyColumnNumbers[1], 2);
-    EXPECT_EQ(marked.indexes[0].keyOrders[0], 1);
+    EXPECT_EQ(marked.indexes[0].keyOrders[0], 1) << "an order byte of 1 is ascending";
     EXPECT_EQ(marked.indexes[0].keyOrders[1], 0);
     EXPECT_EQ(marked.indexes[0].firstIndexPage, 0x21);
+    EXPECT_EQ(marked.indexes[0].flags, 1) << "the flags follow the first page in either version";
     EXPECT_EQ(marked.indexes[2].keyCount, 0) << "a relationship's index reads no keys";
     EXPECT_EQ(marked.primaryKeyColumns, 2);
     EXPECT_EQ(marked.flags, (std::vector<std::pair<int, int>>{{1, 1}, {1, 1}, {0, 1}}));

@@ -138,7 +138,7 @@ TEST_F(TableSalvageTest, SavingRecreatesTheTableWritesRowsAndTotals) {
             (std::vector<Lines>{{"1", "Tea", "12.5"}, {"2", "", ""}}));
   EXPECT_EQ(file->scalar("SELECT pk FROM pragma_table_info('Orders') WHERE name = 'ID'"), "1");
   EXPECT_EQ(file->scalar("SELECT count(*) FROM MSysVantrelIndexes WHERE table_name = 'Orders' AND "
-                         "index_name = 'MyIndex2'"),
+                         "index_name = 'Total'"),
             "1");
 }
 
@@ -166,6 +166,35 @@ TEST_F(TableSalvageTest, EmptyRowsAreDroppedAndRefusedRowsCountedAsNotWritten) {
                              "Total Records Declared :    3\nNot saved: table [Orders]: 1 row "
                              "not written (refused by the destination)\n\n"),
               std::string::npos);
+  }
+}
+
+// The file's unique index on Total, broken by two rows of one total: every row is saved, and
+// the saving list and the log say the index was made without its uniqueness.
+TEST_F(TableSalvageTest, AUniqueIndexTheRowsBreakIsToldAndNoRowRefused) {
+  for (int version : {0, 1}) {
+    SCOPED_TRACE(version);
+    TableFixture t = ordersTable(version);
+    const bool jet4 = version == 1;
+    // The flags byte of the second real entry, Total's.
+    t.spec.indexSection[jet4 ? 52 + 46 : 39 + 38] = 0x01;
+    t.spec.rowCount = 3;
+    t.addDataPage(
+        4, {{orderRow(t, 1, "Tea", 10)}, {orderRow(t, 2, "Ale", 10)}, {orderRow(t, 3, "Gin", 30)}});
+    hooks.savingList.clear();
+    destination.Close();
+    std::filesystem::remove(dir / "out.sqlite");
+    std::filesystem::remove(log.path());
+    // A name of its own in each version: the destination remembers the names it placed.
+    const std::string name = "Orders" + std::to_string(version);
+    EXPECT_EQ(salvage(t, Mode::Saving, name), WalkEnd::kFinished);
+    const std::string note =
+        "Not re-created as unique: index [Total] of [" + name + "]: 1 duplicate value";
+    EXPECT_EQ(hooks.savingList, (Lines{"Repairing Table :                   " + name,
+                                       "Total Fields Recovered :       3",
+                                       "Total Records Recovered :   3", note, ""}));
+    EXPECT_NE(logText().find("Total Records Recovered :   3\n" + note + "\n\n"), std::string::npos);
+    EXPECT_EQ(saved()->scalar("SELECT count(*) FROM " + name), "3");
   }
 }
 

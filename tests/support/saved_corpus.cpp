@@ -82,10 +82,21 @@ int64_t compareRows(const Destination& saved, const std::string& table,
   const std::string sql = "SELECT " + columns + " FROM " + quoted(table) + " ORDER BY rowid";
   if (sqlite3_prepare_v2(saved.handle(), sql.c_str(), -1, &row, nullptr) != SQLITE_OK) return 0;
   std::istringstream lines(readTextFile(oracleDir / described["file"].get<std::string>()));
-  std::string line;
+  std::vector<nlohmann::json> oracleRows;
+  for (std::string line; std::getline(lines, line);)
+    oracleRows.push_back(nlohmann::json::parse(line));
+  // An AutoNumber key is the row's own number in SQLite: the rows come in its order.
+  const std::string counterKey =
+      saved.scalar("SELECT name FROM pragma_table_info(" + quoted(table) +
+                   ") WHERE pk = 1 AND type = 'INTEGER'");
+  for (size_t c = 0; c < described["columns"].size() && !counterKey.empty(); ++c) {
+    if (described["columns"][c]["name"] != counterKey) continue;
+    std::stable_sort(oracleRows.begin(), oracleRows.end(),
+                     [c](const auto& a, const auto& b) { return a[c] < b[c]; });
+  }
   int64_t cells = 0;
-  while (std::getline(lines, line) && sqlite3_step(row) == SQLITE_ROW) {
-    const auto values = nlohmann::json::parse(line);
+  for (size_t r = 0; r < oracleRows.size() && sqlite3_step(row) == SQLITE_ROW; ++r) {
+    const auto& values = oracleRows[r];
     for (size_t c = 0; c < values.size(); ++c) {
       ++cells;
       const std::string type = described["columns"][c]["type"];

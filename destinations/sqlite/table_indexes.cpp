@@ -1,0 +1,103 @@
+#include "destinations/sqlite/table_indexes.h"
+
+#include <charconv>
+
+#include "destinations/sqlite/sqlite_handle.h"
+#include "destinations/sqlite/table_ddl.h"
+#include "jetsql/jet_ddl_text.h"
+
+namespace vantrel {
+namespace {
+
+// How many rows hold a key an earlier row holds already; 0 when they cannot be counted.
+int64_t duplicateKeys(const CDaoDatabase& database, const CreateIndexStatement& index) {
+  std::vector<std::string> columns;
+  for (const std::string& column : index.columns)
+    columns.push_back(quoteIdentifier(column));
+  std::vector<std::pair<std::string, std::string>> rows;
+  try {
+    rows = database.SelectTextPairs(duplicateKeysSelect(quoteIdentifier(index.table), columns), 1);
+  } catch (const CDaoException& error) {
+    if (error.endsDestination()) throw;
+  }
+  int64_t count = 0;
+  if (!rows.empty()) {
+    const std::string& text = rows.front().first;
+    std::from_chars(text.data(), text.data() + text.size(), count);
+  }
+  return count;
+}
+
+class IndexingRowSink : public RowSink {
+ public:
+  IndexingRowSink(CDaoDatabase& database, const TableDescription& table,
+                  const TableCreation& creation, std::unique_ptr<RowSink> rows)
+      : database_(database),
+        indexes_(indexStatements(table, creation.columnCreated)),
+        rows_(std::move(rows)) {}
+  IndexingRowSink(const IndexingRowSink&) = delete;
+  IndexingRowSink& operator=(const IndexingRowSink&) = delete;
+  // A sink given up on keeps no rows; its table still gets its indexes.
+  ~IndexingRowSink() override {
+    if (finished_) return;
+    rows_.reset();
+    for (const CreateIndexStatement& index : indexes_) {
+      try {
+        database_.Execute(JetDdlStatement(index));
+      } catch (const CDaoException&) {
+        // Nobody is left to tell; the table has no rows to keep either way.
+      }
+    }
+  }
+
+  bool write(std::span<const FieldValue> row) override { return rows_->write(row); }
+
+  int64_t finish() override {
+    finished_ = true;
+    const int64_t refused = rows_->finish();
+    for (CreateIndexStatement& index : indexes_)
+      makeIndex(index);
+    return refused;
+  }
+
+  std::vector<std::string> indexNotes() const override { return notes_; }
+
+ private:
+  void makeIndex(CreateIndexStatement& index) {
+    try {
+      database_.Execute(JetDdlStatement(index));
+      return;
+    } catch (const CDaoException& error) {
+      if (error.endsDestination()) throw;
+      const int64_t duplicates = index.unique ? duplicateKeys(database_, index) : 0;
+      if (duplicates == 0) {
+        notes_.push_back("Not re-created: " + jetDdlText(index) + " (" + error.what() + ")");
+        return;
+      }
+      index.unique = false;
+      notes_.push_back(notUniqueNote(index.index, index.table, duplicates));
+    }
+    try {
+      database_.Execute(JetDdlStatement(index));
+    } catch (const CDaoException& error) {
+      if (error.endsDestination()) throw;
+      notes_.push_back("Not re-created: " + jetDdlText(index) + " (" + error.what() + ")");
+    }
+  }
+
+  CDaoDatabase& database_;
+  std::vector<CreateIndexStatement> indexes_;
+  std::unique_ptr<RowSink> rows_;
+  std::vector<std::string> notes_;
+  bool finished_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<RowSink> indexingRowSink(CDaoDatabase& database, const TableDescription& table,
+                                         const TableCreation& creation,
+                                         std::unique_ptr<RowSink> rows) {
+  return std::make_unique<IndexingRowSink>(database, table, creation, std::move(rows));
+}
+
+}  // namespace vantrel
