@@ -24,10 +24,11 @@ std::string translated(std::string_view jet, const PivotValueReader& pivots = {}
 TEST(PostgresTranslationTest, WritesJetSqlAsPostgres) {
   // Like with a set and a digit becomes a regular expression without regard to case; a date
   // a timestamp; Jet's True a boolean; a text compared through the nocase collation.
-  EXPECT_EQ(translated("SELECT Name FROM People WHERE Code Not Like \"[!a-c]#?.*\" AND Born > "
-                       "#1/2/90# AND Active = True AND Name <> \"x\";"),
-            "SELECT \"Name\" FROM \"People\" WHERE \"Code\" !~* '^[^a-c][0-9].\\..*$' AND \"Born\" "
-            "> TIMESTAMP '1990-01-02' AND \"Active\" = true AND \"Name\" <> 'x' COLLATE nocase");
+  EXPECT_EQ(
+      translated("SELECT Name FROM People WHERE Code Not Like \"[!a-c]#?.*\" AND Born > "
+                 "#1/2/90# AND Active = True AND Name <> \"x\";"),
+      "SELECT \"Name\" FROM \"People\" WHERE \"Code\" !~* '^[^a-c][0-9].\\..*$' AND \"Born\" "
+      "> TIMESTAMP '1990-01-02 00:00:00' AND \"Active\" = true AND \"Name\" <> 'x' COLLATE nocase");
   // TOP n keeps the rows that tie with the last; a union is sorted from outside, nulls first.
   EXPECT_EQ(translated("SELECT TOP 3 Score FROM People ORDER BY Score DESC;"),
             "SELECT \"Score\" FROM \"People\" ORDER BY (CASE WHEN pg_typeof(\"Score\") IN "
