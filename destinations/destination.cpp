@@ -26,6 +26,7 @@ bool DestinationColumn::hasDataType() const {
     case kTypeByte:
     case kTypeInteger:
     case kTypeLong:
+    case kTypeBigInt:
     case kTypeCurrency:
     case kTypeSingle:
     case kTypeDouble:
@@ -57,6 +58,23 @@ bool TableCreation::tableCreated() const {
   return false;
 }
 
+namespace {
+
+// Access 2007's complex columns hold a 32-bit key into their values' hidden table, and its
+// extended dates the same values as a date/time, finer: each is saved as that type.
+int destinationType(int jetType) {
+  switch (jetType) {
+    case kTypeComplex:
+      return kTypeLong;
+    case kTypeDateTimeExtended:
+      return kTypeDateTime;
+    default:
+      return jetType;
+  }
+}
+
+}  // namespace
+
 TableDescription describeTable(const TableDefinition& table, std::string_view name,
                                int formatVersion) {
   TableDescription description;
@@ -65,7 +83,10 @@ TableDescription describeTable(const TableDefinition& table, std::string_view na
     const ColumnDefinition& column = table.columns[i];
     DestinationColumn& out = description.columns.emplace_back();
     out.name = column.name;
-    out.jetType = column.type;
+    out.jetType = destinationType(column.type);
+    // A calculated long text is declared a text of no length.
+    if (column.isCalculated && column.type == kTypeText && column.size == 0)
+      out.jetType = kTypeMemo;
     // Jet 4 sizes count the bytes of UTF-16 text.
     out.size = column.type == kTypeText && formatVersion == 1 ? column.size / 2 : column.size;
     out.precision = column.precision;

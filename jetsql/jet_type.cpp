@@ -8,7 +8,7 @@
 namespace vantrel {
 namespace {
 
-constexpr std::array<std::pair<JetType, std::string_view>, 13> kTypeNames{{
+constexpr std::array<std::pair<JetType, std::string_view>, 14> kTypeNames{{
     {JetType::Bit, "BIT"},
     {JetType::Byte, "BYTE"},
     {JetType::Int, "INT"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<JetType, std::string_view>, 13> kTypeNames{{
     {JetType::Memo, "MEMO"},
     {JetType::Guid, "GUID"},
     {JetType::Binary, "BINARY"},
+    {JetType::BigInt, "BIGINT"},
 }};
 
 }  // namespace

@@ -21,6 +21,7 @@ enum class JetType {
   Memo,       // MEMO
   Guid,       // GUID
   Binary,     // BINARY(n)
+  BigInt,     // BIGINT, Access 2016's Large Number
 };
 
 struct JetColumnType {

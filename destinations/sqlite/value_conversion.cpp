@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "destinations/sqlite/dao_exception.h"
@@ -274,6 +275,7 @@ void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
     appendTwoDigits(iso, date.minute);
     iso += ':';
     appendTwoDigits(iso, date.second);
+    iso += secondFractionText(date);
   }
   out.kind = DestinationValue::Kind::Text;
   out.borrowed.reset();
@@ -339,6 +341,10 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
     case JetType::Int:
     case JetType::Long:
       setInteger(out, convertWholeNumber(value, kLongLow, kLongHigh, jetTypeName(type)));
+      return;
+    case JetType::BigInt:
+      setInteger(out, convertWholeNumber(value, std::numeric_limits<long long>::min(),
+                                         std::numeric_limits<long long>::max(), "BIGINT"));
       return;
     case JetType::Currency:
       setReal(out, convertDecimalNumber(value, kCurrencyLimit, "CURRENCY"));
