@@ -66,6 +66,18 @@ bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann:
     if (got.size() == 8) got = "1899-12-30 " + got;
     return got == want.substr(0, 19) || (want.size() > 19 && want.substr(20) >= "500");
   }
+  if (type == "bigint") return text() == expected.get<std::string>();
+  if (type == "datetimextended") {
+    // "2021.06.14 22:45:12.345678900" against ISO text that drops zeros: "2021-06-14
+    // 22:45:12.3456789".
+    std::string want = expected.get<std::string>();
+    std::replace(want.begin(), want.begin() + 10, '.', '-');
+    while (want.back() == '0')
+      want.pop_back();
+    if (want.back() == '.') want.pop_back();
+    if (want.ends_with(" 00:00:00")) want.resize(10);
+    return text() == want;
+  }
   std::string want = expected.get<std::string>();
   return text() == want.substr(0, want.find('\0'));
 }
@@ -87,8 +99,12 @@ int64_t compareRows(const Destination& saved, const std::string& table,
   while (std::getline(lines, line) && sqlite3_step(row) == SQLITE_ROW) {
     const auto values = nlohmann::json::parse(line);
     for (size_t c = 0; c < values.size(); ++c) {
+      // Both peers misread calculated columns, and mdb-reader gives the files behind a complex
+      // column's key: those are checked on their own.
+      const auto& column = described["columns"][c];
+      if (column.value("calculated", false) || column.contains("complex")) continue;
       ++cells;
-      const std::string type = described["columns"][c]["type"];
+      const std::string type = column["type"];
       if (!sameCell(row, static_cast<int>(c), type, values[c])) {
         ++differences;
         ADD_FAILURE() << table << "." << described["columns"][c]["name"] << " (" << type << "): "
