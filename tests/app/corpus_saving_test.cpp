@@ -24,28 +24,37 @@ class CountingHooks : public SilentRunHooks {
   std::vector<std::string> lines;
 };
 
+// Saves a corpus file into `dir`/<stem>.sqlite and checks it against the oracle.
+void saveAndCompare(const test::CorpusFile& file, const test::TempDir& dir,
+                    test::SavedCounts& counts) {
+  CountingHooks hooks;
+  RunState run(hooks);
+  ActivityLog log(dir / (file.stem + ".log"));
+  CDaoDatabase destination;
+  const auto path = dir / (file.stem + ".sqlite");
+  destination.Create(path);
+  SalvageContext context{run, &log, &destination};
+  SavingHandler handler(context);
+  EXPECT_EQ(walkFile(file.path, handler, run), WalkEnd::kFinished);
+  destination.Close();
+  test::expectSavedLikeOracle(file, path, counts);
+}
+
+void printCounts(const test::SavedCounts& counts) {
+  std::cout << counts.cells << " cells compared, " << counts.differences << " differ; ";
+  std::cout << counts.tables << " tables, " << counts.relations << " relations, " << counts.queries
+            << " queries (" << counts.queriesWithSql << " with SQL)\n";
+}
+
 TEST(CorpusSavingTest, EveryTableRelationAndQueryReachesTheDestination) {
   VANTREL_REQUIRE_CORPUS();
   test::TempDir dir;
   test::SavedCounts counts;
   for (const auto& file : test::corpusFiles()) {
     SCOPED_TRACE(file.stem);
-    CountingHooks hooks;
-    RunState run(hooks);
-    ActivityLog log(dir / (file.stem + ".log"));
-    CDaoDatabase destination;
-    const auto path = dir / (file.stem + ".sqlite");
-    destination.Create(path);
-    SalvageContext context{run, &log, &destination};
-    SavingHandler handler(context);
-    EXPECT_EQ(walkFile(file.path, handler, run), WalkEnd::kFinished);
-    destination.Close();
-
-    test::expectSavedLikeOracle(file, path, counts);
+    saveAndCompare(file, dir, counts);
   }
-  std::cout << counts.cells << " cells compared, " << counts.differences << " differ; ";
-  std::cout << counts.tables << " tables, " << counts.relations << " relations, " << counts.queries
-            << " queries (" << counts.queriesWithSql << " with SQL)\n";
+  printCounts(counts);
   EXPECT_GE(counts.tables, 200);
 }
 
@@ -57,26 +66,11 @@ TEST(CorpusSavingTest, AccessTwoThousandSevenFilesReachTheDestination) {
   if (files.empty()) GTEST_SKIP() << "the corpus has no ace/ folder";
   test::TempDir dir;
   test::SavedCounts counts;
-  const auto saveFile = [&](const test::CorpusFile& file) {
-    CountingHooks hooks;
-    RunState run(hooks);
-    ActivityLog log(dir / (file.stem + ".log"));
-    CDaoDatabase destination;
-    const auto path = dir / (file.stem + ".sqlite");
-    destination.Create(path);
-    SalvageContext context{run, &log, &destination};
-    SavingHandler handler(context);
-    EXPECT_EQ(walkFile(file.path, handler, run), WalkEnd::kFinished);
-    destination.Close();
-    return path;
-  };
   for (const auto& file : files) {
     SCOPED_TRACE(file.stem);
-    test::expectSavedLikeOracle(file, saveFile(file), counts);
+    saveAndCompare(file, dir, counts);
   }
-  std::cout << counts.cells << " cells compared, " << counts.differences << " differ; ";
-  std::cout << counts.tables << " tables, " << counts.relations << " relations, " << counts.queries
-            << " queries (" << counts.queriesWithSql << " with SQL)\n";
+  printCounts(counts);
   EXPECT_GE(counts.tables, 145);
 
   const auto calculated = [&](std::string_view stem, const std::string& sql) {
