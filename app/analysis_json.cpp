@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/damage_json.h"
+#include "app/report_texts.h"
 #include "run/walk_end.h"
 
 namespace vantrel {
@@ -27,9 +28,9 @@ std::string analysisJson(const AnalysisResult& analysis, bool showPassword) {
                          {"primaryFields", relation.firstField},
                          {"foreignFields", relation.secondField}});
   }
-  const nlohmann::json format = analysis.formatVersion == 1   ? nlohmann::json("Access 2000")
-                                : analysis.formatVersion == 0 ? nlohmann::json("Access 95/97")
-                                                              : nlohmann::json(nullptr);
+  const auto formatName = accessFormatName(analysis.formatVersion);
+  const nlohmann::json format =
+      formatName ? nlohmann::json(std::string(*formatName)) : nlohmann::json(nullptr);
   nlohmann::json object = {
       {"format", kJsonFormatVersion}, {"file", analysis.tree.root},
       {"opened", analysis.opened},    {"stopped", analysis.end == WalkEnd::kStopped},

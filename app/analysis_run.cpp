@@ -26,7 +26,7 @@ AnalysisResult runAnalysis(const std::string& sourcePath, RunState& run, const A
       analysis.opened = true;
       AnalysisHandler analyser(analysis.summary);
       ProgressHandler handler(analyser, tracker);
-      const bool accessHeader = hasJetSignature((*db)->page(0).bytes());
+      const bool accessHeader = hasAccessSignature((*db)->page(0).bytes());
       (*db)->setDamageSink(&analysis.damage);
       analysis.databasePassword = (*db)->databasePassword();
       analysis.pageCoding = (*db)->pageCoding();

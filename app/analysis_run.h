@@ -21,7 +21,7 @@ struct AnalysisResult {
   bool opened = false;                             // the file opened as an Access database
   std::string problem;                             // not opened: why (cannotOpenText)
   WalkEnd end = WalkEnd::kFinished;                // how the walk ended, when it opened
-  int formatVersion = RunState::kNoFormatVersion;  // 1 Jet 4, 0 Jet 3
+  int formatVersion = RunState::kNoFormatVersion;  // as RunState::sourceFormatVersion
   CatalogSummary summary;
   ObjectTree tree;
   int previewQueryCount = 0;

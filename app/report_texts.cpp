@@ -23,11 +23,34 @@ long long totalRecords(const CatalogSummary& summary) {
   return records;
 }
 
+std::optional<std::string_view> accessFormatName(int formatVersion) {
+  switch (formatVersion) {
+    case 0:
+      return "Access 95/97";
+    case 1:
+      return "Access 2000";
+    case 2:
+      return "Access 2007";
+    case 3:
+      return "Access 2010";
+    case 4:
+      return "Access 2013";
+    case 5:
+      return "Access 2016";
+    case 6:
+      return "Access 2019";
+    default:
+      // A later version byte is a later Access, whose name is not known here.
+      if (formatVersion > 6) return "Access 2019 or later";
+      return std::nullopt;
+  }
+}
+
 std::string summaryReportText(const CatalogSummary& summary, int formatVersion, int queryCount,
                               int relationCount) {
-  std::string text = formatVersion == 1   ? "SUMMARY [Access 2000]\r\n\r\n"
-                     : formatVersion == 0 ? "SUMMARY [Access 95/97]\r\n\r\n"
-                                          : "SUMMARY\r\n\r\n";
+  const auto name = accessFormatName(formatVersion);
+  std::string text =
+      name ? "SUMMARY [" + std::string(*name) + "]\r\n\r\n" : std::string("SUMMARY\r\n\r\n");
   text += number(totalRecords(summary)) + "  Records in " +
           number(static_cast<long long>(summary.tables.size())) + " Tables \r\n";
   text += number(queryCount) + "  Queries \r\n";

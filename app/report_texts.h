@@ -10,8 +10,11 @@ namespace vantrel {
 
 // The plain texts the preview shows beside its tree, with "\r\n" line ends.
 
-// The file's summary: its totals under a heading with the format (1 "Access 2000",
-// 0 "Access 95/97", anything else no format).
+// The name of a file format by RunState::sourceFormatVersion's value ("Access 95/97",
+// "Access 2000", "Access 2007"...); none for a value no format has.
+std::optional<std::string_view> accessFormatName(int formatVersion);
+
+// The file's summary: its totals under a heading with the format's name, if any.
 std::string summaryReportText(const CatalogSummary& summary, int formatVersion, int queryCount,
                               int relationCount);
 

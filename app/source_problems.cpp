@@ -21,9 +21,9 @@ std::string_view openFailureReason(OpenFailure failure) {
       return "there is no permission to read the file";
     case OpenFailure::kTooShort:
       return "the file is too short to be an Access database";
-    case OpenFailure::kNewerAccess:
-      return "it is an Access 2007 or later database (.accdb); only Access 95/97 and "
-             "Access 2000 to 2003 databases (.mdb) can be repaired";
+    case OpenFailure::kEncrypted:
+      return "it is an Access 2007 or later database (.accdb) encrypted with a password; "
+             "encrypted databases cannot be repaired yet";
     case OpenFailure::kReadError:
       break;
   }
@@ -33,7 +33,8 @@ std::string_view openFailureReason(OpenFailure failure) {
 std::string nothingSalvagedReason(const std::filesystem::path& source) {
   auto db = openSourceDatabase(source);
   if (!db) return "the file could no longer be read";
-  if (!hasJetSignature(db->page(0).bytes())) {
+  const auto page0 = db->page(0).bytes();
+  if (!hasAccessSignature(page0)) {
     return "the file does not look like an Access database: it has no Access header, and no "
            "table, query or relation was found in it";
   }

@@ -62,7 +62,7 @@ void addAnalyzeCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity)
   auto options = std::make_shared<AnalyzeOptions>();
   CLI::App* analyze = app.add_subcommand(
       "analyze", "Analyse databases: the summary, tables, queries and relations of each");
-  analyze->add_option("FILE", options->files, "The .mdb files")->required();
+  analyze->add_option("FILE", options->files, "The .mdb and .accdb files")->required();
   analyze->add_flag("--json", options->json,
                     "Print each file's tables, queries and relations as one JSON object a line");
   // The password protects nothing Vantrel needs, but its owner may have forgotten it.

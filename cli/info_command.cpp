@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report_texts.h"
 #include "app/source_problems.h"
 #include "cli/commands.h"
 #include "cli/word_options.h"
@@ -61,7 +62,9 @@ int runInfo(const InfoOptions& options) {
   const std::unique_ptr<SourceDatabase> db = std::move(*opened);
   std::ostream& out = std::cout;
   out << "file:        " << options.file << "\n"
-      << "format:      " << (db->isJet4() ? "Access 2000" : "Access 95/97") << "\n"
+      << "format:      "
+      << accessFormatName(db->isAce() ? db->aceVersion() : db->formatVersion()).value_or("unknown")
+      << "\n"
       << "page size:   " << db->pageSize() << "\n"
       << "pages:       " << db->pageCount() << "\n";
   if (!db->isJet4()) out << "code page:   " << db->codePageDecoder().codePage() << "\n";
@@ -77,7 +80,7 @@ void addInfoCommand(CLI::App& app, int& exitCode, const Verbosity&) {
   auto options = std::make_shared<InfoOptions>();
   CLI::App* info = app.add_subcommand(
       "info", "Show the format of a database and the table definitions on given pages");
-  info->add_option("FILE", options->file, "The .mdb file")->required();
+  info->add_option("FILE", options->file, "The .mdb or .accdb file")->required();
   info->add_option("--tdef", options->tdefPages,
                    "Also show the table definition on this page (repeatable)")
       ->type_name("PAGE")

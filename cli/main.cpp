@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   vantrel::registerPostgresDestination(vantrel::destinationRegistry());
   // Rows go out through std::cout only; C stdio need not be kept in step with it.
   std::ios::sync_with_stdio(false);
-  CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb databases", "vantrel-cli"};
+  CLI::App app{"Vantrel for Microsoft Access: salvages damaged .mdb and .accdb databases",
+               "vantrel-cli"};
   app.formatter(std::make_shared<HelpFormatter>());
   // A missing verb is told below, after the parser has named any unknown word.
   app.require_subcommand(0, 1);

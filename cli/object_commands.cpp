@@ -167,7 +167,7 @@ int runRelation(const ObjectOptions& options) {
 CLI::App* objectCommand(CLI::App& app, const char* verb, const char* description,
                         const char* nameHelp, ObjectOptions& options) {
   CLI::App* command = app.add_subcommand(verb, description);
-  command->add_option("FILE", options.file, "The .mdb file")->required();
+  command->add_option("FILE", options.file, "The .mdb or .accdb file")->required();
   command->add_option("NAME", options.name, nameHelp)->required();
   return command;
 }

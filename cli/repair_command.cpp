@@ -329,7 +329,7 @@ void addRepairCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) 
   auto options = std::make_shared<RepairOptions>();
   CLI::App* repair = app.add_subcommand(
       "repair", "Save what can be salvaged of each database into DIR/Repair_H-M-S/NAME.sqlite");
-  repair->add_option("FILE", options->files, "The .mdb files");
+  repair->add_option("FILE", options->files, "The .mdb and .accdb files");
   auto* filesFrom =
       repair
           ->add_option("--files-from", options->filesFrom,

@@ -75,7 +75,7 @@ void addRowsCommand(CLI::App& app, int& exitCode, const Verbosity& verbosity) {
   auto options = std::make_shared<RowsOptions>();
   CLI::App* rows =
       app.add_subcommand("rows", "Print the rows of one table as the reader renders them");
-  rows->add_option("FILE", options->file, "The .mdb file")->required();
+  rows->add_option("FILE", options->file, "The .mdb or .accdb file")->required();
   auto* byName = rows->add_option("--table", options->table, "The table's name in the catalog");
   auto* byPage = rows->add_option("--tdef", options->tdefPage,
                                   "The table's definition page (works with a damaged catalog)")

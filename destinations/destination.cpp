@@ -31,6 +31,7 @@ bool DestinationColumn::hasDataType() const {
     case kTypeByte:
     case kTypeInteger:
     case kTypeLong:
+    case kTypeBigInt:
     case kTypeCurrency:
     case kTypeSingle:
     case kTypeDouble:
@@ -112,6 +113,19 @@ void describeIndexes(const TableDefinition& table, TableDescription& description
   }
 }
 
+// Access 2007's complex columns hold a 32-bit key into their values' hidden table, and its
+// extended dates the same values as a date/time, finer: each is saved as that type.
+int destinationType(int jetType) {
+  switch (jetType) {
+    case kTypeComplex:
+      return kTypeLong;
+    case kTypeDateTimeExtended:
+      return kTypeDateTime;
+    default:
+      return jetType;
+  }
+}
+
 }  // namespace
 
 std::string notUniqueNote(std::string_view index, std::string_view table, int64_t duplicates) {
@@ -140,7 +154,10 @@ TableDescription describeTable(const TableDefinition& table, std::string_view na
     const ColumnDefinition& column = table.columns[i];
     DestinationColumn& out = description.columns.emplace_back();
     out.name = column.name;
-    out.jetType = column.type;
+    out.jetType = destinationType(column.type);
+    // A calculated long text is declared a text of no length.
+    if (column.isCalculated && column.type == kTypeText && column.size == 0)
+      out.jetType = kTypeMemo;
     // Jet 4 sizes count the bytes of UTF-16 text.
     out.size = column.type == kTypeText && formatVersion == 1 ? column.size / 2 : column.size;
     out.precision = column.precision;

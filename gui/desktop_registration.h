@@ -9,10 +9,11 @@
 
 namespace vantrel::gui {
 
-// The desktop id under which Vantrel is known to the desktop, and the types of file it opens.
+// The desktop id under which Vantrel is known to the desktop, and the types of file it opens
+// (.mdb and .accdb: shared-mime-info's name for them, and the other names desktops use).
 inline constexpr std::string_view kDesktopId = "vantrel.desktop";
-inline constexpr std::string_view kAccessTypes[] = {"application/vnd.ms-access",
-                                                    "application/x-msaccess"};
+inline constexpr std::string_view kAccessTypes[] = {
+    "application/vnd.ms-access", "application/x-msaccess", "application/msaccess"};
 
 // Where the current user's desktop entries and default applications live.
 struct DesktopPlaces {
@@ -30,8 +31,8 @@ std::string desktopEntryText(const std::filesystem::path& program, std::string_v
 std::string withVantrelAsDefault(std::string_view mimeApps);
 std::string withoutVantrel(std::string_view mimeApps);
 
-// --register: writes the desktop entry and makes Vantrel open .mdb files. --unregister takes
-// both back. Each returns the reason in words when it could not be done.
+// --register: writes the desktop entry and makes Vantrel open .mdb and .accdb files. --unregister
+// takes both back. Each returns the reason in words when it could not be done.
 std::optional<std::string> registerDesktopEntry(const DesktopPlaces& places,
                                                 const std::filesystem::path& program,
                                                 std::string_view icon);

@@ -34,7 +34,7 @@ StartOptions parseStartOptions(const std::vector<std::string>& arguments) {
 
 std::string startOptionsHelp() {
   return "Usage: vantrel [OPTIONS] [FILE.mdb...]\n"
-         "Vantrel for Microsoft Access: salvages damaged .mdb databases, in windows.\n"
+         "Vantrel for Microsoft Access: salvages damaged .mdb and .accdb databases, in windows.\n"
          "The files named are listed in the main window.\n"
          "\n"
          "Options:\n"

@@ -17,7 +17,7 @@ inline const QString kAlreadyRunning =
 inline const QString kAlreadyRunningCaption = QStringLiteral("Vantrel For Microsoft Access");
 
 inline const QString kOpenFilesTitle = QStringLiteral(" Open Access files");
-inline const QString kOpenFilesFilter = QStringLiteral("Microsoft Access Document (*.mdb)");
+inline const QString kOpenFilesFilter = QStringLiteral("Microsoft Access Document (*.mdb *.accdb)");
 inline const QString kFolderTitle = QStringLiteral("Select the Destination Path");
 inline const QString kHelpTitle = QStringLiteral("Help - Vantrel for Microsoft Access");
 

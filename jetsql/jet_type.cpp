@@ -23,6 +23,7 @@ constexpr std::array<std::pair<JetType, std::string_view>, 14> kTypeNames{{
     {JetType::Guid, "GUID"},
     {JetType::Binary, "BINARY"},
     {JetType::Counter, "COUNTER"},
+    {JetType::BigInt, "BIGINT"},
 }};
 
 }  // namespace

@@ -22,6 +22,7 @@ enum class JetType {
   Guid,       // GUID
   Binary,     // BINARY(n)
   Counter,    // COUNTER: a LONG the table numbers its new rows with (an AutoNumber key)
+  BigInt,     // BIGINT, Access 2016's Large Number
 };
 
 struct JetColumnType {

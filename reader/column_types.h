@@ -17,5 +17,9 @@ inline constexpr int kTypeOle = 11;
 inline constexpr int kTypeMemo = 12;
 inline constexpr int kTypeGuid = 15;
 inline constexpr int kTypeNumeric = 16;
+// Access 2007 and later.
+inline constexpr int kTypeComplex = 18;  // attachment, multi-value, version history: a 32-bit key
+inline constexpr int kTypeBigInt = 19;   // Large Number: a 64-bit integer
+inline constexpr int kTypeDateTimeExtended = 20;  // 42 ASCII bytes: days, ticks of 100 ns
 
 }  // namespace vantrel

@@ -68,6 +68,31 @@ bool hasAceSignature(std::span<const uint8_t> page0) {
   return hasSignature(page0, "Standard ACE DB");
 }
 
+bool hasAccessSignature(std::span<const uint8_t> page0) {
+  return hasJetSignature(page0) || hasAceSignature(page0);
+}
+
+int headerAceVersion(std::span<const uint8_t> page0) {
+  constexpr size_t kVersionByteOffset = 0x14;
+  constexpr int kFirstAceVersion = 2;
+  const int version = byteOf(page0, kVersionByteOffset);
+  return std::max(version, kFirstAceVersion);
+}
+
+bool headerDescribesEncryption(std::span<const uint8_t> page0) {
+  constexpr size_t kLengthOffset = 0x299;
+  constexpr size_t kVersionOffset = 0x29B;
+  constexpr int kSmallestDescription = 8;  // the two version numbers and the flags
+  const int length = u16Of(page0, kLengthOffset);
+  if (length < kSmallestDescription ||
+      kVersionOffset + static_cast<size_t>(length) > page0.size()) {
+    return false;
+  }
+  const int major = u16Of(page0, kVersionOffset);
+  const int minor = u16Of(page0, kVersionOffset + 2);
+  return major >= 2 && major <= 4 && minor >= 2 && minor <= 4;
+}
+
 int headerCodePage(std::span<const uint8_t> page0) {
   const auto header = unmaskedHeader(page0);
   if (!header) return 1252;

@@ -16,9 +16,20 @@ class CodePageDecoder;
 int headerCodePage(std::span<const uint8_t> page0);
 
 // Whether page 0 carries the signature of a Jet 3 or Jet 4 database ("Standard Jet DB"), and
-// whether it carries that of Access 2007 and later ("Standard ACE DB"), a format not read here.
+// whether it carries that of Access 2007 and later ("Standard ACE DB").
 bool hasJetSignature(std::span<const uint8_t> page0);
 bool hasAceSignature(std::span<const uint8_t> page0);
+// Either of them.
+bool hasAccessSignature(std::span<const uint8_t> page0);
+
+// The version byte of an Access 2007 or later header (2 and up): a value below 2 in a header
+// with that signature is a damaged byte, read as the first of those versions.
+int headerAceVersion(std::span<const uint8_t> page0);
+
+// Whether an Access 2007 or later header describes Office encryption: the length and the
+// version (2 to 4, both parts) of an encryption description whose bytes fit in page 0. Alone it
+// proves nothing in a damaged header; the open also looks at the pages.
+bool headerDescribesEncryption(std::span<const uint8_t> page0);
 
 // A database password as the header stores it. It protects nothing in the pages, so it is
 // never needed to read them; it is shown only when the user asks for it, so it has no text

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace vantrel {
 
@@ -46,7 +47,47 @@ bool hasTimePart(double value) {
   return false;
 }
 
+// The 19 decimal digits at `at`; none when any is no digit.
+std::optional<int64_t> nineteenDigits(std::span<const uint8_t> stored, size_t at) {
+  constexpr size_t kDigits = 19;
+  if (stored.size() < at + kDigits) return std::nullopt;
+  int64_t value = 0;
+  for (size_t i = at; i < at + kDigits; ++i) {
+    if (stored[i] < '0' || stored[i] > '9') return std::nullopt;
+    // 19 digits may pass the largest 64-bit number: such a count is no date anyway.
+    if (value > (std::numeric_limits<int64_t>::max() - 9) / 10) return std::nullopt;
+    value = value * 10 + (stored[i] - '0');
+  }
+  return value;
+}
+
 }  // namespace
+
+std::optional<SavedDateTime> extendedDateFields(std::span<const uint8_t> stored) {
+  constexpr int64_t kTicksPerSecond = 10'000'000;
+  constexpr int64_t kTicksPerDay = kTicksPerSecond * kSecondsPerDay;
+  constexpr int64_t kDaysFromYearOneTo1970 = 719162;
+  constexpr int64_t kDaysFromYearOneTo1899 = 693594;
+  constexpr int64_t kLastExtendedDay = kDaysFromYearOneTo1970 + kLastDay + kDaysFrom1970To1899;
+  const auto days = nineteenDigits(stored, 0);
+  const auto ticks = nineteenDigits(stored, 20);
+  if (!days || !ticks || stored[19] != ':' || *days > kLastExtendedDay || *ticks >= kTicksPerDay)
+    return std::nullopt;
+  const CivilDate date = civilFromDays(static_cast<long>(*days - kDaysFromYearOneTo1970));
+  SavedDateTime fields;
+  fields.parts = *ticks == 0 ? SavedDateTime::Parts::Date : SavedDateTime::Parts::DateAndTime;
+  fields.year = static_cast<int>(date.year);
+  fields.month = static_cast<int>(date.month);
+  fields.day = static_cast<int>(date.day);
+  const int64_t seconds = *ticks / kTicksPerSecond;
+  fields.hour = static_cast<int>(seconds / 3600);
+  fields.minute = static_cast<int>(seconds / 60 % 60);
+  fields.second = static_cast<int>(seconds % 60);
+  fields.nanosecond = static_cast<int>(*ticks % kTicksPerSecond * 100);
+  fields.serial = static_cast<double>(*days - kDaysFromYearOneTo1899) +
+                  static_cast<double>(*ticks) / static_cast<double>(kTicksPerDay);
+  return fields;
+}
 
 std::optional<SavedDateTime> dateFields(double value) {
   if (!std::isfinite(value) || value < static_cast<double>(kFirstDay) ||

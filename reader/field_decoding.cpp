@@ -123,19 +123,10 @@ void setNumeric(FieldValue& out, std::span<const uint8_t> field, int scale) {
   out.value.kind = SavedValue::Kind::Decimal;
 }
 
-}  // namespace
-
-void decodeField(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
-                 const ColumnDefinition& column, int valueByte, FieldValue& out) {
-  out.text.clear();
-  out.bytes.clear();
-  out.value.kind = SavedValue::Kind::Null;
-  if (column.type == kTypeBoolean) {
-    out.value.kind = SavedValue::Kind::Boolean;
-    out.value.integer = valueByte != 0 ? 0 : 1;
-    return;
-  }
-  if (size == 0) return;
+// Decodes a value of a fixed-size type (and binary) from `page` at `start`; false for the
+// types that are not so stored.
+bool decodeFixedField(std::span<const uint8_t> page, int start, int size,
+                      const ColumnDefinition& column, FieldValue& out) {
   switch (column.type) {
     case kTypeByte:
       if (const int byte = start < 0 ? -1 : byteOf(page, start); byte >= 0) {
@@ -180,6 +171,135 @@ void decodeField(SourceDatabase& db, std::span<const uint8_t> page, int start, i
       if (!out.bytes.empty()) out.value.kind = SavedValue::Kind::Bytes;
       break;
     }
+    case kTypeBigInt:
+      setInteger(out, fixedValue<int64_t>(page, start));
+      break;
+    case kTypeComplex:
+      setInteger(out, fixedValue<int32_t>(page, start));
+      break;
+    case kTypeDateTimeExtended:
+      if (const auto fields = extendedDateFields(fieldBytes(page, start, size))) {
+        out.value.kind = SavedValue::Kind::DateTime;
+        out.value.dateTime = *fields;
+      }
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// A 16-byte decimal result: precision, a byte, scale, sign (0x80 negative), then the magnitude
+// as a 32-bit high word and a 64-bit low part, little-endian.
+void setWideDecimal(FieldValue& out, std::span<const uint8_t> result) {
+  constexpr uint8_t kNegative = 0x80;
+  constexpr int kLargestScale = 28;
+  const int scale = result[2];
+  if (scale > kLargestScale) return;
+  SavedDecimal& decimal = out.value.decimal;
+  const int64_t low =
+      static_cast<int64_t>(u32Of(result, 8)) | static_cast<int64_t>(u32Of(result, 12)) << 32;
+  decimal.magnitude = {0, static_cast<uint32_t>(u32Of(result, 4)),
+                       static_cast<uint32_t>(static_cast<uint64_t>(low) >> 32),
+                       static_cast<uint32_t>(low)};
+  const bool zero = decimal.magnitude == std::array<uint32_t, 4>{};
+  decimal.negative = (result[3] & kNegative) != 0 && !zero;
+  decimal.scale = scale;
+  out.value.kind = SavedValue::Kind::Decimal;
+}
+
+// The result of a calculated column is stored as the expression's own type, which the
+// column's type does not always tell (that lives in the column's properties): its length
+// does, but for 8 bytes under a double, where a currency result is told by its bits, which
+// as a double would be a subnormal number or a NaN (a small negative amount), which no
+// calculation stores.
+void decodeCalculatedResult(std::span<const uint8_t> result, const ColumnDefinition& column,
+                            FieldValue& out) {
+  constexpr size_t kWideDecimalBytes = 16;
+  ColumnDefinition stored = column;
+  switch (result.size()) {
+    case 0:
+      return;
+    case 1:
+      // A Yes/No result, in a column its definition declares a number: Access's -1 and 0.
+      setInteger(out, std::optional<int>(result[0] != 0 ? -1 : 0));
+      return;
+    case 2:
+      stored.type = kTypeInteger;
+      break;
+    case 4:
+      if (column.type != kTypeLong) stored.type = kTypeSingle;
+      break;
+    case 8:
+      if (column.type == kTypeDouble) {
+        const auto bits =
+            static_cast<uint64_t>(u32Of(result, 0)) | static_cast<uint64_t>(u32Of(result, 4)) << 32;
+        constexpr uint64_t kExponentBits = 0x7FF0000000000000;
+        const uint64_t exponent = bits & kExponentBits;
+        if ((exponent == 0 && bits != 0) || exponent == kExponentBits) stored.type = kTypeCurrency;
+      } else if (column.type != kTypeCurrency && column.type != kTypeDateTime &&
+                 column.type != kTypeBigInt) {
+        stored.type = kTypeDouble;
+      }
+      break;
+    case kWideDecimalBytes:
+      setWideDecimal(out, result);
+      return;
+    default:
+      break;
+  }
+  decodeFixedField(result, 0, static_cast<int>(result.size()), stored, out);
+}
+
+// A calculated column stores its result wrapped: 16 bytes, the result's length (32 bits), the
+// result as its type stores it, then a few bytes more. A long result is a long value.
+void decodeCalculated(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
+                      const ColumnDefinition& column, FieldValue& out) {
+  constexpr int kLengthAt = 16;
+  constexpr int kResultAt = 20;
+  std::vector<uint8_t> longValue;
+  std::span<const uint8_t> wrapped;
+  const bool longResult =
+      column.type == kTypeMemo || (column.type == kTypeText && column.size == 0);
+  if (longResult) {
+    if (start < 0) return;
+    longValue = readLongValue(db, page, start, size);
+    wrapped = longValue;
+  } else {
+    wrapped = fieldBytes(page, start, size);
+  }
+  if (wrapped.size() < static_cast<size_t>(kResultAt)) return;
+  const int64_t declared = u32Of(wrapped, kLengthAt);
+  const auto available = static_cast<int64_t>(wrapped.size()) - kResultAt;
+  // A length beyond the wrapper is damage: the bytes that are there are all the result has.
+  const auto length = static_cast<int>(declared < 0 ? available : std::min(declared, available));
+  const auto result = wrapped.subspan(kResultAt, static_cast<size_t>(length));
+  if (column.type == kTypeText || column.type == kTypeMemo) {
+    if (!result.empty()) setText(out, db.decodeText(result));
+    return;
+  }
+  decodeCalculatedResult(result, column, out);
+}
+
+}  // namespace
+
+void decodeField(SourceDatabase& db, std::span<const uint8_t> page, int start, int size,
+                 const ColumnDefinition& column, int valueByte, FieldValue& out) {
+  out.text.clear();
+  out.bytes.clear();
+  out.value.kind = SavedValue::Kind::Null;
+  if (column.type == kTypeBoolean) {
+    out.value.kind = SavedValue::Kind::Boolean;
+    out.value.integer = valueByte != 0 ? 0 : 1;
+    return;
+  }
+  if (size == 0) return;
+  if (column.isCalculated) {
+    decodeCalculated(db, page, start, size, column, out);
+    return;
+  }
+  if (decodeFixedField(page, start, size, column, out)) return;
+  switch (column.type) {
     case kTypeOle:
       out.bytes = readLongValue(db, page, start, size);
       out.value.kind = SavedValue::Kind::Bytes;

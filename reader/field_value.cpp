@@ -63,6 +63,18 @@ std::string decimalText(const SavedDecimal& decimal) {
   return decimal.negative ? "-" + digits : digits;
 }
 
+std::string secondFractionText(const SavedDateTime& dateTime) {
+  constexpr int kDigits = 9;
+  if (dateTime.nanosecond <= 0 || dateTime.nanosecond >= 1'000'000'000) return {};
+  std::string text(kDigits + 1, '0');
+  text[0] = '.';
+  for (int i = kDigits, rest = dateTime.nanosecond; i > 0; --i, rest /= 10)
+    text[static_cast<size_t>(i)] = static_cast<char>('0' + rest % 10);
+  while (text.back() == '0')
+    text.pop_back();
+  return text;
+}
+
 std::string guidText(std::span<const uint8_t> guid) {
   if (guid.size() < 16) return {};
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -17,12 +17,14 @@ struct SavedDateTime {
   // as "yyyy-mm-dd hh:mm:ss".
   enum class Parts : uint8_t { DateAndTime, Date, Time };
   Parts parts = Parts::DateAndTime;
-  int year = 1899;  // 100 to 9999
+  int year = 1899;  // 100 to 9999 (Date/Time Extended: 1 to 9999)
   int month = 12;   // 1 to 12
   int day = 30;     // 1 to 31
   int hour = 0;     // 0 to 23
   int minute = 0;
   int second = 0;
+  // Below the second, in nanoseconds (steps of 100): only a Date/Time Extended value has it.
+  int nanosecond = 0;
   double serial = 0;
 };
 
@@ -72,6 +74,10 @@ bool holdsNothing(std::span<const FieldValue> fields);
 
 // The decimal's exact digits: "-922337203685477.5808", "0.0050", "12".
 std::string decimalText(const SavedDecimal& decimal);
+
+// The part of a second of a date/time value as ".1234567" (no trailing zeros); empty when it
+// has none.
+std::string secondFractionText(const SavedDateTime& dateTime);
 
 // A GUID as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}": the first three groups are
 // little-endian numbers, the last eight bytes stand as stored. Empty for fewer than 16 bytes.

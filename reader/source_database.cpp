@@ -167,6 +167,18 @@ PageCoding pageCodingOf(const SourceFile& file, const JetFormat& format, uint32_
   return {key, true};
 }
 
+// Whether an Access 2007 or later file is encrypted: its header describes the encryption and
+// its pages do not read as pages. A description left in a damaged header over pages that read
+// as they are is no encryption.
+bool encryptedPages(SourceDatabase& db, std::span<const uint8_t> page0) {
+  if (!headerDescribesEncryption(page0)) return false;
+  const int64_t last = std::min(db.pageCount() - 1, kCodingSamplePages);
+  int plainPages = 0;
+  for (int64_t n = 1; n <= last; ++n)
+    plainPages += looksLikePage(db.page(n).bytes()) ? 1 : 0;
+  return plainPages * 2 <= last;
+}
+
 }  // namespace
 
 namespace {
@@ -200,19 +212,24 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
                           ? OpenFailure::kTooShort
                           : OpenFailure::kReadError);
   }
-  if (hasAceSignature(header.bytes())) return Unexpected(OpenFailure::kNewerAccess);
+  const bool ace = hasAceSignature(header.bytes());
   const int64_t versionField = u32Of(header.bytes(), kVersionOffset);
-  JetVersion version = versionField == 1 ? JetVersion::kJet4 : JetVersion::kJet3;
-  if (versionField != 0 && versionField != 1) {
+  JetVersion version = versionField == 1 || ace ? JetVersion::kJet4 : JetVersion::kJet3;
+  if (!ace && versionField != 0 && versionField != 1) {
     version = versionByContent(*db);
   }
   db->setCodePage(headerCodePage(header.bytes()));
   db->setFormat(version);
+  if (ace) {
+    if (encryptedPages(*db, header.bytes())) return Unexpected(OpenFailure::kEncrypted);
+    db->setAceVersion(headerAceVersion(header.bytes()));
+  }
   db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes()),
-                                 hasJetSignature(header.bytes())));
+                                 hasAccessSignature(header.bytes())));
   db->setDatabasePassword(headerPassword(header.bytes(), version, db->codePageDecoder()));
   db->wideTextSeen = 0;
-  if (run != nullptr) run->sourceFormatVersion.store(db->formatVersion());
+  if (run != nullptr)
+    run->sourceFormatVersion.store(db->isAce() ? db->aceVersion() : db->formatVersion());
   return db;
 }
 

@@ -94,7 +94,12 @@ class SourceDatabase {
   const JetFormat& format() const { return *format_; }
   // The header's version value (0 Jet 3, 1 Jet 4), as the layers above record it.
   int formatVersion() const { return format_->versionNumber(); }
+  // Jet 4 also for Access 2007 and later files (.accdb), whose pages are laid out the same.
   bool isJet4() const { return format_->isJet4(); }
+  // The header's version byte of an Access 2007 or later file (2 Access 2007, 3 Access 2010,
+  // 5 Access 2016, 6 Access 2019); 0 for a Jet 3 or Jet 4 file.
+  int aceVersion() const { return aceVersion_; }
+  bool isAce() const { return aceVersion_ > 0; }
   int pageSize() const { return format_->pageSize; }
   // Whole pages in the file: the bound for every walk over pages.
   int64_t pageCount() const { return pages_.pageCount(); }
@@ -137,6 +142,7 @@ class SourceDatabase {
 
   // Format facts that the open decides.
   void setFormat(JetVersion version);
+  void setAceVersion(int version) { aceVersion_ = version; }
   void setCodePage(int codePage);
   void setPageCoding(PageCoding coding);
   void setDatabasePassword(std::optional<DatabasePassword> password) {
@@ -148,6 +154,7 @@ class SourceDatabase {
  private:
   SourceFile file_;
   const JetFormat* format_ = &kJet3PageFormat;
+  int aceVersion_ = 0;
   RunState* run_ = nullptr;
   PageCoding coding_;
   PageSource pages_;
@@ -163,7 +170,7 @@ class SourceDatabase {
   friend const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db);
 };
 
-// Why a file cannot be opened as a Jet 3 or Jet 4 database.
+// Why a file cannot be opened as an Access database.
 enum class OpenFailure {
   kMissing,       // no such file
   kFolder,        // a folder, not a file
@@ -171,13 +178,15 @@ enum class OpenFailure {
   kEmpty,         // no bytes at all
   kNoPermission,  // the file may not be read
   kTooShort,      // shorter than one page
-  kNewerAccess,   // an Access 2007 or later database (.accdb), which is not Jet 3 or Jet 4
+  kEncrypted,     // an Access 2007 or later database encrypted with a password: its pages are
+                  // ciphered and hold nothing readable without it
   kReadError,     // the system could not read it
 };
 
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
-// the version field is damaged). When the file cannot be opened or page 0 not read, the
-// failure tells why. `run`, when given, receives the format version and is asked at every row.
+// the version field is damaged). Access 2007 and later files open as the Jet 4 they build on. When
+// the file cannot be opened or page 0 not read, the failure tells why. `run`, when given, receives
+// the format version and is asked at every row.
 Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
     const std::filesystem::path& path, RunState* run = nullptr);
 

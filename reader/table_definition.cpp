@@ -70,6 +70,14 @@ ColumnDefinition parseColumnEntry(const JetFormat& format, std::span<const uint8
   column.isAutoNumber = (flags & (kColumnAutoLongFlag | kColumnAutoGuidFlag)) != 0;
   column.fixedOffset = u16Of(entry, format.columnFixedOffsetOffset);
   column.size = column.type == kTypeBoolean ? 0 : u16Of(entry, format.columnSizeOffset);
+  constexpr size_t kFlagsAt = 15;
+  constexpr size_t kExtendedFlagsAt = 16;
+  constexpr uint8_t kHyperlinkFlag = 0x80;
+  constexpr uint8_t kCalculatedFlags = 0xC0;
+  if (format.isJet4()) {
+    column.isHyperlink = column.type == kTypeMemo && (entry[kFlagsAt] & kHyperlinkFlag) != 0;
+    column.isCalculated = (entry[kExtendedFlagsAt] & kCalculatedFlags) == kCalculatedFlags;
+  }
   if (column.type == kTypeNumeric) {
     column.precision = entry[11];
     column.scale = entry[12];

@@ -48,6 +48,10 @@ struct ColumnDefinition {
   int scale = 0;          // numeric only
   int fixedOffset = 0;
   int rowColumnNumber = 0;  // kept, not used
+  // Access 2007 and later: the stored value is the result of an expression, wrapped (see
+  // field_decoding); a long text is a link ("text#address#sub-address#").
+  bool isCalculated = false;
+  bool isHyperlink = false;
 };
 
 struct TableDefinition {

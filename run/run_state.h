@@ -59,7 +59,8 @@ class RunState {
   static constexpr int kConfirmedStop = 2;
   std::atomic<RunPhase> runPhase{RunPhase::kNone};
   std::atomic<int> savingListRow{0};  // row of the next saving-list line
-  // Format version of the last source database that opened (1 Jet 4, 0 Jet 3). The workflow
+  // Format version of the last source database that opened (0 Jet 3, 1 Jet 4, 2 and up the
+  // header's version byte of Access 2007 and later). The workflow
   // sets kNoFormatVersion before it opens a file, so a file that does not open leaves it so.
   static constexpr int kNoFormatVersion = -1;
   std::atomic<int> sourceFormatVersion{0};

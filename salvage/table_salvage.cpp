@@ -37,6 +37,25 @@ TableDescription placeTable(const TableDescription& table, SalvageContext& conte
   return held;
 }
 
+// Access 2007 and later columns that reach the destination as another form of their value
+// than the source shows: the log says what the saved values are and where the rest stayed.
+void noteStoredForms(const TableDefinition& table, const TableDescription& description,
+                     SalvageContext& context) {
+  for (size_t i = 0; i < table.columns.size() && i < description.columns.size(); ++i) {
+    const ColumnDefinition& column = table.columns[i];
+    const std::string where =
+        "column [" + description.columns[i].name + "] of table [" + description.name + "]";
+    if (column.isCalculated) {
+      context.appendLog("Saved as values: calculated " + where +
+                        " (the results it stored; its expression is not saved)\r\n");
+    } else if (column.type == kTypeComplex) {
+      context.appendLog("Saved as keys: " + where +
+                        " (attachments, multiple values or version history: the key of its "
+                        "values, which stay in the source)\r\n");
+    }
+  }
+}
+
 // Re-creates the table in the destination; what the destination refuses is logged and the
 // rest still made. A destination that can take nothing more creates nothing.
 TableCreation recreateTable(const TableDescription& table, SalvageContext& context,
@@ -127,6 +146,7 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   if (context.destination != nullptr) description = placeTable(description, context);
   std::string refusal;  // why the table or its rows are not in the destination
   const TableCreation creation = recreateTable(description, context, refusal);
+  noteStoredForms(table, description, context);
 
   RowCursor cursor;
   std::unique_ptr<RowSink> rows;

@@ -118,6 +118,7 @@ bool appendTimestamp(const SavedDateTime& value, std::string& out) {
   appendPadded(shown.minute, 2, out);
   out += ':';
   appendPadded(shown.second, 2, out);
+  out += secondFractionText(value);
   return true;
 }
 
@@ -172,6 +173,7 @@ bool appendNumber(int jetType, double number, std::string& out) {
 }
 
 bool integerFits(int jetType, int64_t value) {
+  if (jetType == kTypeBigInt) return true;
   if (jetType == kTypeLong) {
     return value >= std::numeric_limits<int32_t>::min() &&
            value <= std::numeric_limits<int32_t>::max();
@@ -191,6 +193,8 @@ std::optional<std::string> postgresColumnType(const DestinationColumn& column) {
       return "smallint";
     case kTypeLong:
       return "integer";
+    case kTypeBigInt:
+      return "bigint";
     case kTypeCurrency:
       return "numeric(19,4)";
     case kTypeNumeric:
@@ -239,18 +243,25 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       if (stored) out += value.integer != 0 ? 't' : 'f';
       break;
     case Kind::Integer:
-      stored = (type == kTypeByte || type == kTypeInteger || type == kTypeLong) &&
-               integerFits(type, value.integer);
+      stored =
+          (type == kTypeByte || type == kTypeInteger || type == kTypeLong || type == kTypeBigInt) &&
+          integerFits(type, value.integer);
       if (stored) appendInteger(value.integer, out);
       break;
     case Kind::Double:
-      stored =
-          (type == kTypeSingle || type == kTypeDouble) && appendNumber(type, value.number, out);
+      // An unbounded numeric column (a calculated one) takes a floating-point result too.
+      stored = (type == kTypeSingle || type == kTypeDouble ||
+                (type == kTypeNumeric && !validNumericPair(column.precision, column.scale))) &&
+               appendNumber(type, value.number, out);
       break;
     case Kind::Decimal: {
       const std::string digits = decimalText(value.decimal);
+      // A calculated column's decimal result may lie in a double column, or in a numeric
+      // one without bounds: the server takes the digits as its type.
       stored = (type == kTypeCurrency && fitsNumeric(digits, 19, 4)) ||
-               (type == kTypeNumeric && fitsNumeric(digits, column.precision, column.scale));
+               (type == kTypeNumeric && (fitsNumeric(digits, column.precision, column.scale) ||
+                                         !validNumericPair(column.precision, column.scale))) ||
+               type == kTypeDouble || type == kTypeSingle;
       if (stored) out += digits;
       break;
     }

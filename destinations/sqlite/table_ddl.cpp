@@ -36,6 +36,8 @@ std::optional<JetColumnType> sqliteColumnType(const DestinationColumn& column) {
       return JetColumnType{JetType::Int, std::nullopt};
     case kTypeLong:
       return JetColumnType{JetType::Long, std::nullopt};
+    case kTypeBigInt:
+      return JetColumnType{JetType::BigInt, std::nullopt};
     case kTypeCurrency:
       return JetColumnType{JetType::Currency, std::nullopt};
     case kTypeSingle:

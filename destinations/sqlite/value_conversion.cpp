@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "destinations/sqlite/dao_exception.h"
@@ -284,6 +285,7 @@ void setIsoDate(DestinationValue& out, const SavedDateTime& date) {
   appendTwoDigits(iso, midnight ? 0 : date.minute);
   iso += ':';
   appendTwoDigits(iso, midnight ? 0 : date.second);
+  if (!midnight) iso += secondFractionText(date);
   out.kind = DestinationValue::Kind::Text;
   out.borrowed.reset();
 }
@@ -349,6 +351,10 @@ void convertValueText(JetType type, std::string_view text, DestinationValue& out
     case JetType::Long:
     case JetType::Counter:
       setInteger(out, convertWholeNumber(value, kLongLow, kLongHigh, jetTypeName(type)));
+      return;
+    case JetType::BigInt:
+      setInteger(out, convertWholeNumber(value, std::numeric_limits<long long>::min(),
+                                         std::numeric_limits<long long>::max(), "BIGINT"));
       return;
     case JetType::Currency:
       setReal(out, convertDecimalNumber(value, kCurrencyLimit, "CURRENCY"));

@@ -131,7 +131,7 @@ TEST(TableDdlTest, TypeTextsAndTextLengthsByVersion) {
 
 TEST(TableDdlTest, ColumnsWithoutTypeAreLeftOutAndNamed) {
   const auto t =
-      table({column("Odd", 13), column("Id", 4, 4, 1, 1), column("Odder", 18, 4, 0, 1)}, 1);
+      table({column("Odd", 13), column("Id", 4, 4, 1, 1), column("Odder", 17, 4, 0, 1)}, 1);
   EXPECT_EQ(ddlTexts(t, "T", 1), (Statements{"CREATE TABLE [T]([Id] LONG);",
                                              "ALTER TABLE [T] ADD PRIMARY KEY ([Id]);"}));
   EXPECT_EQ(describeTable(t, "T", 1).columnsWithoutType(), (Statements{"Odd", "Odder"}));

@@ -35,17 +35,20 @@ TEST(DesktopRegistrationTest, RegisterMakesVantrelTheDefaultAndUnregisterGivesTh
   ASSERT_EQ(registerDesktopEntry(places, "/opt/my tools/vantrel", "vantrel"), std::nullopt);
   const std::string entry = readAll(places.applications / "vantrel.desktop");
   EXPECT_NE(entry.find("Exec=\"/opt/my tools/vantrel\" %F\n"), std::string::npos);
-  EXPECT_NE(entry.find("MimeType=application/vnd.ms-access;application/x-msaccess;\n"),
+  EXPECT_NE(entry.find("MimeType=application/vnd.ms-access;application/x-msaccess;"
+                       "application/msaccess;\n"),
             std::string::npos);
   EXPECT_EQ(readAll(places.mimeApps),
             "# the user's own\n"
             "[Default Applications]\n"
             "application/x-msaccess=vantrel.desktop;\n"
+            "application/msaccess=vantrel.desktop;\n"
             "text/plain=editor.desktop\n"
             "application/vnd.ms-access=vantrel.desktop;\n"
             "\n"
             "[Added Associations]\n"
             "application/vnd.ms-access=vantrel.desktop;\n"
+            "application/msaccess=vantrel.desktop;\n"
             "application/x-msaccess=vantrel.desktop;base.desktop;\n");
 
   ASSERT_EQ(unregisterDesktopEntry(places), std::nullopt);

@@ -7,8 +7,10 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "reader/column_types.h"
+#include "tests/support/page_image.h"
 #include "tests/support/table_fixture.h"
 
 namespace vantrel {
@@ -279,6 +281,51 @@ TEST(FieldDecodingTest, ValuesThatDoNotFitThePageAreNull) {
   EXPECT_EQ(kind(4090, 16, kTypeGuid), SavedValue::Kind::Null);
   EXPECT_EQ(kind(100, 8, kTypeOle), SavedValue::Kind::Bytes);
   EXPECT_EQ(kind(100, 0, kTypeLong), SavedValue::Kind::Null) << "a field of no bytes";
+}
+
+// Access 2007 and later values at their bounds and damaged (the corpus has the usual ones):
+// Large Number, Date/Time Extended from year 1, and calculated results whose wrapper lies.
+TEST(FieldDecodingTest, AccessTwoThousandSevenValuesAtTheirBounds) {
+  TableFixture t(1, {{.name = "C", .type = kTypeBigInt, .size = 8, .fixed = true}});
+  auto db = t.open();
+  EXPECT_EQ(decoded(*db, littleEndian(0x8000000000000001, 8), kTypeBigInt).value.integer,
+            std::numeric_limits<int64_t>::min() + 1);
+  const auto extended = [&](std::string_view text) {
+    return decoded(*db, std::vector<uint8_t>(text.begin(), text.end()), kTypeDateTimeExtended);
+  };
+  const FieldValue first = extended("0000000000000000000:0000000000000000100:7");
+  ASSERT_EQ(first.value.kind, SavedValue::Kind::DateTime);
+  EXPECT_EQ(std::make_tuple(first.value.dateTime.year, first.value.dateTime.month,
+                            first.value.dateTime.day, first.value.dateTime.nanosecond),
+            std::make_tuple(1, 1, 1, 10000));
+  EXPECT_EQ(secondFractionText(first.value.dateTime), ".00001");
+  for (const std::string_view damaged :
+       {"0000000000003652059:0000000000000000000:7",  // 10000-01-01
+        "0000000000000737954:0000000864000000000:7",  // a day
+        "00000000000007379x4:0000000000000000000:7", "9999999999999999999:0000000000000000000:7",
+        "0000000000000737954-0000000000000000000:7", "0000000000000737954:00000000000"}) {
+    EXPECT_EQ(extended(damaged).value.kind, SavedValue::Kind::Null) << damaged;
+  }
+
+  // 16 bytes, the result's length, the result, 3 bytes more.
+  const auto calculated = [&](int type, std::vector<uint8_t> result, uint64_t length) {
+    std::vector<uint8_t> stored(16, 0);
+    const auto declared = littleEndian(length, 4);
+    stored.insert(stored.end(), declared.begin(), declared.end());
+    stored.insert(stored.end(), result.begin(), result.end());
+    stored.insert(stored.end(), 3, 0);
+    FieldValue field;
+    decodeField(*db, stored, 0, static_cast<int>(stored.size()),
+                ColumnDefinition{.type = type, .size = 39, .isCalculated = true}, 0, field);
+    return field;
+  };
+  EXPECT_TRUE(calculated(kTypeText, test::compressedJet4("Wayne"), 4000).text.starts_with("Wayne"))
+      << "a length beyond the wrapper takes the bytes there are";
+  std::vector<uint8_t> wide(16, 0);
+  wide[2] = 29;  // a scale no decimal has
+  wide[8] = 1;
+  EXPECT_EQ(calculated(kTypeDouble, wide, 16).value.kind, SavedValue::Kind::Null);
+  EXPECT_EQ(calculated(kTypeLong, {}, 0).value.kind, SavedValue::Kind::Null);
 }
 
 }  // namespace

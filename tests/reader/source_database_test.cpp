@@ -61,6 +61,50 @@ TEST(OpenSourceDatabaseTest, DamagedVersionFieldIsDecidedByPagesTwoAndFour) {
   EXPECT_EQ(db->formatVersion(), 1);
 }
 
+// An Access 2007 and later header over Jet 4 pages: version byte 0x14 (0x15 may hold more).
+FileImage aceFile(int versionByte, int pageCount) {
+  FileImage file(1, pageCount);
+  const std::string_view signature = "Standard ACE DB";
+  file.page(0).putBytes(
+      4, std::span(reinterpret_cast<const uint8_t*>(signature.data()), signature.size()));
+  file.page(0).put32(0x14, 0x100 | static_cast<uint32_t>(versionByte));
+  for (int n = 1; n < pageCount; ++n)
+    file.page(n).put8(0, 1).put8(1, 1);
+  return file;
+}
+
+TEST(OpenSourceDatabaseTest, AccessTwoThousandSevenAndLaterOpenAsJet4UnlessEncrypted) {
+  TempDir dir;
+  for (const auto& [versionByte, told] : {std::pair{2, 2}, {6, 6}, {0, 2}}) {
+    SilentRunHooks hooks;
+    RunState run(hooks);
+    auto db = openSourceDatabase(writeFile(dir, aceFile(versionByte, 4).bytes(), "a.accdb"), &run);
+    ASSERT_TRUE(db) << versionByte;
+    EXPECT_TRUE(db->isJet4());
+    EXPECT_EQ(db->pageSize(), 4096);
+    EXPECT_EQ(db->aceVersion(), told) << "a damaged version byte still reads as ACE";
+    EXPECT_EQ(run.sourceFormatVersion.load(), told);
+    EXPECT_FALSE(db->databasePassword());
+  }
+
+  // Office encryption described in the header: refused when the pages do not read as pages,
+  // opened when they do (the description is then a damaged field).
+  FileImage encrypted = aceFile(3, 6);
+  encrypted.page(0).put16(0x299, 0xC6).put16(0x29B, 4).put16(0x29D, 2);
+  auto plain = tryOpenSourceDatabase(writeFile(dir, encrypted.bytes(), "plain.accdb"));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ((*plain)->aceVersion(), 3);
+  for (int n = 1; n < 6; ++n)
+    encrypted.page(n).put8(0, 0x5A).put8(1, 0xC3);
+  const auto refused = tryOpenSourceDatabase(writeFile(dir, encrypted.bytes(), "enc.accdb"));
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error(), OpenFailure::kEncrypted);
+  // A Jet file's header never describes Office encryption, whatever those bytes hold.
+  FileImage jet4(1, 3);
+  jet4.page(0).put16(0x299, 0xC6).put16(0x29B, 4).put16(0x29D, 2);
+  EXPECT_TRUE(tryOpenSourceDatabase(writeFile(dir, jet4.bytes(), "jet4.mdb")));
+}
+
 TEST(OpenSourceDatabaseTest, FilesThatCannotBeOpened) {
   TempDir dir;
   EXPECT_FALSE(openSourceDatabase(dir / "missing.mdb"));

@@ -58,6 +58,20 @@ std::vector<CorpusFile> protectedJetFiles() {
   return files;
 }
 
+std::vector<CorpusFile> aceFiles() {
+  std::vector<CorpusFile> files;
+  const auto dir = corpusDir();
+  std::error_code error;
+  if (!dir || !std::filesystem::is_directory(*dir / "ace", error)) return files;
+  for (const auto& entry : std::filesystem::directory_iterator(*dir / "ace")) {
+    if (entry.path().extension() == ".accdb")
+      files.push_back({entry.path().stem().string(), entry.path(), 1});
+  }
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return a.stem < b.stem; });
+  return files;
+}
+
 std::string readTextFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

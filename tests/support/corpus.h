@@ -16,7 +16,7 @@ std::optional<std::filesystem::path> corpusDir();
 struct CorpusFile {
   std::string stem;  // file name without .mdb, also the oracle folder's name
   std::filesystem::path path;
-  int formatVersion = 0;  // by its folder: 0 jet3, 1 jet4
+  int formatVersion = 0;  // by its folder: 0 jet3, 1 jet4 and ace
   std::filesystem::path oracleDir() const;
 };
 
@@ -25,6 +25,8 @@ std::vector<CorpusFile> corpusFiles();
 // The Jet files of protected/ (database passwords, encoded pages), in name order; their
 // version is the header's.
 std::vector<CorpusFile> protectedJetFiles();
+// The Access 2007 and later files of ace/ (all readable, none encrypted), in name order.
+std::vector<CorpusFile> aceFiles();
 
 std::string readTextFile(const std::filesystem::path& path);
 

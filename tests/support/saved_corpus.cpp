@@ -66,6 +66,18 @@ bool sameCell(sqlite3_stmt* row, int c, const std::string& type, const nlohmann:
     if (got.size() == 8) got = "1899-12-30 " + got;
     return got == want.substr(0, 19) || (want.size() > 19 && want.substr(20) >= "500");
   }
+  if (type == "bigint") return text() == expected.get<std::string>();
+  if (type == "datetimextended") {
+    // "2021.06.14 22:45:12.345678900" against ISO text that drops zeros: "2021-06-14
+    // 22:45:12.3456789".
+    std::string want = expected.get<std::string>();
+    std::replace(want.begin(), want.begin() + 10, '.', '-');
+    while (want.back() == '0')
+      want.pop_back();
+    if (want.back() == '.') want.pop_back();
+    if (want.ends_with(" 00:00:00")) want.resize(10);
+    return text() == want;
+  }
   std::string want = expected.get<std::string>();
   return text() == want.substr(0, want.find('\0'));
 }
@@ -98,8 +110,12 @@ int64_t compareRows(const Destination& saved, const std::string& table,
   for (size_t r = 0; r < oracleRows.size() && sqlite3_step(row) == SQLITE_ROW; ++r) {
     const auto& values = oracleRows[r];
     for (size_t c = 0; c < values.size(); ++c) {
+      // Both peers misread calculated columns, and mdb-reader gives the files behind a complex
+      // column's key: those are checked on their own.
+      const auto& column = described["columns"][c];
+      if (column.value("calculated", false) || column.contains("complex")) continue;
       ++cells;
-      const std::string type = described["columns"][c]["type"];
+      const std::string type = column["type"];
       if (!sameCell(row, static_cast<int>(c), type, values[c])) {
         ++differences;
         ADD_FAILURE() << table << "." << described["columns"][c]["name"] << " (" << type << "): "
@@ -143,6 +159,11 @@ void expectSavedLikeOracle(const CorpusFile& file, const std::filesystem::path& 
   for (const auto& relation : relationsJson) {
     const std::string table = relation["table"];
     if (table.rfind("MSys", 0) == 0) continue;
+    // A linked table has no rows here to relate: its relation stays with its own database.
+    const auto& linked = oracle["linked"];
+    if (std::ranges::find(linked, relation["table"]) != linked.end() ||
+        std::ranges::find(linked, relation["referencedTable"]) != linked.end())
+      continue;
     const std::string count = saved.scalar(
         "SELECT count(*) FROM MSysVantrelRelations WHERE foreign_table = " + quoted(table) +
         " AND primary_table = " + quoted(relation["referencedTable"].get<std::string>()));
