@@ -8,7 +8,7 @@
 namespace vantrel {
 namespace {
 
-constexpr std::array<std::pair<JetType, std::string_view>, 14> kTypeNames{{
+constexpr std::array<std::pair<JetType, std::string_view>, 15> kTypeNames{{
     {JetType::Bit, "BIT"},
     {JetType::Byte, "BYTE"},
     {JetType::Int, "INT"},
