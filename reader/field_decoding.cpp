@@ -217,6 +217,17 @@ void decodeCalculatedResult(std::span<const uint8_t> result, const ColumnDefinit
                             FieldValue& out) {
   constexpr size_t kWideDecimalBytes = 16;
   ColumnDefinition stored = column;
+  // The result's own type, when the table's properties give one that fits the bytes stored.
+  const int resultType = column.calculatedResultType;
+  const auto fits = [&](int type, size_t bytes) {
+    return resultType == type && result.size() == bytes;
+  };
+  if (fits(kTypeCurrency, 8) || fits(kTypeDouble, 8) || fits(kTypeDateTime, 8) ||
+      fits(kTypeLong, 4) || fits(kTypeSingle, 4) || fits(kTypeInteger, 2) || fits(kTypeByte, 1)) {
+    stored.type = resultType;
+    decodeFixedField(result, 0, static_cast<int>(result.size()), stored, out);
+    return;
+  }
   switch (result.size()) {
     case 0:
       return;

@@ -6,6 +6,9 @@ namespace vantrel {
 
 const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db) {
   if (!db.propertyBytes_) {
+    // Reading the catalog opens its definition, which asks for nothing here; an empty set
+    // stands meanwhile, so that no damaged definition can ask again.
+    db.propertyBytes_ = std::make_shared<ObjectPropertyBytes>();
     DamageSink* const sink = db.damageSink();
     db.setDamageSink(nullptr);
     auto read = std::make_shared<ObjectPropertyBytes>();

@@ -1,9 +1,11 @@
 #include "reader/table_definition.h"
 
-#include "reader/column_types.h"
-#include "reader/row_page.h"
-
 #include <algorithm>
+
+#include "reader/catalog_rows.h"
+#include "reader/column_types.h"
+#include "reader/object_properties.h"
+#include "reader/row_page.h"
 
 namespace vantrel {
 
@@ -156,12 +158,37 @@ int TdefCursor::readU16() {
   return read(bytes) ? bytes[0] | bytes[1] << 8 : -1;
 }
 
+namespace {
+
+// A calculated column's definition declares a type its results need not have; the table's
+// properties hold the result's own type and the expression.
+void readCalculatedColumns(SourceDatabase& db, TableDefinition& table) {
+  if (table.catalogObject.tdefPage <= kLastSystemTdefPage ||
+      std::ranges::none_of(table.columns, &ColumnDefinition::isCalculated)) {
+    return;
+  }
+  const auto properties = tableProperties(db, table.catalogObject.tdefPage);
+  if (!properties) return;
+  for (ColumnDefinition& column : table.columns) {
+    const PropertyGroup* group = column.isCalculated ? properties->column(column.name) : nullptr;
+    if (group == nullptr) continue;
+    if (const StoredProperty* type = group->find("ResultType");
+        type != nullptr && type->value.value.kind == SavedValue::Kind::Integer) {
+      column.calculatedResultType = static_cast<int>(type->value.value.integer);
+    }
+    column.calculatedExpression = textProperty(*group, "Expression").value_or("");
+  }
+}
+
+}  // namespace
+
 std::optional<OpenedTable> openTable(SourceDatabase& db, const CatalogObject& object,
                                      OpenTableOptions options) {
   auto table = readTableDefinition(db, object);
   if (!table) return std::nullopt;
   readColumns(db, *table);
   if (table->columns.empty() && !options.keepWithoutColumns) return std::nullopt;
+  readCalculatedColumns(db, *table);
   return OpenedTable{.definition = std::move(*table), .cursor = {}};
 }
 

@@ -51,6 +51,10 @@ struct ColumnDefinition {
   // Access 2007 and later: the stored value is the result of an expression, wrapped (see
   // field_decoding); a long text is a link ("text#address#sub-address#").
   bool isCalculated = false;
+  // A calculated column's result type and expression, from the table's properties; 0 and
+  // empty when they cannot be read.
+  int calculatedResultType = 0;
+  std::string calculatedExpression;
   bool isHyperlink = false;
 };
 

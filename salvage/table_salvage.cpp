@@ -46,8 +46,11 @@ void noteStoredForms(const TableDefinition& table, const TableDescription& descr
     const std::string where =
         "column [" + description.columns[i].name + "] of table [" + description.name + "]";
     if (column.isCalculated) {
-      context.appendLog("Saved as values: calculated " + where +
-                        " (the results it stored; its expression is not saved)\r\n");
+      const std::string expression = column.calculatedExpression.empty()
+                                         ? std::string("its expression")
+                                         : "its expression " + column.calculatedExpression;
+      context.appendLog("Saved as values: calculated " + where + " (the results it stored; " +
+                        expression + " is not saved)\r\n");
     } else if (column.type == kTypeComplex) {
       context.appendLog("Saved as keys: " + where +
                         " (attachments, multiple values or version history: the key of its "

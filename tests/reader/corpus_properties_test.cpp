@@ -11,6 +11,7 @@
 #include "reader/catalog_rows.h"
 #include "reader/lost_column_names.h"
 #include "reader/object_properties.h"
+#include "reader/row_reader.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
 #include "tests/support/corpus.h"
@@ -134,6 +135,41 @@ TEST(CorpusPropertiesTest, EveryTablesPropertiesMatchTheOracle) {
       "%d tables, %d property values; lost names given in %d of %d tables (%d of %d columns)\n",
       tables, values, named, inferable, namedColumns, allColumns);
   EXPECT_GT(tables, 100);
+}
+
+// A calculated column's result is read as the type its properties give, not as the type its
+// definition declares: a currency result of a column declared a double stays exact.
+TEST(CorpusPropertiesTest, CalculatedResultsTakeTheirTypeFromTheProperties) {
+  VANTREL_REQUIRE_CORPUS();
+  const auto files = test::aceFiles();
+  const auto file =
+      std::ranges::find(files, "jackcess-calcFieldTestV2010", &test::CorpusFile::stem);
+  if (file == files.end()) GTEST_SKIP() << "the corpus has no ace/ folder";
+  auto db = openSourceDatabase(file->path);
+  ASSERT_TRUE(db);
+  std::optional<OpenedTable> table;
+  for (const CatalogRow& row : readCatalogRows(*db)) {
+    if (row.name == "Table1" && row.objectType == kObjectTable) {
+      table = openTable(
+          *db, {.name = row.name, .objectType = kObjectTable, .tdefPage = row.objectId & 0xFFFFFF});
+    }
+  }
+  ASSERT_TRUE(table);
+  const auto& columns = table->definition.columns;
+  const auto salary = std::ranges::find(columns, "MonthlySalary", &ColumnDefinition::name);
+  ASSERT_NE(salary, columns.end());
+  EXPECT_EQ(salary->calculatedResultType, 5);
+  EXPECT_EQ(salary->calculatedExpression, "[Salary]/12");
+  const auto at = static_cast<size_t>(salary - columns.begin());
+  std::vector<std::string> salaries;
+  while (fetchRow(*db, table->definition, table->cursor) == RowFetch::kRow) {
+    const FieldValue& field = table->cursor.fields[at];
+    if (field.value.kind != SavedValue::Kind::Null) {
+      EXPECT_EQ(field.value.kind, SavedValue::Kind::Decimal);
+      salaries.push_back(decimalText(field.value.decimal));
+    }
+  }
+  EXPECT_NE(std::ranges::find(salaries, "83333.3333"), salaries.end());
 }
 
 // A block cut anywhere, or with a byte changed anywhere, reads as far as it holds together.
