@@ -57,10 +57,11 @@ int nameColumnsFromProperties(std::vector<ColumnDefinition>& columns, const Prop
   };
   int named = 0;
   for (size_t kind = 0; kind < kKinds; ++kind) {
-    const std::string& name =
-        groupsOfKind[kind].empty() ? std::string() : groupsOfKind[kind].front()->name;
+    // (The counts agree, so a kind of one column has one group.)
+    if (columnsOfKind[kind].size() != 1) continue;
+    const std::string& name = groupsOfKind[kind].front()->name;
     // A name a stand-in already has ("Field2") would make two columns of one name.
-    if (columnsOfKind[kind].size() != 1 || taken(name)) continue;
+    if (taken(name)) continue;
     columns[columnsOfKind[kind].front()].name = name;
     ++named;
   }

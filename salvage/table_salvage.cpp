@@ -43,6 +43,7 @@ void noteStoredForms(const TableDefinition& table, const TableDescription& descr
                      SalvageContext& context) {
   for (size_t i = 0; i < table.columns.size() && i < description.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
+    if (!column.isCalculated && column.type != kTypeComplex) continue;
     const std::string where =
         "column [" + description.columns[i].name + "] of table [" + description.name + "]";
     if (column.isCalculated) {
@@ -51,7 +52,7 @@ void noteStoredForms(const TableDefinition& table, const TableDescription& descr
                                          : "its expression " + column.calculatedExpression;
       context.appendLog("Saved as values: calculated " + where + " (the results it stored; " +
                         expression + " is not saved)\r\n");
-    } else if (column.type == kTypeComplex) {
+    } else {
       context.appendLog("Saved as keys: " + where +
                         " (attachments, multiple values or version history: the key of its "
                         "values, which stay in the source)\r\n");
