@@ -35,12 +35,16 @@ constexpr auto kDeadWriterWait = std::chrono::seconds(10);
 
 }  // namespace
 
-// The rows of one table through COPY ... FROM STDIN in its text form, inside the table's
+// The rows of one table through COPY ... FROM STDIN in its binary form, inside the table's
 // transaction: finish() commits them with the table, anything else rolls the table back.
 class PostgresRowSink : public RowSink {
  public:
-  explicit PostgresRowSink(PostgresDatabase& database) : database_(database) {
+  explicit PostgresRowSink(PostgresDatabase& database)
+      : database_(database),
+        fields_(static_cast<size_t>(
+            std::count(database.open_->created.begin(), database.open_->created.end(), true))) {
     buffer_.reserve(kCopyChunkBytes + kCopyChunkBytes / 4);
+    appendCopyHeader(buffer_);
   }
   ~PostgresRowSink() override {
     if (finished_) return;
@@ -58,16 +62,13 @@ class PostgresRowSink : public RowSink {
     if (failure_) return false;
     const auto& open = *database_.open_;
     const auto& columns = open.description.columns;
-    bool first = true;
+    appendCopyRowStart(fields_, buffer_);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (!open.created[i]) continue;
-      if (!first) buffer_ += '\t';
-      first = false;
       if (i >= row.size() || !appendCopyField(columns[i], row[i], buffer_, &pieces_)) {
-        buffer_ += "\\N";
+        appendCopyNull(buffer_);
       }
     }
-    buffer_ += '\n';
     if (failure_) return false;  // a piece of a long value could not be sent
     if (buffer_.size() >= kCopyChunkBytes) return send();
     return true;
@@ -77,7 +78,10 @@ class PostgresRowSink : public RowSink {
     finished_ = true;
     const std::string table = bracketed(database_.open_->description.name);
     try {
-      if (!failure_) send();
+      if (!failure_) {
+        appendCopyTrailer(buffer_);
+        send();
+      }
       if (failure_) throw *failure_;
       database_.connection().endCopy();
       database_.open_->copying = false;
@@ -113,6 +117,7 @@ class PostgresRowSink : public RowSink {
   }
 
   PostgresDatabase& database_;
+  const size_t fields_;  // the columns created, each row's fields
   std::string buffer_;
   // A long value goes to the server while it is escaped: COPY's data may break anywhere.
   const CopyPieces pieces_{.pieceBytes = kCopyChunkBytes,
@@ -327,7 +332,8 @@ std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& tabl
     columns += db.quoteIdentifier(table.columns[i].name);
   }
   try {
-    db.beginCopy("COPY " + db.quoteIdentifier(table.name) + " (" + columns + ") FROM STDIN");
+    db.beginCopy("COPY " + db.quoteIdentifier(table.name) + " (" + columns +
+                 ") FROM STDIN (FORMAT binary)");
   } catch (const DestinationError& error) {
     noteFailure(error.what());
     discardTable();

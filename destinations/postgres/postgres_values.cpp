@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <type_traits>
+#include <vector>
 
-#include "destinations/escaped_text.h"
 #include "reader/column_types.h"
 
 namespace vantrel {
@@ -45,6 +48,17 @@ bool fitsNumeric(std::string_view digits, int precision, int scale) {
 bool storableText(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
+    // Eight characters at a time while they are ASCII and none is NUL: most text is.
+    constexpr uint64_t kOnes = 0x0101010101010101;
+    constexpr uint64_t kHighs = 0x8080808080808080;
+    uint64_t word = 0;
+    if (i + sizeof word <= text.size()) {
+      std::memcpy(&word, text.data() + i, sizeof word);
+      if ((word & kHighs) == 0 && ((word - kOnes) & ~word & kHighs) == 0) {
+        i += sizeof word;
+        continue;
+      }
+    }
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead == 0) return false;
     if (lead < 0x80) {
@@ -80,21 +94,51 @@ bool storableText(std::string_view text) {
   return true;
 }
 
-void appendInteger(int64_t value, std::string& out) {
-  std::array<char, 24> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-  out.append(buffer.data(), end);
+// COPY's binary form is big-endian throughout.
+template <typename Word>
+void appendBigEndian(Word word, std::string& out) {
+  using Unsigned = std::make_unsigned_t<Word>;
+  const auto bits = static_cast<Unsigned>(word);
+  std::array<char, sizeof(Word)> bytes{};
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(static_cast<uint8_t>(bits >> (8 * (bytes.size() - 1 - i))));
+  out.append(bytes.data(), bytes.size());
 }
 
-void appendPadded(int value, int width, std::string& out) {
-  std::array<char, 12> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-  const auto length = static_cast<int>(end - buffer.data());
-  if (length < width) out.append(static_cast<size_t>(width - length), '0');
-  out.append(buffer.data(), end);
+void appendLength(size_t length, std::string& out) {
+  appendBigEndian(static_cast<int32_t>(length), out);
 }
 
-// "yyyy-mm-dd hh:mm:ss"; a time alone lies on Jet's day zero, 1899-12-30, as it is stored.
+// A value of a fixed width: its length, then its bytes.
+template <typename Word>
+void appendFixed(Word word, std::string& out) {
+  using Unsigned = std::make_unsigned_t<Word>;
+  const auto bits = static_cast<Unsigned>(word);
+  std::array<char, 4 + sizeof(Word)> bytes{0, 0, 0, static_cast<char>(sizeof(Word))};
+  for (size_t i = 4; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(static_cast<uint8_t>(bits >> (8 * (bytes.size() - 1 - i))));
+  out.append(bytes.data(), bytes.size());
+}
+
+// Days from 1970-01-01 to a civil date of the proleptic Gregorian calendar.
+int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+int daysInMonth(int year, int month) {
+  static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[static_cast<size_t>(month - 1)];
+}
+
+// A timestamp: microseconds from 2000-01-01 00:00:00. A time alone lies on Jet's day zero,
+// 1899-12-30, as it is stored. Below the microsecond, half a step goes to the even one, as
+// the server rounds a timestamp's text.
 bool appendTimestamp(const SavedDateTime& value, std::string& out) {
   SavedDateTime shown = value;
   if (value.parts == SavedDateTime::Parts::Time) {
@@ -103,71 +147,122 @@ bool appendTimestamp(const SavedDateTime& value, std::string& out) {
     shown.day = 30;
   }
   if (shown.year < 1 || shown.year > 9999 || shown.month < 1 || shown.month > 12 || shown.day < 1 ||
-      shown.day > 31 || shown.hour < 0 || shown.hour > 23 || shown.minute < 0 ||
-      shown.minute > 59 || shown.second < 0 || shown.second > 59) {
+      shown.day > daysInMonth(shown.year, shown.month) || shown.hour < 0 || shown.hour > 23 ||
+      shown.minute < 0 || shown.minute > 59 || shown.second < 0 || shown.second > 59 ||
+      shown.nanosecond < 0 || shown.nanosecond >= 1'000'000'000) {
     return false;
   }
-  appendPadded(shown.year, 4, out);
-  out += '-';
-  appendPadded(shown.month, 2, out);
-  out += '-';
-  appendPadded(shown.day, 2, out);
-  out += ' ';
-  appendPadded(shown.hour, 2, out);
-  out += ':';
-  appendPadded(shown.minute, 2, out);
-  out += ':';
-  appendPadded(shown.second, 2, out);
-  out += secondFractionText(value);
+  constexpr int64_t kDaysTo2000 = 10957;
+  const int64_t days = daysFromCivil(shown.year, shown.month, shown.day) - kDaysTo2000;
+  const int64_t seconds = days * 86400 + shown.hour * 3600 + shown.minute * 60 + shown.second;
+  int64_t micro = shown.nanosecond / 1000;
+  const int rest = shown.nanosecond % 1000;
+  if (rest > 500 || (rest == 500 && micro % 2 != 0)) ++micro;
+  appendFixed(seconds * 1'000'000 + micro, out);
   return true;
 }
 
+// The sixteen bytes in the order the text form shows them: Jet stores the first three groups
+// little-endian.
 void appendUuid(const std::array<uint8_t, 16>& guid, std::string& out) {
-  const std::string braced = guidText(guid);
-  out.append(braced, 1, braced.size() - 2);
+  static constexpr std::array<size_t, 16> kOrder{3, 2, 1,  0,  5,  4,  7,  6,
+                                                 8, 9, 10, 11, 12, 13, 14, 15};
+  appendLength(guid.size(), out);
+  for (const size_t at : kOrder)
+    out += static_cast<char>(guid[at]);
 }
 
-// Appends `data` through `append` a piece at a time, handing `out` to the sender whenever it
-// has grown to a piece.
-template <typename Append>
-void appendInPieces(std::string_view data, std::string& out, const CopyPieces* pieces,
-                    const Append& append) {
+// Appends `data` a piece at a time, handing `out` to the sender whenever it has grown to a
+// piece, so that a large value is never held whole a second time.
+void appendInPieces(std::string_view data, std::string& out, const CopyPieces* pieces) {
+  appendLength(data.size(), out);
   const size_t step = pieces == nullptr ? data.size() : std::max<size_t>(pieces->pieceBytes, 1);
   for (size_t at = 0; at < data.size(); at += step) {
-    append(data.substr(at, step), out);
+    out.append(data.substr(at, step));
     if (pieces != nullptr && out.size() >= pieces->pieceBytes && !pieces->send(out)) return;
   }
 }
 
-// bytea's hex form, its backslash escaped for COPY.
-void appendBytea(const std::vector<uint8_t>& bytes, std::string& out, const CopyPieces* pieces) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += "\\\\x";
-  const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  appendInPieces(data, out, pieces, [](std::string_view piece, std::string& to) {
-    for (const char c : piece) {
-      const auto byte = static_cast<uint8_t>(c);
-      to += kHex[byte >> 4];
-      to += kHex[byte & 0x0F];
+// A numeric from "[-]digits[.digits]" (checked by fitsNumeric): groups of four decimal digits
+// from the most significant, the weight of the first group as a power of 10000, the sign and
+// the number of digits after the point.
+void appendNumeric(std::string_view text, std::string& out) {
+  const bool negative = text.starts_with('-');
+  if (negative) text.remove_prefix(1);
+  const size_t point = text.find('.');
+  std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  while (!whole.empty() && whole.front() == '0')
+    whole.remove_prefix(1);
+  // The digits aligned on groups: zeros before the whole part and after the fraction.
+  const size_t lead = (4 - whole.size() % 4) % 4;
+  const size_t trail = (4 - fraction.size() % 4) % 4;
+  std::vector<int16_t> groups;
+  groups.reserve((lead + whole.size() + fraction.size() + trail) / 4);
+  int group = 0;
+  int filled = 0;
+  const auto push = [&](char digit) {
+    group = group * 10 + (digit - '0');
+    if (++filled == 4) {
+      groups.push_back(static_cast<int16_t>(group));
+      group = 0;
+      filled = 0;
     }
-  });
+  };
+  for (size_t i = 0; i < lead; ++i)
+    push('0');
+  for (const char c : whole)
+    push(c);
+  for (const char c : fraction)
+    push(c);
+  for (size_t i = 0; i < trail; ++i)
+    push('0');
+  auto weight = static_cast<int>((lead + whole.size()) / 4) - 1;
+  size_t first = 0;
+  while (first < groups.size() && groups[first] == 0) {
+    ++first;
+    --weight;
+  }
+  size_t last = groups.size();
+  while (last > first && groups[last - 1] == 0)
+    --last;
+  if (first == last) weight = 0;
+  constexpr int16_t kNegative = 0x4000;
+  appendLength(8 + 2 * (last - first), out);
+  appendBigEndian(static_cast<int16_t>(last - first), out);
+  appendBigEndian(static_cast<int16_t>(weight), out);
+  appendBigEndian(static_cast<int16_t>(negative && first != last ? kNegative : 0), out);
+  appendBigEndian(static_cast<int16_t>(fraction.size()), out);
+  for (size_t i = first; i < last; ++i)
+    appendBigEndian(groups[i], out);
 }
 
-// The shortest decimal that reads back as the same number, bit for bit.
+// A double or single from decimal digits, rounded as the server rounds their text.
 template <typename Number>
-void appendShortest(Number number, std::string& out) {
-  std::array<char, 64> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
-  if (error == std::errc()) out.append(buffer.data(), end);
+bool appendParsed(std::string_view digits, std::string& out) {
+  Number number{};
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || !std::isfinite(number)) return false;
+  appendFixed(std::bit_cast<std::conditional_t<sizeof(Number) == 4, int32_t, int64_t>>(number),
+              out);
+  return true;
 }
 
-bool appendNumber(int jetType, double number, std::string& out) {
-  if (jetType == kTypeSingle) {
-    // The single as stored: its shortest text reads back as the same single.
+bool appendNumber(const DestinationColumn& column, double number, std::string& out) {
+  if (column.jetType == kTypeSingle) {
+    // The single as stored.
     if (std::fabs(number) > std::numeric_limits<float>::max()) return false;
-    appendShortest(static_cast<float>(number), out);
+    appendFixed(std::bit_cast<int32_t>(static_cast<float>(number)), out);
+  } else if (column.jetType == kTypeDouble) {
+    appendFixed(std::bit_cast<int64_t>(number), out);
   } else {
-    appendShortest(number, out);
+    // An unbounded numeric takes the shortest digits that read back as the same double.
+    std::array<char, 400> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number,
+                                            std::chars_format::fixed);
+    if (error != std::errc()) return false;
+    appendNumeric(std::string_view(buffer.data(), static_cast<size_t>(end - buffer.data())), out);
   }
   return true;
 }
@@ -220,6 +315,25 @@ std::optional<std::string> postgresColumnType(const DestinationColumn& column) {
   }
 }
 
+void appendCopyHeader(std::string& out) {
+  static constexpr std::string_view kSignature("PGCOPY\n\xFF\r\n\0", 11);
+  out += kSignature;
+  appendBigEndian(int32_t{0}, out);  // flags: no OIDs
+  appendBigEndian(int32_t{0}, out);  // no header extension
+}
+
+void appendCopyRowStart(size_t fields, std::string& out) {
+  appendBigEndian(static_cast<int16_t>(fields), out);
+}
+
+void appendCopyNull(std::string& out) {
+  appendBigEndian(int32_t{-1}, out);
+}
+
+void appendCopyTrailer(std::string& out) {
+  appendBigEndian(int16_t{-1}, out);
+}
+
 bool appendCopyField(const DestinationColumn& column, const FieldValue& field, std::string& out,
                      const CopyPieces* pieces) {
   const SavedValue& value = field.value;
@@ -232,7 +346,7 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
                     (value.kind == Kind::Double && !std::isfinite(value.number)) ||
                     (value.kind == Kind::Bytes && field.bytes.empty());
   if (none) {
-    out += "\\N";
+    appendCopyNull(out);
     return true;
   }
   switch (value.kind) {
@@ -240,29 +354,41 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       break;
     case Kind::Boolean:
       stored = type == kTypeBoolean;
-      if (stored) out += value.integer != 0 ? 't' : 'f';
+      if (stored) appendFixed(static_cast<uint8_t>(value.integer != 0 ? 1 : 0), out);
       break;
     case Kind::Integer:
       stored =
           (type == kTypeByte || type == kTypeInteger || type == kTypeLong || type == kTypeBigInt) &&
           integerFits(type, value.integer);
-      if (stored) appendInteger(value.integer, out);
+      if (!stored) break;
+      if (type == kTypeLong) {
+        appendFixed(static_cast<int32_t>(value.integer), out);
+      } else if (type == kTypeBigInt) {
+        appendFixed(value.integer, out);
+      } else {
+        appendFixed(static_cast<int16_t>(value.integer), out);
+      }
       break;
     case Kind::Double:
       // An unbounded numeric column (a calculated one) takes a floating-point result too.
       stored = (type == kTypeSingle || type == kTypeDouble ||
                 (type == kTypeNumeric && !validNumericPair(column.precision, column.scale))) &&
-               appendNumber(type, value.number, out);
+               appendNumber(column, value.number, out);
       break;
     case Kind::Decimal: {
       const std::string digits = decimalText(value.decimal);
       // A calculated column's decimal result may lie in a double column, or in a numeric
-      // one without bounds: the server takes the digits as its type.
-      stored = (type == kTypeCurrency && fitsNumeric(digits, 19, 4)) ||
-               (type == kTypeNumeric && (fitsNumeric(digits, column.precision, column.scale) ||
-                                         !validNumericPair(column.precision, column.scale))) ||
-               type == kTypeDouble || type == kTypeSingle;
-      if (stored) out += digits;
+      // one without bounds.
+      if ((type == kTypeCurrency && fitsNumeric(digits, 19, 4)) ||
+          (type == kTypeNumeric && (fitsNumeric(digits, column.precision, column.scale) ||
+                                    !validNumericPair(column.precision, column.scale)))) {
+        stored = true;
+        appendNumeric(digits, out);
+      } else if (type == kTypeDouble) {
+        stored = appendParsed<double>(digits, out);
+      } else if (type == kTypeSingle) {
+        stored = appendParsed<float>(digits, out);
+      }
       break;
     }
     case Kind::DateTime:
@@ -274,15 +400,15 @@ bool appendCopyField(const DestinationColumn& column, const FieldValue& field, s
       break;
     case Kind::Bytes:
       stored = type == kTypeBinary || type == kTypeOle;
-      if (stored) appendBytea(field.bytes, out, pieces);
+      if (stored) {
+        appendInPieces(
+            std::string_view(reinterpret_cast<const char*>(field.bytes.data()), field.bytes.size()),
+            out, pieces);
+      }
       break;
     case Kind::Text:
       stored = (type == kTypeText || type == kTypeMemo) && storableText(field.text);
-      if (stored) {
-        appendInPieces(field.text, out, pieces, [](std::string_view piece, std::string& to) {
-          appendBackslashEscaped(to, piece);
-        });
-      }
+      if (stored) appendInPieces(field.text, out, pieces);
       break;
   }
   if (!stored) out.resize(start);

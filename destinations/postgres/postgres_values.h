@@ -17,11 +17,19 @@ namespace vantrel {
 // None for a type code that has no destination type.
 std::optional<std::string> postgresColumnType(const DestinationColumn& column);
 
-// Appends one field to a row of COPY's text form (no separator): "\N" for a null, else the
-// value with COPY's escapes. Returns false, appending nothing, for a value the column
-// cannot hold as it stands (a text with a NUL character or invalid UTF-8, a number beyond the
-// column's precision, a value of another kind than the column's): the row then takes a null
-// in that field, as a value the SQLite destination refuses leaves its field unset.
+// COPY's binary form: a header, then each row as its number of fields and each field as its
+// length and bytes in the server's own binary form of the column's type, then a trailer.
+// The server then parses no text; the types are those postgresColumnType gives.
+void appendCopyHeader(std::string& out);
+void appendCopyRowStart(size_t fields, std::string& out);
+void appendCopyNull(std::string& out);
+void appendCopyTrailer(std::string& out);
+
+// Appends one field of a row. Returns false, appending nothing, for a value the column cannot
+// hold as it stands (a text with a NUL character or invalid UTF-8, a number beyond the
+// column's precision, a date that is no calendar date, a value of another kind than the
+// column's): the row then takes a null in that field, as a value the SQLite destination
+// refuses leaves its field unset.
 //
 // With `pieces`, a long text or bytea goes out while it is appended: whenever `out` holds at
 // least `pieceBytes`, `send` sends and empties it (returning false when it could not; the rest
