@@ -172,6 +172,41 @@ TEST_F(PostgresDestinationTest, ValuesArriveExactInTheirTypes) {
   EXPECT_EQ(value("SELECT count(*) FROM " + t), "3");
 }
 
+// The forms the server reads without parsing text: a date's fraction of a second to the
+// nearest microsecond (half to even, as the server rounds text), dates far from 2000 and a
+// date that is no calendar date; a calculated column's double in a numeric without bounds and
+// its decimal in a double; 64-bit integers. (concat_ws leaves out nulls.)
+TEST_F(PostgresDestinationTest, EdgeValuesKeepTheirMeaning) {
+  auto destination = open();
+  TableDescription edges{"Edges", {}, {}, "", {}};
+  edges.columns = {column("long", kTypeLong), column("when", kTypeDateTime),
+                   column("calc", kTypeNumeric), column("ratio", kTypeDouble),
+                   column("big", kTypeBigInt)};
+  const auto date = [](int year, int month, int day, int nanosecond) {
+    FieldValue f = field(Kind::DateTime);
+    f.value.dateTime = {SavedDateTime::Parts::DateAndTime, year, month, day, 23, 59, 59,
+                        nanosecond};
+    return f;
+  };
+  saveRows(*destination, edges,
+           {{integer(1), date(1, 1, 1, 1'234'567), number(1e-7), decimal("-0.1"),
+             integer(INT64_MIN)},
+            {integer(2), date(9999, 12, 31, 999'999'500), number(-123.5), decimal("12345.678901234567890123"),
+             integer(INT64_MAX)},
+            {integer(3), date(1969, 12, 31, 2'500), number(0), decimal("0.000"), integer(0)},
+            {integer(4), date(2023, 2, 29, 3'500), number(1e21), field(Kind::Null),
+             field(Kind::Null)}});
+  destination->close();
+  EXPECT_EQ(value("SELECT string_agg(concat_ws('|', \"when\", calc, ratio, big), ';' ORDER BY "
+                  "long) FROM " +
+                  table("Edges")),
+            "0001-01-01 23:59:59.001235|0.0000001|-0.1|-9223372036854775808;"
+            "10000-01-01 00:00:00|-123.5|12345.678901234567|9223372036854775807;"
+            "1969-12-31 23:59:59.000002|0|0|0;"
+            "1000000000000000000000")
+      << "a date that is no calendar date leaves its field null";
+}
+
 // Values of megabytes go to the server in pieces while they are escaped: they arrive whole,
 // escapes and all, whatever piece boundary falls inside them.
 TEST_F(PostgresDestinationTest, LargeValuesArriveWhole) {
