@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from the build folder given and checks what it holds: the programs,
 # the application folder (skins), the manual, copyright and changelog in /usr/share/doc, the
-# desktop files, icons, the D-Bus service file, the gzipped manual pages, the shell completions,
-# and dependencies computed from the programs; then lintian, when it is installed, with no
+# desktop files, the MIME package, icons, the D-Bus service file, the gzipped manual pages, the
+# shell completions, and dependencies computed from the programs; then lintian, when it is installed, with no
 # error or warning allowed (and, for a build with VANTREL_HARDENING, no missing hardening).
 # Exits 77 (skipped) when cpack or the Debian packaging tools are missing, or when the build is
 # configured for another prefix than /usr (after checking that cpack refuses it).
@@ -46,6 +46,7 @@ expect "$prefix"/share/zsh/vendor-completions/_vantrel-cli
 expect "$prefix"/share/fish/vendor_completions.d/vantrel-cli.fish
 expect "$prefix"/share/applications/vantrel.desktop
 expect "$prefix"/share/metainfo/org.vantrel.Vantrel.metainfo.xml
+expect "$prefix"/share/mime/packages/vantrel.xml
 expect "$prefix"/share/dbus-1/services/org.vantrel.Vantrel.service
 for size in 16 24 32 48 64 128 256; do
   expect "$prefix/share/icons/hicolor/${size}x${size}/apps/vantrel.png"
