@@ -1,5 +1,6 @@
 #include "reader/complex_columns.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -165,6 +166,27 @@ std::map<int64_t, ComplexSummary> summarizeComplexValues(SourceDatabase& db,
     }
   }
   return summaries;
+}
+
+std::vector<Attachment> attachmentsOf(SourceDatabase& db, const FlatTable& flat, int64_t key) {
+  std::vector<Attachment> files;
+  if (flat.kind != ComplexKind::kAttachment) return files;
+  auto table = openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = flat.tdefPage});
+  if (!table) return files;
+  const RowFields& fields = table->cursor.fields;
+  const size_t last = std::max({flat.key, flat.fileName, flat.fileType, flat.fileData});
+  while (fetchRow(db, table->definition, table->cursor) == RowFetch::kRow) {
+    if (last >= fields.size() || fields[flat.key].value.kind != SavedValue::Kind::Integer ||
+        fields[flat.key].value.integer != key) {
+      continue;
+    }
+    Attachment& attached = files.emplace_back();
+    attached.name = textOf(fields[flat.fileName]);
+    attached.type = textOf(fields[flat.fileType]);
+    if (fields[flat.fileData].value.kind == SavedValue::Kind::Bytes)
+      attached.file = unpackAttachment(fields[flat.fileData].bytes);
+  }
+  return files;
 }
 
 std::string complexValueText(const FieldValue& field) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/attachment_data.h"
 #include "reader/field_value.h"
 #include "reader/source_database.h"
 #include "reader/table_definition.h"
@@ -57,6 +58,17 @@ struct ComplexSummary {
 // The summary of every key of a flat table. Stops early at the user's stop (what was read
 // stays); a flat table that cannot be opened gives none.
 std::map<int64_t, ComplexSummary> summarizeComplexValues(SourceDatabase& db, const FlatTable& flat);
+
+// One file attached under a key: its name, its type, and the file (none when its stored
+// data cannot be unpacked).
+struct Attachment {
+  std::string name;
+  std::string type;
+  std::optional<AttachedFile> file;
+};
+
+// The files an attachment column's flat table holds under `key`, in stored order.
+std::vector<Attachment> attachmentsOf(SourceDatabase& db, const FlatTable& flat, int64_t key);
 
 // A value of a multi-value column as its list shows it.
 std::string complexValueText(const FieldValue& field);

@@ -276,7 +276,7 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   RowCursor cursor;
   const RowSource source = [&](const RowFields*& fields) {
     const RowFetch fetched = fetchRow(db, table, cursor);
-    complex.takeRow(cursor.fields);
+    if (fetched == RowFetch::kRow) complex.takeRow(cursor.fields);
     fields = &cursor.fields;
     return fetched;
   };
