@@ -6,6 +6,7 @@
 
 #include "reader/catalog_rows.h"
 #include "reader/column_types.h"
+#include "reader/page_census.h"
 #include "reader/row_reader.h"
 
 namespace vantrel {
@@ -41,30 +42,54 @@ std::optional<size_t> columnStarting(const TableDefinition& table, std::string_v
   return std::nullopt;
 }
 
+// MSysComplexColumns, opened, and where its columns are.
+struct ComplexColumnsTable {
+  OpenedTable table;
+  size_t name = 0;
+  size_t flat = 0;
+  size_t conceptual = 0;
+};
+
+std::optional<ComplexColumnsTable> openComplexColumns(SourceDatabase& db, int64_t page) {
+  if (page <= kLastSystemTdefPage) return std::nullopt;
+  auto table = openTable(
+      db,
+      {.name = std::string(kComplexColumnsTable), .objectType = kObjectTable, .tdefPage = page});
+  if (!table) return std::nullopt;
+  const auto name = columnNamed(table->definition, "ColumnName");
+  const auto flat = columnNamed(table->definition, "FlatTableID");
+  const auto conceptual = columnNamed(table->definition, "ConceptualTableID");
+  if (!name || !flat || !conceptual) return std::nullopt;
+  return ComplexColumnsTable{std::move(*table), *name, *flat, *conceptual};
+}
+
+// MSysComplexColumns by its catalog row; when the catalog cannot give it, the definition
+// among all the file's that has its columns.
+std::optional<ComplexColumnsTable> findComplexColumnsTable(SourceDatabase& db) {
+  for (const CatalogRow& row : readCatalogRows(db)) {
+    if (row.objectType == kObjectTable && row.name == kComplexColumnsTable) {
+      if (auto found = openComplexColumns(db, row.objectId & 0xFFFFFF)) return found;
+    }
+  }
+  for (const int64_t page : pageCensus(db).userTableDefinitions) {
+    if (auto found = openComplexColumns(db, page)) return found;
+  }
+  return std::nullopt;
+}
+
 // MSysComplexColumns' rows for one table: each complex column's name and its flat table's
 // definition page.
 std::map<std::string, int64_t> flatTablesOf(SourceDatabase& db, int64_t tdefPage) {
   std::map<std::string, int64_t> flats;
-  int64_t complexColumnsPage = 0;
-  for (const CatalogRow& row : readCatalogRows(db)) {
-    if (row.objectType == kObjectTable && row.name == kComplexColumnsTable) {
-      complexColumnsPage = row.objectId & 0xFFFFFF;
-    }
-  }
-  if (complexColumnsPage <= kLastSystemTdefPage) return flats;
-  auto table = openTable(db, {.name = std::string(kComplexColumnsTable),
-                              .objectType = kObjectTable,
-                              .tdefPage = complexColumnsPage});
-  if (!table) return flats;
-  const auto name = columnNamed(table->definition, "ColumnName");
-  const auto flat = columnNamed(table->definition, "FlatTableID");
-  const auto conceptual = columnNamed(table->definition, "ConceptualTableID");
-  if (!name || !flat || !conceptual) return flats;
-  while (fetchRow(db, table->definition, table->cursor) == RowFetch::kRow) {
-    const RowFields& fields = table->cursor.fields;
-    if (std::max({*name, *flat, *conceptual}) >= fields.size()) continue;
-    if ((wholeNumber(fields[*conceptual]) & 0xFFFFFF) != tdefPage) continue;
-    flats.emplace(folded(textOf(fields[*name])), wholeNumber(fields[*flat]) & 0xFFFFFF);
+  auto found = findComplexColumnsTable(db);
+  if (!found) return flats;
+  OpenedTable& table = found->table;
+  const size_t last = std::max({found->name, found->flat, found->conceptual});
+  while (fetchRow(db, table.definition, table.cursor) == RowFetch::kRow) {
+    const RowFields& fields = table.cursor.fields;
+    if (last >= fields.size()) continue;
+    if ((wholeNumber(fields[found->conceptual]) & 0xFFFFFF) != tdefPage) continue;
+    flats.emplace(folded(textOf(fields[found->name])), wholeNumber(fields[found->flat]) & 0xFFFFFF);
   }
   return flats;
 }
