@@ -172,6 +172,30 @@ std::vector<ComplexColumn> findComplexColumns(SourceDatabase& db, int64_t tdefPa
   return columns;
 }
 
+std::unordered_set<int64_t> complexColumnTables(SourceDatabase& db) {
+  std::unordered_set<int64_t> pages;
+  if (!db.isAce()) return pages;
+  auto found = findComplexColumnsTable(db);
+  if (!found) return pages;
+  pages.insert(found->table.definition.catalogObject.tdefPage);
+  OpenedTable& table = found->table;
+  const size_t last = std::max({found->name, found->flat, found->conceptual});
+  while (fetchRow(db, table.definition, table.cursor) == RowFetch::kRow) {
+    const RowFields& fields = table.cursor.fields;
+    if (last >= fields.size()) continue;
+    // Only while its parent's definition names the column do the values come back with it.
+    const auto parent =
+        openTable(db, {.name = "",
+                       .objectType = kObjectTable,
+                       .tdefPage = wholeNumber(fields[found->conceptual]) & 0xFFFFFF});
+    const auto column =
+        parent ? columnNamed(parent->definition, textOf(fields[found->name])) : std::nullopt;
+    if (column && parent->definition.columns[*column].type == kTypeComplex)
+      pages.insert(wholeNumber(fields[found->flat]) & 0xFFFFFF);
+  }
+  return pages;
+}
+
 std::map<int64_t, ComplexSummary> summarizeComplexValues(SourceDatabase& db,
                                                          const FlatTable& flat) {
   std::map<int64_t, ComplexSummary> summaries;

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "reader/attachment_data.h"
@@ -47,6 +48,12 @@ struct ComplexColumn {
 // and told apart by that table's columns. A column whose values cannot be found says why.
 std::vector<ComplexColumn> findComplexColumns(SourceDatabase& db, int64_t tdefPage,
                                               const TableDefinition& table);
+
+// The definition pages of MSysComplexColumns and of every flat table it names for a column
+// that its table's definition still has: the engine's own tables, whose values come back with
+// that table, and which a walk that lost the catalog's rows must not take for user tables.
+// Empty for a file older than Access 2007.
+std::unordered_set<int64_t> complexColumnTables(SourceDatabase& db);
 
 // What the values of one key come to, as the parent row shows them: how many, and their
 // names (attachments) or values (multi-value) joined by "; ".
