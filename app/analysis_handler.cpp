@@ -24,7 +24,8 @@ class RowCounter : public TableRowVisitor {
 
 WalkEnd AnalysisHandler::onTable(SourceDatabase& db, int64_t tdefPage, const std::string& name) {
   RowCounter counter;
-  const std::optional<WalkEnd> end = visitTableRows(db, tdefPage, name, counter);
+  const std::optional<WalkEnd> end =
+      visitTableRows(db, tdefPage, name, counter, ComplexCells::kStoredKeys);
   // A table stopped part way is not listed with a count it does not have.
   if (end == WalkEnd::kFinished) {
     summary_.tables.push_back({tdefPage, name, counter.columnCount, counter.rowCount});

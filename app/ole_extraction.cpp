@@ -6,6 +6,8 @@
 #include "app/table_rows.h"
 #include "display/value_text.h"
 #include "reader/column_types.h"
+#include "reader/complex_columns.h"
+#include "reader/lost_definition.h"
 #include "reader/ole_payload.h"
 #include "reader/text_decoding.h"
 
@@ -107,26 +109,55 @@ class OleWriter : public TableRowVisitor {
   OleExtraction& out_;
 };
 
-// Finds one field of one row and stops reading there.
+// Finds one field of one row and stops reading there: an OLE Object value's payload, or the
+// stored key of an attachment column.
 class OneValue : public TableRowVisitor {
  public:
   OneValue(int64_t row, size_t column) : row_(row), column_(column) {}
   void columns(std::span<const ColumnDefinition>) override {}
   bool row(std::span<const ColumnDefinition> columns, std::span<const FieldValue> fields) override {
     if (seen_++ < row_) return true;
-    if (column_ < columns.size() && column_ < fields.size() && columns[column_].type == kTypeOle &&
-        fields[column_].value.kind == SavedValue::Kind::Bytes) {
-      payload = olePayload(fields[column_].bytes);
+    if (column_ >= columns.size() || column_ >= fields.size()) return false;
+    const FieldValue& field = fields[column_];
+    if (columns[column_].type == kTypeOle && field.value.kind == SavedValue::Kind::Bytes) {
+      payload = olePayload(field.bytes);
+    } else if (columns[column_].type == kTypeComplex &&
+               field.value.kind == SavedValue::Kind::Integer) {
+      complexKey = field.value.integer;
     }
     return false;
   }
   std::optional<OlePayload> payload;
+  std::optional<int64_t> complexKey;
 
  private:
   int64_t row_;
   size_t column_;
   int64_t seen_ = 0;
 };
+
+// What the preview shows of the files attached under one key: the first picture, else the
+// first file that could be unpacked.
+std::optional<OlePayload> attachedPayload(SourceDatabase& db, int64_t tdefPage,
+                                          const std::string& table, size_t column, int64_t key) {
+  const auto definition =
+      readOrInferDefinition(db, {.name = table, .objectType = kObjectTable, .tdefPage = tdefPage});
+  if (!definition) return std::nullopt;
+  std::optional<OlePayload> shown;
+  for (const ComplexColumn& found : findComplexColumns(db, tdefPage, *definition)) {
+    if (found.position != column || !found.flat) continue;
+    for (Attachment& attached : attachmentsOf(db, *found.flat, key)) {
+      if (!attached.file) continue;
+      OlePayload payload = olePayload(attached.file->bytes)
+                               .value_or(OlePayload{.extension = "." + attached.file->extension});
+      payload.fileName = attached.name;
+      payload.bytes = std::move(attached.file->bytes);
+      if (payload.isPicture) return payload;
+      if (!shown) shown = std::move(payload);
+    }
+  }
+  return shown;
+}
 
 }  // namespace
 
@@ -135,14 +166,22 @@ Expected<std::optional<OlePayload>, OpenFailure> readOlePayload(RunState& run,
                                                                 int64_t tdefPage,
                                                                 const std::string& table,
                                                                 int64_t row, size_t column) {
+  auto db = tryOpenSourceDatabase(sourcePath, &run);
+  if (!db) return Unexpected(db.error());
   OneValue value(row, column);
-  const auto read = readTableRows(run, sourcePath, tdefPage, table, value);
-  if (!read) return Unexpected(read.error());
+  visitTableRows(**db, tdefPage, table, value, ComplexCells::kStoredKeys);
+  if (value.complexKey) return attachedPayload(**db, tdefPage, table, column, *value.complexKey);
   return std::move(value.payload);
 }
 
 std::string olePayloadText(const std::optional<OlePayload>& payload) {
-  if (!payload) return "Nothing could be taken out of this OLE Object value.";
+  if (!payload) return "Nothing could be taken out of this value.";
+  // Only an attached file has a name without an OLE class.
+  if (payload->className.empty() && !payload->fileName.empty()) {
+    return std::string(payload->isPicture ? "An attached picture" : "An attached file") + " \"" +
+           payload->fileName + "\" (" + payload->extension + "), " +
+           std::to_string(payload->bytes.size()) + " bytes.";
+  }
   const std::string kind = payload->className.empty() ? std::string("stored without a wrapper")
                                                       : "from " + payload->className;
   const std::string size = std::to_string(payload->bytes.size()) + " bytes";

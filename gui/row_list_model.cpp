@@ -199,7 +199,8 @@ void RowListFeeder::columns(std::span<const ColumnDefinition> columns) {
   oleColumns_.clear();
   for (const ColumnDefinition& column : columns) {
     headings_.push_back(column.name);
-    oleColumns_.push_back(column.type == kTypeOle);
+    // An attachment column reaches the preview as complex: its files are looked at the same way.
+    oleColumns_.push_back(column.type == kTypeOle || column.type == kTypeComplex);
   }
 }
 

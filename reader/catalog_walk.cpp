@@ -1,9 +1,11 @@
 #include "reader/catalog_walk.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 #include "reader/catalog_rows.h"
+#include "reader/complex_columns.h"
 #include "reader/lost_definition.h"
 #include "reader/page_census.h"
 #include "reader/row_page.h"
@@ -64,8 +66,12 @@ std::string scannedName(const SourceDatabase& db, const RowPage& rows, int rowIn
 WalkEnd salvageOrphanTables(SourceDatabase& db, CatalogHandler& handler,
                             const std::unordered_set<int64_t>& reached) {
   const std::vector<int64_t> definitions = pageCensus(db).userTableDefinitions;
+  std::optional<std::unordered_set<int64_t>> complexTables;  // read at the first orphan
   for (int64_t page : definitions) {
     if (reached.contains(page)) continue;
+    // The values of complex columns come back with their tables.
+    if (!complexTables) complexTables = complexColumnTables(db);
+    if (complexTables->contains(page)) continue;
     if (!openTable(db, {.name = "", .objectType = kObjectTable, .tdefPage = page})) continue;
     const std::string name = "Recovered_Table_" + std::to_string(page);
     if (handler.onTable(db, page, name) == WalkEnd::kStopped) return WalkEnd::kStopped;
@@ -84,8 +90,11 @@ WalkEnd salvageLostDefinitions(SourceDatabase& db, CatalogHandler& handler,
     if (owner > kLastSystemTdefPage && !reached.contains(owner)) owners.push_back(owner);
   }
   std::ranges::sort(owners);
+  std::optional<std::unordered_set<int64_t>> complexTables;  // read at the first lost one
   for (const int64_t owner : owners) {
     if (!definitionIsLost(db, owner)) continue;
+    if (!complexTables) complexTables = complexColumnTables(db);
+    if (complexTables->contains(owner)) continue;
     const std::string name = "Recovered_Rows_" + std::to_string(owner);
     if (!inferLostDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = owner})) {
       continue;

@@ -1,6 +1,9 @@
 #include "salvage/table_salvage.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include "destinations/destination.h"
 #include "reader/column_types.h"
@@ -8,6 +11,8 @@
 #include "reader/lost_definition.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
+#include "salvage/complex_column_salvage.h"
+#include "salvage/relation_salvage.h"
 #include "salvage/table_log_texts.h"
 
 namespace vantrel {
@@ -37,26 +42,19 @@ TableDescription placeTable(const TableDescription& table, SalvageContext& conte
   return held;
 }
 
-// Access 2007 and later columns that reach the destination as another form of their value
-// than the source shows: the log says what the saved values are and where the rest stayed.
-void noteStoredForms(const TableDefinition& table, const TableDescription& description,
-                     SalvageContext& context) {
+// Access 2007 and later calculated columns reach the destination as the results they stored:
+// the log says so, and that the expression stayed behind.
+void noteCalculatedColumns(const TableDefinition& table, const TableDescription& description,
+                           SalvageContext& context) {
   for (size_t i = 0; i < table.columns.size() && i < description.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
-    if (!column.isCalculated && column.type != kTypeComplex) continue;
-    const std::string where =
-        "column [" + description.columns[i].name + "] of table [" + description.name + "]";
-    if (column.isCalculated) {
-      const std::string expression = column.calculatedExpression.empty()
-                                         ? std::string("its expression")
-                                         : "its expression " + column.calculatedExpression;
-      context.appendLog("Saved as values: calculated " + where + " (the results it stored; " +
-                        expression + " is not saved)\r\n");
-    } else {
-      context.appendLog("Saved as keys: " + where +
-                        " (attachments, multiple values or version history: the key of its "
-                        "values, which stay in the source)\r\n");
-    }
+    if (!column.isCalculated) continue;
+    const std::string expression = column.calculatedExpression.empty()
+                                       ? std::string("its expression")
+                                       : "its expression " + column.calculatedExpression;
+    context.appendLog("Saved as values: calculated column [" + description.columns[i].name +
+                      "] of table [" + description.name + "] (the results it stored; " +
+                      expression + " is not saved)\r\n");
   }
 }
 
@@ -131,28 +129,28 @@ void writeTotals(const std::string& name, int fields, int64_t recovered, int64_t
   }
 }
 
-}  // namespace
+// Where the rows of a table being saved come from: fills the fields of the next row, or says
+// that the rows ended or the user stopped.
+using RowSource = std::function<RowFetch(const RowFields*&)>;
 
-WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
-                  SalvageContext& context) {
-  auto definition =
-      readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
-  if (!definition) return WalkEnd::kFinished;
+// What the saving of one table's rows came to.
+struct TableOutcome {
+  bool created = false;
+  RowFetch fetched = RowFetch::kEnd;
+};
 
-  definition->primaryKeyColumnCount = 0;
-  if (tdefPage >= kFirstIndexedTdefPage &&
-      (definition->indexCount != 0 || definition->realIndexCount != 0)) {
-    readKeys(db, *definition);
-  }
-  // The definition is complete: from here on only the cursor moves.
-  const TableDefinition& table = *definition;
-  TableDescription description = describeTable(table, name, db.formatVersion());
+// Re-creates a described table under the name the destination holds, writes the rows the
+// source gives and the totals. `declaredRows` is what the source's definition declares, none
+// for a table that declares nothing.
+TableOutcome saveDescribedTable(const std::string& name, TableDescription description,
+                                const RowSource& source, std::optional<int64_t> declaredRows,
+                                int64_t inferredFromRows, SalvageContext& context,
+                                const std::function<void(const TableDescription&)>& described) {
   if (context.destination != nullptr) description = placeTable(description, context);
   std::string refusal;  // why the table or its rows are not in the destination
   const TableCreation creation = recreateTable(description, context, refusal);
-  noteStoredForms(table, description, context);
+  if (described) described(description);
 
-  RowCursor cursor;
   std::unique_ptr<RowSink> rows;
   if (creation.tableCreated()) {
     try {
@@ -173,13 +171,13 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
     rows.reset();  // none of its rows is kept
   };
   int64_t salvaged = 0;  // rows read that hold something
-  const int64_t cutBefore = db.longValues().cutValues();
   RowFetch fetched = RowFetch::kEnd;
-  while ((fetched = fetchRow(db, table, cursor)) == RowFetch::kRow) {
-    if (holdsNothing(cursor.fields)) continue;
+  const RowFields* fields = nullptr;
+  while ((fetched = source(fields)) == RowFetch::kRow) {
+    if (holdsNothing(*fields)) continue;
     if (rows) {
       try {
-        if (!rows->write(cursor.fields)) ++notWritten;
+        if (!rows->write(*fields)) ++notWritten;
       } catch (const DestinationError& error) {
         dropRows(error);
       }
@@ -195,24 +193,17 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
       dropRows(error);
     }
   }
-  if (const int64_t cut = db.longValues().cutValues() - cutBefore; cut > 0) {
-    context.appendLog("Cut: " + std::to_string(cut) + " long values of [" + name +
-                      "] (they reach long-value rows of another value)\r\n");
-  }
   // A table whose rows could not be saved keeps none of them.
   const int64_t written = rows ? salvaged - notWritten : 0;
   // Rows salvaged that differ from what the definition declares are no silent loss.
   std::optional<int64_t> declared;
-  // A lost definition declares nothing.
-  if (salvaged != table.rowCount && table.inferredFromRows == 0) {
-    declared = table.rowCount;
-  }
+  if (declaredRows && salvaged != *declaredRows) declared = declaredRows;
   if (fetched == RowFetch::kStopped) {
     context.tally.stopped =
-        StoppedTable{name, written, std::max<int64_t>(table.rowCount, salvaged)};
+        StoppedTable{name, written, std::max<int64_t>(declaredRows.value_or(0), salvaged)};
   }
   // Only the columns that exist in the destination are recovered fields.
-  const auto fields = static_cast<int>(
+  const auto fieldCount = static_cast<int>(
       std::count(creation.columnCreated.begin(), creation.columnCreated.end(), true));
   std::vector<std::string> lossLines;
   if (creation.keptExisting) {
@@ -230,9 +221,78 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   }
   for (const std::string& note : indexNotes)
     lossLines.push_back(escapedControlCharacters(note));
-  writeTotals(name, fields, written, salvaged - written, declared, table.inferredFromRows,
+  writeTotals(name, fieldCount, written, salvaged - written, declared, inferredFromRows,
               std::move(lossLines), context);
-  return fetched == RowFetch::kStopped ? WalkEnd::kStopped : WalkEnd::kFinished;
+  return {creation.tableCreated(), fetched};
+}
+
+// Saves the child tables of the parent's complex columns, each related to its parent.
+WalkEnd saveComplexChildren(SourceDatabase& db, const std::string& parent,
+                            ComplexColumnSaving& complex, SalvageContext& context) {
+  for (const ComplexColumnSaving::Child& child : complex.children(parent)) {
+    const int64_t damagedBefore = complex.damagedAttachments();
+    RowFields row;
+    const RowSource source = [&](const RowFields*& fields) {
+      fields = &row;
+      return complex.nextChildRow(db, child, row);
+    };
+    const TableOutcome outcome = saveDescribedTable(child.name(), child.description, source,
+                                                    std::nullopt, 0, context, nullptr);
+    if (const int64_t damaged = complex.damagedAttachments() - damagedBefore; damaged > 0) {
+      context.appendLog("Damaged: " + std::to_string(damaged) + " attachments of [" + child.name() +
+                        "] (their stored data cannot be unpacked; saved empty)\r\n");
+    }
+    if (outcome.created) saveRelation(child.relation, true, context);
+    if (outcome.fetched == RowFetch::kStopped) return WalkEnd::kStopped;
+  }
+  return WalkEnd::kFinished;
+}
+
+}  // namespace
+
+WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
+                  SalvageContext& context) {
+  auto definition =
+      readOrInferDefinition(db, {.name = name, .objectType = kObjectTable, .tdefPage = tdefPage});
+  if (!definition) return WalkEnd::kFinished;
+
+  definition->primaryKeyColumnCount = 0;
+  if (tdefPage >= kFirstIndexedTdefPage &&
+      (definition->indexCount != 0 || definition->realIndexCount != 0)) {
+    readKeys(db, *definition);
+  }
+  // The definition is complete: from here on only the cursor moves.
+  const TableDefinition& table = *definition;
+  TableDescription description = describeTable(table, name, db.formatVersion());
+  std::vector<ComplexColumnSaving::KeptKey> keptKeys;
+  ComplexColumnSaving complex(db, tdefPage, table, keptKeys);
+  complex.describeParent(description);
+  // A complex column whose values cannot be found keeps the key of its values.
+  for (const auto& kept : keptKeys) {
+    context.appendLog("Saved as keys: column [" + kept.column + "] of table [" + name + "] (" +
+                      kept.why + "; the key of its values, which stay in the source)\r\n");
+  }
+
+  RowCursor cursor;
+  const RowSource source = [&](const RowFields*& fields) {
+    const RowFetch fetched = fetchRow(db, table, cursor);
+    if (fetched == RowFetch::kRow) complex.takeRow(cursor.fields);
+    fields = &cursor.fields;
+    return fetched;
+  };
+  const int64_t cutBefore = db.longValues().cutValues();
+  // A lost definition declares nothing.
+  const std::optional<int64_t> declared =
+      table.inferredFromRows == 0 ? std::optional<int64_t>(table.rowCount) : std::nullopt;
+  const TableOutcome outcome = saveDescribedTable(
+      name, std::move(description), source, declared, table.inferredFromRows, context,
+      [&](const TableDescription& held) { noteCalculatedColumns(table, held, context); });
+  if (const int64_t cut = db.longValues().cutValues() - cutBefore; cut > 0) {
+    context.appendLog("Cut: " + std::to_string(cut) + " long values of [" + name +
+                      "] (they reach long-value rows of another value)\r\n");
+  }
+  if (outcome.fetched == RowFetch::kStopped) return WalkEnd::kStopped;
+  return saveComplexChildren(db, name, complex, context);
 }
 
 }  // namespace vantrel

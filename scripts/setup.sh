@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   libsqlite3-dev sqlite3
-  libpq-dev postgresql libssl-dev
+  libpq-dev postgresql libssl-dev zlib1g-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools libcli11-dev libfmt-dev nlohmann-json3-dev

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/ole_extraction.h"
 #include "app/preview_loader.h"
 #include "app/report_texts.h"
 #include "app/saving_handler.h"
@@ -142,6 +143,50 @@ TEST(PreviewLoaderTest, OneTablesRowsAndOneQuerysWrappedText) {
   const auto missing = loadPreviewTable(run, sample() + ".missing", 3, "Customers", hooks);
   ASSERT_FALSE(missing);
   EXPECT_EQ(missing.error(), OpenFailure::kMissing);
+}
+
+// Access 2007 complex columns show what they hold: the names of the files, the values, the
+// count of versions; an attached file is looked at as an OLE Object value is.
+TEST(PreviewLoaderTest, ComplexColumnsShowTheirFilesAndValues) {
+  VANTREL_REQUIRE_CORPUS();
+  const auto files = test::aceFiles();
+  const auto named = [&](std::string_view stem) {
+    const auto found = std::ranges::find(files, stem, &test::CorpusFile::stem);
+    return found == files.end() ? std::string() : found->path.string();
+  };
+  const std::string attachments = named("mdbreader-V2016-attachments");
+  const std::string complex = named("jackcess-complexDataTestV2007");
+  if (attachments.empty() || complex.empty()) GTEST_SKIP() << "the corpus has no ace/ folder";
+  SilentRunHooks silent;
+  RunState run(silent);
+  const AnalysisResult analysis = runAnalysis(attachments, run, nullptr, nullptr);
+  const auto* table = findTableEntry(analysis.summary, "Table1");
+  ASSERT_NE(table, nullptr);
+  RowList list;
+  ASSERT_TRUE(loadPreviewTable(run, attachments, table->objectId, table->name, list));
+  EXPECT_EQ(list.rows,
+            (std::vector<std::vector<std::string>>{
+                {"1", "0 Attachments", ""},
+                {"2", "1 Attachment", "attachment1.txt"},
+                {"3", "3 Attachments", "attachment1.txt; attachment2.txt; attachment3.txt"}}));
+  const auto file = readOlePayload(run, attachments, table->objectId, table->name, 2, 2);
+  ASSERT_TRUE(file && *file);
+  EXPECT_EQ((*file)->fileName, "attachment1.txt");
+  EXPECT_EQ(std::string((*file)->bytes.begin(), (*file)->bytes.end()), "Attachment 1");
+  EXPECT_EQ(olePayloadText(**file), "An attached file \"attachment1.txt\" (.txt), 12 bytes.");
+  const auto none = readOlePayload(run, attachments, table->objectId, table->name, 0, 2);
+  ASSERT_TRUE(none);
+  EXPECT_FALSE(*none);
+
+  const AnalysisResult second = runAnalysis(complex, run, nullptr, nullptr);
+  table = findTableEntry(second.summary, "Table1");
+  ASSERT_NE(table, nullptr);
+  RowList values;
+  ASSERT_TRUE(loadPreviewTable(run, complex, table->objectId, table->name, values));
+  ASSERT_EQ(values.rows.size(), 4u);
+  EXPECT_EQ(values.rows[2],
+            (std::vector<std::string>{"row3", "3 versions", "row3-memo", "row3-memo-again",
+                                      "value1; value2; value3; value4", ""}));
 }
 
 TEST(AnalysisRunTest, TreeSummaryAndLogLinesOfADatabase) {

@@ -99,4 +99,23 @@ mw::DatabaseSpec damageSuiteDatabase(mw::JetVersion version) {
   return spec;
 }
 
+mw::DatabaseSpec damageSuiteDatabase(SuiteFormat format) {
+  mw::DatabaseSpec spec = damageSuiteDatabase(format == SuiteFormat::kJet3 ? mw::JetVersion::kJet3
+                                                                           : mw::JetVersion::kJet4);
+  if (format == SuiteFormat::kAce) spec.aceVersion = 2;
+  return spec;
+}
+
+const char* suiteFormatName(SuiteFormat format) {
+  switch (format) {
+    case SuiteFormat::kJet3:
+      return "Jet3";
+    case SuiteFormat::kJet4:
+      return "Jet4";
+    case SuiteFormat::kAce:
+      return "Ace";
+  }
+  return "";
+}
+
 }  // namespace vantrel::test

@@ -12,6 +12,15 @@ namespace vantrel::test {
 // query.
 mdbwriter::DatabaseSpec damageSuiteDatabase(mdbwriter::JetVersion version);
 
+// The formats the suite's database is written in: Jet 3, Jet 4, and Jet 4 written as an
+// Access 2007 file.
+enum class SuiteFormat { kJet3, kJet4, kAce };
+inline constexpr SuiteFormat kSuiteFormats[] = {SuiteFormat::kJet3, SuiteFormat::kJet4,
+                                                SuiteFormat::kAce};
+mdbwriter::DatabaseSpec damageSuiteDatabase(SuiteFormat format);
+// "Jet3", "Jet4", "Ace".
+const char* suiteFormatName(SuiteFormat format);
+
 // The rows of the table "Readings", and those of them that are moved (by their Id).
 inline constexpr int kReadingCount = 3000;
 inline bool isMovedReading(int64_t id) {

@@ -7,6 +7,7 @@
 // --kind keeps the kinds whose name holds PART (several may be given).
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <iomanip>
@@ -171,8 +172,10 @@ void writeReport(const fs::path& out, const std::map<vantrel::test::DamageKind, 
       << "# Damage report: rows salvaged per kind of damage, Vantrel and mdbtools\n\n"
       << "Made by `scripts/damage-report.sh` (the program `vantrel-damage-report`, from\n"
       << "`tests/damage/`).\n\n"
-      << "Sources: the damage suite's written database in Jet 3 and Jet 4"
-      << (withCorpus ? ",\nand every corpus database whose user tables both readers read" : "")
+      << "Sources: the damage suite's written database in Jet 3, Jet 4 and Access 2007 (.accdb)"
+      << (withCorpus
+              ? ",\nand every corpus database (.mdb and .accdb) whose user tables both readers read"
+              : "")
       << " (" << sources << " files). Each kind\n"
       << "is done once to every file; the kinds that strike a random place, " << variants
       << " times with\ndifferent seeds.\n\n"
@@ -251,14 +254,16 @@ int main(int argc, char** argv) {
 
   TempDir work;
   std::vector<Source> sources;
-  for (const auto version : {mw::JetVersion::kJet3, mw::JetVersion::kJet4}) {
-    const std::string name = version == mw::JetVersion::kJet3 ? "suite-jet3" : "suite-jet4";
-    const fs::path path = work / (name + ".mdb");
-    mw::writeDatabase(path, damageSuiteDatabase(version));
+  for (const SuiteFormat format : kSuiteFormats) {
+    std::string name = std::string("suite-") + suiteFormatName(format);
+    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+    const fs::path path = work / (name + (format == SuiteFormat::kAce ? ".accdb" : ".mdb"));
+    mw::writeDatabase(path, damageSuiteDatabase(format));
     sources.push_back({name, path});
   }
   if (corpus) {
-    for (const auto& entry : {"jet3", "jet4"}) {
+    for (const auto& entry : {"jet3", "jet4", "ace"}) {
+      if (!fs::is_directory(*corpus / entry)) continue;
       std::vector<fs::path> files;
       for (const auto& file : fs::directory_iterator(*corpus / entry))
         files.push_back(file.path());

@@ -360,7 +360,7 @@ Manifest DatabaseWriter::write() {
     finishTable(draft);
   maps_.writeAll();
   file_.write(1, globalUsagePage(format_, file_.pageCount()).bytes());
-  file_.write(0, headerPage(format_, spec_.codePage, spec_.created).bytes());
+  file_.write(0, headerPage(format_, spec_.codePage, spec_.created, spec_.aceVersion).bytes());
 
   manifest.version = spec_.version;
   manifest.pageSize = format_.pageSize;

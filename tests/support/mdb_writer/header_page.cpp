@@ -34,13 +34,15 @@ void maskWithRc4(std::span<uint8_t> bytes) {
 
 }  // namespace
 
-test::PageImage headerPage(const JetFormat& format, int codePage, DateTime created) {
+test::PageImage headerPage(const JetFormat& format, int codePage, DateTime created,
+                           int aceVersion) {
   test::PageImage page(format.pageSize);
-  static constexpr std::string_view kSignature("Standard Jet DB\0", 16);
+  const bool ace = format.isJet4() && aceVersion >= 2;
+  const std::string_view signature =
+      ace ? std::string_view("Standard ACE DB\0", 16) : std::string_view("Standard Jet DB\0", 16);
   page.put32(0, 0x100);
-  page.putBytes(4,
-                std::span(reinterpret_cast<const uint8_t*>(kSignature.data()), kSignature.size()));
-  page.put32(0x14, format.isJet4() ? 1 : 0);
+  page.putBytes(4, std::span(reinterpret_cast<const uint8_t*>(signature.data()), signature.size()));
+  page.put32(0x14, ace ? static_cast<uint32_t>(aceVersion) : format.isJet4() ? 1 : 0);
   // The start of the masked part reads the same in every file of the corpus.
   static constexpr std::array<uint32_t, 6> kMaskedPrefix{0x100, 0x101, 2, 3, 4, 5};
   for (size_t i = 0; i < kMaskedPrefix.size(); ++i) {

@@ -116,6 +116,9 @@ struct RelationSpec {
 
 struct DatabaseSpec {
   JetVersion version = JetVersion::kJet4;
+  // 2 and up: a Jet 4 file written as Access 2007 and later (.accdb) files are, of that
+  // version byte (2 Access 2007, 3 Access 2010...).
+  int aceVersion = 0;
   int codePage = 1252;  // Jet 3 text is stored in it
   DateTime created = dateTime(2024, 1, 15, 9, 30, 0);
   std::vector<TableSpec> tables;
