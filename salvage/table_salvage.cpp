@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "destinations/destination.h"
+#include "destinations/stored_properties.h"
+#include "reader/catalog_rows.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
 #include "reader/lost_definition.h"
+#include "reader/object_properties.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "salvage/table_log_texts.h"
@@ -147,6 +150,10 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   // The definition is complete: from here on only the cursor moves.
   const TableDefinition& table = *definition;
   TableDescription description = describeTable(table, name, db.formatVersion());
+  // What the file says of the table beyond its definition matters only to a destination.
+  if (context.destination != nullptr && tdefPage > kLastSystemTdefPage) {
+    if (const auto block = tableProperties(db, tdefPage)) describeProperties(description, *block);
+  }
   if (context.destination != nullptr) description = placeTable(description, context);
   std::string refusal;  // why the table or its rows are not in the destination
   const TableCreation creation = recreateTable(description, context, refusal);
