@@ -17,6 +17,8 @@ namespace {
 
 // Rows go to the server in pieces of about this size.
 constexpr size_t kCopyChunkBytes = 1 << 20;
+// The catalog tables every schema holds: queries, relations, the tables' properties.
+constexpr int kCatalogTableCount = 3;
 // Index names tried after a taken one; a schema holds far fewer.
 constexpr int kMaxIndexNameTries = 10000;
 
@@ -191,7 +193,11 @@ void PostgresDatabase::prepareSchema(bool& created) {
                " (name text NOT NULL, primary_table text NOT NULL, foreign_table text NOT NULL,"
                " attributes integer NOT NULL, enforced integer NOT NULL,"
                " field_position integer NOT NULL, primary_field text NOT NULL,"
-               " foreign_field text NOT NULL, PRIMARY KEY (name, field_position))");
+               " foreign_field text NOT NULL, PRIMARY KEY (name, field_position));"
+               "CREATE TABLE IF NOT EXISTS " +
+               db.quoteIdentifier(kTablePropertiesTable) +
+               " (table_name text NOT NULL, column_name text, property text NOT NULL,"
+               " value text NOT NULL)");
     // The views' SQL compares texts as Jet does, without regard to case ("COLLATE NOCASE");
     // a server without ICU simply has views that cannot use it.
     db.execute("SAVEPOINT nocase_collation");
@@ -301,6 +307,9 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
       db.query("DELETE FROM " + db.quoteIdentifier(kRelationsTable) +
                    " WHERE primary_table = $1 OR foreign_table = $1",
                {table.name});
+      db.query(
+          "DELETE FROM " + db.quoteIdentifier(kTablePropertiesTable) + " WHERE table_name = $1",
+          {table.name});
     }
     db.execute("CREATE TABLE " + quoted + " (" + columns + ")");
   } catch (const DestinationError& error) {
@@ -381,6 +390,8 @@ void PostgresDatabase::addKeyAndIndexes(const OpenTable& table, MadeTable& made)
     made.primaryKey = std::move(key);
   }
   addAutoNumbers(table);
+  addRequiredAndDefaults(table);
+  addProperties(table);
   for (const DestinationIndex& index : description.indexes) {
     std::vector<std::string> columns;
     if (columnList(index.columns, &columns).empty()) continue;
@@ -414,6 +425,118 @@ void PostgresDatabase::addAutoNumbers(const OpenTable& table) {
                    what);
     }
   }
+}
+
+namespace {
+
+// The default in the server's terms, for a column of the type `type`.
+std::string postgresDefault(const JetDefault& value, std::string_view type,
+                            const PostgresConnection& db) {
+  const bool boolean = type == "boolean";
+  const bool text = type == "text" || type.starts_with("varchar");
+  switch (value.kind) {
+    case JetDefault::Kind::kNumber:
+      if (boolean)
+        return value.text.find_first_not_of("-0.") == std::string::npos ? "false" : "true";
+      return text ? db.quoteLiteral(value.text) : value.text;
+    case JetDefault::Kind::kText:
+      return db.quoteLiteral(value.text);
+    case JetDefault::Kind::kDateTime:
+      return text ? db.quoteLiteral(value.text) : "TIMESTAMP " + db.quoteLiteral(value.text);
+    case JetDefault::Kind::kBoolean:
+      // Access keeps True as -1 in a number.
+      if (boolean) return value.boolean ? "true" : "false";
+      if (text) return db.quoteLiteral(value.boolean ? "True" : "False");
+      return value.boolean ? "-1" : "0";
+    case JetDefault::Kind::kToday:
+      return "CURRENT_DATE";
+    case JetDefault::Kind::kNow:
+      return "LOCALTIMESTAMP(0)";
+  }
+  return "NULL";
+}
+
+}  // namespace
+
+void PostgresDatabase::addRequiredAndDefaults(const OpenTable& table) {
+  const PostgresConnection& db = connection();
+  const TableDescription& description = table.description;
+  const std::string quoted = db.quoteIdentifier(description.name);
+  for (size_t i = 0; i < description.columns.size(); ++i) {
+    const DestinationColumn& column = description.columns[i];
+    if (!table.created[i]) continue;
+    const std::string name = db.quoteIdentifier(column.name);
+    const std::string of =
+        " of column " + bracketed(column.name) + " of table " + bracketed(description.name);
+    // The key's columns and a LONG AutoNumber (for its identity) are NOT NULL already.
+    const bool notNullAlready =
+        std::ranges::find(description.primaryKey, i) != description.primaryKey.end() ||
+        (column.autoNumber && column.jetType == kTypeLong);
+    if (column.required && !notNullAlready) {
+      int64_t nulls = -1;
+      if (const auto counted = db.queryValue(nullCountSelect(quoted, name)))
+        std::from_chars(counted->data(), counted->data() + counted->size(), nulls);
+      if (nulls == 0) {
+        tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET NOT NULL",
+                     "the NOT NULL" + of);
+      } else if (nulls > 0) {
+        indexNotes_.push_back(notRequiredNote(column.name, description.name, nulls));
+      }
+    }
+    if (column.defaultValue) {
+      const auto type = postgresColumnType(column);
+      if (!type) continue;
+      std::string value;
+      try {
+        value = postgresDefault(*column.defaultValue, *type, db);
+      } catch (const DestinationError& error) {
+        // A text the server's encoding cannot hold.
+        if (error.endsDestination()) throw;
+        logLine("Not re-created: the default" + of + " (" + error.what() + ")");
+        continue;
+      }
+      tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET DEFAULT " + value,
+                   "the default" + of);
+    }
+  }
+}
+
+void PostgresDatabase::addProperties(const OpenTable& table) {
+  const PostgresConnection& db = connection();
+  const TableDescription& description = table.description;
+  const std::string quoted = db.quoteIdentifier(description.name);
+  std::string rows;
+  std::vector<std::string> comments;
+  try {
+    for (const DescribedProperty& property : description.properties) {
+      std::optional<std::string> column;
+      if (property.column) {
+        if (*property.column >= description.columns.size() || !table.created[*property.column])
+          continue;
+        column = description.columns[*property.column].name;
+      }
+      rows += std::string(rows.empty() ? "" : ", ") + "(" + db.quoteLiteral(description.name) +
+              ", " + (column ? db.quoteLiteral(*column) : std::string("NULL")) + ", " +
+              db.quoteLiteral(property.name) + ", " + db.quoteLiteral(property.value) + ")";
+      if (property.name != "Description") continue;
+      const std::string target =
+          column ? "COLUMN " + quoted + "." + db.quoteIdentifier(*column) : "TABLE " + quoted;
+      comments.push_back("COMMENT ON " + target + " IS " + db.quoteLiteral(property.value));
+    }
+  } catch (const DestinationError& error) {
+    // A text the server's encoding cannot hold: the table keeps none of its properties.
+    if (error.endsDestination()) throw;
+    logLine("Not re-created: the properties of table " + bracketed(description.name) + " (" +
+            error.what() + ")");
+    return;
+  }
+  if (rows.empty()) return;
+  // One statement for the table's properties: the table costs one round trip for them.
+  tryStatement("INSERT INTO " + db.quoteIdentifier(kTablePropertiesTable) +
+                   " (table_name, column_name, property, value) VALUES " + rows,
+               "the properties of table " + bracketed(description.name));
+  for (const std::string& comment : comments)
+    tryStatement(comment, "the description in " + bracketed(description.name));
 }
 
 std::string PostgresDatabase::freeIndexName(const std::string& table,
@@ -526,7 +649,7 @@ void PostgresDatabase::close() {
           "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
           " WHERE n.nspname = $1 AND c.relkind IN ('r', 'v', 'm', 'p', 'f')",
           {schema_});
-      if (userTables == "2") {
+      if (userTables == std::to_string(kCatalogTableCount)) {
         connection_->execute("DROP SCHEMA " + connection_->quoteIdentifier(schema_) + " CASCADE");
         unfinishedMark_ = false;
       }

@@ -68,6 +68,12 @@ class PostgresDatabase : public Destination {
   // A LONG AutoNumber numbers the rows added without it past the highest the rows hold; a
   // replication ID gets a new one. Made after the rows, so that none is refused for it.
   void addAutoNumbers(const OpenTable& table);
+  // Required columns without a null become NOT NULL (the others are noted), and literal
+  // defaults become the columns' defaults.
+  void addRequiredAndDefaults(const OpenTable& table);
+  // The file's properties of the table and its columns into the catalog table, and the
+  // descriptions as comments.
+  void addProperties(const OpenTable& table);
   void addIndex(const std::string& table, const DestinationIndex& index,
                 const std::vector<std::string>& columns);
   // An index name no relation of the schema holds, within the server's length.
