@@ -58,6 +58,17 @@ class PostgresRowSink : public RowSink {
 
   bool write(std::span<const FieldValue> row) override {
     if (failure_) return false;
+    while (const auto overflow = database_.open_->lengths.overflow(row)) {
+      if (!send()) return false;
+      try {
+        database_.widenText(*overflow);
+      } catch (const DestinationError& error) {
+        failure_ = error;
+        database_.noteFailure(error.what());
+        if (error.endsDestination()) throw;
+        return false;
+      }
+    }
     const auto& open = *database_.open_;
     const auto& columns = open.description.columns;
     bool first = true;
@@ -263,6 +274,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
   }
   std::string columns;
   std::vector<std::string> names;
+  const TextLengths lengths(table, std::vector<bool>(table.columns.size(), true));
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const DestinationColumn& column = table.columns[i];
     const auto type = postgresColumnType(column);
@@ -274,7 +286,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
     }
     names.push_back(column.name);
     if (!columns.empty()) columns += ", ";
-    columns += db.quoteIdentifier(column.name) + " " + *type;
+    columns += db.quoteIdentifier(column.name) + " " + lengths.createdType(i, *type);
     creation.columnCreated[i] = true;
   }
   if (names.empty()) return creation;
@@ -299,7 +311,8 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
       return creation;
     }
     db.execute("BEGIN");
-    open_ = OpenTable{table, creation.columnCreated, false};
+    open_ = OpenTable{
+        table, creation.columnCreated, false, TextLengths(table, creation.columnCreated), {}};
     const std::string quoted = db.quoteIdentifier(table.name);
     if (existing) {
       db.execute(std::string(*existing == "v" ? "DROP VIEW " : "DROP TABLE ") + quoted +
@@ -335,8 +348,9 @@ std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& tabl
     if (!columns.empty()) columns += ", ";
     columns += db.quoteIdentifier(table.columns[i].name);
   }
+  open_->copyStatement = "COPY " + db.quoteIdentifier(table.name) + " (" + columns + ") FROM STDIN";
   try {
-    db.beginCopy("COPY " + db.quoteIdentifier(table.name) + " (" + columns + ") FROM STDIN");
+    db.beginCopy(open_->copyStatement);
   } catch (const DestinationError& error) {
     noteFailure(error.what());
     discardTable();
@@ -344,6 +358,22 @@ std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& tabl
   }
   open_->copying = true;
   return std::make_unique<PostgresRowSink>(*this);
+}
+
+void PostgresDatabase::widenText(const TextLengths::Overflow& overflow) {
+  const PostgresConnection& db = connection();
+  const TableDescription& table = open_->description;
+  const std::string& column = table.columns[overflow.column].name;
+  const int limit = open_->lengths.limit(overflow.column);
+  db.endCopy();
+  // varchar(n) to text changes no stored value: the server rewrites nothing.
+  db.execute("ALTER TABLE " + db.quoteIdentifier(table.name) + " ALTER COLUMN " +
+             db.quoteIdentifier(column) + " TYPE text");
+  db.beginCopy(open_->copyStatement);
+  open_->lengths.widen(overflow.column);
+  logLine("Saved as text: column " + bracketed(column) + " of table " + bracketed(table.name) +
+          " (a value of " + std::to_string(overflow.characters) +
+          " characters is longer than its declared " + std::to_string(limit) + ")");
 }
 
 void PostgresDatabase::discardTable() {

@@ -10,6 +10,7 @@
 #include "destinations/destination.h"
 #include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_destination.h"
+#include "destinations/postgres/postgres_text_lengths.h"
 
 namespace vantrel {
 
@@ -52,6 +53,8 @@ class PostgresDatabase : public Destination {
     TableDescription description;
     std::vector<bool> created;
     bool copying = false;
+    TextLengths lengths;        // of its varchar(n) columns
+    std::string copyStatement;  // while its rows are copied
   };
 
   const PostgresConnection& connection() const;
@@ -64,6 +67,9 @@ class PostgresDatabase : public Destination {
   // Commits the open table with its key and indexes, made after its rows.
   void completeTable();
   void discardTable();
+  // Makes a varchar(n) column of the open table text, as a row holds a longer value: the
+  // copy of its rows ends for the change (the rows sent so far are kept) and starts again.
+  void widenText(const TextLengths::Overflow& overflow);
   void addKeyAndIndexes(const OpenTable& table, MadeTable& made);
   // A LONG AutoNumber numbers the rows added without it past the highest the rows hold; a
   // replication ID gets a new one. Made after the rows, so that none is refused for it.

@@ -342,6 +342,29 @@ TEST_F(PostgresDestinationTest, RequiredDefaultsAndPropertiesAfterTheRows) {
             "true true -1");
 }
 
+// A text keeps its declared length while every value fits it (in characters, not bytes); a
+// longer value makes its column text in the middle of the rows, and no row is lost for it.
+TEST_F(PostgresDestinationTest, TextColumnsKeepTheirLengthWhileTheValuesFit) {
+  auto destination = open();
+  DestinationColumn fits = column("Fits", kTypeText);
+  fits.size = 2;
+  DestinationColumn passed = column("Passed", kTypeText);
+  passed.size = 3;
+  const TableDescription texts{"Texts", {fits, passed}};
+  std::vector<std::vector<FieldValue>> rows;
+  for (int i = 0; i < 3000; ++i)
+    rows.push_back({text("\xC3\xA9\xE2\x82\xAC"), text(i == 2000 ? "four" : "abc")});
+  saveRows(*destination, texts, rows);
+  destination->close();
+
+  const std::string t = table("Texts");
+  EXPECT_EQ(value("SELECT string_agg(format_type(atttypid, atttypmod), ',' ORDER BY attnum) FROM "
+                  "pg_attribute WHERE attrelid = '" +
+                  t + "'::regclass AND attnum > 0"),
+            "character varying(2),text");
+  EXPECT_EQ(value("SELECT count(*) || ' ' || sum(length(\"Passed\")) FROM " + t), "3000 9001");
+}
+
 // A second run into the same schema with overwrite No changes nothing; Yes replaces the
 // table within the transaction of its new rows.
 TEST_F(PostgresDestinationTest, AnExistingTableIsKeptOrReplacedAsAnswered) {
