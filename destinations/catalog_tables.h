@@ -12,6 +12,9 @@ inline constexpr std::string_view kPropertiesTable = "MSysVantrelProperties";
 inline constexpr std::string_view kQueriesTable = "MSysVantrelQueries";
 inline constexpr std::string_view kRelationsTable = "MSysVantrelRelations";
 inline constexpr std::string_view kIndexesTable = "MSysVantrelIndexes";
+// What the file's property blocks say of each table and column (Description, Format, Caption,
+// ValidationRule...): table_name, column_name (null for the table's own), property, value.
+inline constexpr std::string_view kTablePropertiesTable = "MSysVantrelTableProperties";
 
 bool isEngineCatalogName(std::string_view name);
 

@@ -133,6 +133,16 @@ std::string notUniqueNote(std::string_view index, std::string_view table, int64_
          "]: " + countedText(duplicates, "duplicate value", "duplicate values");
 }
 
+std::string notRequiredNote(std::string_view column, std::string_view table, int64_t nulls) {
+  return "Not re-created as required: column [" + std::string(column) + "] of [" +
+         std::string(table) + "]: " + countedText(nulls, "null value", "null values");
+}
+
+std::string nullCountSelect(std::string_view quotedTable, std::string_view quotedColumn) {
+  return "SELECT count(*) - count(" + std::string(quotedColumn) + "), '' FROM " +
+         std::string(quotedTable);
+}
+
 std::string duplicateKeysSelect(std::string_view quotedTable,
                                 std::span<const std::string> quotedColumns) {
   std::string keys;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "destinations/held_names.h"
+#include "jetsql/jet_ddl_parser.h"
 #include "reader/field_value.h"
 #include "reader/table_definition.h"
 
@@ -78,6 +79,11 @@ struct DestinationColumn {
   int scale = 0;      // numeric only
   // The file numbers the column itself (AutoNumber): a LONG counter, or a GUID replication ID.
   bool autoNumber = false;
+  // The file requires a value (NOT NULL where the salvaged rows all have one).
+  bool required = false;
+  // The file's default when it is a literal, Date() or Now(); an expression is only kept
+  // among the table's properties.
+  std::optional<JetDefault> defaultValue;
   // Whether the type code is one of Jet's data types. A column of another code (a damaged or
   // unknown one) has no type in any destination and is left out.
   bool hasDataType() const;
@@ -105,6 +111,21 @@ std::string notUniqueNote(std::string_view index, std::string_view table, int64_
 std::string duplicateKeysSelect(std::string_view quotedTable,
                                 std::span<const std::string> quotedColumns);
 
+// A property the file stores for a table or one of its columns (its description, validation
+// rule, format, caption...), its value as text, kept in the destination's catalog table.
+struct DescribedProperty {
+  std::optional<size_t> column;  // position in TableDescription::columns; none: the table's own
+  std::string name;
+  std::string value;
+};
+
+// The line that says a Required column was made without NOT NULL, as rows hold nulls in it:
+// "Not re-created as required: column [X] of [T]: 3 null values".
+std::string notRequiredNote(std::string_view column, std::string_view table, int64_t nulls);
+// A SELECT of one row whose first column counts the table's rows that hold null in the column
+// (each written as the destination quotes it). Its second column is empty.
+std::string nullCountSelect(std::string_view quotedTable, std::string_view quotedColumn);
+
 // A table as the salvage re-creates it, whatever the destination.
 struct TableDescription {
   std::string name;
@@ -114,7 +135,8 @@ struct TableDescription {
   // `primaryKeyName` ("PK_" and the table's name); a single column's key has no name.
   std::vector<size_t> primaryKey;
   std::string primaryKeyName;
-  std::vector<DestinationIndex> indexes;  // the file's indexes outside the key, in its order
+  std::vector<DestinationIndex> indexes;      // the file's indexes outside the key, in its order
+  std::vector<DescribedProperty> properties;  // in stored order, the table's own first
 
   // The names of the columns that are left out (no data type), in column order.
   std::vector<std::string> columnsWithoutType() const;

@@ -13,12 +13,24 @@ namespace vantrel {
 // The Jet DDL statements the destination engine runs. Names are as written between the
 // brackets (or as a bare word), unchanged.
 
+// A column's default: a literal or the current date or time.
+struct JetDefault {
+  enum class Kind { kNumber, kText, kDateTime, kBoolean, kToday, kNow };
+  Kind kind = Kind::kNumber;
+  // kNumber: decimal digits with an optional sign and point ("-12.5"); kText: the text itself;
+  // kDateTime: "yyyy-mm-dd hh:mm:ss".
+  std::string text;
+  bool boolean = false;  // kBoolean
+};
+
 struct JetColumnSpec {
   std::string name;
   JetColumnType type;
+  // Statements built by the destination carry it; the parser reads no DEFAULT clause.
+  std::optional<JetDefault> defaultValue;
 };
 
-// CREATE TABLE [T]([C] type, ...);
+// CREATE TABLE [T]([C] type [DEFAULT value], ...);
 struct CreateTableStatement {
   std::string table;
   std::vector<JetColumnSpec> columns;

@@ -13,7 +13,9 @@ std::string typeText(const JetColumnType& type) {
 }
 
 std::string columnText(const JetColumnSpec& column) {
-  return bracketedName(column.name) + " " + typeText(column.type);
+  std::string text = bracketedName(column.name) + " " + typeText(column.type);
+  if (column.defaultValue) text += " DEFAULT " + jetDefaultText(*column.defaultValue);
+  return text;
 }
 
 std::string nameList(const std::vector<std::string>& names) {
@@ -54,6 +56,28 @@ void checkNames(const std::vector<std::string>& names) {
 }
 
 }  // namespace
+
+std::string jetDefaultText(const JetDefault& value) {
+  switch (value.kind) {
+    case JetDefault::Kind::kNumber:
+      return value.text;
+    case JetDefault::Kind::kText: {
+      std::string quoted = "\"";
+      for (const char c : value.text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+      return quoted + "\"";
+    }
+    case JetDefault::Kind::kDateTime:
+      return "#" + value.text + "#";
+    case JetDefault::Kind::kBoolean:
+      return value.boolean ? "True" : "False";
+    case JetDefault::Kind::kToday:
+      return "Date()";
+    case JetDefault::Kind::kNow:
+      return "Now()";
+  }
+  return {};
+}
 
 std::string jetDdlText(const JetDdlStatement& statement) {
   if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {

@@ -135,6 +135,7 @@ WalkEnd walkCatalog(SourceDatabase& db, CatalogHandler& handler) {
     // The catalog's flags tell the system's tables: a user table may be called "MSys...".
     if (row.objectType == kObjectTable && !row.name.empty() &&
         !isSystemTable(row.objectId & 0xFFFFFF, row.flags)) {
+      db.walkedProperties = {row.objectId & 0xFFFFFF, std::move(row.propertyBytes)};
       if (handler.onTable(db, row.objectId & 0xFFFFFF, row.name) == WalkEnd::kStopped) {
         return WalkEnd::kStopped;
       }

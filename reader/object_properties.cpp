@@ -24,6 +24,10 @@ const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db) {
 }
 
 std::optional<PropertyBlock> tableProperties(SourceDatabase& db, int64_t tdefPage) {
+  if (db.walkedProperties.tdefPage == tdefPage) {
+    if (db.walkedProperties.bytes.empty()) return std::nullopt;
+    return parsePropertyBlock(db.walkedProperties.bytes, db);
+  }
   const auto& byTable = objectPropertyBytes(db).byTable;
   const auto found = byTable.find(tdefPage);
   if (found == byTable.end()) return std::nullopt;

@@ -21,7 +21,8 @@ struct ObjectPropertyBytes {
 const ObjectPropertyBytes& objectPropertyBytes(SourceDatabase& db);
 
 // The property block of the table whose definition is on `tdefPage`; none when its catalog
-// row has none, cannot be read, or holds something else.
+// row has none, cannot be read, or holds something else. The table the catalog walk is at
+// takes it from the walk; any other from one more pass over the catalog.
 std::optional<PropertyBlock> tableProperties(SourceDatabase& db, int64_t tdefPage);
 
 }  // namespace vantrel

@@ -85,8 +85,15 @@ class SourceDatabase {
   SourceDatabase(const SourceDatabase&) = delete;
   SourceDatabase& operator=(const SourceDatabase&) = delete;
 
-  int tableCount = 0;    // user tables handed on during the current catalog walk
-  int queryCount = 0;    // saved queries listed during the current catalog walk
+  int tableCount = 0;  // user tables handed on during the current catalog walk
+  int queryCount = 0;  // saved queries listed during the current catalog walk
+  // The property block (as stored) of the table whose catalog row the walk handed on last, so
+  // that its salvage need not read the catalog again for it.
+  struct WalkedProperties {
+    int64_t tdefPage = -1;
+    std::vector<uint8_t> bytes;
+  };
+  WalkedProperties walkedProperties;
   int wideTextSeen = 0;  // a Jet 4 text value was stored uncompressed
 
   SourceFile& file() { return file_; }

@@ -6,9 +6,12 @@
 #include <optional>
 
 #include "destinations/destination.h"
+#include "destinations/stored_properties.h"
+#include "reader/catalog_rows.h"
 #include "reader/column_types.h"
 #include "reader/index_reader.h"
 #include "reader/lost_definition.h"
+#include "reader/object_properties.h"
 #include "reader/row_reader.h"
 #include "run/display_text.h"
 #include "salvage/complex_column_salvage.h"
@@ -264,6 +267,10 @@ WalkEnd saveTable(SourceDatabase& db, int64_t tdefPage, const std::string& name,
   // The definition is complete: from here on only the cursor moves.
   const TableDefinition& table = *definition;
   TableDescription description = describeTable(table, name, db.formatVersion());
+  // What the file says of the table beyond its definition matters only to a destination.
+  if (context.destination != nullptr && tdefPage > kLastSystemTdefPage) {
+    if (const auto block = tableProperties(db, tdefPage)) describeProperties(description, *block);
+  }
   std::vector<ComplexColumnSaving::KeptKey> keptKeys;
   ComplexColumnSaving complex(db, tdefPage, table, keptKeys);
   complex.describeParent(description);

@@ -17,6 +17,8 @@ namespace {
 
 // Rows go to the server in pieces of about this size.
 constexpr size_t kCopyChunkBytes = 1 << 20;
+// The catalog tables every schema holds: queries, relations, the tables' properties.
+constexpr int kCatalogTableCount = 3;
 // Index names tried after a taken one; a schema holds far fewer.
 constexpr int kMaxIndexNameTries = 10000;
 
@@ -60,6 +62,18 @@ class PostgresRowSink : public RowSink {
 
   bool write(std::span<const FieldValue> row) override {
     if (failure_) return false;
+    while (const auto overflow = database_.open_->lengths.overflow(row)) {
+      if (!send()) return false;
+      try {
+        database_.widenText(*overflow);
+        appendCopyHeader(buffer_);  // the COPY that goes on is a new one
+      } catch (const DestinationError& error) {
+        failure_ = error;
+        database_.noteFailure(error.what());
+        if (error.endsDestination()) throw;
+        return false;
+      }
+    }
     const auto& open = *database_.open_;
     const auto& columns = open.description.columns;
     appendCopyRowStart(fields_, buffer_);
@@ -196,7 +210,11 @@ void PostgresDatabase::prepareSchema(bool& created) {
                " (name text NOT NULL, primary_table text NOT NULL, foreign_table text NOT NULL,"
                " attributes integer NOT NULL, enforced integer NOT NULL,"
                " field_position integer NOT NULL, primary_field text NOT NULL,"
-               " foreign_field text NOT NULL, PRIMARY KEY (name, field_position))");
+               " foreign_field text NOT NULL, PRIMARY KEY (name, field_position));"
+               "CREATE TABLE IF NOT EXISTS " +
+               db.quoteIdentifier(kTablePropertiesTable) +
+               " (table_name text NOT NULL, column_name text, property text NOT NULL,"
+               " value text NOT NULL)");
     // The views' SQL compares texts as Jet does, without regard to case ("COLLATE NOCASE");
     // a server without ICU simply has views that cannot use it.
     db.execute("SAVEPOINT nocase_collation");
@@ -262,6 +280,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
   }
   std::string columns;
   std::vector<std::string> names;
+  const TextLengths lengths(table, std::vector<bool>(table.columns.size(), true));
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const DestinationColumn& column = table.columns[i];
     const auto type = postgresColumnType(column);
@@ -273,7 +292,7 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
     }
     names.push_back(column.name);
     if (!columns.empty()) columns += ", ";
-    columns += db.quoteIdentifier(column.name) + " " + *type;
+    columns += db.quoteIdentifier(column.name) + " " + lengths.createdType(i, *type);
     creation.columnCreated[i] = true;
   }
   if (names.empty()) return creation;
@@ -298,7 +317,8 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
       return creation;
     }
     db.execute("BEGIN");
-    open_ = OpenTable{table, creation.columnCreated, false};
+    open_ = OpenTable{
+        table, creation.columnCreated, false, TextLengths(table, creation.columnCreated), {}};
     const std::string quoted = db.quoteIdentifier(table.name);
     if (existing) {
       db.execute(std::string(*existing == "v" ? "DROP VIEW " : "DROP TABLE ") + quoted +
@@ -306,6 +326,9 @@ TableCreation PostgresDatabase::createTable(const TableDescription& table) {
       db.query("DELETE FROM " + db.quoteIdentifier(kRelationsTable) +
                    " WHERE primary_table = $1 OR foreign_table = $1",
                {table.name});
+      db.query(
+          "DELETE FROM " + db.quoteIdentifier(kTablePropertiesTable) + " WHERE table_name = $1",
+          {table.name});
     }
     db.execute("CREATE TABLE " + quoted + " (" + columns + ")");
   } catch (const DestinationError& error) {
@@ -331,9 +354,10 @@ std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& tabl
     if (!columns.empty()) columns += ", ";
     columns += db.quoteIdentifier(table.columns[i].name);
   }
+  open_->copyStatement =
+      "COPY " + db.quoteIdentifier(table.name) + " (" + columns + ") FROM STDIN (FORMAT binary)";
   try {
-    db.beginCopy("COPY " + db.quoteIdentifier(table.name) + " (" + columns +
-                 ") FROM STDIN (FORMAT binary)");
+    db.beginCopy(open_->copyStatement);
   } catch (const DestinationError& error) {
     noteFailure(error.what());
     discardTable();
@@ -341,6 +365,22 @@ std::unique_ptr<RowSink> PostgresDatabase::openRows(const TableDescription& tabl
   }
   open_->copying = true;
   return std::make_unique<PostgresRowSink>(*this);
+}
+
+void PostgresDatabase::widenText(const TextLengths::Overflow& overflow) {
+  const PostgresConnection& db = connection();
+  const TableDescription& table = open_->description;
+  const std::string& column = table.columns[overflow.column].name;
+  const int limit = open_->lengths.limit(overflow.column);
+  db.endCopy();
+  // varchar(n) to text changes no stored value: the server rewrites nothing.
+  db.execute("ALTER TABLE " + db.quoteIdentifier(table.name) + " ALTER COLUMN " +
+             db.quoteIdentifier(column) + " TYPE text");
+  db.beginCopy(open_->copyStatement);
+  open_->lengths.widen(overflow.column);
+  logLine("Saved as text: column " + bracketed(column) + " of table " + bracketed(table.name) +
+          " (a value of " + std::to_string(overflow.characters) +
+          " characters is longer than its declared " + std::to_string(limit) + ")");
 }
 
 void PostgresDatabase::discardTable() {
@@ -387,6 +427,8 @@ void PostgresDatabase::addKeyAndIndexes(const OpenTable& table, MadeTable& made)
     made.primaryKey = std::move(key);
   }
   addAutoNumbers(table);
+  addRequiredAndDefaults(table);
+  addProperties(table);
   for (const DestinationIndex& index : description.indexes) {
     std::vector<std::string> columns;
     if (columnList(index.columns, &columns).empty()) continue;
@@ -420,6 +462,118 @@ void PostgresDatabase::addAutoNumbers(const OpenTable& table) {
                    what);
     }
   }
+}
+
+namespace {
+
+// The default in the server's terms, for a column of the type `type`.
+std::string postgresDefault(const JetDefault& value, std::string_view type,
+                            const PostgresConnection& db) {
+  const bool boolean = type == "boolean";
+  const bool text = type == "text" || type.starts_with("varchar");
+  switch (value.kind) {
+    case JetDefault::Kind::kNumber:
+      if (boolean)
+        return value.text.find_first_not_of("-0.") == std::string::npos ? "false" : "true";
+      return text ? db.quoteLiteral(value.text) : value.text;
+    case JetDefault::Kind::kText:
+      return db.quoteLiteral(value.text);
+    case JetDefault::Kind::kDateTime:
+      return text ? db.quoteLiteral(value.text) : "TIMESTAMP " + db.quoteLiteral(value.text);
+    case JetDefault::Kind::kBoolean:
+      // Access keeps True as -1 in a number.
+      if (boolean) return value.boolean ? "true" : "false";
+      if (text) return db.quoteLiteral(value.boolean ? "True" : "False");
+      return value.boolean ? "-1" : "0";
+    case JetDefault::Kind::kToday:
+      return "CURRENT_DATE";
+    case JetDefault::Kind::kNow:
+      return "LOCALTIMESTAMP(0)";
+  }
+  return "NULL";
+}
+
+}  // namespace
+
+void PostgresDatabase::addRequiredAndDefaults(const OpenTable& table) {
+  const PostgresConnection& db = connection();
+  const TableDescription& description = table.description;
+  const std::string quoted = db.quoteIdentifier(description.name);
+  for (size_t i = 0; i < description.columns.size(); ++i) {
+    const DestinationColumn& column = description.columns[i];
+    if (!table.created[i]) continue;
+    const std::string name = db.quoteIdentifier(column.name);
+    const std::string of =
+        " of column " + bracketed(column.name) + " of table " + bracketed(description.name);
+    // The key's columns and a LONG AutoNumber (for its identity) are NOT NULL already.
+    const bool notNullAlready =
+        std::ranges::find(description.primaryKey, i) != description.primaryKey.end() ||
+        (column.autoNumber && column.jetType == kTypeLong);
+    if (column.required && !notNullAlready) {
+      int64_t nulls = -1;
+      if (const auto counted = db.queryValue(nullCountSelect(quoted, name)))
+        std::from_chars(counted->data(), counted->data() + counted->size(), nulls);
+      if (nulls == 0) {
+        tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET NOT NULL",
+                     "the NOT NULL" + of);
+      } else if (nulls > 0) {
+        indexNotes_.push_back(notRequiredNote(column.name, description.name, nulls));
+      }
+    }
+    if (column.defaultValue) {
+      const auto type = postgresColumnType(column);
+      if (!type) continue;
+      std::string value;
+      try {
+        value = postgresDefault(*column.defaultValue, *type, db);
+      } catch (const DestinationError& error) {
+        // A text the server's encoding cannot hold.
+        if (error.endsDestination()) throw;
+        logLine("Not re-created: the default" + of + " (" + error.what() + ")");
+        continue;
+      }
+      tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET DEFAULT " + value,
+                   "the default" + of);
+    }
+  }
+}
+
+void PostgresDatabase::addProperties(const OpenTable& table) {
+  const PostgresConnection& db = connection();
+  const TableDescription& description = table.description;
+  const std::string quoted = db.quoteIdentifier(description.name);
+  std::string rows;
+  std::vector<std::string> comments;
+  try {
+    for (const DescribedProperty& property : description.properties) {
+      std::optional<std::string> column;
+      if (property.column) {
+        if (*property.column >= description.columns.size() || !table.created[*property.column])
+          continue;
+        column = description.columns[*property.column].name;
+      }
+      rows += std::string(rows.empty() ? "" : ", ") + "(" + db.quoteLiteral(description.name) +
+              ", " + (column ? db.quoteLiteral(*column) : std::string("NULL")) + ", " +
+              db.quoteLiteral(property.name) + ", " + db.quoteLiteral(property.value) + ")";
+      if (property.name != "Description") continue;
+      const std::string target =
+          column ? "COLUMN " + quoted + "." + db.quoteIdentifier(*column) : "TABLE " + quoted;
+      comments.push_back("COMMENT ON " + target + " IS " + db.quoteLiteral(property.value));
+    }
+  } catch (const DestinationError& error) {
+    // A text the server's encoding cannot hold: the table keeps none of its properties.
+    if (error.endsDestination()) throw;
+    logLine("Not re-created: the properties of table " + bracketed(description.name) + " (" +
+            error.what() + ")");
+    return;
+  }
+  if (rows.empty()) return;
+  // One statement for the table's properties: the table costs one round trip for them.
+  tryStatement("INSERT INTO " + db.quoteIdentifier(kTablePropertiesTable) +
+                   " (table_name, column_name, property, value) VALUES " + rows,
+               "the properties of table " + bracketed(description.name));
+  for (const std::string& comment : comments)
+    tryStatement(comment, "the description in " + bracketed(description.name));
 }
 
 std::string PostgresDatabase::freeIndexName(const std::string& table,
@@ -532,7 +686,7 @@ void PostgresDatabase::close() {
           "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
           " WHERE n.nspname = $1 AND c.relkind IN ('r', 'v', 'm', 'p', 'f')",
           {schema_});
-      if (userTables == "2") {
+      if (userTables == std::to_string(kCatalogTableCount)) {
         connection_->execute("DROP SCHEMA " + connection_->quoteIdentifier(schema_) + " CASCADE");
         unfinishedMark_ = false;
       }

@@ -10,6 +10,7 @@
 #include "destinations/destination.h"
 #include "destinations/postgres/postgres_connection.h"
 #include "destinations/postgres/postgres_destination.h"
+#include "destinations/postgres/postgres_text_lengths.h"
 
 namespace vantrel {
 
@@ -52,6 +53,8 @@ class PostgresDatabase : public Destination {
     TableDescription description;
     std::vector<bool> created;
     bool copying = false;
+    TextLengths lengths;        // of its varchar(n) columns
+    std::string copyStatement;  // while its rows are copied
   };
 
   const PostgresConnection& connection() const;
@@ -64,10 +67,19 @@ class PostgresDatabase : public Destination {
   // Commits the open table with its key and indexes, made after its rows.
   void completeTable();
   void discardTable();
+  // Makes a varchar(n) column of the open table text, as a row holds a longer value: the
+  // copy of its rows ends for the change (the rows sent so far are kept) and starts again.
+  void widenText(const TextLengths::Overflow& overflow);
   void addKeyAndIndexes(const OpenTable& table, MadeTable& made);
   // A LONG AutoNumber numbers the rows added without it past the highest the rows hold; a
   // replication ID gets a new one. Made after the rows, so that none is refused for it.
   void addAutoNumbers(const OpenTable& table);
+  // Required columns without a null become NOT NULL (the others are noted), and literal
+  // defaults become the columns' defaults.
+  void addRequiredAndDefaults(const OpenTable& table);
+  // The file's properties of the table and its columns into the catalog table, and the
+  // descriptions as comments.
+  void addProperties(const OpenTable& table);
   void addIndex(const std::string& table, const DestinationIndex& index,
                 const std::vector<std::string>& columns);
   // An index name no relation of the schema holds, within the server's length.

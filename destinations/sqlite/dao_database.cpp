@@ -148,6 +148,11 @@ void CDaoDatabase::Execute(const JetDdlStatement& statement) {
   schema_->run(statement);
 }
 
+void CDaoDatabase::RequireColumns(std::string_view table, const std::vector<std::string>& columns) {
+  handle();
+  schema_->requireColumns(table, columns);
+}
+
 void CDaoDatabase::CreateRelation(std::string_view name, std::string_view table,
                                   std::string_view foreignTable, long attributes,
                                   std::string_view field, std::string_view foreignField) {

@@ -66,6 +66,10 @@ class CDaoDatabase : public Destination {
   // Runs one statement given as its structure, as the text that states it would run.
   void Execute(const JetDdlStatement& statement);
 
+  // Makes the table's columns of these names Required (NOT NULL), as DAO's Field.Required does;
+  // fails, changing nothing, when a row holds a null in one of them.
+  void RequireColumns(std::string_view table, const std::vector<std::string>& columns);
+
   // Creates a relation between a primary and a foreign table over one or more field pairs.
   // Fails for an empty or taken name, a missing table or field, or no field pair. Unless
   // `attributes` has kRelationDontEnforce, the relation is enforced: the primary fields must

@@ -65,9 +65,45 @@ std::string sqliteDeclaredType(const JetColumnType& type) {
   return declared;
 }
 
+std::string sqliteText(std::string_view text) {
+  std::string quoted = "'";
+  for (const char c : text)
+    quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The default in SQLite's terms: dates in their one stored form, Yes/No as 1 and 0.
+std::string sqliteDefault(const JetDefault& value, JetType type) {
+  switch (value.kind) {
+    case JetDefault::Kind::kNumber:
+      if (type == JetType::Bit)
+        return value.text.find_first_not_of("-0.") == std::string::npos ? "0" : "1";
+      return value.text;
+    case JetDefault::Kind::kText:
+      return sqliteText(value.text);
+    case JetDefault::Kind::kDateTime:
+      return sqliteText(value.text);
+    case JetDefault::Kind::kBoolean:
+      return value.boolean ? "1" : "0";
+    case JetDefault::Kind::kToday:
+      return "(date('now', 'localtime') || ' 00:00:00')";
+    case JetDefault::Kind::kNow:
+      return "(datetime('now', 'localtime'))";
+  }
+  return "NULL";
+}
+
+// Whether SQLite takes the default in ALTER TABLE ... ADD COLUMN, which wants a constant.
+bool isConstantDefault(const JetDefault& value) {
+  return value.kind != JetDefault::Kind::kToday && value.kind != JetDefault::Kind::kNow;
+}
+
 std::string columnDefinition(const SchemaColumn& column, bool notNull) {
-  return quoteIdentifier(column.name) + " " + sqliteDeclaredType(column.type) +
-         (notNull ? " NOT NULL" : "");
+  std::string definition = quoteIdentifier(column.name) + " " + sqliteDeclaredType(column.type);
+  if (notNull || column.notNull) definition += " NOT NULL";
+  if (column.defaultValue)
+    definition += " DEFAULT " + sqliteDefault(*column.defaultValue, column.type.type);
+  return definition;
 }
 
 std::string indexStatement(const SchemaIndex& index, std::string_view table) {
@@ -173,7 +209,7 @@ void DestinationSchema::createTable(const CreateTableStatement& statement) {
       throw CDaoException("column " + bracketed(column.name) + " already exists in table " +
                           bracketed(statement.table));
     }
-    created.columns.push_back({column.name, column.type});
+    created.columns.push_back({column.name, column.type, column.defaultValue});
   }
   SqliteSavepoint savepoint(db_);
   const auto moved = vacateObjectName(statement.table);
@@ -193,7 +229,8 @@ void DestinationSchema::addColumn(const AddColumnStatement& statement) {
     throw CDaoException("column " + bracketed(statement.column.name) + " already exists in table " +
                         bracketed(target.name));
   }
-  const SchemaColumn column{statement.column.name, statement.column.type};
+  SchemaColumn column{statement.column.name, statement.column.type, statement.column.defaultValue};
+  if (column.defaultValue && !isConstantDefault(*column.defaultValue)) column.defaultValue.reset();
   executeSql(db_, "ALTER TABLE " + quoteIdentifier(target.name) + " ADD COLUMN " +
                       columnDefinition(column, false));
   target.columns.push_back(column);
@@ -233,6 +270,24 @@ void DestinationSchema::createIndex(const CreateIndexStatement& statement) {
   catalog_->addIndex(target.name, index.jetName, index.sqliteName);
   savepoint.release();
   target.indexes.push_back(std::move(index));
+}
+
+void DestinationSchema::requireColumns(std::string_view name,
+                                       const std::vector<std::string>& columns) {
+  SchemaTable changed = table(name);
+  bool changes = false;
+  for (const std::string& column : columns) {
+    for (SchemaColumn& candidate : changed.columns) {
+      if (!equalsIgnoringAsciiCase(candidate.name, column) || candidate.notNull) continue;
+      candidate.notNull = true;
+      changes = true;
+    }
+  }
+  if (!changes) return;
+  SqliteSavepoint savepoint(db_);
+  rebuild(changed);
+  savepoint.release();
+  tables_[foldAsciiCase(changed.name)] = std::move(changed);
 }
 
 void DestinationSchema::addForeignKey(std::string_view foreignTable, SchemaForeignKey key,

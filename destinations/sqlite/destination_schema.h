@@ -18,6 +18,8 @@ namespace vantrel {
 struct SchemaColumn {
   std::string name;
   JetColumnType type;
+  std::optional<JetDefault> defaultValue;
+  bool notNull = false;  // besides a key's columns, which are never null
 };
 
 struct SchemaIndex {
@@ -65,6 +67,10 @@ class DestinationSchema {
   void run(const JetDdlStatement& statement);
 
   const SchemaTable* findTable(std::string_view table) const;
+
+  // Makes the columns NOT NULL, rebuilding the table; the caller has seen that no row holds a
+  // null in them.
+  void requireColumns(std::string_view table, const std::vector<std::string>& columns);
 
   // Adds a foreign key to its table, rebuilding the table; the caller has checked the key.
   // `alongside` runs in the same change: when it raises, the key is not added.

@@ -23,7 +23,11 @@ void EngineCatalog::create(std::string_view locale) {
                       quoteIdentifier(kIndexesTable) +
                       " (table_name TEXT NOT NULL COLLATE NOCASE, index_name TEXT NOT NULL COLLATE"
                       " NOCASE, sqlite_name TEXT, primary_key INTEGER NOT NULL,"
-                      " PRIMARY KEY (table_name, index_name));");
+                      " PRIMARY KEY (table_name, index_name));"
+                      "CREATE TABLE " +
+                      quoteIdentifier(kTablePropertiesTable) +
+                      " (table_name TEXT NOT NULL COLLATE NOCASE, column_name TEXT COLLATE NOCASE,"
+                      " property TEXT NOT NULL, value TEXT NOT NULL);");
   SqliteStatement insert(db_, "INSERT INTO " + quoteIdentifier(kPropertiesTable) +
                                   " (property, value) VALUES (?1, ?2)");
   insert.bindText(1, "locale").bindText(2, locale).step();
@@ -125,6 +129,24 @@ void EngineCatalog::addIndex(std::string_view table, std::string_view jetName,
     insert.bindNull(3).bindInt(4, 1);
   }
   insert.step();
+}
+
+void EngineCatalog::addTableProperties(const TableDescription& table) {
+  // All of them or none, in one commit.
+  SqliteSavepoint savepoint(db_);
+  SqliteStatement insert(db_, "INSERT INTO " + quoteIdentifier(kTablePropertiesTable) +
+                                  " (table_name, column_name, property, value)"
+                                  " VALUES (?1, ?2, ?3, ?4)");
+  for (const DescribedProperty& property : table.properties) {
+    insert.bindText(1, table.name);
+    if (property.column && *property.column < table.columns.size()) {
+      insert.bindText(2, table.columns[*property.column].name);
+    } else {
+      insert.bindNull(2);
+    }
+    insert.bindText(3, property.name).bindText(4, property.value).step();
+  }
+  savepoint.release();
 }
 
 void EngineCatalog::renameSqliteIndex(std::string_view table, std::string_view jetName,

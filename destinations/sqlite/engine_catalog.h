@@ -50,6 +50,8 @@ class EngineCatalog {
   // primary key has no SQLite name of its own: its table's constraint holds it).
   void addIndex(std::string_view table, std::string_view jetName,
                 std::optional<std::string_view> sqliteName);
+  // What the file's property blocks say of the table and its columns, under their names here.
+  void addTableProperties(const TableDescription& table);
   void renameSqliteIndex(std::string_view table, std::string_view jetName,
                          std::string_view sqliteName);
 

@@ -140,6 +140,15 @@ TableCreation CDaoDatabase::createTable(const TableDescription& table) {
       creation.refused.push_back(jetDdlText(statement) + " (" + error.what() + ")");
     }
   }
+  if (creation.tableCreated() && !table.properties.empty()) {
+    try {
+      catalog().addTableProperties(table);
+    } catch (const CDaoException& error) {
+      if (error.endsDestination()) throw;
+      creation.refused.push_back("the properties of table " + bracketedName(table.name) + " (" +
+                                 error.what() + ")");
+    }
+  }
   return creation;
 }
 

@@ -70,7 +70,7 @@ TableDdl tableDdl(const TableDescription& table) {
     const DestinationColumn& column = table.columns[i];
     const auto type = tableColumnType(table, i);
     if (!type) continue;
-    JetColumnSpec spec{column.name, *type};
+    JetColumnSpec spec{column.name, *type, column.defaultValue};
     // The first column that has a type creates the table.
     if (created) {
       ddl.statements.emplace_back(AddColumnStatement{table.name, std::move(spec)});
@@ -100,7 +100,7 @@ std::optional<CreateTableStatement> wholeTableStatement(const TableDescription& 
   CreateTableStatement statement{table.name, {}};
   for (size_t i = 0; i < table.columns.size(); ++i) {
     if (const auto type = tableColumnType(table, i))
-      statement.columns.push_back({table.columns[i].name, *type});
+      statement.columns.push_back({table.columns[i].name, *type, table.columns[i].defaultValue});
   }
   if (statement.columns.empty()) return std::nullopt;
   return statement;

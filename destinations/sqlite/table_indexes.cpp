@@ -1,6 +1,8 @@
 #include "destinations/sqlite/table_indexes.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "destinations/sqlite/sqlite_handle.h"
 #include "destinations/sqlite/table_ddl.h"
@@ -9,23 +11,28 @@
 namespace vantrel {
 namespace {
 
+// How many of the first column's rows the SELECT counts; none when they cannot be counted.
+std::optional<int64_t> countOf(const CDaoDatabase& database, const std::string& select) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  try {
+    rows = database.SelectTextPairs(select, 1);
+  } catch (const CDaoException& error) {
+    if (error.endsDestination()) throw;
+  }
+  int64_t count = 0;
+  if (rows.empty()) return std::nullopt;
+  const std::string& text = rows.front().first;
+  if (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc())
+    return std::nullopt;
+  return count;
+}
+
 // How many rows hold a key an earlier row holds already; 0 when they cannot be counted.
 int64_t duplicateKeys(const CDaoDatabase& database, const CreateIndexStatement& index) {
   std::vector<std::string> columns;
   for (const std::string& column : index.columns)
     columns.push_back(quoteIdentifier(column));
-  std::vector<std::pair<std::string, std::string>> rows;
-  try {
-    rows = database.SelectTextPairs(duplicateKeysSelect(quoteIdentifier(index.table), columns), 1);
-  } catch (const CDaoException& error) {
-    if (error.endsDestination()) throw;
-  }
-  int64_t count = 0;
-  if (!rows.empty()) {
-    const std::string& text = rows.front().first;
-    std::from_chars(text.data(), text.data() + text.size(), count);
-  }
-  return count;
+  return countOf(database, duplicateKeysSelect(quoteIdentifier(index.table), columns)).value_or(0);
 }
 
 class IndexingRowSink : public RowSink {
@@ -33,8 +40,16 @@ class IndexingRowSink : public RowSink {
   IndexingRowSink(CDaoDatabase& database, const TableDescription& table,
                   const TableCreation& creation, std::unique_ptr<RowSink> rows)
       : database_(database),
+        table_(table.name),
         indexes_(indexStatements(table, creation.columnCreated)),
-        rows_(std::move(rows)) {}
+        rows_(std::move(rows)) {
+    for (size_t i = 0; i < table.columns.size() && i < creation.columnCreated.size(); ++i) {
+      // The key's columns are NOT NULL already.
+      if (table.columns[i].required && creation.columnCreated[i] &&
+          std::ranges::find(table.primaryKey, i) == table.primaryKey.end())
+        required_.push_back(table.columns[i].name);
+    }
+  }
   IndexingRowSink(const IndexingRowSink&) = delete;
   IndexingRowSink& operator=(const IndexingRowSink&) = delete;
   // A sink given up on keeps no rows; its table still gets its indexes.
@@ -55,6 +70,7 @@ class IndexingRowSink : public RowSink {
   int64_t finish() override {
     finished_ = true;
     const int64_t refused = rows_->finish();
+    requireColumns();
     for (CreateIndexStatement& index : indexes_)
       makeIndex(index);
     return refused;
@@ -63,6 +79,30 @@ class IndexingRowSink : public RowSink {
   std::vector<std::string> indexNotes() const override { return notes_; }
 
  private:
+  // SQLite adds NOT NULL only by making the table again: the Required columns the rows allow
+  // are made so in one rebuild, after the rows, so that no row is refused for them.
+  void requireColumns() {
+    std::vector<std::string> allowed;
+    for (const std::string& column : required_) {
+      const auto nulls =
+          countOf(database_, nullCountSelect(quoteIdentifier(table_), quoteIdentifier(column)));
+      if (!nulls) continue;
+      if (*nulls == 0) {
+        allowed.push_back(column);
+      } else {
+        notes_.push_back(notRequiredNote(column, table_, *nulls));
+      }
+    }
+    if (allowed.empty()) return;
+    try {
+      database_.RequireColumns(table_, allowed);
+    } catch (const CDaoException& error) {
+      if (error.endsDestination()) throw;
+      notes_.push_back("Not re-created as required: the columns of [" + table_ + "] (" +
+                       error.what() + ")");
+    }
+  }
+
   void makeIndex(CreateIndexStatement& index) {
     try {
       database_.Execute(JetDdlStatement(index));
@@ -86,6 +126,8 @@ class IndexingRowSink : public RowSink {
   }
 
   CDaoDatabase& database_;
+  std::string table_;
+  std::vector<std::string> required_;  // created columns the file requires a value in
   std::vector<CreateIndexStatement> indexes_;
   std::unique_ptr<RowSink> rows_;
   std::vector<std::string> notes_;

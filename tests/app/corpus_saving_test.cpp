@@ -1,9 +1,11 @@
 // Saving every corpus file into a fresh destination: every user table with its columns, keys
-// and rows, every relation and every saved query must be there.
+// and rows, every relation and every saved query must be there, and the Required columns and
+// descriptions mdbtools finds.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -28,6 +30,35 @@ class CountingHooks : public SilentRunHooks {
   std::vector<std::string> lines;
 };
 
+// The Required columns made NOT NULL and the descriptions kept, against what mdb-schema
+// prints: its NOT NULLs outside Yes/No columns (on which it writes one whatever the file says)
+// and its comments. A Required column whose rows hold a null is told in the saving list instead.
+void expectRequiredAndDescriptions(const test::CorpusFile& file, const std::filesystem::path& path,
+                                   const std::vector<std::string>& savingList) {
+  const auto oracle = file.oracleDir() / "mdbtools" / "schema_postgres.sql";
+  if (!std::filesystem::exists(oracle)) return;
+  const std::string schema = test::readTextFile(oracle);
+  static const std::regex notNull(R"(^(?!.*\bBOOLEAN\b).*\bNOT NULL\b)", std::regex::multiline);
+  static const std::regex comment(R"(^COMMENT ON (TABLE|COLUMN))", std::regex::multiline);
+  const auto matches = [&](const std::regex& pattern) {
+    return std::distance(std::sregex_iterator(schema.begin(), schema.end(), pattern),
+                         std::sregex_iterator());
+  };
+  const auto noted = std::ranges::count_if(savingList, [](const std::string& line) {
+    return line.starts_with("Not re-created as required:");
+  });
+  const test::SqliteFile saved(path);
+  EXPECT_EQ(std::stol(saved.scalar(
+                "SELECT count(*) FROM MSysVantrelTableProperties p, pragma_table_info(p.table_name)"
+                " c WHERE p.property = 'Required' AND p.value = 'True' AND c.name = p.column_name"
+                " AND c.\"notnull\" AND c.type <> 'BIT'")) +
+                noted,
+            matches(notNull));
+  EXPECT_EQ(std::stol(saved.scalar(
+                "SELECT count(*) FROM MSysVantrelTableProperties WHERE property = 'Description'")),
+            matches(comment));
+}
+
 // Saves a corpus file into `dir`/<stem>.sqlite and checks it against the oracle.
 void saveAndCompare(const test::CorpusFile& file, const test::TempDir& dir,
                     test::SavedCounts& counts) {
@@ -42,6 +73,7 @@ void saveAndCompare(const test::CorpusFile& file, const test::TempDir& dir,
   EXPECT_EQ(walkFile(file.path, handler, run), WalkEnd::kFinished);
   destination.Close();
   test::expectSavedLikeOracle(file, path, counts);
+  expectRequiredAndDescriptions(file, path, hooks.lines);
 }
 
 // What the complex columns of the saved Access 2007 files came to, against the oracle.

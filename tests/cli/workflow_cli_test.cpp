@@ -464,7 +464,7 @@ TEST_F(WorkflowCliTest, RepairIntoPostgresKeepsOrReplacesAsTold) {
                            "Total Records Recovered :   2155\n"),
             std::string::npos);
   const std::string before = snapshot();
-  EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 9) << before;  // 8 tables, 2 catalog
+  EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 10) << before;  // 8 tables, 3 catalog
 
   const auto kept =
       runProcess({kCli, "repair", "--to", url, "--schema-per-file", "--overwrite", "no", nwind()});

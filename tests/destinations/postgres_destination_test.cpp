@@ -322,6 +322,84 @@ TEST_F(PostgresDestinationTest, UniqueIndexesAndAutoNumbersAfterTheRows) {
                DestinationError);
 }
 
+// Required columns become NOT NULL where the rows allow it, literal defaults the columns'
+// defaults, descriptions comments, and every property a row of the catalog table.
+TEST_F(PostgresDestinationTest, RequiredDefaultsAndPropertiesAfterTheRows) {
+  auto destination = open();
+  TableDescription people{
+      "People",
+      {column("Id", kTypeLong), column("Name", kTypeText), column("Note", kTypeText),
+       column("Active", kTypeBoolean), column("Joined", kTypeDateTime),
+       column("Count", kTypeInteger), column("Odd", kTypeInteger)},
+      {0}};
+  people.columns[1].required = true;
+  people.columns[2].required = true;
+  people.columns[3].defaultValue = JetDefault{JetDefault::Kind::kNumber, "-1"};
+  people.columns[4].defaultValue = JetDefault{JetDefault::Kind::kToday};
+  people.columns[5].defaultValue = JetDefault{JetDefault::Kind::kBoolean, {}, true};
+  // A default the server refuses for the column's type costs only the default.
+  people.columns[6].defaultValue = JetDefault{JetDefault::Kind::kText, "many"};
+  people.properties = {{std::nullopt, "Description", "Who's who"},
+                       {1, "Description", "The full name"},
+                       {2, "Format", ">"}};
+  const TableCreation creation = destination->createTable(people);
+  auto sink = destination->openRows(people, creation);
+  for (int64_t id = 1; id <= 3; ++id) {
+    ASSERT_TRUE(sink->write(std::vector<FieldValue>{
+        integer(id), text("N"), id == 1 ? text("n") : field(Kind::Null), field(Kind::Null),
+        field(Kind::Null), field(Kind::Null), field(Kind::Null)}));
+  }
+  EXPECT_EQ(sink->finish(), 0);
+  EXPECT_EQ(sink->indexNotes(), std::vector<std::string>{"Not re-created as required: column "
+                                                         "[Note] of [People]: 2 null values"});
+  destination->close();
+
+  EXPECT_EQ(value("SELECT string_agg(column_name || ':' || is_nullable || ':' || "
+                  "coalesce(column_default, '-'), ' ' ORDER BY ordinal_position) FROM "
+                  "information_schema.columns WHERE table_schema = '" +
+                  schema_ + "' AND table_name = 'People'"),
+            "Id:NO:- Name:NO:- Note:YES:- Active:YES:true Joined:YES:CURRENT_DATE Count:YES:'-1'::"
+            "integer Odd:YES:-");
+  EXPECT_EQ(value("SELECT obj_description('" + table("People") +
+                  "'::regclass) || ' / ' || "
+                  "col_description('" +
+                  table("People") + "'::regclass, 2)"),
+            "Who's who / The full name");
+  EXPECT_EQ(value("SELECT string_agg(coalesce(column_name, '') || '.' || property || '=' || value, "
+                  "' | ') FROM " +
+                  table("MSysVantrelTableProperties")),
+            ".Description=Who's who | Name.Description=The full name | Note.Format=>");
+  EXPECT_THROW(checker_->execute("INSERT INTO " + table("People") + " (\"Id\") VALUES (9)"),
+               DestinationError);
+  EXPECT_EQ(value("INSERT INTO " + table("People") +
+                  " (\"Id\", \"Name\") VALUES (9, 'Nine') "
+                  "RETURNING \"Active\" || ' ' || (\"Joined\" = CURRENT_DATE) || ' ' || \"Count\""),
+            "true true -1");
+}
+
+// A text keeps its declared length while every value fits it (in characters, not bytes); a
+// longer value makes its column text in the middle of the rows, and no row is lost for it.
+TEST_F(PostgresDestinationTest, TextColumnsKeepTheirLengthWhileTheValuesFit) {
+  auto destination = open();
+  DestinationColumn fits = column("Fits", kTypeText);
+  fits.size = 2;
+  DestinationColumn passed = column("Passed", kTypeText);
+  passed.size = 3;
+  const TableDescription texts{"Texts", {fits, passed}};
+  std::vector<std::vector<FieldValue>> rows;
+  for (int i = 0; i < 3000; ++i)
+    rows.push_back({text("\xC3\xA9\xE2\x82\xAC"), text(i == 2000 ? "four" : "abc")});
+  saveRows(*destination, texts, rows);
+  destination->close();
+
+  const std::string t = table("Texts");
+  EXPECT_EQ(value("SELECT string_agg(format_type(atttypid, atttypmod), ',' ORDER BY attnum) FROM "
+                  "pg_attribute WHERE attrelid = '" +
+                  t + "'::regclass AND attnum > 0"),
+            "character varying(2),text");
+  EXPECT_EQ(value("SELECT count(*) || ' ' || sum(length(\"Passed\")) FROM " + t), "3000 9001");
+}
+
 // A second run into the same schema with overwrite No changes nothing; Yes replaces the
 // table within the transaction of its new rows.
 TEST_F(PostgresDestinationTest, AnExistingTableIsKeptOrReplacedAsAnswered) {

@@ -1,5 +1,6 @@
 // The SQLite destination's tables and row sinks: refused statements, rows written in the
-// background with their refusals counted, and rows of a sink never finished left out.
+// background with their refusals counted, rows of a sink never finished left out, and the
+// file's Required columns, defaults and properties.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -155,6 +156,72 @@ TEST_F(RowSinkTest, RefusedStatementsAreNamedAndATableNotCreatedTakesNoRows) {
   EXPECT_EQ(again.refused.back(), "ALTER TABLE [t] ADD [Extra] LONG; (table [t] was not created)");
   EXPECT_THROW(database.openRows(other, again), DestinationError);
   EXPECT_EQ(value("SELECT count(*) FROM pragma_table_info('T')"), "3");
+}
+
+// A table of the file's properties: Name is Required and every row has one, Note is Required
+// but two rows lack it, and the defaults come in each kind SQLite spells its own way.
+TEST_F(RowSinkTest, RequiredColumnsTheRowsAllowDefaultsAndPropertiesAfterTheRows) {
+  TableDescription people{
+      .name = "People",
+      .columns = {column("Id", 4), column("Name", 10, 20), column("Note", 10, 20),
+                  column("Active", 1), column("Joined", 8), column("Seen", 8),
+                  column("Kind", 10, 9)},
+      .primaryKey = {0},
+      .indexes = {{"Name", {1}, {}, true}}};
+  people.columns[1].required = true;
+  people.columns[2].required = true;
+  people.columns[3].defaultValue = JetDefault{JetDefault::Kind::kNumber, "-1"};
+  people.columns[4].defaultValue = JetDefault{JetDefault::Kind::kDateTime, "2001-02-03 00:00:00"};
+  people.columns[5].defaultValue = JetDefault{JetDefault::Kind::kNow};
+  people.columns[6].defaultValue = JetDefault{JetDefault::Kind::kText, "it's"};
+  people.properties = {{std::nullopt, "Description", "Who is who"},
+                       {1, "Caption", "Full name"},
+                       {2, "ValidationRule", "Like \"N*\""}};
+  const TableCreation creation = database.createTable(people);
+  EXPECT_TRUE(creation.refused.empty());
+  auto sink = database.openRows(people, creation);
+  const auto person = [](int64_t id, std::string name, bool note) {
+    std::vector<FieldValue> fields(7);
+    fields[0].value = {.kind = SavedValue::Kind::Integer, .integer = id};
+    fields[1].text = std::move(name);
+    fields[1].value.kind = SavedValue::Kind::Text;
+    if (note) {
+      fields[2].text = "n";
+      fields[2].value.kind = SavedValue::Kind::Text;
+    }
+    return fields;
+  };
+  for (int64_t id = 1; id <= 4; ++id)
+    sink->write(person(id, "N" + std::to_string(id), id > 2));
+  EXPECT_EQ(sink->finish(), 0);
+  EXPECT_EQ(sink->indexNotes(), std::vector<std::string>{"Not re-created as required: column "
+                                                         "[Note] of [People]: 2 null values"});
+  database.Close();
+
+  EXPECT_EQ(
+      value("SELECT group_concat(name || ':' || \"notnull\" || ':' || ifnull(dflt_value, '-'),"
+            " ' ') FROM pragma_table_info('People')"),
+      "Id:1:- Name:1:- Note:0:- Active:0:1 Joined:0:'2001-02-03 00:00:00' "
+      "Seen:0:datetime('now', 'localtime') Kind:0:'it''s'");
+  // The rebuild kept the rows and the unique index made after it.
+  EXPECT_EQ(value("SELECT count(*) FROM People"), "4");
+  EXPECT_EQ(value("SELECT count(*) FROM sqlite_master WHERE sql LIKE 'CREATE UNIQUE INDEX%'"), "1");
+  EXPECT_EQ(value("SELECT group_concat(table_name || '.' || ifnull(column_name, '') || '.' || "
+                  "property || '=' || value, ' | ') FROM MSysVantrelTableProperties"),
+            "People..Description=Who is who | People.Name.Caption=Full name | "
+            "People.Note.ValidationRule=Like \"N*\"");
+
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(raw, "INSERT INTO People (Id) VALUES (9)", nullptr, nullptr, nullptr),
+            SQLITE_CONSTRAINT);
+  EXPECT_EQ(sqlite3_exec(raw, "INSERT INTO People (Id, Name) VALUES (9, 'Nine')", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  EXPECT_EQ(value("SELECT Active || ' ' || Joined || ' ' || length(Seen) || ' ' || Kind FROM "
+                  "People WHERE Id = 9"),
+            "1 2001-02-03 00:00:00 19 it's");
 }
 
 }  // namespace
