@@ -268,6 +268,8 @@ TEST_F(WorkflowCliTest, EncryptedFilesTakeTheirPasswordFromAFileOrTheEnvironment
   const auto repaired = repair.wait();
   EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
   EXPECT_NE(repaired.out.find("t_demo"), std::string::npos) << repaired.out;
+  EXPECT_NE(repaired.out.find("Encrypted pages: decrypted with the password given"),
+            std::string::npos);
 
   const auto json = runProcess({"/usr/bin/env", "VANTREL_PASSWORD=" + password, kCli, "analyze",
                                 "--json", "--show-password", copy.string()});
@@ -275,6 +277,7 @@ TEST_F(WorkflowCliTest, EncryptedFilesTakeTheirPasswordFromAFileOrTheEnvironment
   ASSERT_EQ(jsonLines(json.out).size(), 1u);
   EXPECT_EQ(jsonLines(json.out)[0]["tables"].size(), 1u);
   EXPECT_TRUE(jsonLines(json.out)[0]["password"].is_null()) << "only a database password shows";
+  EXPECT_EQ(jsonLines(json.out)[0]["encryptedPages"], true);
 
   std::string everything = title + missing.err + wrong.out + wrong.err + repaired.out +
                            repaired.err + json.out + json.err + logText();
