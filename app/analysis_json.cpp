@@ -42,6 +42,7 @@ std::string analysisJson(const AnalysisResult& analysis, bool showPassword) {
   object["damage"] = damageJson(analysis.damage);
   object["databasePassword"] = analysis.databasePassword.has_value();
   object["encodedPages"] = analysis.pageCoding.key != 0;
+  object["encryptedPages"] = analysis.pageCoding.cipher != nullptr;
   if (showPassword) {
     object["password"] = analysis.databasePassword
                              ? nlohmann::json(analysis.databasePassword->revealed())

@@ -22,8 +22,16 @@ std::string_view openFailureReason(OpenFailure failure) {
     case OpenFailure::kTooShort:
       return "the file is too short to be an Access database";
     case OpenFailure::kEncrypted:
-      return "it is an Access 2007 or later database (.accdb) encrypted with a password; "
-             "encrypted databases cannot be repaired yet";
+      return "it is an Access 2007 or later database (.accdb) encrypted with a password, and "
+             "no password was given; give it in a file with --password-file FILE, in the "
+             "VANTREL_PASSWORD environment variable, or type it when asked";
+    case OpenFailure::kWrongPassword:
+      return "wrong password: the password given does not unlock this encrypted database";
+    case OpenFailure::kEncryptionDamaged:
+      return "the encryption description in its header is damaged, so its pages cannot be "
+             "decrypted with any password";
+    case OpenFailure::kEncryptionUnknown:
+      return "it is encrypted in a way Vantrel cannot decrypt";
     case OpenFailure::kReadError:
       break;
   }

@@ -13,6 +13,7 @@ constexpr const char* kEnvironment = R"(Environment:
   XDG_STATE_HOME      Where Vantrel/Activity Log.txt goes when neither LogPath nor FilePath is a
                       folder that can be written to (default: ~/.local/state)
   HOME                The base of both defaults
+  VANTREL_PASSWORD    The password of encrypted .accdb files, when --password-file gives none
   PGPASSWORD, PGPASSFILE, PGSERVICE, PGSERVICEFILE
                       With repair --to: where libpq finds the password and the connection's
                       other settings (see libpq's documentation for the rest of its variables)

@@ -3,6 +3,7 @@
 #include "app/version.h"
 #include "cli/commands.h"
 #include "cli/help_text.h"
+#include "cli/password_entry.h"
 #include "cli/usage.h"
 #include "cli/verbosity.h"
 #include "destinations/postgres/postgres_destination.h"
@@ -37,8 +38,11 @@ int main(int argc, char** argv) {
   addAnalyzeCommand(app, exitCode, verbosity);
   addObjectCommands(app, exitCode, verbosity);
   addRepairCommand(app, exitCode, verbosity);
-  for (CLI::App* verb : app.get_subcommands({}))
+  for (CLI::App* verb : app.get_subcommands({})) {
     addVerbosityFlags(*verb, verbosity);
+    addPasswordOption(*verb);
+  }
+  usePasswordSources();
   addHelpCommand(app, exitCode);
   for (CLI::App* verb : app.get_subcommands({}))
     verb->group("Verbs");

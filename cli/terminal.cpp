@@ -1,6 +1,7 @@
 #include "cli/terminal.h"
 
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +26,19 @@ std::optional<std::string> readAnswerLine() {
     if (c == '\n') return line;
     if (c != '\r') line.push_back(c);
   }
+}
+
+std::optional<std::string> readSecretLine(std::string_view prompt) {
+  termios shown{};
+  if (!standardInputIsTerminal() || ::tcgetattr(STDIN_FILENO, &shown) != 0) return std::nullopt;
+  termios hidden = shown;
+  hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  hidden.c_lflag |= ECHONL;  // the line end still shows, so the next output starts a line
+  std::cerr << prompt << std::flush;
+  if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) != 0) return std::nullopt;
+  auto line = readAnswerLine();
+  ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
+  return line;
 }
 
 ProgressLine::ProgressLine() : enabled_(standardErrorIsTerminal()) {}

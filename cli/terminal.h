@@ -17,6 +17,10 @@ bool standardErrorIsTerminal();
 // interrupted the wait.
 std::optional<std::string> readAnswerLine();
 
+// A line typed on the terminal without showing it, after `prompt` on standard error; none
+// when standard input is no terminal, at the end of input or on Ctrl-C.
+std::optional<std::string> readSecretLine(std::string_view prompt);
+
 // The run's progress on one line of standard error, redrawn in place at most ten times a
 // second; only on a terminal.
 class ProgressLine {

@@ -13,6 +13,7 @@
 
 #include "app/analysis_json.h"
 #include "app/analysis_run.h"
+#include "app/password_sources.h"
 #include "app/saving_json.h"
 #include "app/saving_run.h"
 #include "app/workflow_log.h"
@@ -139,6 +140,11 @@ QString AutomationService::Analyze(const QString& path) {
     return QString::fromStdString(analysisJson(analysis));
   });
   return {};
+}
+
+void AutomationService::GivePassword(const QString& path, const QString& password) {
+  restartIdleTimer();
+  giveSourcePassword(path.toStdString(), SecretText(password.toStdString()));
 }
 
 QString AutomationService::Repair(const QStringList& paths, const QString& folder,

@@ -34,6 +34,9 @@ class AutomationService : public QObject, protected QDBusContext {
   // existing destination. Answers the saving run's JSON: per file its destination, status,
   // and the tables with the rows saved.
   QString Repair(const QStringList& paths, const QString& folder, const QString& overwrite);
+  // The password of the encrypted file at `path`, for the calls that follow; kept in memory
+  // only, never logged or answered back.
+  void GivePassword(const QString& path, const QString& password);
 
  signals:
   // How far a call has come: the file, the table being read, pages read of the file's pages.

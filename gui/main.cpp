@@ -15,6 +15,7 @@
 
 #include "app/activity_log.h"
 #include "app/configuration.h"
+#include "app/password_sources.h"
 #include "app/version.h"
 #include "destinations/postgres/postgres_destination.h"
 #include "destinations/sqlite/sqlite_destination.h"
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
   using namespace vantrel::gui;
   registerSqliteDestination(destinationRegistry());
   registerPostgresDestination(destinationRegistry());
+  // The windows and the service also take a password for encrypted files from the environment.
+  giveStatedPassword(std::nullopt);
   const StartOptions options = parseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.error.empty()) {
     std::fprintf(stderr, "vantrel: %s (see vantrel --help)\n", options.error.c_str());

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "gui/preview_window.h"
 #include "gui/skin.h"
 #include "gui/texts.h"
+#include "reader/source_passwords.h"
 
 namespace vantrel::gui {
 namespace {
@@ -44,6 +46,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   setAcceptDrops(true);
 
   menu_ = buildMainMenu(this, true);
+  askForPasswords();
   list_ = new QTableWidget(0, 2, this);
   list_->setObjectName(QStringLiteral("sourceFileList"));
   list_->setHorizontalHeaderLabels({QStringLiteral(" File No."), QStringLiteral(" File Name")});
@@ -111,7 +114,27 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QDialog(parent), ses
   logFileListReady(session_.log);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  setSourcePasswordAsker(nullptr);
+}
+
+void MainWindow::askForPasswords() {
+  // The files are opened on workers: the dialog is shown on this window's thread, and the
+  // worker waits for the answer.
+  setSourcePasswordAsker([this](const std::filesystem::path& file) -> std::optional<SecretText> {
+    std::optional<QString> answer;
+    const auto ask = [this, &file, &answer] {
+      answer = session_.prompts.password(this, QString::fromStdString(file.filename().string()));
+    };
+    if (QThread::currentThread() == thread()) {
+      ask();
+    } else {
+      QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+    }
+    if (!answer) return std::nullopt;
+    return SecretText(answer->toStdString());
+  });
+}
 
 PreviewWindow* MainWindow::preview() const {
   return preview_;

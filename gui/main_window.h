@@ -45,6 +45,8 @@ class MainWindow : public QDialog {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // Asks for the password of each encrypted file as a worker opens it, with "Skip this file".
+  void askForPasswords();
   void appendRow(const QString& path);
   void updateClearButtons();
   void askExit(const QString& question);

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -16,6 +17,38 @@
 #include "gui/texts.h"
 
 namespace vantrel::gui {
+
+std::optional<QString> UserPrompts::password(QWidget*, const QString&) {
+  return std::nullopt;
+}
+
+std::optional<QString> DesktopPrompts::password(QWidget* owner, const QString& fileName) {
+  QDialog dialog(owner);
+  dialog.setObjectName(QStringLiteral("passwordDialog"));
+  applySkin(&dialog, applicationFolder_, kDialogSkin);
+  setCaption(&dialog);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(
+      QStringLiteral("%1 is encrypted. Type its password to repair it:").arg(fileName), &dialog));
+  auto* entry = new QLineEdit(&dialog);
+  entry->setObjectName(QStringLiteral("password"));
+  entry->setEchoMode(QLineEdit::Password);
+  layout->addWidget(entry);
+  auto* buttons = new QHBoxLayout;
+  layout->addLayout(buttons);
+  auto* open = new QPushButton(QStringLiteral("OK"), &dialog);
+  open->setObjectName(QStringLiteral("ok"));
+  open->setDefault(true);
+  auto* skip = new QPushButton(QStringLiteral("Skip this file"), &dialog);
+  skip->setObjectName(QStringLiteral("skip"));
+  buttons->addWidget(open);
+  buttons->addWidget(skip);
+  QObject::connect(open, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(skip, &QPushButton::clicked, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted || entry->text().isEmpty()) return std::nullopt;
+  return entry->text();
+}
 
 bool DesktopPrompts::question(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::Question, kMessageCaption, text, QMessageBox::Yes | QMessageBox::No,

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <optional>
 
 #include "app/saving_run.h"
 
@@ -33,6 +34,9 @@ class UserPrompts {
   // Opens a file in the desktop's program for it (the log in a text editor, the manual), or
   // a web or mail address (the About box's links).
   virtual bool openExternally(const QString& path) = 0;
+  // "Password": the password of the encrypted file `fileName`, typed unseen; none when the
+  // user chose "Skip this file" or closed the dialog. Prompts that script no answer skip.
+  virtual std::optional<QString> password(QWidget* owner, const QString& fileName);
 };
 
 // The real dialogs.
@@ -49,6 +53,7 @@ class DesktopPrompts : public UserPrompts {
   QString chooseFolder(QWidget* owner) override;
   QString chooseDestination(QWidget* owner) override;
   bool openExternally(const QString& path) override;
+  std::optional<QString> password(QWidget* owner, const QString& fileName) override;
 
  private:
   std::filesystem::path applicationFolder_;

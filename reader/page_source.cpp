@@ -4,6 +4,7 @@
 #include <array>
 
 #include "reader/jet_format.h"
+#include "reader/office_page_cipher.h"
 #include "reader/rc4_cipher.h"
 
 #include "reader/source_database.h"
@@ -37,14 +38,16 @@ PageView PageSource::page(int64_t n) {
   if (file_->readAt(static_cast<uint64_t>(n) * static_cast<uint64_t>(pageSize_), *bytes) == 0) {
     return {};
   }
-  if (coding_.key != 0 && n > 0 && !decodeChecked(n, *bytes)) return {};
+  if (coding_.encoded() && n > 0 && !decodeChecked(n, *bytes)) return {};
   notePageRead(n);
   cache_[n] = {bytes, ++uses_};
   return PageView(n, std::move(bytes));
 }
 
 bool PageSource::decode(int64_t n, std::span<uint8_t> bytes) const {
-  if (coding_.key == 0 || n <= 0) return true;
+  if (n <= 0) return true;
+  if (coding_.cipher) return coding_.cipher->decrypt(n, bytes);
+  if (coding_.key == 0) return true;
   const auto pageKey = coding_.key ^ static_cast<uint32_t>(n);
   const std::array<uint8_t, 4> key{
       static_cast<uint8_t>(pageKey), static_cast<uint8_t>(pageKey >> 8),

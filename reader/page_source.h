@@ -29,12 +29,17 @@ class PageView {
   std::shared_ptr<const std::vector<uint8_t>> bytes_;
 };
 
-// How pages 1 and on are stored: as they are (key 0), or RC4-encoded under the key XOR the
-// page number. A key that may not fit is checked on each page: a page it does not decode into
-// one is given as unreadable, and the source remembers that it could not be decoded.
+class OfficePageCipher;
+
+// How pages 1 and on are stored: as they are (key 0, no cipher), RC4-encoded under the key XOR
+// the page number, or encrypted under the keys a password unlocked. A key that may not fit is
+// checked on each page: a page it does not decode into one is given as unreadable, and the
+// source remembers that it could not be decoded.
 struct PageCoding {
   uint32_t key = 0;
   bool checkEachPage = false;
+  std::shared_ptr<const OfficePageCipher> cipher;
+  bool encoded() const { return key != 0 || cipher != nullptr; }
   bool operator==(const PageCoding&) const = default;
 };
 

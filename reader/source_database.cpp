@@ -10,6 +10,9 @@
 #include <utility>
 
 #include "reader/database_header.h"
+#include "reader/encryption_description.h"
+#include "reader/office_page_cipher.h"
+#include "reader/source_passwords.h"
 #include "run/run_state.h"
 
 namespace vantrel {
@@ -179,6 +182,39 @@ bool encryptedPages(SourceDatabase& db, std::span<const uint8_t> page0) {
   return plainPages * 2 <= last;
 }
 
+// How the pages of an Office-encrypted file are decrypted, with the password given for it.
+// The first pages tell whether the keys fit: when the password check in the header is damaged,
+// most of them must decrypt into pages, or the password is taken as wrong. When most do not
+// although the check passed (a damaged page key), each page is checked as it is read, so
+// that those that do not decrypt are named as damage rather than read as garbage.
+Expected<PageCoding, OpenFailure> officeCoding(const SourceDatabase& db,
+                                               std::span<const uint8_t> page0) {
+  const auto description = readEncryptionDescription(page0);
+  if (!description) {
+    return Unexpected(description.error() == DescriptionProblem::kUnknownKind
+                          ? OpenFailure::kEncryptionUnknown
+                          : OpenFailure::kEncryptionDamaged);
+  }
+  const auto password = sourcePasswordOrAsk(db.file().path());
+  if (!password) return Unexpected(OpenFailure::kEncrypted);
+  auto unlocked =
+      OfficePageCipher::unlock(*description, headerPageKey(page0), password->revealed());
+  if (unlocked.check == PasswordCheck::kWrong) return Unexpected(OpenFailure::kWrongPassword);
+  if (!unlocked.cipher) return Unexpected(OpenFailure::kEncryptionUnknown);
+  PageCoding coding{0, false, std::move(unlocked.cipher)};
+  const auto& format = db.format();
+  PageSource decrypting(db.file(), format.pageSize, format.largestFileBytes, coding);
+  const int64_t last = std::min(decrypting.pageCount() - 1, kCodingSamplePages);
+  int pages = 0;
+  for (int64_t n = 1; n <= last; ++n)
+    pages += looksLikePage(decrypting.page(n).bytes()) ? 1 : 0;
+  const bool mostDecrypt = pages * 2 > last;
+  if (unlocked.check == PasswordCheck::kUnchecked && !mostDecrypt)
+    return Unexpected(OpenFailure::kWrongPassword);
+  coding.checkEachPage = unlocked.check == PasswordCheck::kUnchecked || !mostDecrypt;
+  return coding;
+}
+
 }  // namespace
 
 namespace {
@@ -220,12 +256,15 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
   }
   db->setCodePage(headerCodePage(header.bytes()));
   db->setFormat(version);
-  if (ace) {
-    if (encryptedPages(*db, header.bytes())) return Unexpected(OpenFailure::kEncrypted);
-    db->setAceVersion(headerAceVersion(header.bytes()));
+  if (ace && encryptedPages(*db, header.bytes())) {
+    auto coding = officeCoding(*db, header.bytes());
+    if (!coding) return Unexpected(coding.error());
+    db->setPageCoding(std::move(*coding));
+  } else {
+    db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes()),
+                                   hasAccessSignature(header.bytes())));
   }
-  db->setPageCoding(pageCodingOf(db->file(), db->format(), headerPageKey(header.bytes()),
-                                 hasAccessSignature(header.bytes())));
+  if (ace) db->setAceVersion(headerAceVersion(header.bytes()));
   db->setDatabasePassword(headerPassword(header.bytes(), version, db->codePageDecoder()));
   db->wideTextSeen = 0;
   if (run != nullptr)

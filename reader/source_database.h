@@ -179,19 +179,25 @@ class SourceDatabase {
 
 // Why a file cannot be opened as an Access database.
 enum class OpenFailure {
-  kMissing,       // no such file
-  kFolder,        // a folder, not a file
-  kNotAFile,      // a device, a pipe or the like
-  kEmpty,         // no bytes at all
-  kNoPermission,  // the file may not be read
-  kTooShort,      // shorter than one page
-  kEncrypted,     // an Access 2007 or later database encrypted with a password: its pages are
-                  // ciphered and hold nothing readable without it
-  kReadError,     // the system could not read it
+  kMissing,            // no such file
+  kFolder,             // a folder, not a file
+  kNotAFile,           // a device, a pipe or the like
+  kEmpty,              // no bytes at all
+  kNoPermission,       // the file may not be read
+  kTooShort,           // shorter than one page
+  kEncrypted,          // an Access 2007 or later database encrypted with a password, and no
+                       // password given for it: its pages hold nothing readable without one
+  kWrongPassword,      // the password given does not unlock the file
+  kEncryptionDamaged,  // the header's encryption description cannot be read: no password can
+                       // decrypt the pages without it
+  kEncryptionUnknown,  // an encryption no Access file is known to use, or a cipher libcrypto
+                       // does not give
+  kReadError,          // the system could not read it
 };
 
 // Opens a file read-only and decides its version (by the header, or by pages 2 and 4 when
-// the version field is damaged). Access 2007 and later files open as the Jet 4 they build on. When
+// the version field is damaged). Access 2007 and later files open as the Jet 4 they build on;
+// an encrypted one is decrypted with the password given for it (see source_passwords.h). When
 // the file cannot be opened or page 0 not read, the failure tells why. `run`, when given, receives
 // the format version and is asked at every row.
 Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(

@@ -19,7 +19,7 @@ _vantrel_cli() {
     --overwrite) COMPREPLY=($(compgen -W "ask yes no" -- "$cur")); return ;;
     --progress) COMPREPLY=($(compgen -W "line json" -- "$cur")); return ;;
     --shard) COMPREPLY=($(compgen -W "auto" -- "$cur")); return ;;
-    --files-from|--manifest|--resume) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    --files-from|--manifest|--resume|--password-file) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --out) COMPREPLY=($(compgen -d -- "$cur")); return ;;
     --to) COMPREPLY=($(compgen -W "postgresql://" -- "$cur")); compopt -o nospace; return ;;
     --tdef|--limit|--jobs|--table|--date-format) return ;;
@@ -28,14 +28,14 @@ _vantrel_cli() {
   case $verb in
     "") COMPREPLY=($(compgen -W "$verbs -h --help --help-all -V --version" -- "$cur")); return ;;
     help) COMPREPLY=($(compgen -W "$verbs" -- "$cur")); return ;;
-    info) options="--tdef" ;;
-    rows) options="--table --tdef --format --date-format --binary --limit" ;;
-    analyze) options="--json --show-password" ;;
-    table) options="--format --date-format --binary --limit" ;;
-    ole) options="--out" ;;
-    query) options="--sql --sqlite --postgresql" ;;
-    relation) options="" ;;
-    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs --files-from -0 --null --shard --manifest --resume --progress" ;;
+    info) options="--tdef --password-file" ;;
+    rows) options="--table --tdef --format --date-format --binary --limit --password-file" ;;
+    analyze) options="--json --show-password --password-file" ;;
+    table) options="--format --date-format --binary --limit --password-file" ;;
+    ole) options="--out --password-file" ;;
+    query) options="--sql --sqlite --postgresql --password-file" ;;
+    relation) options="--password-file" ;;
+    repair) options="--out --to --one-schema --schema-per-file --connect-timeout --overwrite --json --jobs --files-from -0 --null --shard --manifest --resume --progress --password-file" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options -q --quiet -v --verbose -h --help" -- "$cur"))

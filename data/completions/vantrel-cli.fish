@@ -11,6 +11,7 @@ set -l files info rows analyze table ole query relation repair
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -a "(__fish_complete_suffix .mdb; __fish_complete_suffix .accdb)"
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -s q -l quiet -d 'Print only what was asked for and the errors'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -s v -l verbose -d 'Also tell what was read and where things went'
+complete -c vantrel-cli -n "__fish_seen_subcommand_from $files" -r -F -l password-file -d 'The password of encrypted .accdb files: the first line of FILE'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from info rows" -x -l tdef -d 'A table definition page'
 complete -c vantrel-cli -n "__fish_seen_subcommand_from rows" -x -l table -d "The table's name"
 complete -c vantrel-cli -n "__fish_seen_subcommand_from rows table" -x -l format -a 'tsv csv json' -d 'Output format'

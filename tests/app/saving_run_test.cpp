@@ -318,7 +318,7 @@ TEST_F(SavingRunTest, SourcesThatGiveNothingFailWithTheirReasonAndLeaveNoDestina
   std::ofstream(bad / "short.mdb") << "not a database";
   std::string newer(4096, '\0');
   newer.replace(4, 16, std::string("Standard ACE DB") + '\0');
-  newer[0x299] = '\x40';  // an encryption description of version 4.4
+  newer[0x299] = '\x40';  // an encryption description of version 4.4 without its XML
   newer[0x29B] = newer[0x29D] = '\x04';
   std::ofstream(bad / "new.accdb", std::ios::binary) << newer;
   std::mt19937 random(7);
@@ -332,8 +332,8 @@ TEST_F(SavingRunTest, SourcesThatGiveNothingFailWithTheirReasonAndLeaveNoDestina
       {"empty.mdb", "Cannot open {}: the file is empty (0 bytes)"},
       {"short.mdb", "Cannot open {}: the file is too short to be an Access database"},
       {"new.accdb",
-       "Cannot open {}: it is an Access 2007 or later database (.accdb) encrypted with a "
-       "password; encrypted databases cannot be repaired yet"},
+       "Cannot open {}: the encryption description in its header is damaged, so its pages "
+       "cannot be decrypted with any password"},
       {"random.mdb",
        "Nothing could be salvaged from {}: the file does not look like an Access database: it "
        "has no Access header, and no table, query or relation was found in it"}};

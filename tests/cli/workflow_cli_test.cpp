@@ -1,5 +1,7 @@
 // The workflow verbs of the command line, run as the real executable.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -227,6 +229,61 @@ TEST_F(WorkflowCliTest, ProtectedFilesAreReadAndTheirPasswordShownOnlyWhenAsked)
   EXPECT_NE(
       runProcess({kCli, "analyze", "--show-password", (dir / "locked.mdb").string()}).exitCode, 0)
       << "only with --json";
+}
+
+// Encrypted .accdb files: the password comes from a file or the environment, never from the
+// command line; a missing one says how to give it, a wrong one is refused as wrong, and the
+// password shows in no output, log, JSON, saved file or process title.
+TEST_F(WorkflowCliTest, EncryptedFilesTakeTheirPasswordFromAFileOrTheEnvironmentOnly) {
+  VANTREL_REQUIRE_CORPUS();
+  const auto source =
+      *test::corpusDir() / "protected" / "ucanaccess-password-protected-rba1caf7.accdb";
+  const std::string password = test::corpusPasswords().at(source.filename().string());
+  const auto copy = dir / "locked.accdb";
+  std::filesystem::copy_file(source, copy);
+
+  const auto missing = runProcess({kCli, "analyze", copy.string()});
+  EXPECT_NE(missing.exitCode, 0);
+  EXPECT_NE(missing.err.find("--password-file"), std::string::npos) << missing.err;
+  const auto wrongFile = dir / "wrong.txt";
+  std::ofstream(wrongFile) << "crocodile4\n";
+  const auto wrong =
+      runProcess({kCli, "analyze", "--password-file", wrongFile.string(), copy.string()});
+  EXPECT_NE(wrong.exitCode, 0);
+  EXPECT_NE(wrong.err.find("wrong password"), std::string::npos) << wrong.err;
+
+  // A FIFO holds the process at the password file's open, long enough to read its title.
+  const auto fifo = dir / "password.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto out = dir / "out";
+  test::BackgroundProcess repair(
+      {kCli, "repair", "--password-file", fifo.string(), "--out", out.string(), copy.string()});
+  std::string title;
+  for (int tries = 0; tries < 500 && title.find("vantrel-cli") == std::string::npos; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    title = test::readTextFile("/proc/" + std::to_string(repair.pid()) + "/cmdline");
+  }
+  EXPECT_NE(title.find("--password-file"), std::string::npos);
+  std::ofstream(fifo) << password << "\r\nnot this line\n";
+  const auto repaired = repair.wait();
+  EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
+  EXPECT_NE(repaired.out.find("t_demo"), std::string::npos) << repaired.out;
+  EXPECT_NE(repaired.out.find("Encrypted pages: decrypted with the password given"),
+            std::string::npos);
+
+  const auto json = runProcess({"/usr/bin/env", "VANTREL_PASSWORD=" + password, kCli, "analyze",
+                                "--json", "--show-password", copy.string()});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  ASSERT_EQ(jsonLines(json.out).size(), 1u);
+  EXPECT_EQ(jsonLines(json.out)[0]["tables"].size(), 1u);
+  EXPECT_TRUE(jsonLines(json.out)[0]["password"].is_null()) << "only a database password shows";
+  EXPECT_EQ(jsonLines(json.out)[0]["encryptedPages"], true);
+
+  std::string everything = title + missing.err + wrong.out + wrong.err + repaired.out +
+                           repaired.err + json.out + json.err + logText();
+  for (const auto& saved : filesIn(out))
+    everything += test::readTextFile(saved);
+  EXPECT_EQ(everything.find(password), std::string::npos);
 }
 
 TEST_F(WorkflowCliTest, TableQueryAndRelationVerbs) {

@@ -41,6 +41,7 @@
 #include "gui/texts.h"
 #include "gui/user_prompts.h"
 #include "reader/column_types.h"
+#include "reader/source_passwords.h"
 #include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/outcome_cases.h"
@@ -81,6 +82,13 @@ class ScriptedPrompts : public UserPrompts {
     opened << path;
     return desktopOpens;
   }
+  std::optional<QString> password(QWidget*, const QString& fileName) override {
+    passwordsAskedFor << fileName;
+    if (passwords.empty()) return std::nullopt;
+    const std::optional<QString> answer = passwords.front();
+    passwords.pop_front();
+    return answer;
+  }
 
   QStringList questions;
   QStringList notices;
@@ -93,6 +101,8 @@ class ScriptedPrompts : public UserPrompts {
   QString server;  // a PostgreSQL address chosen in place of the folder
   QStringList opened;
   bool desktopOpens = true;
+  QStringList passwordsAskedFor;
+  std::deque<std::optional<QString>> passwords;  // none: "Skip this file"
 };
 
 // One program run's shared state, in a folder of its own.
@@ -565,6 +575,35 @@ class WindowsTest : public QObject {
     QCOMPARE(enabled(skipping), QStringLiteral("00110"));
     QCOMPARE(child<QLabel>(&skipping, "fileNumber")->text(), QStringLiteral("2"));
     QCOMPARE(treeOf(skipping)->topLevelItemCount(), 0);
+  }
+
+  // An encrypted file is asked for once, as the worker opens it: its password opens it, a wrong
+  // one is told as wrong, and "Skip this file" leaves it unread while the run goes on.
+  void encryptedFilesAskForTheirPasswordOnce() {
+    const auto corpus = test::corpusDir();
+    if (!corpus) QSKIP("no corpus");
+    const fs::path source = *corpus / "protected" / "mdbreader-office-agile-4.4.accdb";
+    const std::vector<std::pair<std::optional<QString>, QString>> cases{
+        {QStringLiteral("password"), QStringLiteral("3  Records in 1 Tables")},
+        {QStringLiteral("passwort"), QStringLiteral("wrong password")},
+        {std::nullopt, QStringLiteral("no password was given")}};
+    for (const auto& [answer, told] : cases) {
+      Harness h;
+      const fs::path locked = h.dir / "locked.accdb";
+      fs::copy_file(source, locked);
+      h.prompts.passwords = {answer};
+      MainWindow window(h.session);
+      PreviewWindow preview(h.session, {locked.string(), sample("sample-jet4.mdb")}, false,
+                            nullptr);
+      preview.start();
+      QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+      QVERIFY2(preview.reportText().contains(told), qPrintable(preview.reportText()));
+      preview.nextDatabase();
+      QTRY_VERIFY_WITH_TIMEOUT(analysed(preview), kLong);
+      QVERIFY(preview.reportText().contains(QStringLiteral("SUMMARY")));
+      QCOMPARE(h.prompts.passwordsAskedFor, QStringList{QStringLiteral("locked.accdb")});
+    }
+    forgetSourcePasswords();
   }
 
   void savingFailuresAreNeverReportedAsSuccess() {

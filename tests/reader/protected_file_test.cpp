@@ -12,7 +12,9 @@
 #include "reader/rc4_cipher.h"
 #include "reader/row_reader.h"
 #include "reader/source_database.h"
+#include "reader/source_passwords.h"
 #include "reader/table_definition.h"
+#include "tests/support/corpus.h"
 #include "tests/support/mdb_writer/database_writer.h"
 #include "tests/support/page_image.h"
 #include "tests/support/temp_dir.h"
@@ -148,6 +150,69 @@ TEST(EncodedPagesTest, ReadAsTheirPlainTwinAndADamagedKeyIsNamed) {
     EXPECT_TRUE(std::ranges::all_of(
         damage.seen, [](const Damage& d) { return d.kind == DamageKind::kUndecodedPage; }));
   }
+}
+
+// An encrypted file whose header is damaged: a damaged password check leaves the pages to tell
+// a right password from a wrong one, and a page that does not decrypt is named, not read; a
+// damaged description is told as such, whatever the password.
+TEST(EncryptedPagesTest, ADamagedHeaderIsToldAndUndecryptedPagesAreNamed) {
+  VANTREL_REQUIRE_CORPUS();
+  const auto source = *test::corpusDir() / "protected" / "mdbreader-office-agile-4.4.accdb";
+  if (!std::filesystem::exists(source)) GTEST_SKIP() << "no agile file in the corpus";
+  std::ifstream in(source, std::ios::binary);
+  std::vector<uint8_t> file(std::istreambuf_iterator<char>(in), {});
+  test::TempDir dir;
+  const auto write = [&dir, &file](const char* name) {
+    const auto path = dir / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+    return path;
+  };
+  constexpr size_t kPage = 4096;
+  const std::string_view header(reinterpret_cast<const char*>(file.data()), kPage);
+  const size_t check = header.find("encryptedVerifierHashValue=\"");
+  ASSERT_NE(check, std::string_view::npos);
+  file[check + 28] = '*';
+  const size_t lastPage = file.size() / kPage - 1;
+  std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(lastPage * kPage), 32, 0xA5);
+  const auto damaged = write("damaged.accdb");
+
+  giveSourcePassword(damaged, SecretText("password"));
+  auto db = openSourceDatabase(damaged);
+  ASSERT_TRUE(db);
+  DamageList damage;
+  db->setDamageSink(&damage);
+  int rows = 0;
+  for (const CatalogRow& row : readCatalogRows(*db)) {
+    if (row.name != "Table1") continue;
+    auto table = readTableDefinition(
+        *db, {.name = row.name, .objectType = kObjectTable, .tdefPage = row.objectId & 0xFFFFFF});
+    ASSERT_TRUE(table);
+    readColumns(*db, *table);
+    for (RowCursor cursor; fetchRow(*db, *table, cursor) == RowFetch::kRow;)
+      ++rows;
+  }
+  EXPECT_EQ(rows, 3);
+  EXPECT_FALSE(db->page(static_cast<int64_t>(lastPage)));
+  ASSERT_FALSE(damage.seen.empty());
+  EXPECT_EQ(damage.seen.back().kind, DamageKind::kUndecodedPage);
+  EXPECT_EQ(damage.seen.back().page, static_cast<int64_t>(lastPage));
+
+  giveSourcePassword(damaged, SecretText("passwort"));
+  const auto wrong = tryOpenSourceDatabase(damaged);
+  ASSERT_FALSE(wrong);
+  EXPECT_EQ(wrong.error(), OpenFailure::kWrongPassword);
+
+  // The description cut short of its XML.
+  file[0x299] = 40;
+  file[0x29A] = 0;
+  const auto cut = write("cut.accdb");
+  giveSourcePassword(cut, SecretText("password"));
+  const auto refused = tryOpenSourceDatabase(cut);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error(), OpenFailure::kEncryptionDamaged);
+  forgetSourcePasswords();
 }
 
 }  // namespace

@@ -98,7 +98,13 @@ TEST(OpenSourceDatabaseTest, AccessTwoThousandSevenAndLaterOpenAsJet4UnlessEncry
     encrypted.page(n).put8(0, 0x5A).put8(1, 0xC3);
   const auto refused = tryOpenSourceDatabase(writeFile(dir, encrypted.bytes(), "enc.accdb"));
   ASSERT_FALSE(refused);
-  EXPECT_EQ(refused.error(), OpenFailure::kEncrypted);
+  EXPECT_EQ(refused.error(), OpenFailure::kEncryptionUnknown) << "no kind Access writes";
+  // The CryptoAPI kind whose fields lie beyond the description's length cannot be decrypted
+  // with any password.
+  encrypted.page(0).put16(0x299, 0x10).put32(0x29F, 0x04).put32(0x2A3, 0x8C);
+  const auto damaged = tryOpenSourceDatabase(writeFile(dir, encrypted.bytes(), "damaged.accdb"));
+  ASSERT_FALSE(damaged);
+  EXPECT_EQ(damaged.error(), OpenFailure::kEncryptionDamaged);
   // A Jet file's header never describes Office encryption, whatever those bytes hold.
   FileImage jet4(1, 3);
   jet4.page(0).put16(0x299, 0xC6).put16(0x29B, 4).put16(0x29D, 2);

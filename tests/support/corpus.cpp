@@ -58,18 +58,44 @@ std::vector<CorpusFile> protectedJetFiles() {
   return files;
 }
 
-std::vector<CorpusFile> aceFiles() {
+namespace {
+
+// The .accdb files of one corpus folder, in name order.
+std::vector<CorpusFile> accdbFilesIn(const char* folder) {
   std::vector<CorpusFile> files;
   const auto dir = corpusDir();
   std::error_code error;
-  if (!dir || !std::filesystem::is_directory(*dir / "ace", error)) return files;
-  for (const auto& entry : std::filesystem::directory_iterator(*dir / "ace")) {
+  if (!dir || !std::filesystem::is_directory(*dir / folder, error)) return files;
+  for (const auto& entry : std::filesystem::directory_iterator(*dir / folder)) {
     if (entry.path().extension() == ".accdb")
       files.push_back({entry.path().stem().string(), entry.path(), 1});
   }
   std::sort(files.begin(), files.end(),
             [](const auto& a, const auto& b) { return a.stem < b.stem; });
   return files;
+}
+
+}  // namespace
+
+std::vector<CorpusFile> aceFiles() {
+  return accdbFilesIn("ace");
+}
+
+std::vector<CorpusFile> encryptedAceFiles() {
+  return accdbFilesIn("protected");
+}
+
+std::map<std::string, std::string> corpusPasswords() {
+  std::map<std::string, std::string> passwords;
+  const auto dir = corpusDir();
+  if (!dir) return passwords;
+  std::istringstream listed(readTextFile(*dir / "PASSWORDS.tsv"));
+  for (std::string line; std::getline(listed, line);) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    passwords[line.substr(0, tab)] = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+  }
+  return passwords;
 }
 
 std::string readTextFile(const std::filesystem::path& path) {

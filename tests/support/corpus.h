@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ std::vector<CorpusFile> corpusFiles();
 std::vector<CorpusFile> protectedJetFiles();
 // The Access 2007 and later files of ace/ (all readable, none encrypted), in name order.
 std::vector<CorpusFile> aceFiles();
+// The encrypted Access 2007 and later files of protected/, in name order.
+std::vector<CorpusFile> encryptedAceFiles();
+// The password of each protected file by its file name, as PASSWORDS.tsv states it.
+std::map<std::string, std::string> corpusPasswords();
 
 std::string readTextFile(const std::filesystem::path& path);
 
