@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -120,22 +121,6 @@ void appendFixed(Word word, std::string& out) {
   out.append(bytes.data(), bytes.size());
 }
 
-// Days from 1970-01-01 to a civil date of the proleptic Gregorian calendar.
-int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
-  year -= month <= 2 ? 1 : 0;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t yearOfEra = year - era * 400;
-  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-int daysInMonth(int year, int month) {
-  static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[static_cast<size_t>(month - 1)];
-}
-
 // A timestamp: microseconds from 2000-01-01 00:00:00. A time alone lies on Jet's day zero,
 // 1899-12-30, as it is stored. Below the microsecond, half a step goes to the even one, as
 // the server rounds a timestamp's text.
@@ -147,13 +132,18 @@ bool appendTimestamp(const SavedDateTime& value, std::string& out) {
     shown.day = 30;
   }
   if (shown.year < 1 || shown.year > 9999 || shown.month < 1 || shown.month > 12 || shown.day < 1 ||
-      shown.day > daysInMonth(shown.year, shown.month) || shown.hour < 0 || shown.hour > 23 ||
-      shown.minute < 0 || shown.minute > 59 || shown.second < 0 || shown.second > 59 ||
-      shown.nanosecond < 0 || shown.nanosecond >= 1'000'000'000) {
+      shown.day > 31 || shown.hour < 0 || shown.hour > 23 || shown.minute < 0 ||
+      shown.minute > 59 || shown.second < 0 || shown.second > 59 || shown.nanosecond < 0 ||
+      shown.nanosecond >= 1'000'000'000) {
     return false;
   }
-  constexpr int64_t kDaysTo2000 = 10957;
-  const int64_t days = daysFromCivil(shown.year, shown.month, shown.day) - kDaysTo2000;
+  namespace chrono = std::chrono;
+  const chrono::year_month_day date{chrono::year(shown.year),
+                                    chrono::month(static_cast<unsigned>(shown.month)),
+                                    chrono::day(static_cast<unsigned>(shown.day))};
+  if (!date.ok()) return false;  // a day the month does not have
+  constexpr chrono::sys_days kPostgresEpoch = chrono::year(2000) / 1 / 1;
+  const int64_t days = (chrono::sys_days(date) - kPostgresEpoch).count();
   const int64_t seconds = days * 86400 + shown.hour * 3600 + shown.minute * 60 + shown.second;
   int64_t micro = shown.nanosecond / 1000;
   const int rest = shown.nanosecond % 1000;
