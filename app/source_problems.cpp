@@ -41,7 +41,8 @@ std::string_view openFailureReason(OpenFailure failure) {
 std::string nothingSalvagedReason(const std::filesystem::path& source) {
   auto db = openSourceDatabase(source);
   if (!db) return "the file could no longer be read";
-  const auto page0 = db->page(0).bytes();
+  const PageView header = db->page(0);
+  const auto page0 = header.bytes();
   if (!hasAccessSignature(page0)) {
     return "the file does not look like an Access database: it has no Access header, and no "
            "table, query or relation was found in it";

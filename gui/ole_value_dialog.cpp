@@ -35,6 +35,8 @@ OleValueDialog::OleValueDialog(const QString& title, const std::optional<OlePayl
   }
   auto* text = new QLabel(QString::fromStdString(olePayloadText(payload)), this);
   text->setObjectName(QStringLiteral("oleText"));
+  // The names come from the file: never markup.
+  text->setTextFormat(Qt::PlainText);
   text->setWordWrap(true);
   text->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(text);

@@ -16,6 +16,10 @@ constexpr int64_t kDeflatedFlag = 1;
 constexpr int64_t kPlainFlag = 0;
 constexpr size_t kOuterHeaderSize = 8;
 constexpr int64_t kInnerFixedSize = 12;  // header length, version, extension length
+// Deflate makes at most about 1032 bytes of one: a length beyond that is no length the stream
+// can give, and is not worth a buffer.
+constexpr uint64_t kLargestInflation = 1032;
+constexpr uint64_t kInflationSlack = 64;
 
 // Inflates a zlib stream to exactly `length` bytes; none when it is damaged, ends short or
 // holds more.
@@ -54,6 +58,8 @@ std::optional<AttachedFile> unpackAttachment(std::span<const uint8_t> stored) {
   const auto payload = stored.subspan(std::min(stored.size(), kOuterHeaderSize));
   std::vector<uint8_t> unpacked;
   if (flag == kDeflatedFlag) {
+    if (static_cast<uint64_t>(length) > payload.size() * kLargestInflation + kInflationSlack)
+      return std::nullopt;
     auto inflated = inflateExactly(payload, static_cast<size_t>(length));
     if (!inflated) return std::nullopt;
     unpacked = std::move(*inflated);

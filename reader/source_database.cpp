@@ -256,6 +256,9 @@ Expected<std::unique_ptr<SourceDatabase>, OpenFailure> tryOpenSourceDatabase(
   }
   db->setCodePage(headerCodePage(header.bytes()));
   db->setFormat(version);
+  // The header page whole, at the format's page size: an encryption description may reach
+  // past the first 2048 bytes.
+  if (PageView whole = db->page(0)) header = std::move(whole);
   if (ace && encryptedPages(*db, header.bytes())) {
     auto coding = officeCoding(*db, header.bytes());
     if (!coding) return Unexpected(coding.error());

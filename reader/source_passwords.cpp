@@ -66,9 +66,12 @@ void forgetSourcePassword(const std::filesystem::path& file) {
 
 void forgetSourcePasswords() {
   auto& passwords = book();
-  const std::lock_guard lock(passwords.mutex);
-  passwords.byFile.clear();
-  passwords.forEveryFile.reset();
+  {
+    const std::lock_guard lock(passwords.mutex);
+    passwords.byFile.clear();
+    passwords.forEveryFile.reset();
+  }
+  // One lock at a time: an asker holds askMutex while it takes mutex.
   const std::lock_guard askLock(passwords.askMutex);
   passwords.asked.clear();
 }
