@@ -211,7 +211,9 @@ Expected<OleExtraction, OpenFailure> extractOleObjects(RunState& run, const std:
     return extraction;
   }
   OleWriter writer(table, folder, extraction);
-  const auto read = readTableRows(run, sourcePath, tdefPage, table, writer);
+  // Only OLE Object columns are written: complex columns need not be looked up.
+  const auto read =
+      readTableRows(run, sourcePath, tdefPage, table, writer, ComplexCells::kStoredKeys);
   if (!read) return Unexpected(read.error());
   extraction.end = *read;
   return extraction;

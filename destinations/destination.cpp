@@ -1,6 +1,7 @@
 #include "destinations/destination.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 
 #include "jetsql/identifier_text.h"
@@ -138,9 +139,28 @@ std::string notRequiredNote(std::string_view column, std::string_view table, int
          std::string(table) + "]: " + countedText(nulls, "null value", "null values");
 }
 
-std::string nullCountSelect(std::string_view quotedTable, std::string_view quotedColumn) {
-  return "SELECT count(*) - count(" + std::string(quotedColumn) + "), '' FROM " +
-         std::string(quotedTable);
+std::string nullCountsSelect(std::string_view quotedTable,
+                             std::span<const std::string> quotedColumns) {
+  std::string counts;
+  for (const std::string& column : quotedColumns)
+    counts += (counts.empty() ? "" : " || ' ' || ") + ("(count(*) - count(" + column + "))");
+  return "SELECT " + counts + ", '' FROM " + std::string(quotedTable);
+}
+
+std::optional<std::vector<int64_t>> nullCounts(std::string_view counted, size_t columns) {
+  std::vector<int64_t> counts;
+  const char* at = counted.data();
+  const char* const end = counted.data() + counted.size();
+  while (counts.size() < columns) {
+    if (!counts.empty() && (at == end || *at++ != ' ')) return std::nullopt;
+    int64_t count = 0;
+    const auto [next, error] = std::from_chars(at, end, count);
+    if (error != std::errc()) return std::nullopt;
+    counts.push_back(count);
+    at = next;
+  }
+  if (at != end) return std::nullopt;
+  return counts;
 }
 
 std::string duplicateKeysSelect(std::string_view quotedTable,

@@ -122,9 +122,13 @@ struct DescribedProperty {
 // The line that says a Required column was made without NOT NULL, as rows hold nulls in it:
 // "Not re-created as required: column [X] of [T]: 3 null values".
 std::string notRequiredNote(std::string_view column, std::string_view table, int64_t nulls);
-// A SELECT of one row whose first column counts the table's rows that hold null in the column
-// (each written as the destination quotes it). Its second column is empty.
-std::string nullCountSelect(std::string_view quotedTable, std::string_view quotedColumn);
+// A SELECT of one row whose first column counts, in one pass over the table, its rows that hold
+// null in each of the columns (each written as the destination quotes it, at least one): the
+// counts in column order, separated by blanks. Its second column is empty.
+std::string nullCountsSelect(std::string_view quotedTable,
+                             std::span<const std::string> quotedColumns);
+// The counts of that first column, one per column; none when it holds no such counts.
+std::optional<std::vector<int64_t>> nullCounts(std::string_view counted, size_t columns);
 
 // A table as the salvage re-creates it, whatever the destination.
 struct TableDescription {

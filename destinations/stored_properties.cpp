@@ -89,10 +89,6 @@ std::optional<JetDefault::Kind> currentTimeCall(std::string_view text) {
   return std::nullopt;
 }
 
-std::string integerText(int64_t value) {
-  return std::to_string(value);
-}
-
 std::string doubleText(double value) {
   std::array<char, 32> digits{};
   const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
@@ -139,7 +135,7 @@ std::optional<std::string> propertyValueText(const StoredProperty& property) {
     case SavedValue::Kind::Boolean:
       return std::string(value.integer != 0 ? "True" : "False");
     case SavedValue::Kind::Integer:
-      return integerText(value.integer);
+      return std::to_string(value.integer);
     case SavedValue::Kind::Double:
       if (!std::isfinite(value.number)) return std::nullopt;
       return doubleText(value.number);

@@ -181,11 +181,6 @@ ColumnProperties columnPropertiesOf(const PropertyGroup& group) {
                           required->value.value.integer != 0;
   }
   properties.defaultValue = textProperty(group, "DefaultValue");
-  properties.description = textProperty(group, "Description");
-  properties.validationRule = textProperty(group, "ValidationRule");
-  properties.validationText = textProperty(group, "ValidationText");
-  properties.format = textProperty(group, "Format");
-  properties.caption = textProperty(group, "Caption");
   return properties;
 }
 

@@ -45,15 +45,11 @@ struct PropertyBlock {
 // (empty, or an unknown signature).
 std::optional<PropertyBlock> parsePropertyBlock(std::span<const uint8_t> bytes, SourceDatabase& db);
 
-// What the destinations make of a column's properties: the ones with a meaning in a schema.
+// The properties of a column that have a meaning in a destination's schema; the others are
+// kept as they are stored.
 struct ColumnProperties {
   bool required = false;
   std::optional<std::string> defaultValue;  // the Jet expression, as Access shows it
-  std::optional<std::string> description;
-  std::optional<std::string> validationRule;
-  std::optional<std::string> validationText;
-  std::optional<std::string> format;
-  std::optional<std::string> caption;
 };
 
 ColumnProperties columnPropertiesOf(const PropertyGroup& group);

@@ -88,12 +88,14 @@ void ComplexColumnSaving::takeRow(RowFields& fields) {
     FieldValue& field = fields[column.found.position];
     if (field.value.kind != SavedValue::Kind::Integer) continue;
     const int64_t key = field.value.integer;
-    std::vector<FieldValue>& parentKey = column.parentKeys[key];
-    parentKey.clear();
-    for (const size_t position : parentKey_)
-      parentKey.push_back(fieldAt(fields, position));
-
     const auto summary = column.summaries.find(key);
+    // Only a key with values has child rows to take the parent's key: most rows have none.
+    if (summary != column.summaries.end()) {
+      std::vector<FieldValue>& parentKey = column.parentKeys[key];
+      parentKey.clear();
+      for (const size_t position : parentKey_)
+        parentKey.push_back(fieldAt(fields, position));
+    }
     const ComplexSummary none;
     const ComplexSummary& values = summary != column.summaries.end() ? summary->second : none;
     field = FieldValue{};

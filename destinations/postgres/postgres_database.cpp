@@ -499,42 +499,53 @@ void PostgresDatabase::addRequiredAndDefaults(const OpenTable& table) {
   const PostgresConnection& db = connection();
   const TableDescription& description = table.description;
   const std::string quoted = db.quoteIdentifier(description.name);
+  const auto of = [&](const DestinationColumn& column) {
+    return " of column " + bracketed(column.name) + " of table " + bracketed(description.name);
+  };
+  // The Required columns' nulls, counted in one pass over the rows. The key's columns and a
+  // LONG AutoNumber (for its identity) are NOT NULL already.
+  std::vector<size_t> required;
+  std::vector<std::string> quotedRequired;
   for (size_t i = 0; i < description.columns.size(); ++i) {
     const DestinationColumn& column = description.columns[i];
-    if (!table.created[i]) continue;
-    const std::string name = db.quoteIdentifier(column.name);
-    const std::string of =
-        " of column " + bracketed(column.name) + " of table " + bracketed(description.name);
-    // The key's columns and a LONG AutoNumber (for its identity) are NOT NULL already.
     const bool notNullAlready =
         std::ranges::find(description.primaryKey, i) != description.primaryKey.end() ||
         (column.autoNumber && column.jetType == kTypeLong);
-    if (column.required && !notNullAlready) {
-      int64_t nulls = -1;
-      if (const auto counted = db.queryValue(nullCountSelect(quoted, name)))
-        std::from_chars(counted->data(), counted->data() + counted->size(), nulls);
-      if (nulls == 0) {
-        tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET NOT NULL",
-                     "the NOT NULL" + of);
-      } else if (nulls > 0) {
-        indexNotes_.push_back(notRequiredNote(column.name, description.name, nulls));
+    if (!table.created[i] || !column.required || notNullAlready) continue;
+    required.push_back(i);
+    quotedRequired.push_back(db.quoteIdentifier(column.name));
+  }
+  if (!required.empty()) {
+    const auto counted = db.queryValue(nullCountsSelect(quoted, quotedRequired));
+    const auto nulls = counted ? nullCounts(*counted, required.size()) : std::nullopt;
+    for (size_t k = 0; nulls && k < required.size(); ++k) {
+      const DestinationColumn& column = description.columns[required[k]];
+      if ((*nulls)[k] == 0) {
+        tryStatement(
+            "ALTER TABLE " + quoted + " ALTER COLUMN " + quotedRequired[k] + " SET NOT NULL",
+            "the NOT NULL" + of(column));
+      } else {
+        indexNotes_.push_back(notRequiredNote(column.name, description.name, (*nulls)[k]));
       }
     }
-    if (column.defaultValue) {
-      const auto type = postgresColumnType(column);
-      if (!type) continue;
-      std::string value;
-      try {
-        value = postgresDefault(*column.defaultValue, *type, db);
-      } catch (const DestinationError& error) {
-        // A text the server's encoding cannot hold.
-        if (error.endsDestination()) throw;
-        logLine("Not re-created: the default" + of + " (" + error.what() + ")");
-        continue;
-      }
-      tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + name + " SET DEFAULT " + value,
-                   "the default" + of);
+  }
+  for (size_t i = 0; i < description.columns.size(); ++i) {
+    const DestinationColumn& column = description.columns[i];
+    if (!table.created[i] || !column.defaultValue) continue;
+    const auto type = postgresColumnType(column);
+    if (!type) continue;
+    std::string value;
+    try {
+      value = postgresDefault(*column.defaultValue, *type, db);
+    } catch (const DestinationError& error) {
+      // A text the server's encoding cannot hold.
+      if (error.endsDestination()) throw;
+      logLine("Not re-created: the default" + of(column) + " (" + error.what() + ")");
+      continue;
     }
+    tryStatement("ALTER TABLE " + quoted + " ALTER COLUMN " + db.quoteIdentifier(column.name) +
+                     " SET DEFAULT " + value,
+                 "the default" + of(column));
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "destinations/sqlite/dao_exception.h"
 #include "destinations/sqlite/sqlite_handle.h"
+#include "dialects/common/jet_literals.h"
 #include "jetsql/identifier_text.h"
 
 namespace vantrel {
@@ -65,13 +66,6 @@ std::string sqliteDeclaredType(const JetColumnType& type) {
   return declared;
 }
 
-std::string sqliteText(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text)
-    quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // The default in SQLite's terms: dates in their one stored form, Yes/No as 1 and 0.
 std::string sqliteDefault(const JetDefault& value, JetType type) {
   switch (value.kind) {
@@ -80,9 +74,8 @@ std::string sqliteDefault(const JetDefault& value, JetType type) {
         return value.text.find_first_not_of("-0.") == std::string::npos ? "0" : "1";
       return value.text;
     case JetDefault::Kind::kText:
-      return sqliteText(value.text);
     case JetDefault::Kind::kDateTime:
-      return sqliteText(value.text);
+      return quotedString(value.text);
     case JetDefault::Kind::kBoolean:
       return value.boolean ? "1" : "0";
     case JetDefault::Kind::kToday:

@@ -11,17 +11,21 @@
 namespace vantrel {
 namespace {
 
-// How many of the first column's rows the SELECT counts; none when they cannot be counted.
-std::optional<int64_t> countOf(const CDaoDatabase& database, const std::string& select) {
+// The first column of the SELECT's first row; empty when it could not be read.
+std::string firstText(const CDaoDatabase& database, const std::string& select) {
   std::vector<std::pair<std::string, std::string>> rows;
   try {
     rows = database.SelectTextPairs(select, 1);
   } catch (const CDaoException& error) {
     if (error.endsDestination()) throw;
   }
+  return rows.empty() ? std::string() : std::move(rows.front().first);
+}
+
+// How many of the first column's rows the SELECT counts; none when they cannot be counted.
+std::optional<int64_t> countOf(const CDaoDatabase& database, const std::string& select) {
+  const std::string text = firstText(database, select);
   int64_t count = 0;
-  if (rows.empty()) return std::nullopt;
-  const std::string& text = rows.front().first;
   if (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc())
     return std::nullopt;
   return count;
@@ -82,15 +86,19 @@ class IndexingRowSink : public RowSink {
   // SQLite adds NOT NULL only by making the table again: the Required columns the rows allow
   // are made so in one rebuild, after the rows, so that no row is refused for them.
   void requireColumns() {
+    if (required_.empty()) return;
+    std::vector<std::string> quoted;
+    for (const std::string& column : required_)
+      quoted.push_back(quoteIdentifier(column));
+    const auto nulls = nullCounts(
+        firstText(database_, nullCountsSelect(quoteIdentifier(table_), quoted)), required_.size());
+    if (!nulls) return;
     std::vector<std::string> allowed;
-    for (const std::string& column : required_) {
-      const auto nulls =
-          countOf(database_, nullCountSelect(quoteIdentifier(table_), quoteIdentifier(column)));
-      if (!nulls) continue;
-      if (*nulls == 0) {
-        allowed.push_back(column);
+    for (size_t i = 0; i < required_.size(); ++i) {
+      if ((*nulls)[i] == 0) {
+        allowed.push_back(required_[i]);
       } else {
-        notes_.push_back(notRequiredNote(column, table_, *nulls));
+        notes_.push_back(notRequiredNote(required_[i], table_, (*nulls)[i]));
       }
     }
     if (allowed.empty()) return;
